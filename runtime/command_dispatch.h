@@ -1,0 +1,32 @@
+// Command handlers and their registration. Each command family registers a table of
+// {id, name, signature, handler} rows that lives next to its handlers; the interpreter dispatches
+// by id through one table, and a test compares every registered row with the command-set database.
+#pragma once
+#include <cstdint>
+#include <span>
+#include <vector>
+
+namespace qm {
+
+// A handler takes no arguments: it reads its operands at the ProgramCounter (Interpreter state).
+using CommandHandler = void (*)();
+
+inline constexpr int32_t kMaxCommandId = 9999;
+
+struct CommandRegistration {
+  int32_t id;             // command id, 1-9999
+  const char* name;       // the command's name as in the database, lower case ("load bitmap")
+  const char* signature;  // its signature letters as in the database ("SL"; result letter first)
+  CommandHandler handler;
+};
+
+// Adds a family's rows to the dispatch table. A later row for the same id replaces the handler.
+void RegisterCommands(std::span<const CommandRegistration> rows);
+// The handler for an id, or nullptr when none is registered (the default case of the dispatch).
+CommandHandler FindCommandHandler(int32_t id);
+// Every row registered so far, in registration order.
+const std::vector<CommandRegistration>& RegisteredCommands();
+// Empties the table (tests).
+void ClearCommandRegistrations();
+
+}  // namespace qm

@@ -1,0 +1,8 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds Quillmoor and starts it with the given arguments
+# (a .qma file compiles and runs it).
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+"$root/scripts/setup.sh"
+"$root/scripts/build.sh" >/dev/null
+exec "${QM_BUILD_DIR:-$root/build}/quillmoor" "$@"

@@ -1,0 +1,9 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds Quillmoor and runs every test.
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+"$root/scripts/setup.sh"
+"$root/scripts/build.sh"
+build="${QM_BUILD_DIR:-$root/build}"
+cd "$build"
+QUILLMOOR_HEADLESS=1 ctest --output-on-failure -j "$(nproc)"
