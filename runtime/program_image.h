@@ -16,15 +16,7 @@
 namespace qm {
 
 inline constexpr int32_t kDataTypeTableBytes = 10005;
-inline constexpr int32_t kArrayTableEntries = 6000;  // 2,000 per type: integer, float, string
 inline constexpr int32_t kScopeTableEntries = 2000;  // one per variable number of a type
-
-// The extents of one array: each extent is the DIM bound + 1. A one-dimensional DIM sets only
-// elementCount.
-struct ArrayHeader {
-  int32_t extent1 = 0, extent2 = 0, extent3 = 0, extent4 = 0, extent5 = 0;
-  int32_t elementCount = 0;
-};
 
 struct ProgramImageState {
   // Data block: kDataBlockCells cells, cell index = operand number - 10000. Zero-filled.
@@ -34,11 +26,8 @@ struct ProgramImageState {
   int32_t dataCount = 0;     // DATA items in the program
   int32_t readPosition = 0;  // the next DATA item READ takes
 
-  // ArrayTable: the storage of each array variable, index = variable operand number - 13000.
-  // Storage is taken with std::calloc: 4-byte elements for integer and float arrays, one owned
-  // text pointer (char*) per element for string arrays. FreeRuntimeData frees it all.
-  std::array<void*, kArrayTableEntries> arrayStorage{};
-  std::array<ArrayHeader, kArrayTableEntries> arrayHeaders{};
+  // The arrays (ArrayTable, runtime/arrays.h) live with the array commands, which free them
+  // through the FreeRuntimeData run hook.
 
   // Scope tables: the ScopeNumber of each variable (0 main program, n+1 user function n), per
   // type (ValueType order), kScopeTableEntries entries each, and how many variables exist.
