@@ -1,0 +1,36 @@
+// Array storage: freeing arrays and forgetting the element addresses that pointed into them.
+#include "runtime/arrays.h"
+
+#include <cstdlib>
+
+namespace qm {
+
+ArrayTable ProgramArrays;
+
+void ElementAddressTable::ForgetRange(const void* begin, std::size_t bytes) {
+  auto first = reinterpret_cast<std::uintptr_t>(begin);
+  for (void*& slot : slots_) {
+    auto address = reinterpret_cast<std::uintptr_t>(slot);
+    if (address >= first && address - first < bytes) slot = nullptr;
+  }
+}
+
+void ArrayTable::Free(int32_t index) {
+  ArrayEntry* entry = Find(index);
+  if (entry == nullptr || !entry->IsDimensioned()) return;
+  ArrayElementKind kind = ArrayKindOf(index);
+  std::size_t count = static_cast<std::size_t>(entry->header.elementCount);
+  if (kind == ArrayElementKind::String) {
+    for (std::size_t i = 0; i < count; ++i) std::free(entry->Texts()[i]);
+  }
+  elementAddresses_.ForgetRange(entry->storage, count * ElementSizeOf(kind));
+  std::free(entry->storage);
+  entry->storage = nullptr;
+}
+
+void ArrayTable::FreeAll() {
+  for (int32_t index = 0; index < kArrayTableEntries; ++index) Free(index);
+  elementAddresses_.Clear();
+}
+
+}  // namespace qm
