@@ -85,9 +85,11 @@ struct DatabaseBuildResult {
 // The embedded command-set text (resource 218), or an empty view when the executable carries none.
 std::string_view LoadCommandSetResource(int32_t resourceId = kCommandSetResourceId);
 
-// Clears both tables and fills them from the embedded command-set text. Fails when the resource is
-// missing or empty, or when the text is malformed (see CreateParserDatabaseFromText).
-[[nodiscard]] DatabaseBuildResult CreateParserDatabase(ParserDatabase& database);
+// Clears both tables and fills them from the embedded command-set text (resource 218). Fails when
+// the resource is missing or empty, or when the text is malformed (see
+// CreateParserDatabaseFromText); the tables are then left empty.
+[[nodiscard]] DatabaseBuildResult CreateParserDatabase(
+    ParserDatabase& database, int32_t resourceId = kCommandSetResourceId);
 
 // The same from a given text. The text must start with kCommandSetHeader; lines may end in CR LF
 // or LF; ";" lines are comments; every other line is NAME%id%signature. A line without two "%",
