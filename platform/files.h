@@ -1,6 +1,19 @@
 // Files and paths. Programs name files Windows-style: "\" or "/", drive letters (mapped to the
 // file system root), and any case: each existing component is matched case-insensitively.
 // Paths handed back to programs are host paths.
+//
+// How ResolvePath reads a name:
+//  - "\" and "/" both separate components; repeated and trailing separators are dropped.
+//  - "X:" (any drive letter) at the start stands for the drive root ("/" unless SetDriveRoot
+//    changed it). A leading separator without a drive is the host root, so host paths handed
+//    back to programs resolve to themselves. Anything else is relative to the current folder.
+//  - "." is dropped; ".." removes the component before it (never above the root; leading ".." of
+//    a relative name are kept).
+//  - Each component is looked up in the folder resolved so far: a name that exists with exactly
+//    the given case is taken; otherwise a name that matches ignoring ASCII case; when several
+//    names differ only in case, the first in byte order wins. A component that does not exist,
+//    and everything after it, keeps the case given, so creating a file keeps its name's case.
+// Names are bytes: no character-set conversion is made.
 #pragma once
 #include <string>
 
@@ -19,6 +32,15 @@ bool CreateFolder(const std::string& name);        // true when the folder exist
 // "$XDG_DATA_HOME/quillmoor/windows" (created when missing): WIN.INI and the registry store.
 std::string WindowsFolder();
 // A private folder for this user and process (mode 0700, created when missing): work files.
+// It has a fresh unpredictable name and is removed with its content when the process exits.
 std::string PrivateTempFolder();
+// The host path of the running executable.
+std::string ExecutablePath();
+
+// For tests: the folder drive letters stand for, and replacements for the two folders above
+// (created when missing, never removed). An empty string restores the default.
+void SetDriveRoot(const std::string& folder);
+void OverrideWindowsFolder(const std::string& folder);
+void OverridePrivateTempFolder(const std::string& folder);
 
 }  // namespace qm::platform

@@ -2,8 +2,18 @@
 // keys compared case-insensitively, blanks around keys and values trimmed, one pair of
 // surrounding quotes stripped, defaults for what is missing, results cut to the caller's buffer,
 // writes made in place (section or file created when missing), the first of duplicate keys wins.
+//
+// Reading accepts lines ended by CR LF or LF alone. Files written here end every line in CR LF.
+// A line "[name]" opens a section, "key=value" is an entry, lines starting with ";" and lines
+// without "=" are kept but never match. Of two sections with one name, the first is used.
+// A write replaces the value of the first matching entry (keeping the key's spelling in the file),
+// or adds "key=value" after the last non-blank line of the section, or adds the section at the end
+// of the file. Every other line stays as it was. Files are replaced through a temporary file and a
+// rename, so a failed write never loses the old file.
 #pragma once
 #include <cstddef>
+#include <memory>
+#include <optional>
 #include <string>
 
 namespace qm::platform {
@@ -11,8 +21,47 @@ namespace qm::platform {
 // Reads a value; `bufferSize` counts the terminating zero, so at most bufferSize-1 characters come back.
 std::string ReadProfileString(const std::string& path, const std::string& section, const std::string& key,
                               const std::string& defaultValue, std::size_t bufferSize = 256);
-// Writes a value in place, keeping the rest of the file; false when the file cannot be written.
+// Writes a value in place, keeping the rest of the file; false when the file cannot be written
+// (its folder is missing, it cannot be replaced) or when the section, key or value would break the
+// file (an empty section or key, a line break anywhere, "=" in the key, "]" in the section).
 bool WriteProfileString(const std::string& path, const std::string& section, const std::string& key,
                         const std::string& value);
+
+// An INI file held in memory: loaded once, read and written many times, written back by Flush.
+// Gives the same file as the same writes through WriteProfileString, at a cost per write that does
+// not grow with the file (for logs that write thousands of entries).
+class IniDocument {
+ public:
+  IniDocument();
+  ~IniDocument();
+  IniDocument(IniDocument&&) noexcept;
+  IniDocument& operator=(IniDocument&&) noexcept;
+
+  // Binds the document to `path` (a program's name of a file) and loads it; a missing file loads
+  // as empty. False when the file exists but cannot be read.
+  bool Load(const std::string& path);
+  // Parses INI text (CR LF or LF line ends); the document is not bound to a file.
+  void Parse(const std::string& text);
+
+  // The value of section/key (quotes stripped), or nothing when missing.
+  std::optional<std::string> Find(const std::string& section, const std::string& key) const;
+  // As ReadProfileString.
+  std::string Read(const std::string& section, const std::string& key, const std::string& defaultValue,
+                   std::size_t bufferSize = 256) const;
+  // As WriteProfileString, in memory only; false for the same bad input.
+  bool Write(const std::string& section, const std::string& key, const std::string& value);
+
+  // The file's text as Flush writes it.
+  std::string Text() const;
+  bool HasUnsavedChanges() const;
+  // Writes the file when something changed since the last load or flush; false when that failed
+  // (the changes stay in memory and a later Flush tries again).
+  bool Flush();
+  const std::string& Path() const;
+
+ private:
+  struct Model;
+  std::unique_ptr<Model> model_;
+};
 
 }  // namespace qm::platform
