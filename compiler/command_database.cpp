@@ -119,12 +119,10 @@ struct BlockKeywordRow {
   bool marker;
 };
 constexpr BlockKeywordRow kBlockKeywordRows[kBlockKeywordCount] = {
-    {"if", 2, false, true, false},      {"else", -1, false, true, false},
-    {"endif", -1, true, false, true},   {"do", 5, false, true, true},
-    {"exit", -1, false, true, false},   {"loop", -1, true, true, false},
-    {"for", 7, false, true, false},     {"next", -1, true, true, false},
-    {"while", 9, false, true, false},   {"endwhile", -1, true, true, false},
-    {"repeat", 11, false, true, true},  {"until", -1, true, true, false},
+    {"if", 2, false, true, false},       {"else", -1, false, true, false},  {"endif", -1, true, false, true},
+    {"do", 5, false, true, true},        {"exit", -1, false, true, false},  {"loop", -1, true, true, false},
+    {"for", 7, false, true, false},      {"next", -1, true, true, false},   {"while", 9, false, true, false},
+    {"endwhile", -1, true, true, false}, {"repeat", 11, false, true, true}, {"until", -1, true, true, false},
 };
 
 // The id of the last statement with this name, 0 when there is none.
@@ -152,8 +150,8 @@ DatabaseBuildResult CreateParserDatabaseFromText(ParserDatabase& database, std::
   ClearTables(database);
   if (text.empty()) return Failure("command set database missing or empty");
   if (text.substr(0, kCommandSetHeader.size()) != kCommandSetHeader) {
-    return Failure("command set database: the text does not start with \"" +
-                   std::string(kCommandSetHeader) + "\"");
+    return Failure("command set database: the text does not start with \"" + std::string(kCommandSetHeader) +
+                   "\"");
   }
   std::vector<EntryLine> entries;
   int lineNumber = 0;
@@ -204,8 +202,9 @@ void AddValueCommandEntry(ParserDatabase& database, std::string_view name, int32
 void BuildBlockKeywordTable(ParserDatabase& database) {
   for (int32_t index = 0; index < kBlockKeywordCount; ++index) {
     const BlockKeywordRow& row = kBlockKeywordRows[index];
-    database.blockKeywords[index] = {row.name, LookUpBlockKeywordId(database, row.name),
-                                     row.closedBy, row.closesBlock, row.jumpOperand, row.marker};
+    database.blockKeywords[index] = {row.name,        LookUpBlockKeywordId(database, row.name),
+                                     row.closedBy,    row.closesBlock,
+                                     row.jumpOperand, row.marker};
   }
   for (StatementEntry& statement : database.statements) {
     statement.blockKeyword = FindBlockKeywordByCommandId(database, statement.id) >= 0;

@@ -27,10 +27,10 @@ inline constexpr std::string_view kCommandSetHeader = "; Command Set Database V1
 inline constexpr char kSignatureInteger = 'l';
 inline constexpr char kSignatureFloat = 'f';
 inline constexpr char kSignatureString = 's';
-inline constexpr char kSignatureLabel = 'a';      // RESTORE, GOSUB, GOTO
-inline constexpr char kSignatureRestOfLine = 'e'; // DATA, REM, "`", #INCLUDE, REMSTART, REMEND
-inline constexpr char kSignatureAnyType = 'z';    // CALL DLL
-inline constexpr char kSignatureNone = '0';       // a command without parameters
+inline constexpr char kSignatureLabel = 'a';       // RESTORE, GOSUB, GOTO
+inline constexpr char kSignatureRestOfLine = 'e';  // DATA, REM, "`", #INCLUDE, REMSTART, REMEND
+inline constexpr char kSignatureAnyType = 'z';     // CALL DLL
+inline constexpr char kSignatureNone = '0';        // a command without parameters
 
 // A statement: a command that stands alone ("load bitmap", signature "sl").
 struct StatementEntry {
@@ -49,9 +49,9 @@ struct ValueCommandEntry {
 
 // One row of the block keyword table: the keywords that open, continue and close blocks.
 struct BlockKeyword {
-  std::string name;        // "if", "else", "endif", ...
-  int32_t commandId = 0;   // looked up in the statement table by name at every rebuild
-  int32_t closedBy = -1;   // index of the keyword that closes the block this one opens, or -1
+  std::string name;       // "if", "else", "endif", ...
+  int32_t commandId = 0;  // looked up in the statement table by name at every rebuild
+  int32_t closedBy = -1;  // index of the keyword that closes the block this one opens, or -1
   bool closesBlock = false;
   bool jumpOperand = false;  // the keyword's command receives a jump target
   bool marker = false;       // ENDIF, DO, REPEAT: no command word of its own
@@ -88,8 +88,8 @@ std::string_view LoadCommandSetResource(int32_t resourceId = kCommandSetResource
 // Clears both tables and fills them from the embedded command-set text (resource 218). Fails when
 // the resource is missing or empty, or when the text is malformed (see
 // CreateParserDatabaseFromText); the tables are then left empty.
-[[nodiscard]] DatabaseBuildResult CreateParserDatabase(
-    ParserDatabase& database, int32_t resourceId = kCommandSetResourceId);
+[[nodiscard]] DatabaseBuildResult CreateParserDatabase(ParserDatabase& database,
+                                                       int32_t resourceId = kCommandSetResourceId);
 
 // The same from a given text. The text must start with kCommandSetHeader; lines may end in CR LF
 // or LF; ";" lines are comments; every other line is NAME%id%signature. A line without two "%",

@@ -31,6 +31,7 @@ struct CommandGroup {
 // The sixteen groups of the vocabulary in their order, with each name's row count. A name ending
 // in "[" is a value-returning command.
 const std::vector<CommandGroup>& Groups() {
+  // clang-format off
   static const std::vector<CommandGroup> groups = {
     {"Control structures", 31, 1, 43,
      {
@@ -247,6 +248,7 @@ const std::vector<CommandGroup>& Groups() {
       "dll call exist[", {"call dll", 10}, {"call dll[", 10}, "lock cli", "unlock cli",
       "lock editor", "unlock editor"}},
   };
+  // clang-format on
   return groups;
 }
 
@@ -353,8 +355,8 @@ TEST(CommandDatabase, OnlyTheKnownNamesHaveTwoRuns) {
   };
   const ParserDatabase& database = EmbeddedDatabase();
   EXPECT_EQ(runsOf(database.statements),
-            (std::set<std::string>{"cls", "ftp disconnect", "shift matrix down",
-                                   "shift matrix left", "shift matrix right", "shift matrix up"}));
+            (std::set<std::string>{"cls", "ftp disconnect", "shift matrix down", "shift matrix left",
+                                   "shift matrix right", "shift matrix up"}));
   EXPECT_EQ(runsOf(database.valueCommands), (std::set<std::string>{"<", ">"}));
 }
 
@@ -392,17 +394,35 @@ struct ValueCommandCase {
 
 TEST(CommandDatabase, ValueCommandsCarryTheirResultLetterFirst) {
   const ValueCommandCase cases[] = {
-      {81, "+", "lll"},          {87, "+", "sss"},         {143, ">", "lss"},
-      {232, "int", "lf"},        {243, "point", "lll"},    {368, "abs", "ff"},
-      {201, "abs", "lf"},        {321, "val", "fs"},       {322, "val", "ls"},
-      {390, "rnd", "ll"},        {661, "@", "lll"},        {675, "@", "sslllll"},
-      {1058, "bitmap width", "ll"}, {3046, "speech exist", "l"}, {3555, "get music volume", "ll"},
-      {3556, "get music speed", "ll"}, {4540, "joystick hat angle", "ll"},
-      {5118, "memblock float", "fll"}, {5541, "sprite hit", "lll"}, {491, "bob hit", "lll"},
-      {6505, "text width", "ls"}, {7519, "object hit", "lll"}, {7553, "get matrix height", "flll"},
-      {7571, "get static collision hit", "lffffffffffff"}, {7951, "curvevalue", "ffff"},
-      {8126, "read byte from file", "lsl"}, {8511, "create net player", "ls"},
-      {9556, "checklist string$", "sl"}, {9729, "call dll", "zlszzzzzzzzz"},
+      {81, "+", "lll"},
+      {87, "+", "sss"},
+      {143, ">", "lss"},
+      {232, "int", "lf"},
+      {243, "point", "lll"},
+      {368, "abs", "ff"},
+      {201, "abs", "lf"},
+      {321, "val", "fs"},
+      {322, "val", "ls"},
+      {390, "rnd", "ll"},
+      {661, "@", "lll"},
+      {675, "@", "sslllll"},
+      {1058, "bitmap width", "ll"},
+      {3046, "speech exist", "l"},
+      {3555, "get music volume", "ll"},
+      {3556, "get music speed", "ll"},
+      {4540, "joystick hat angle", "ll"},
+      {5118, "memblock float", "fll"},
+      {5541, "sprite hit", "lll"},
+      {491, "bob hit", "lll"},
+      {6505, "text width", "ls"},
+      {7519, "object hit", "lll"},
+      {7553, "get matrix height", "flll"},
+      {7571, "get static collision hit", "lffffffffffff"},
+      {7951, "curvevalue", "ffff"},
+      {8126, "read byte from file", "lsl"},
+      {8511, "create net player", "ls"},
+      {9556, "checklist string$", "sl"},
+      {9729, "call dll", "zlszzzzzzzzz"},
   };
   for (const ValueCommandCase& c : cases) {
     const ValueCommandEntry* entry = ValueCommandById(c.id);
@@ -488,7 +508,7 @@ TEST(CommandDatabase, SignatureLetterIsZeroOutsideTheTable) {
 
 TEST(CommandDatabase, BlockKeywordTableTakesItsIdsFromTheStatements) {
   const ParserDatabase& database = EmbeddedDatabase();
-  const char* const names[] = {"if",  "else", "endif",    "do",     "exit",  "loop",
+  const char* const names[] = {"if",  "else", "endif", "do",       "exit",   "loop",
                                "for", "next", "while", "endwhile", "repeat", "until"};
   for (int32_t index = 0; index < kBlockKeywordCount; ++index) {
     const BlockKeyword& keyword = database.blockKeywords[index];
@@ -504,9 +524,9 @@ TEST(CommandDatabase, BlockKeywordTableTakesItsIdsFromTheStatements) {
   EXPECT_TRUE(endif.closesBlock);
   EXPECT_FALSE(endif.jumpOperand);
   EXPECT_TRUE(endif.marker);
-  EXPECT_TRUE(database.blockKeywords[3].marker);    // do
+  EXPECT_TRUE(database.blockKeywords[3].marker);     // do
   EXPECT_EQ(database.blockKeywords[3].closedBy, 5);  // loop
-  EXPECT_TRUE(database.blockKeywords[10].marker);   // repeat
+  EXPECT_TRUE(database.blockKeywords[10].marker);    // repeat
   EXPECT_EQ(database.blockKeywords[10].closedBy, 11);
   EXPECT_EQ(FindBlockKeywordByCommandId(database, 13), -1);
   EXPECT_EQ(FindBlockKeywordByCommandId(database, 0), -1);
@@ -529,9 +549,8 @@ std::string Text(std::initializer_list<const char*> lines, const char* lineEnd =
 
 TEST(CommandDatabaseText, ParsesNamesIdsAndSignaturesAsStored) {
   ParserDatabase database;
-  const std::string text =
-      Text({"; a comment line", "EXIT%5%0 ", "LOAD BITMAP% 10 01 %S l", "", "\x01\x02POINT[%243%LLL",
-            ";", "@[%661%LLL", "Print%301%L"});
+  const std::string text = Text({"; a comment line", "EXIT%5%0 ", "LOAD BITMAP% 10 01 %S l", "",
+                                 "\x01\x02POINT[%243%LLL", ";", "@[%661%LLL", "Print%301%L"});
   ASSERT_TRUE(CreateParserDatabaseFromText(database, text).ok);
   ASSERT_EQ(database.StatementCount(), 3);
   ASSERT_EQ(database.ValueCommandCount(), 2);
