@@ -84,9 +84,6 @@ constexpr int kVkOem5 = 0xDC;       // \ |
 constexpr int kVkOem6 = 0xDD;       // ] }
 constexpr int kVkOem7 = 0xDE;       // ' "
 
-// A key-down that carries a typed character no key of its own produces (text input, accents).
-constexpr int kVkPacket = 0xE7;
-
 constexpr int kVirtualKeyCount = 256;
 
 constexpr int FunctionKey(int n) { return kVkF1 + n - 1; }  // n = 1 .. 12

@@ -230,9 +230,7 @@ void SetAsyncKeyHeld(int virtualKey, bool held) { MarkKey(virtualKey, held); }
 
 int16_t GetAsyncKeyState(int virtualKey) {
   if (!IsValidKey(virtualKey)) return 0;
-  WindowSystem& system = ActiveWindowSystem();
-  system.PumpEvents();
-  system.BeforeKeyQuery(virtualKey);
+  ActiveWindowSystem().BeforeKeyQuery(virtualKey);
   uint16_t state = gKeys.held[virtualKey] ? 0x8000u : 0u;
   if (gKeys.pressedSinceQuery[virtualKey]) state |= 1u;
   gKeys.pressedSinceQuery[virtualKey] = false;

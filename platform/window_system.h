@@ -29,8 +29,10 @@ class WindowSystem {
 
   // Turns the events that arrived since the last call into messages (DeliverInputMessage).
   virtual void PumpEvents() = 0;
-  // Called before the asynchronous state of a key is read (scripted key holds use it).
-  virtual void BeforeKeyQuery(int virtualKey) { (void)virtualKey; }
+  // Called before the asynchronous state of a key is read: pulls the events that arrived (a
+  // backend may skip that when it pulled them a moment ago, as programs poll keys in tight loops)
+  // and applies scripted key holds.
+  virtual void BeforeKeyQuery(int virtualKey) = 0;
 
   // Clipboard text in CP1252; false when the clipboard cannot be used.
   virtual bool SetClipboardText(const std::string& text) = 0;

@@ -70,6 +70,7 @@ class HeadlessSystem : public WindowSystem {
   }
 
   void BeforeKeyQuery(int virtualKey) override {
+    PumpEvents();
     auto found = holds_.find(virtualKey);
     if (found == holds_.end()) return;
     KeyHold& hold = found->second;
@@ -138,7 +139,7 @@ uint8_t CharacterOfKey(int virtualKey, bool shift) {
   return 0;
 }
 
-// The key that types a character, with the character the key-down carries.
+// The key that types a character, with the character the key-down carries (key 0: none).
 struct KeyForCharacter {
   int virtualKey;
   uint8_t character;
@@ -153,7 +154,7 @@ KeyForCharacter KeyTyping(uint8_t c) {
     case '\r':
     case '\n': return {kVkReturn, 0};
     case 0x1B: return {kVkEscape, 0};
-    default: return {kVkPacket, c};
+    default: return {0, c};
   }
 }
 
@@ -219,6 +220,10 @@ void ScriptKeyPress(int virtualKey) {
 void ScriptTypeText(std::string_view text) {
   for (char c : text) {
     KeyForCharacter key = KeyTyping(static_cast<uint8_t>(c));
+    if (key.virtualKey == 0) {
+      gHeadless.Add(MakeMessage(kMsgChar, key.character));
+      continue;
+    }
     ScriptKeyDown(key.virtualKey, key.character);
     ScriptKeyUp(key.virtualKey);
   }

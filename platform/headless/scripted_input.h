@@ -21,8 +21,9 @@ void ScriptKeyUp(int virtualKey);
 // themselves; other keys type nothing of their own.
 void ScriptKeyPress(int virtualKey);
 // Each character (CP1252) as a key press of its key: "a" gives key-down 'A' with character 97,
-// then key-up 'A'. Characters without a key of their own arrive on kVkPacket. "\b", "\t", "\r"
-// and "\x1b" press Backspace, Tab, Return and Escape.
+// then key-up 'A'. Characters without a key of their own (accents, punctuation) arrive as a
+// character message alone, as text typed through an input method does. "\b", "\t", "\r" and
+// "\x1b" press Backspace, Tab, Return and Escape.
 void ScriptTypeText(std::string_view text);
 
 void ScriptMouseMove(int x, int y);
