@@ -20,6 +20,10 @@ struct CommandRegistration {
   CommandHandler handler;
 };
 
+// The dispatch table the interpreter reads: one entry per id 0-9999, nullptr where no handler is
+// registered. Written only through RegisterCommands and ClearCommandRegistrations.
+extern CommandHandler CommandHandlerTable[kMaxCommandId + 1];
+
 // Adds a family's rows to the dispatch table. A later row for the same id replaces the handler.
 void RegisterCommands(std::span<const CommandRegistration> rows);
 // The handler for an id, or nullptr when none is registered (the default case of the dispatch).

@@ -34,6 +34,7 @@ struct InterpreterState {
   uint32_t commandCounter = 0;  // SYNC ON commands since the last key and queue check
   int32_t checkCountdown = 1;   // commands until the next slice check
   int32_t clockReadSpacing = 1; // SYNC OFF: commands between two clock reads (adapts, see .cpp)
+  uint32_t lastClockRead = 0;   // SYNC OFF: the clock at the last slice check
   uint8_t checkArmedSyncOff = 1;  // the mode the countdown was armed for
 };
 

@@ -25,6 +25,7 @@ struct RuntimeErrorState {
   uint8_t programEndedFlag = 0;           // the program cannot be resumed
   uint8_t cliActiveFlag = 0;              // 1 while the runtime command line is open
   int32_t internalErrorCode = 0;          // last failing library call (STATISTIC returns it)
+  int32_t errorCommandWord = -1;  // word index of the command that raised the pending error
 };
 
 extern RuntimeErrorState RuntimeErrors;
@@ -56,9 +57,8 @@ std::string GetErrorMessageText(RuntimeErrorCode code);
 // "Warning" for a warning), the message text, ". " and the display layer's last engine error.
 std::string FormatRuntimeErrorText();
 
-// The ERRORLOG key of a runtime error logged at that UTC moment: "RUNTIMEERROR ON d/m/y AT h:m".
-std::string RuntimeErrorLogKey(int day, int month, int year, int hour, int minute);
-// With DEBUGMODE on, writes `text` into section ERRORLOG of the log under the key of now (UTC).
+// With DEBUGMODE on, writes `text` into section ERRORLOG of the log under the key
+// "RUNTIMEERROR ON d/m/y AT h:m" of now (UTC).
 void LogRuntimeError(const std::string& text);
 
 // The RUNTIMETEST report of a failing command at program word `commandWord` (its id), in the form
@@ -68,7 +68,7 @@ std::string BuildRuntimeErrorReport(int32_t commandWord);
 // Puts that report on the clipboard (nothing when it is empty or the clipboard cannot be opened).
 void ReportRuntimeErrorToClipboard(int32_t commandWord);
 
-// Clears the pending error and the flags (run start; tests).
+// Clears the pending error, the flags and the internal error code (tests).
 void ResetRuntimeErrorState();
 
 }  // namespace qm

@@ -1,0 +1,233 @@
+// The interpreter: runs command handlers in slices, and resets its state at the start of a run.
+//
+// The slice loop does per command: one fetch, one table load, one call, one flag test and one
+// countdown. Everything the Parts ask to look at "after a command" (the 33 ms budget of SYNC OFF,
+// the 201-command check of SYNC ON) happens in SliceCheck when the countdown runs out:
+//  - SYNC ON: the countdown is the number of commands to the next 201st, so the check comes on
+//    exactly the same commands as a per-command counter would.
+//  - SYNC OFF: reading the clock costs more than a whole simple command, so the clock is read
+//    after every command only while commands take measurable time (the last read saw the clock
+//    move); while the clock stands still between reads, the spacing doubles up to
+//    kMaxCommandsBetweenClockReads. A slow command therefore ends the slice right after the
+//    command that passes the budget, and a run of fast ones costs one clock read per about
+//    1,024 commands, a few microseconds apart.
+#include "runtime/interpreter.h"
+
+#include <algorithm>
+
+#include "io/checklist.h"
+#include "io/system_flags.h"
+#include "platform/clock.h"
+#include "platform/keys.h"
+#include "platform/window.h"
+#include "runtime/command_dispatch.h"
+#include "runtime/diagnostics.h"
+#include "runtime/frame_services.h"
+#include "runtime/run_hooks.h"
+#include "runtime/run_loop.h"
+#include "runtime/runtime_errors.h"
+#include "runtime/settings.h"
+#include "runtime/value_text.h"
+
+namespace qm {
+
+InterpreterState Interpreter;
+
+// ---- Operand faults ----
+
+namespace operand_faults {
+namespace {
+
+ValueCell gNumericScratch{};
+ValueCell gStringScratch{};
+
+void ReportCorruptOperand() { RaiseRuntimeError(kErrorSevereException); }
+
+}  // namespace
+
+int32_t ReadPastProgramEnd() {
+  ReportCorruptOperand();
+  return 0;
+}
+
+ValueCell& BadNumericOperand(int32_t /*word*/) {
+  ReportCorruptOperand();
+  gNumericScratch = ValueCell{};
+  return gNumericScratch;
+}
+
+ValueCell& BadStringOperand(int32_t /*word*/) {
+  ReportCorruptOperand();
+  StoreStringResult(gStringScratch, "");
+  return gStringScratch;
+}
+
+int32_t BadJumpTarget(int32_t /*word*/) {
+  ReportCorruptOperand();
+  return Interpreter.programCounter;
+}
+
+int32_t BadDataIndex(int32_t /*word*/) {
+  ReportCorruptOperand();
+  return 0;
+}
+
+}  // namespace operand_faults
+
+// ---- The slice ----
+
+namespace {
+
+// An id without a handler (a word that is no command, an operand word, id 0): the program stops
+// on that word without an error, and the command line opens.
+[[gnu::noinline]] void StopOnUnknownCommand(uint32_t wordIndex) {
+  platform::PostQuitMessage(0);
+  Interpreter.programCounter = static_cast<int32_t>(wordIndex);
+  Interpreter.stopFlag = 1;
+}
+
+void ArmSyncOnCheck() {
+  Interpreter.checkArmedSyncOff = 0;
+  Interpreter.checkCountdown =
+      static_cast<int32_t>(kSyncOnCheckInterval - std::min(Interpreter.commandCounter,
+                                                           kSyncOnCheckInterval - 1));
+}
+
+void ArmSyncOffCheck(uint32_t now) {
+  Interpreter.checkArmedSyncOff = 1;
+  Interpreter.clockReadSpacing = 1;
+  Interpreter.lastClockRead = now;
+  Interpreter.checkCountdown = 1;
+}
+
+// Commands since the SYNC ON countdown was armed, folded back into the CommandCounter.
+void SaveSyncOnCount() {
+  if (Interpreter.checkArmedSyncOff) return;
+  Interpreter.commandCounter = kSyncOnCheckInterval - static_cast<uint32_t>(Interpreter.checkCountdown);
+}
+
+void SyncOffCheck() {
+  const uint32_t now = platform::TimeMs();
+  if (now - Interpreter.sliceStartTime > Interpreter.sliceBudgetMs) Interpreter.stopFlag = 1;
+  if (now == Interpreter.lastClockRead) {
+    Interpreter.clockReadSpacing =
+        std::min(Interpreter.clockReadSpacing * 2, kMaxCommandsBetweenClockReads);
+  } else {
+    Interpreter.clockReadSpacing = 1;
+  }
+  Interpreter.lastClockRead = now;
+  Interpreter.checkCountdown = Interpreter.clockReadSpacing;
+}
+
+void SyncOnCheck() {
+  if (platform::GetAsyncKeyState(platform::kVkF11) != 0 ||
+      platform::GetAsyncKeyState(platform::kVkF12) != 0) {
+    Interpreter.stopFlag = 1;
+  }
+  if (Services().display->QueuedDrawRequests() > kDrawQueueSliceLimit) Interpreter.stopFlag = 1;
+  Interpreter.commandCounter = 0;
+  Interpreter.inputStaleFlag = 1;
+  Interpreter.checkCountdown = static_cast<int32_t>(kSyncOnCheckInterval);
+}
+
+// Runs when the countdown is out. A handler that switched the SYNC mode without ending the slice
+// is noticed here, and the countdown is re-armed for the new mode.
+[[gnu::noinline]] void SliceCheck() {
+  if (Interpreter.checkArmedSyncOff != Interpreter.syncOffSetting) {
+    if (Interpreter.checkArmedSyncOff) {
+      ArmSyncOnCheck();
+    } else {
+      Interpreter.commandCounter = kSyncOnCheckInterval - 1;
+      ArmSyncOffCheck(platform::TimeMs());
+    }
+    return;
+  }
+  if (Interpreter.syncOffSetting) {
+    SyncOffCheck();
+  } else {
+    SyncOnCheck();
+  }
+}
+
+template <bool kTraced>
+void RunCommands() {
+  InterpreterState& state = Interpreter;
+  for (;;) {
+    if (state.stopFlag) {
+      state.stopFlag = 0;
+      return;
+    }
+    const uint32_t pc = static_cast<uint32_t>(state.programCounter);
+    const int32_t id = pc < state.wordCount ? state.words[pc] : 0;
+    if constexpr (kTraced) WriteCommandTrace(static_cast<int32_t>(pc), id);
+    state.commandWord = static_cast<int32_t>(pc);
+    state.programCounter = static_cast<int32_t>(pc + 1);
+    const CommandHandler handler = static_cast<uint32_t>(id) <= static_cast<uint32_t>(kMaxCommandId)
+                                       ? CommandHandlerTable[id]
+                                       : nullptr;
+    if (handler != nullptr) [[likely]] {
+      handler();
+    } else {
+      StopOnUnknownCommand(pc);
+    }
+    if (--state.checkCountdown <= 0) [[unlikely]] SliceCheck();
+  }
+}
+
+}  // namespace
+
+void ExecuteSlice() {
+  if (!DisplayReadyFlag) return;
+  Interpreter.inputStaleFlag = 0;
+  Interpreter.sliceStartTime = platform::TimeMs();
+  if (Interpreter.syncOffSetting) {
+    ArmSyncOffCheck(Interpreter.sliceStartTime);
+  } else {
+    ArmSyncOnCheck();
+  }
+  const bool traced = DebugModeFlag();
+  for (;;) {
+    try {
+      if (traced) {
+        RunCommands<true>();
+      } else {
+        RunCommands<false>();
+      }
+      break;
+    } catch (...) {
+      // Anything a handler throws (std::bad_alloc included) becomes system error 10010, which
+      // sets the StopFlag: the next round returns at once.
+      RaiseRuntimeError(kErrorSevereException);
+    }
+  }
+  SaveSyncOnCount();
+  Interpreter.commandWord = -1;
+}
+
+void ResetRunner() {
+  SystemFlags.lockCliFlag = 0;
+  SystemFlags.lockEditorFlag = 0;
+  DrawOrderFlag = 0;
+  Interpreter.stopFlag = 1;
+  ProgramEndedFlag = 0;
+  Interpreter.programCounter = 0;
+  Interpreter.commandWord = -1;
+  Interpreter.commandCounter = 0;
+  PendingErrorCode = 0;
+  PendingErrorIsWarning = 0;
+  ResetChecklist();
+  Interpreter.syncOffSetting = 1;
+  Interpreter.refreshAfterDrawing = 1;
+  SyncRateMs = 25;
+  ThrottleCounter = 0;
+  Services().engine3d->ArmAutomaticBackdrop();
+  SystemFlags.escapeKeyEnabled = 1;
+  SystemFlags.systemKeysEnabled = 1;
+  Services().system->SetScreenSaverRunning(false);
+  Interpreter.sliceBudgetMs = 33;
+  Interpreter.sliceStartTime = platform::TimeMs();
+  // Return stack, running scope, INPUT and SLEEP state belong to their command families.
+  RunHooks(RunHook::ResetRunner);
+}
+
+}  // namespace qm

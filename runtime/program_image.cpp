@@ -1,0 +1,263 @@
+// The program-image loader: copies what the compiler produced into the ProgramImage.
+#include "runtime/program_image.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "runtime/diagnostics.h"
+#include "runtime/interpreter.h"
+#include "runtime/settings.h"
+#include "runtime/value_text.h"
+
+namespace qm {
+
+ProgramImageState ProgramImage;
+
+namespace {
+
+// A program capacity the loader accepts: the compiler starts at 65,536 words and doubles; this
+// bound only keeps a corrupt capacity from asking for gigabytes.
+constexpr int32_t kMaxProgramCapacity = 1 << 26;
+
+constexpr std::string_view kCreateTrace = "QUILLMOOR: CreateQuillmoorBlocksFromParser(): ";
+constexpr std::string_view kTransferTrace = "QUILLMOOR: TransferParsedDataToRunner(): ";
+
+void TraceCreate(std::string_view step) {
+  if (TraceModeFlag()) WriteTraceLog(std::string(kCreateTrace) + std::string(step));
+}
+void TraceTransfer(std::string_view step) {
+  if (TraceModeFlag()) WriteTraceLog(std::string(kTransferTrace) + std::string(step));
+}
+
+template <typename T>
+T* AllocateZeroed(size_t count) {
+  return static_cast<T*>(std::calloc(count, sizeof(T)));
+}
+
+// Points the interpreter's view at the image (or at nothing).
+void AttachInterpreter() {
+  Interpreter.words = ProgramImage.programBlock;
+  Interpreter.wordCount = ProgramImage.programBlock != nullptr
+                              ? static_cast<uint32_t>(ProgramImage.programCapacity)
+                              : 0;
+  Interpreter.cells = ProgramImage.dataBlock;
+}
+
+bool InRange(int32_t from, int32_t to, int32_t first, int32_t end) {
+  return first <= from && from <= to && to <= end;
+}
+
+// Every counter of the piece within its range, and the piece's words inside both the image's
+// program block and the compiler's words.
+bool PieceFits(const CompileCounters& from, const CompileCounters& to, int32_t parserCapacity) {
+  return InRange(from.nextIntLiteral, to.nextIntLiteral, kIntLiterals, kFloatLiterals) &&
+         InRange(from.nextFloatLiteral, to.nextFloatLiteral, kFloatLiterals, kStringLiterals) &&
+         InRange(from.nextStringLiteral, to.nextStringLiteral, kStringLiterals, kDataItems) &&
+         InRange(from.nextData, to.nextData, kDataItems, kDataItems + kMaxDataItems) &&
+         InRange(from.nextIntVariable, to.nextIntVariable, kIntVariables, kFloatVariables) &&
+         InRange(from.nextFloatVariable, to.nextFloatVariable, kFloatVariables, kStringVariables) &&
+         InRange(from.nextStringVariable, to.nextStringVariable, kStringVariables, kIntLiterals) &&
+         InRange(from.programWrite, to.programWrite, 0, ProgramImage.programCapacity) &&
+         to.programWrite <= parserCapacity;
+}
+
+ValueCell& CellOf(int32_t operandNumber) {
+  return ProgramImage.dataBlock[CellIndexOf(operandNumber)];
+}
+
+void StoreText(ValueCell& cell, const char* text) {
+  StoreStringResult(cell, text != nullptr ? std::string_view(text) : std::string_view());
+}
+
+void CopyNumericLiterals(const ParsedProgram& parser, int32_t from, int32_t to) {
+  for (int32_t n = from; n < to; ++n) CellOf(n).i = parser.LiteralValue(n).i;
+}
+
+void CopyDataTable(const ParsedProgram& parser, const CompileCounters& from,
+                   const CompileCounters& to) {
+  for (int32_t n = from.nextData; n < to.nextData; ++n) {
+    ProgramImage.dataTypeTable[n - kDataItems] = parser.DataTypeLetter(n - kDataItems);
+  }
+  ProgramImage.dataCount = to.nextData - kDataItems;
+}
+
+void CopyDataItems(const ParsedProgram& parser, const CompileCounters& from) {
+  for (int32_t item = from.nextData - kDataItems; item < ProgramImage.dataCount; ++item) {
+    ValueCell& cell = CellOf(kDataItems + item);
+    const ValueCell value = parser.LiteralValue(kDataItems + item);
+    switch (ProgramImage.dataTypeTable[item]) {
+      case 'l':
+      case 'f':
+        cell.i = value.i;
+        break;
+      case 's':
+        StoreText(cell, value.s);
+        break;
+      default:
+        break;
+    }
+  }
+}
+
+void CopyScopeTables(const ParsedProgram& parser, const CompileCounters& to) {
+  const int32_t ends[3] = {to.nextIntVariable - kIntVariables,
+                           to.nextFloatVariable - kFloatVariables,
+                           to.nextStringVariable - kStringVariables};
+  for (int type = 0; type < 3; ++type) {
+    ProgramImage.variableCounts[type] = ends[type];
+    for (int32_t index = 0; index < ends[type]; ++index) {
+      ProgramImage.scopeTables[type][index] =
+          parser.VariableScope(static_cast<ValueType>(type), index);
+    }
+  }
+}
+
+void CopyProgramWords(const ParsedProgram& parser, const CompileCounters& from,
+                      const CompileCounters& to) {
+  const int32_t* words = parser.ProgramWords();
+  const size_t count = static_cast<size_t>(to.programWrite - from.programWrite);
+  if (count > 0) {
+    std::memcpy(ProgramImage.programBlock + from.programWrite, words + from.programWrite,
+                count * sizeof(int32_t));
+  }
+  ProgramImage.pieceStart = from.programWrite;
+}
+
+void CopyLineBlock(const ParsedProgram& parser) {
+  const int32_t count = std::min(ProgramImage.programCapacity, parser.ProgramCapacity());
+  std::memcpy(ProgramImage.lineBlock, parser.LineWords(), static_cast<size_t>(count) * sizeof(int32_t));
+}
+
+void FreeCellTexts(int32_t firstCell, int32_t endCell) {
+  for (int32_t index = firstCell; index < endCell; ++index) {
+    FreeText(ProgramImage.dataBlock[index].s);
+  }
+}
+
+void FreeStringDataItems() {
+  for (int32_t item = 0; item < ProgramImage.dataCount; ++item) {
+    if (ProgramImage.dataTypeTable[item] == 's') {
+      FreeText(ProgramImage.dataBlock[kDataCellBase + item].s);
+    }
+  }
+}
+
+bool AllocateBlocks(int32_t capacity) {
+  TraceCreate("Allocating datablock");
+  ProgramImage.dataBlock = AllocateZeroed<ValueCell>(kDataBlockCells);
+  TraceCreate("Allocating immediate datablock");
+  ProgramImage.dataTypeTable = AllocateZeroed<char>(kDataTypeTableBytes);
+  // Every type gets a full table, so variables that command-line lines add have entries too.
+  static constexpr const char* kScopeTraces[3] = {"Allocating Var Function Integer Ref",
+                                                  "Allocating Var Function Float Ref",
+                                                  "Allocating Var Function String Ref"};
+  bool scopesOk = true;
+  for (int type = 0; type < 3; ++type) {
+    TraceCreate(kScopeTraces[type]);
+    ProgramImage.scopeTables[type] = AllocateZeroed<int32_t>(kScopeTableEntries);
+    scopesOk = scopesOk && ProgramImage.scopeTables[type] != nullptr;
+  }
+  TraceCreate("Allocating program block");
+  ProgramImage.programBlock = AllocateZeroed<int32_t>(static_cast<size_t>(capacity));
+  TraceCreate("Allocating runtime block");
+  ProgramImage.lineBlock = AllocateZeroed<int32_t>(static_cast<size_t>(capacity));
+  ProgramImage.programCapacity = capacity;
+  return ProgramImage.dataBlock != nullptr && ProgramImage.dataTypeTable != nullptr &&
+         scopesOk && ProgramImage.programBlock != nullptr && ProgramImage.lineBlock != nullptr;
+}
+
+}  // namespace
+
+bool CreateQuillmoorBlocksFromParser(const ParsedProgram& parser) {
+  FreeProgramImage();
+  const int32_t capacity = parser.ProgramCapacity();
+  if (capacity <= 0 || capacity > kMaxProgramCapacity || !AllocateBlocks(capacity)) {
+    FreeProgramImage();
+    return false;
+  }
+  TraceCreate("Copy data from master class");
+  ProgramImage.transferFromCounters = parser.ProgramStartCounters();
+  ProgramImage.transferToCounters = parser.ProgramEndCounters();
+  TraceCreate("Calling TransferParsedDataToRunner()");
+  if (!TransferParsedDataToRunner(parser)) {
+    FreeProgramImage();
+    return false;
+  }
+  AttachInterpreter();
+  TraceCreate("End of Function");
+  return true;
+}
+
+bool AppendCliLineToRunner(const ParsedProgram& parser) {
+  if (!ProgramImageExists()) return false;
+  ProgramImage.transferFromCounters = parser.PieceStartCounters();
+  ProgramImage.transferToCounters = parser.PieceEndCounters();
+  return TransferParsedDataToRunner(parser);
+}
+
+bool TransferParsedDataToRunner(const ParsedProgram& parser) {
+  const CompileCounters& from = ProgramImage.transferFromCounters;
+  const CompileCounters& to = ProgramImage.transferToCounters;
+  if (!ProgramImageExists() || !PieceFits(from, to, parser.ProgramCapacity())) return false;
+
+  TraceTransfer("Copying Long Data to runner data");
+  CopyNumericLiterals(parser, from.nextIntLiteral, to.nextIntLiteral);
+  TraceTransfer("Copying Float Data to runner data");
+  CopyNumericLiterals(parser, from.nextFloatLiteral, to.nextFloatLiteral);
+  TraceTransfer("Copying String Data to runner data");
+  for (int32_t n = from.nextStringLiteral; n < to.nextStringLiteral; ++n) {
+    StoreText(CellOf(n), parser.LiteralValue(n).s);
+  }
+  TraceTransfer("Copying Immediate Data Table to runner data");
+  CopyDataTable(parser, from, to);
+  TraceTransfer("Copying Immediate Data to runner data");
+  CopyDataItems(parser, from);
+  TraceTransfer("Creating empty variable strings");
+  for (int32_t n = from.nextStringVariable; n < to.nextStringVariable; ++n) {
+    StoreText(CellOf(n), "");
+  }
+  TraceTransfer("Copy variable function id references");
+  CopyScopeTables(parser, to);
+  TraceTransfer("Creating a new program");
+  CopyProgramWords(parser, from, to);
+  TraceTransfer("Copy runtime data block");
+  CopyLineBlock(parser);
+  // Operand words keep their compiled numbers: the accessors resolve them at use.
+  TraceTransfer("Adjust all offsets to point to actual mem");
+  return true;
+}
+
+void FreeProgramImage() {
+  if (ProgramImage.dataBlock != nullptr) {
+    FreeCellTexts(CellIndexOf(kStringTemporaries), CellIndexOf(kIntVariables));
+    FreeCellTexts(CellIndexOf(kStringLiterals), CellIndexOf(kDataItems));
+    if (ProgramImage.dataTypeTable != nullptr) FreeStringDataItems();
+    FreeCellTexts(CellIndexOf(kStringVariables), CellIndexOf(kIntLiterals));
+  }
+  for (int32_t*& table : ProgramImage.scopeTables) {
+    std::free(table);
+    table = nullptr;
+  }
+  std::free(ProgramImage.lineBlock);
+  std::free(ProgramImage.dataTypeTable);
+  std::free(ProgramImage.dataBlock);
+  std::free(ProgramImage.programBlock);
+  ProgramImage = ProgramImageState{};
+  AttachInterpreter();
+}
+
+ValueCell* DataItemCell(int32_t item) {
+  if (ProgramImage.dataBlock == nullptr || item < 0 || item >= kMaxDataItems) return nullptr;
+  return &ProgramImage.dataBlock[kDataCellBase + item];
+}
+
+int32_t SourceLineOfWord(int32_t index) {
+  if (ProgramImage.lineBlock == nullptr || index < 0 || index >= ProgramImage.programCapacity) {
+    return 0;
+  }
+  return ProgramImage.lineBlock[index];
+}
+
+}  // namespace qm
