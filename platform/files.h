@@ -33,6 +33,7 @@ bool CreateFolder(const std::string& name);        // true when the folder exist
 std::string WindowsFolder();
 // A private folder for this user and process (mode 0700, created when missing): work files.
 // It has a fresh unpredictable name and is removed with its content when the process exits.
+// Empty when no such folder can be made.
 std::string PrivateTempFolder();
 // The host path of the running executable.
 std::string ExecutablePath();

@@ -4,6 +4,7 @@
 
 #include <cctype>
 #include <fstream>
+#include <mutex>
 #include <sstream>
 #include <string_view>
 #include <unordered_map>
@@ -275,11 +276,37 @@ bool IniDocument::Flush() {
 
 const std::string& IniDocument::Path() const { return model_->path; }
 
+namespace {
+
+// The last file ReadProfileString parsed, with its bytes: settings and language files are read key
+// by key, and parsing the whole file again for each key is what costs. The file is still read
+// every time, so a change is always seen, however quickly it follows.
+struct ReadCache {
+  std::mutex mutex;
+  std::string path;
+  std::string text;
+  IniDocument document;
+};
+
+ReadCache gReadCache;
+
+}  // namespace
+
 std::string ReadProfileString(const std::string& path, const std::string& section, const std::string& key,
                               const std::string& defaultValue, std::size_t bufferSize) {
-  IniDocument document;
-  document.Load(path);
-  return document.Read(section, key, defaultValue, bufferSize);
+  std::string resolved = ResolvePath(path);
+  std::string text;
+  bool missing = false;
+  if (resolved.empty() || !ReadWholeFile(resolved, text, missing) || missing) {
+    return IniDocument().Read(section, key, defaultValue, bufferSize);
+  }
+  std::lock_guard<std::mutex> lock(gReadCache.mutex);
+  if (gReadCache.path != resolved || gReadCache.text != text) {
+    gReadCache.document.Parse(text);
+    gReadCache.path = resolved;
+    gReadCache.text = std::move(text);
+  }
+  return gReadCache.document.Read(section, key, defaultValue, bufferSize);
 }
 
 bool WriteProfileString(const std::string& path, const std::string& section, const std::string& key,

@@ -91,14 +91,9 @@ void SetDriveRoot(const std::string& folder) {
 
 std::string ResolvePath(const std::string& name) {
   if (name.empty()) return "";
-  std::string base;
-  std::size_t start = 0;
-  if (StartsWithDriveLetter(name)) {
-    base = DriveRoot();
-    start = 2;
-  } else if (IsSeparator(name[0])) {
-    base = "/";
-  }
+  bool drive = StartsWithDriveLetter(name);
+  std::string base = drive ? DriveRoot() : std::string(IsSeparator(name[0]) ? 1 : 0, '/');
+  std::size_t start = drive ? 2 : 0;
   bool absolute = !base.empty();
 
   std::vector<std::string> resolved;

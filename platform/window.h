@@ -44,6 +44,10 @@ int ScreenWidth();
 int ScreenHeight();
 // Shows or hides the system mouse cursor over the window.
 void ShowSystemCursor(bool show);
+// Claims a window title for this process among the running instances of the system (of this
+// user): false when another running instance holds it. A process may claim several titles; each
+// is released when the process ends. Lets start-up pick "Quillmoor Editor", "... 2", "... 3".
+bool ClaimWindowTitle(const std::string& title);
 
 // The message queue (PeekMessage / TranslateMessage / DispatchMessage / PostQuitMessage semantics).
 // Peek first pulls the backend's pending events into the queue.

@@ -212,3 +212,17 @@ TEST(IniDocument, FailedFlushKeepsChangesForALaterTry) {
 
 }  // namespace
 }  // namespace qm::platform
+
+namespace qm::platform {
+namespace {
+
+TEST(IniRead, ChangeOfTheSameSizeIsSeenAtOnce) {
+  TempFolder folder;
+  for (const char* value : {"0", "1", "0"}) {
+    folder.Write("setup.ini", std::string("[SETTINGS]\r\nDEBUGMODE=") + value + "\r\n");
+    EXPECT_EQ(ReadProfileString(folder / "setup.ini", "SETTINGS", "DEBUGMODE", ""), value);
+  }
+}
+
+}  // namespace
+}  // namespace qm::platform
