@@ -1,0 +1,251 @@
+// Control structures: IF, WHILE and UNTIL tests, the jumps, FOR and NEXT, GOSUB and RETURN, user
+// function calls and their returns, and STOP. The compiler has turned every block into tests and
+// jumps to word indexes, so these handlers only move the ProgramCounter; calls and GOSUB share
+// the ReturnStack (control_flow.h).
+#include <vector>
+
+#include "runtime/command_dispatch.h"
+#include "runtime/control_flow.h"
+#include "runtime/interpreter.h"
+#include "runtime/number_rules.h"
+#include "runtime/run_hooks.h"
+#include "runtime/foundation_commands.h"
+#include "runtime/runtime_errors.h"
+#include "runtime/value_text.h"
+
+namespace qm {
+namespace {
+
+constexpr RuntimeErrorCode kErrorStopped = 21;
+constexpr RuntimeErrorCode kErrorReturnStackFull = 108;
+// A call never has more arguments than a statement has parameters.
+constexpr int32_t kMaxCallArguments = 32;
+
+// A value on its way from one cell to another (an argument, a function result). A text is owned.
+struct CarriedValue {
+  CellKind kind = CellKind::Integer;
+  bool present = false;
+  ValueCell value{};
+};
+
+CarriedValue CarryOperand() {
+  CarriedValue carried;
+  const ValueCell& cell = NextValueCell(carried.kind);
+  carried.present = true;
+  carried.value = cell;
+  if (carried.kind == CellKind::String) carried.value.s = NewText(CellText(cell));
+  return carried;
+}
+
+// Stores a carried value into a cell of `kind`, converting between integer and float as
+// assignment does; a text never becomes a number nor a number a text (0 or "" instead). Takes
+// the carried text.
+void StoreCarried(ValueCell& cell, CellKind kind, CarriedValue& carried) {
+  const bool text = carried.present && carried.kind == CellKind::String;
+  switch (kind) {
+    case CellKind::Integer:
+      cell.i = !carried.present || text               ? 0
+               : carried.kind == CellKind::Float      ? TruncateToInt32(carried.value.f)
+                                                      : carried.value.i;
+      break;
+    case CellKind::Float:
+      cell.f = !carried.present || text               ? 0.0f
+               : carried.kind == CellKind::Integer    ? NearestSingle(carried.value.i)
+                                                      : carried.value.f;
+      break;
+    case CellKind::String:
+      FreeText(cell.s);
+      cell.s = text ? carried.value.s : NewText("");
+      carried.value.s = nullptr;
+      return;
+  }
+  if (text) FreeText(carried.value.s);
+}
+
+void DropCarried(CarriedValue& carried) {
+  if (carried.present && carried.kind == CellKind::String) FreeText(carried.value.s);
+}
+
+// ---- IF, jumps, FOR, NEXT ----
+
+// IF, WHILE, UNTIL: [condition][target]; a condition of 0 jumps.
+void CmdIf() {
+  const int32_t condition = NextIntCell();
+  const int32_t target = NextJumpTarget();
+  if (condition == 0) ProgramCounter = target;
+}
+
+// ELSE, EXIT, LOOP, ENDWHILE, GOTO: [target].
+void CmdElse() { ProgramCounter = NextJumpTarget(); }
+
+// FOR: [variable][limit][step][exit]. The compiler set the variable to the start less the step
+// and loops back here from NEXT, so each pass first adds the step, then tests. A step of 0 never
+// leaves the loop.
+void CmdFor() {
+  int32_t& variable = NextIntCell();
+  const int32_t limit = NextIntCell();
+  const int32_t step = NextIntCell();
+  const int32_t exit = NextJumpTarget();
+  variable = WrapAdd(variable, step);
+  if ((step > 0 && variable > limit) || (step < 0 && variable < limit)) ProgramCounter = exit;
+}
+
+// NEXT: [variable][the FOR command's word].
+void CmdNext() {
+  NextPlainWord();
+  ProgramCounter = NextJumpTarget();
+}
+
+// ---- GOSUB and RETURN ----
+
+void CmdGosub() {
+  if (ProgramReturnStack.Full()) {
+    RaiseRuntimeError(kErrorReturnStackFull);
+    NextPlainWord();
+    return;
+  }
+  const int32_t target = NextJumpTarget();
+  ProgramReturnStack.PushGosub(ProgramCounter);
+  ProgramCounter = target;
+}
+
+// RETURN goes back from a GOSUB. With no frame, or a call frame on top (a RETURN inside a function
+// that no GOSUB entered), it does nothing and the program goes on after it.
+void CmdReturn() {
+  const ReturnFrame* top = ProgramReturnStack.Top();
+  if (top == nullptr || top->kind != FrameKind::Gosub) return;
+  ProgramCounter = ProgramReturnStack.PopGosub();
+}
+
+// ---- User-function calls ----
+
+// The arguments, carried before any parameter is assigned, so that f(b, a) called inside
+// f(a, b) passes the caller's values.
+std::vector<CarriedValue>& ArgumentStaging() {
+  static std::vector<CarriedValue> staging;
+  return staging;
+}
+
+void AssignParameters(int32_t entry, std::vector<CarriedValue>& arguments) {
+  for (size_t k = 0; k < arguments.size(); ++k) {
+    CellKind kind;
+    ValueCell* parameter = OperandCell(ProgramWordAt(entry + static_cast<int32_t>(k)), kind);
+    if (parameter != nullptr) {
+      StoreCarried(*parameter, kind, arguments[k]);
+    } else {
+      DropCarried(arguments[k]);
+    }
+  }
+  arguments.clear();
+}
+
+// FUNCTION (a call): [entry][result][argument count][arguments...]. The entry holds one word per
+// parameter (its variable cell), then the function's ScopeNumber, then the body.
+void CmdFunction() {
+  const int32_t entry = NextJumpTarget();
+  const int32_t resultWord = NextPlainWord();
+  const int32_t count = NextIntCell();
+  if (count < 0 || count > kMaxCallArguments) {
+    RaiseRuntimeError(kErrorSevereException);
+    return;
+  }
+  if (ProgramReturnStack.Full()) {
+    RaiseRuntimeError(kErrorReturnStackFull);
+    SkipOperands(count);
+    return;
+  }
+  std::vector<CarriedValue>& arguments = ArgumentStaging();
+  for (int32_t k = 0; k < count; ++k) arguments.push_back(CarryOperand());
+  const int32_t calleeScope = ProgramWordAt(entry + count);
+  ProgramReturnStack.PushCall(ProgramCounter, resultWord, RunningScope, calleeScope);
+  AssignParameters(entry, arguments);
+  RunningScope = static_cast<int16_t>(calleeScope);
+  ProgramCounter = entry + count + 1;
+}
+
+// Returns from the nearest call with `result`: the callee's temporaries are put back first (the
+// result cell may lie among them), then the result is stored, then the caller's variables are
+// restored. Without any call frame the command does nothing and the program goes on after it.
+void ReturnFromCall(CarriedValue result) {
+  if (!ProgramReturnStack.HasCallFrame()) {
+    DropCarried(result);
+    return;
+  }
+  const ReturnFrame frame = ProgramReturnStack.PopCall();
+  CellKind kind;
+  if (ValueCell* cell = OperandCell(frame.resultWord, kind)) {
+    StoreCarried(*cell, kind, result);
+  } else {
+    DropCarried(result);
+  }
+  ProgramReturnStack.RestoreFunctionLocals(frame);
+  ProgramCounter = frame.returnWord;
+}
+
+// ENDFUNCTION, EXITFUNCTION without a value: the result is 0 (or "").
+void CmdEndfunction() { ReturnFromCall(CarriedValue{}); }
+
+// ENDFUNCTION and EXITFUNCTION with an integer or float value: [value]. A value of the other
+// numeric type than the call's result is converted as assignment converts.
+void CmdEndfunctionL() { ReturnFromCall(CarryOperand()); }
+
+// ENDFUNCTION and EXITFUNCTION with a text: [value].
+void CmdEndfunctionS() { ReturnFromCall(CarryOperand()); }
+
+// STOP: the program ends with runtime error 21 and cannot be resumed, even from a line typed at
+// the runtime command line.
+void CmdStop() {
+  ProgramEndedFlag = 1;
+  RaiseRuntimeError(kErrorStopped);
+}
+
+// ---- Run life cycle ----
+
+void ResetControlFlow() {
+  ProgramReturnStack.Clear();
+  RunningScope = 0;
+  ForgetScopeVariableLists();
+}
+
+// End of a run: every frame is popped and every saved variable put back, so each variable ends
+// the run with the value it had at the outermost level.
+void UnwindReturnStack() {
+  ProgramReturnStack.Unwind();
+  RunningScope = 0;
+}
+
+constexpr CommandRegistration kControlFlowCommands[] = {
+    {1, "if", "L", CmdIf},
+    {2, "else", "0", CmdElse},
+    {5, "exit", "0", CmdElse},
+    {6, "loop", "0", CmdElse},
+    {7, "for", "LLL", CmdFor},
+    {8, "next", "L", CmdNext},
+    {9, "while", "L", CmdIf},
+    {10, "endwhile", "0", CmdElse},
+    {12, "until", "L", CmdIf},
+    {21, "function", "0", CmdFunction},
+    {22, "endfunction", "0", CmdEndfunction},
+    {23, "endfunction", "L", CmdEndfunctionL},
+    {24, "endfunction", "F", CmdEndfunctionL},
+    {25, "endfunction", "S", CmdEndfunctionS},
+    {26, "stop", "0", CmdStop},
+    {27, "exitfunction", "0", CmdEndfunction},
+    {28, "exitfunction", "L", CmdEndfunctionL},
+    {29, "exitfunction", "F", CmdEndfunctionL},
+    {30, "exitfunction", "S", CmdEndfunctionS},
+    {41, "gosub", "A", CmdGosub},
+    {42, "goto", "A", CmdElse},
+    {43, "return", "0", CmdReturn},
+};
+
+}  // namespace
+
+void RegisterControlFlowCommands() {
+  RegisterCommands(kControlFlowCommands);
+  AddRunHook(RunHook::ResetRunner, ResetControlFlow);
+  AddRunHook(RunHook::EndRun, UnwindReturnStack);
+  AddRunHook(RunHook::FreeRuntimeData, ResetControlFlow);
+}
+
+}  // namespace qm

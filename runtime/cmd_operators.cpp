@@ -1,0 +1,302 @@
+// Operators and assignment: one handler per operator and operand types. An operator is
+// [result][left][right]; an assignment (and INT) [target][source]. Integers wrap at 32 bits,
+// floats are computed in double and stored as the nearest single, comparisons store 1 or 0.
+#include <cmath>
+#include <cstring>
+#include <functional>
+#include <string_view>
+
+#include "runtime/command_dispatch.h"
+#include "runtime/foundation_commands.h"
+#include "runtime/interpreter.h"
+#include "runtime/number_rules.h"
+#include "runtime/runtime_errors.h"
+#include "runtime/text_building.h"
+#include "runtime/value_text.h"
+
+namespace qm {
+namespace {
+
+constexpr RuntimeErrorCode kErrorTextTooLong = 107;
+constexpr RuntimeErrorCode kWarningDivisionByZero = 111;
+
+// Operand types in signatures: L integer, F float.
+enum class Num { L, F };
+
+// An integer operand as it is, a float operand widened exactly to double.
+template <Num kind>
+auto NextNumber() {
+  if constexpr (kind == Num::L) {
+    return NextIntCell();
+  } else {
+    return static_cast<double>(NextFloatCell());
+  }
+}
+
+// ---- Integer arithmetic ----
+
+template <int32_t (*operation)(int32_t, int32_t)>
+void IntegerArithmetic() {
+  int32_t& result = NextIntCell();
+  const int32_t left = NextIntCell();
+  const int32_t right = NextIntCell();
+  result = operation(left, right);
+}
+
+void OpAddLLL() { IntegerArithmetic<WrapAdd>(); }
+void OpSubLLL() { IntegerArithmetic<WrapSubtract>(); }
+void OpMulLLL() { IntegerArithmetic<WrapMultiply>(); }
+
+// A divisor of 0 stores 0 and raises warning 111; -2147483648 / -1 wraps to -2147483648.
+void OpDivLLL() {
+  int32_t& result = NextIntCell();
+  const int32_t left = NextIntCell();
+  const int32_t right = NextIntCell();
+  if (right == 0) {
+    result = 0;
+    RaiseRuntimeWarning(kWarningDivisionByZero);
+    return;
+  }
+  result = WrapDivide(left, right);
+}
+
+// ---- Float arithmetic ----
+
+template <Num left, Num right, typename Operation>
+void FloatArithmetic(Operation operation) {
+  float& result = NextFloatCell();
+  const double a = NextNumber<left>();
+  const double b = NextNumber<right>();
+  result = NearestSingle(operation(a, b));
+}
+
+void OpAddFLF() { FloatArithmetic<Num::L, Num::F>(std::plus<double>()); }
+void OpAddFFL() { FloatArithmetic<Num::F, Num::L>(std::plus<double>()); }
+void OpAddFFF() { FloatArithmetic<Num::F, Num::F>(std::plus<double>()); }
+void OpSubFLF() { FloatArithmetic<Num::L, Num::F>(std::minus<double>()); }
+void OpSubFFL() { FloatArithmetic<Num::F, Num::L>(std::minus<double>()); }
+void OpSubFFF() { FloatArithmetic<Num::F, Num::F>(std::minus<double>()); }
+void OpMulFLF() { FloatArithmetic<Num::L, Num::F>(std::multiplies<double>()); }
+void OpMulFFL() { FloatArithmetic<Num::F, Num::L>(std::multiplies<double>()); }
+void OpMulFFF() { FloatArithmetic<Num::F, Num::F>(std::multiplies<double>()); }
+
+// A divisor equal to zero (-0.0 too) or not a number stores +0.0 and raises warning 111. An
+// integer divisor is first taken to the nearest single, then tested and used.
+template <Num left, Num right>
+void FloatDivision() {
+  float& result = NextFloatCell();
+  const double a = NextNumber<left>();
+  const double b = right == Num::L ? static_cast<double>(NearestSingle(NextNumber<right>()))
+                                   : NextNumber<right>();
+  if (b == 0.0 || std::isnan(b)) {
+    result = 0.0f;
+    RaiseRuntimeWarning(kWarningDivisionByZero);
+    return;
+  }
+  result = NearestSingle(a / b);
+}
+
+void OpDivFLF() { FloatDivision<Num::L, Num::F>(); }
+void OpDivFFL() { FloatDivision<Num::F, Num::L>(); }
+void OpDivFFF() { FloatDivision<Num::F, Num::F>(); }
+
+// ---- Power ----
+
+// The integer form truncates the double result; out of range gives -2147483648.
+void OpPowLLL() {
+  int32_t& result = NextIntCell();
+  const double base = NextIntCell();
+  const double exponent = NextIntCell();
+  result = TruncateToInt32(std::pow(base, exponent));
+}
+
+template <Num left, Num right>
+void FloatPower() {
+  float& result = NextFloatCell();
+  const double base = NextNumber<left>();
+  const double exponent = NextNumber<right>();
+  result = NearestSingle(std::pow(base, exponent));
+}
+
+void OpPowFFF() { FloatPower<Num::F, Num::F>(); }
+void OpPowFLF() { FloatPower<Num::L, Num::F>(); }
+void OpPowFFL() { FloatPower<Num::F, Num::L>(); }
+
+// ---- Comparisons and logic ----
+
+// Mixed comparisons compare the integer's exact value with the float's (16777217 is not
+// 16777216.0): the integer is widened to double, never narrowed to single.
+template <Num left, Num right, typename Comparison>
+void Compare(Comparison comparison) {
+  int32_t& result = NextIntCell();
+  const auto a = NextNumber<left>();
+  const auto b = NextNumber<right>();
+  result = comparison(a, b) ? 1 : 0;
+}
+
+// Texts compare byte by byte as unsigned codes; a text that ends first is the smaller.
+template <typename Comparison>
+void CompareTexts(Comparison comparison) {
+  int32_t& result = NextIntCell();
+  const char* a = CellText(NextStringCell());
+  const char* b = CellText(NextStringCell());
+  result = comparison(std::strcmp(a, b), 0) ? 1 : 0;
+}
+
+void OpEqualLLL() { Compare<Num::L, Num::L>(std::equal_to<>()); }
+void OpEqualLFF() { Compare<Num::F, Num::F>(std::equal_to<>()); }
+void OpEqualLLF() { Compare<Num::L, Num::F>(std::equal_to<>()); }
+void OpEqualLFL() { Compare<Num::F, Num::L>(std::equal_to<>()); }
+void OpEqualLSS() { CompareTexts(std::equal_to<>()); }
+void OpNotEqualLLL() { Compare<Num::L, Num::L>(std::not_equal_to<>()); }
+void OpNotEqualLFF() { Compare<Num::F, Num::F>(std::not_equal_to<>()); }
+void OpNotEqualLLF() { Compare<Num::L, Num::F>(std::not_equal_to<>()); }
+void OpNotEqualLFL() { Compare<Num::F, Num::L>(std::not_equal_to<>()); }
+void OpNotEqualLSS() { CompareTexts(std::not_equal_to<>()); }
+void OpGreaterLLL() { Compare<Num::L, Num::L>(std::greater<>()); }
+void OpGreaterLFF() { Compare<Num::F, Num::F>(std::greater<>()); }
+void OpGreaterLLF() { Compare<Num::L, Num::F>(std::greater<>()); }
+void OpGreaterLFL() { Compare<Num::F, Num::L>(std::greater<>()); }
+void OpGreaterLSS() { CompareTexts(std::greater<>()); }
+void OpGreaterEqualLLL() { Compare<Num::L, Num::L>(std::greater_equal<>()); }
+void OpGreaterEqualLFF() { Compare<Num::F, Num::F>(std::greater_equal<>()); }
+void OpGreaterEqualLLF() { Compare<Num::L, Num::F>(std::greater_equal<>()); }
+void OpGreaterEqualLFL() { Compare<Num::F, Num::L>(std::greater_equal<>()); }
+void OpLessLLL() { Compare<Num::L, Num::L>(std::less<>()); }
+void OpLessLFF() { Compare<Num::F, Num::F>(std::less<>()); }
+void OpLessLLF() { Compare<Num::L, Num::F>(std::less<>()); }
+void OpLessLFL() { Compare<Num::F, Num::L>(std::less<>()); }
+void OpLessLSS() { CompareTexts(std::less<>()); }
+void OpLessEqualLLL() { Compare<Num::L, Num::L>(std::less_equal<>()); }
+void OpLessEqualLFF() { Compare<Num::F, Num::F>(std::less_equal<>()); }
+void OpLessEqualLLF() { Compare<Num::L, Num::F>(std::less_equal<>()); }
+void OpLessEqualLFL() { Compare<Num::F, Num::L>(std::less_equal<>()); }
+
+// AND and OR are bitwise: with comparison results (1 or 0) they act as logical operators.
+constexpr int32_t BitwiseAnd(int32_t a, int32_t b) { return a & b; }
+constexpr int32_t BitwiseOr(int32_t a, int32_t b) { return a | b; }
+
+void OpAndLLL() { IntegerArithmetic<BitwiseAnd>(); }
+void OpOrLLL() { IntegerArithmetic<BitwiseOr>(); }
+
+// ---- Texts ----
+
+// Concatenation: above 255 characters together, error 107 and the result is left as it was.
+void OpAddSSS() {
+  ValueCell& result = NextStringCell();
+  const std::string_view left = CellText(NextStringCell());
+  const std::string_view right = CellText(NextStringCell());
+  if (left.size() + right.size() > kMaxTextLength) {
+    RaiseRuntimeError(kErrorTextTooLong);
+    return;
+  }
+  ReplaceCellText(result, NewJoinedText(left, right));
+}
+
+// Removal: the left text without the first occurrence of the right text ("banana" - "an" is
+// "bana"); no occurrence, or an empty right text, leaves the left text.
+void OpSubSSS() {
+  ValueCell& result = NextStringCell();
+  const std::string_view left = CellText(NextStringCell());
+  const std::string_view right = CellText(NextStringCell());
+  const std::size_t at = right.empty() ? std::string_view::npos : left.find(right);
+  if (at == std::string_view::npos) {
+    StoreStringResult(result, left);
+    return;
+  }
+  ReplaceCellText(result, NewJoinedText(left.substr(0, at), left.substr(at + right.size())));
+}
+
+// ---- Assignment ----
+
+// Integer to integer and float to float: the 32 bits as they are.
+void OpAssignLL() {
+  ValueCell& target = NextNumericCell();
+  target.i = NextNumericCell().i;
+}
+
+// Float to integer, and INT: truncation toward zero; out of range, infinite or not a number
+// gives -2147483648.
+void OpAssignLF() {
+  int32_t& target = NextIntCell();
+  target = TruncateToInt32(NextFloatCell());
+}
+
+// Integer to float: the nearest single (a tie goes to the even value).
+void OpAssignFL() {
+  float& target = NextFloatCell();
+  target = NearestSingle(NextIntCell());
+}
+
+// The copy is made before the target's old text is freed, so a$ = a$ keeps the text.
+void OpAssignSS() {
+  ValueCell& target = NextStringCell();
+  StoreStringResult(target, CellText(NextStringCell()));
+}
+
+constexpr CommandRegistration kOperatorCommands[] = {
+    {51, "^[", "LLL", OpPowLLL},
+    {52, "^[", "FFF", OpPowFFF},
+    {53, "^[", "FLF", OpPowFLF},
+    {54, "^[", "FFL", OpPowFFL},
+    {61, "/[", "LLL", OpDivLLL},
+    {64, "/[", "FLF", OpDivFLF},
+    {65, "/[", "FFL", OpDivFFL},
+    {66, "/[", "FFF", OpDivFFF},
+    {71, "*[", "LLL", OpMulLLL},
+    {74, "*[", "FLF", OpMulFLF},
+    {75, "*[", "FFL", OpMulFFL},
+    {76, "*[", "FFF", OpMulFFF},
+    {81, "+[", "LLL", OpAddLLL},
+    {84, "+[", "FLF", OpAddFLF},
+    {85, "+[", "FFL", OpAddFFL},
+    {86, "+[", "FFF", OpAddFFF},
+    {87, "+[", "SSS", OpAddSSS},
+    {91, "-[", "LLL", OpSubLLL},
+    {94, "-[", "FLF", OpSubFLF},
+    {95, "-[", "FFL", OpSubFFL},
+    {96, "-[", "FFF", OpSubFFF},
+    {97, "-[", "SSS", OpSubSSS},
+    {101, "==[", "LLL", OpEqualLLL},
+    {102, "==[", "LFF", OpEqualLFF},
+    {103, "==[", "LSS", OpEqualLSS},
+    {111, ">[", "LLL", OpGreaterLLL},
+    {112, ">[", "LFF", OpGreaterLFF},
+    {113, ">=[", "LLL", OpGreaterEqualLLL},
+    {114, ">=[", "LFF", OpGreaterEqualLFF},
+    {115, "<[", "LLL", OpLessLLL},
+    {116, "<[", "LFF", OpLessLFF},
+    {117, "<=[", "LLL", OpLessEqualLLL},
+    {118, "<=[", "LFF", OpLessEqualLFF},
+    {119, "![", "LLL", OpNotEqualLLL},
+    {120, "![", "LFF", OpNotEqualLFF},
+    {121, "![", "LSS", OpNotEqualLSS},
+    {123, "&[", "LLL", OpAndLLL},
+    {124, "|[", "LLL", OpOrLLL},
+    {131, "==[", "LLF", OpEqualLLF},
+    {132, "==[", "LFL", OpEqualLFL},
+    {133, ">[", "LLF", OpGreaterLLF},
+    {134, ">[", "LFL", OpGreaterLFL},
+    {135, ">=[", "LLF", OpGreaterEqualLLF},
+    {136, ">=[", "LFL", OpGreaterEqualLFL},
+    {137, "<[", "LLF", OpLessLLF},
+    {138, "<[", "LFL", OpLessLFL},
+    {139, "<=[", "LLF", OpLessEqualLLF},
+    {140, "<=[", "LFL", OpLessEqualLFL},
+    {141, "![", "LLF", OpNotEqualLLF},
+    {142, "![", "LFL", OpNotEqualLFL},
+    {143, ">[", "LSS", OpGreaterLSS},
+    {144, "<[", "LSS", OpLessLSS},
+    {151, "=", "LL", OpAssignLL},
+    {152, "=", "FF", OpAssignLL},
+    {153, "=", "SS", OpAssignSS},
+    {154, "=", "LF", OpAssignLF},
+    {155, "=", "FL", OpAssignFL},
+    {232, "int[", "LF", OpAssignLF},
+};
+
+}  // namespace
+
+void RegisterOperatorCommands() { RegisterCommands(kOperatorCommands); }
+
+}  // namespace qm

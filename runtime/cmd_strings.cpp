@@ -1,0 +1,258 @@
+// String functions: [result][arguments...]. Positions are 1-based; out-of-range positions and
+// counts give the empty text or the whole text, never an error. Only SPACE$ refuses a length
+// (above 255, error 107); every other function handles texts of any length.
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <string_view>
+
+#include "platform/files.h"
+#include "runtime/command_dispatch.h"
+#include "runtime/command_line_text.h"
+#include "runtime/float_text.h"
+#include "runtime/foundation_commands.h"
+#include "runtime/interpreter.h"
+#include "runtime/number_rules.h"
+#include "runtime/runtime_errors.h"
+#include "runtime/text_building.h"
+#include "runtime/value_text.h"
+
+namespace qm {
+
+std::string& CommandLineText() {
+  static std::string text;
+  return text;
+}
+
+namespace {
+
+constexpr RuntimeErrorCode kErrorTextTooLong = 107;
+// Paths come from a 256-byte buffer of the system call: at most 255 characters.
+constexpr std::size_t kMaxPathText = 255;
+
+std::string_view NextText() { return CellText(NextStringCell()); }
+
+// The handlers that take a text and a count: [result][text][n].
+struct TextAndCount {
+  ValueCell& result;
+  std::string_view text;
+  int32_t n;
+};
+TextAndCount NextTextAndCount() {
+  ValueCell& result = NextStringCell();
+  const std::string_view text = NextText();
+  const int32_t n = NextIntCell();
+  return {result, text, n};
+}
+
+// ---- Cutting texts ----
+
+// LEFT$: the first n characters; n of 0 or below gives "", n past the end the whole text.
+void CmdLeftStr() {
+  const TextAndCount a = NextTextAndCount();
+  const std::size_t count = a.n <= 0 ? 0 : static_cast<std::size_t>(a.n);
+  StoreStringResult(a.result, a.text.substr(0, count));
+}
+
+// RIGHT$: the last n characters; n of 0 or below gives "", n past the start the whole text.
+void CmdRightStr() {
+  const TextAndCount a = NextTextAndCount();
+  const std::size_t count = a.n <= 0 ? 0 : std::min(static_cast<std::size_t>(a.n), a.text.size());
+  StoreStringResult(a.result, a.text.substr(a.text.size() - count));
+}
+
+// MID$: the one character at position n. The position is taken as unsigned, so 0, every
+// negative n and every n past the end give "".
+void CmdMidStr() {
+  const TextAndCount a = NextTextAndCount();
+  const uint32_t position = static_cast<uint32_t>(a.n);
+  const bool inside = position >= 1 && position <= a.text.size();
+  StoreStringResult(a.result, inside ? a.text.substr(position - 1, 1) : std::string_view());
+}
+
+// ---- Making texts ----
+
+// CHR$: the character of the number's low 8 bits; 0 gives "".
+void CmdChrStr() {
+  ValueCell& result = NextStringCell();
+  const char code = static_cast<char>(NextIntCell() & 0xFF);
+  StoreStringResult(result, code == 0 ? std::string_view() : std::string_view(&code, 1));
+}
+
+// SPACE$: n blanks; above 255 raises error 107 and leaves the result as it was.
+void CmdSpaceStr() {
+  ValueCell& result = NextStringCell();
+  const int32_t n = NextIntCell();
+  if (n > static_cast<int32_t>(kMaxTextLength)) {
+    RaiseRuntimeError(kErrorTextTooLong);
+    return;
+  }
+  StoreStringResult(result, std::string(n > 0 ? static_cast<std::size_t>(n) : 0, ' '));
+}
+
+// Case conversion touches only the 26 ASCII letters.
+template <char first, char last, int shift>
+void StoreShiftedLetters() {
+  ValueCell& result = NextStringCell();
+  std::string text(NextText());
+  for (char& c : text) {
+    if (c >= first && c <= last) c = static_cast<char>(c + shift);
+  }
+  StoreStringResult(result, text);
+}
+
+void CmdUpperStr() { StoreShiftedLetters<'a', 'z', 'A' - 'a'>(); }
+void CmdLowerStr() { StoreShiftedLetters<'A', 'Z', 'a' - 'A'>(); }
+
+// ---- Measuring texts ----
+
+void CmdLen() {
+  int32_t& result = NextIntCell();
+  result = static_cast<int32_t>(std::min<std::size_t>(NextText().size(), INT32_MAX));
+}
+
+// ASC: the first character's code, 0 to 255; 0 for the empty text.
+void CmdAsc() {
+  int32_t& result = NextIntCell();
+  const std::string_view text = NextText();
+  result = text.empty() ? 0 : static_cast<unsigned char>(text.front());
+}
+
+// ---- Numbers as texts ----
+
+void StoreFormatted(ValueCell& result, const char* format, uint32_t value) {
+  char digits[16];
+  std::snprintf(digits, sizeof digits, format, value);
+  StoreStringResult(result, digits);
+}
+
+// BIN$: "%" and the 32 bits, most significant first.
+void CmdBinStr() {
+  ValueCell& result = NextStringCell();
+  const uint32_t value = static_cast<uint32_t>(NextIntCell());
+  std::string text = "%";
+  for (int bit = 31; bit >= 0; --bit) text += (value >> bit) & 1u ? '1' : '0';
+  StoreStringResult(result, text);
+}
+
+// HEX$: the two's-complement bits in upper-case hexadecimal, without leading zeros.
+void CmdHexStr() {
+  ValueCell& result = NextStringCell();
+  StoreFormatted(result, "%X", static_cast<uint32_t>(NextIntCell()));
+}
+
+void CmdStrStrSL() {
+  ValueCell& result = NextStringCell();
+  char digits[16];
+  std::snprintf(digits, sizeof digits, "%d", NextIntCell());
+  StoreStringResult(result, digits);
+}
+
+void CmdStrStrSF() {
+  ValueCell& result = NextStringCell();
+  StoreStringResult(result, FormatFloatG(NextFloatCell()));
+}
+
+// ---- Texts as numbers ----
+
+bool IsBlank(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+std::size_t SkipBlanksAndSign(std::string_view text, std::size_t at) {
+  while (at < text.size() && IsBlank(text[at])) ++at;
+  if (at < text.size() && (text[at] == '+' || text[at] == '-')) ++at;
+  return at;
+}
+
+std::size_t SkipDigits(std::string_view text, std::size_t at) {
+  while (at < text.size() && IsDigit(text[at])) ++at;
+  return at;
+}
+
+// The leading decimal number of a text as atof reads it (blanks, a sign, digits with an optional
+// point, an optional exponent), up to the first character that does not fit; 0 when none. Only
+// this decimal form is read: no hexadecimal, no "inf" or "nan" words.
+double LeadingDecimal(std::string_view text) {
+  const std::size_t start = SkipBlanksAndSign(text, 0);
+  std::size_t end = SkipDigits(text, start);
+  bool digits = end > start;
+  if (end < text.size() && text[end] == '.') {
+    const std::size_t fraction = SkipDigits(text, end + 1);
+    digits = digits || fraction > end + 1;
+    end = fraction;
+  }
+  if (!digits) return 0.0;
+  if (end < text.size() && (text[end] == 'e' || text[end] == 'E')) {
+    std::size_t at = end + 1;
+    if (at < text.size() && (text[at] == '+' || text[at] == '-')) ++at;
+    const std::size_t exponentEnd = SkipDigits(text, at);
+    if (exponentEnd > at) end = exponentEnd;
+  }
+  const std::string number(text.substr(0, end));
+  return std::strtod(number.c_str(), nullptr);
+}
+
+// The leading integer of a text as atoi reads it (blanks, a sign, digits); 0 when none. Values
+// beyond the 32-bit range give the nearest end of the range.
+int32_t LeadingInteger(std::string_view text) {
+  std::size_t at = 0;
+  while (at < text.size() && IsBlank(text[at])) ++at;
+  const bool negative = at < text.size() && text[at] == '-';
+  if (at < text.size() && (text[at] == '+' || text[at] == '-')) ++at;
+  int64_t value = 0;
+  for (; at < text.size() && IsDigit(text[at]); ++at) {
+    value = std::min<int64_t>(value * 10 + (text[at] - '0'), INT64_C(1) << 32);
+  }
+  value = negative ? -value : value;
+  return static_cast<int32_t>(std::clamp<int64_t>(value, INT32_MIN, INT32_MAX));
+}
+
+void CmdVal() {
+  float& result = NextFloatCell();
+  result = NearestSingle(LeadingDecimal(NextText()));
+}
+
+void CmdValInt() {
+  int32_t& result = NextIntCell();
+  result = LeadingInteger(NextText());
+}
+
+// ---- System texts ----
+
+void StorePath(ValueCell& result, std::string path) {
+  while (path.size() > 1 && (path.back() == '/' || path.back() == '\\')) path.pop_back();
+  StoreStringResult(result, std::string_view(path).substr(0, kMaxPathText));
+}
+
+void CmdClStr() { StoreStringResult(NextStringCell(), CommandLineText()); }
+void CmdAppnameStr() { StorePath(NextStringCell(), platform::ExecutablePath()); }
+void CmdWindirStr() { StorePath(NextStringCell(), platform::WindowsFolder()); }
+
+constexpr CommandRegistration kStringCommands[] = {
+    {203, "asc[", "LS", CmdAsc},
+    {206, "bin$[", "SL", CmdBinStr},
+    {209, "chr$[", "SL", CmdChrStr},
+    {211, "cl$[", "S", CmdClStr},
+    {223, "hex$[", "SL", CmdHexStr},
+    {233, "left$[", "SSL", CmdLeftStr},
+    {234, "len[", "LS", CmdLen},
+    {236, "lower$[", "SS", CmdLowerStr},
+    {237, "mid$[", "SSL", CmdMidStr},
+    {248, "right$[", "SSL", CmdRightStr},
+    {256, "space$[", "SL", CmdSpaceStr},
+    {261, "upper$[", "SS", CmdUpperStr},
+    {311, "str$[", "SF", CmdStrStrSF},
+    {312, "str$[", "SL", CmdStrStrSL},
+    {321, "val[", "FS", CmdVal},
+    {322, "val[", "LS", CmdValInt},
+    {426, "appname$[", "S", CmdAppnameStr},
+    {427, "windir$[", "S", CmdWindirStr},
+};
+
+}  // namespace
+
+void RegisterStringCommands() { RegisterCommands(kStringCommands); }
+
+}  // namespace qm

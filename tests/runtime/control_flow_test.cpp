@@ -1,0 +1,396 @@
+// Control structures, GOSUB and user functions, run as the compiler lays out their words.
+#include <gtest/gtest.h>
+
+#include "foundation_program.h"
+#include "runtime/control_flow.h"
+
+namespace qm::test {
+namespace {
+
+using ControlFlowTest = FoundationProgramTest;
+
+struct ForCase {
+  int32_t start, limit, step;
+  int32_t passes, finalValue;
+};
+
+class ForLoopTest : public FoundationProgramTest, public ::testing::WithParamInterface<ForCase> {};
+
+TEST_P(ForLoopTest, CountsPassesAndLeavesTheFirstValuePastTheLimit) {
+  const ForCase c = GetParam();
+  ImageBuilder b;
+  const int32_t i = b.IntVariable();
+  const int32_t passes = b.IntVariable();
+  const int32_t one = b.IntLiteral(1);
+  const int32_t loop =
+      EmitFor(b, i, b.IntLiteral(c.start), b.IntLiteral(c.limit), b.IntLiteral(c.step),
+              ImageBuilder::IntTemp(0));
+  b.Command(kAddLLL, {passes, passes, one});
+  EmitNext(b, i, loop);
+  EmitEnd(b);
+  ASSERT_EQ(Run(b), 0);
+  EXPECT_EQ(Int(passes), c.passes);
+  EXPECT_EQ(Int(i), c.finalValue);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, ForLoopTest,
+                         ::testing::Values(ForCase{1, 0, 1, 0, 1}, ForCase{1, 3, 1, 3, 4},
+                                           ForCase{10, 1, -3, 4, -2}, ForCase{5, 5, 1, 1, 6},
+                                           ForCase{1, 10, 4, 3, 13}));
+
+TEST_F(ControlFlowTest, ForWithAStepOfZeroNeverLeavesTheLoop) {
+  ImageBuilder b;
+  const int32_t i = b.IntVariable();
+  const int32_t passes = b.IntVariable();
+  const int32_t loop = EmitFor(b, i, b.IntLiteral(1), b.IntLiteral(3), b.IntLiteral(0),
+                               ImageBuilder::IntTemp(0));
+  b.Command(kAddLLL, {passes, passes, b.IntLiteral(1)});
+  // After 10,000 passes the program stops inside the loop.
+  b.Command(kEqualLLL, {ImageBuilder::IntTemp(0), passes, b.IntLiteral(10000)});
+  const int32_t test = b.Command(kIf, {ImageBuilder::IntTemp(0), 0});
+  const int32_t stopInside = b.Here();
+  EmitEnd(b);
+  b.Patch(test + 2, ImageBuilder::WordAddress(b.Here()));
+  EmitNext(b, i, loop);
+  EmitEnd(b);
+  ASSERT_EQ(Run(b), 0);
+  EXPECT_EQ(ProgramCounter, stopInside);
+  EXPECT_EQ(Int(i), 1);
+}
+
+TEST_F(ControlFlowTest, IfJumpsOnZeroAndElseSkipsTheOtherBranch) {
+  // if c : r = 1 : else : r = 2 : endif, for c = 0 and c = 5.
+  for (int32_t condition : {0, 5}) {
+    ImageBuilder b;
+    const int32_t r = b.IntVariable();
+    const int32_t test = b.Command(kIf, {b.IntLiteral(condition), 0});
+    b.Command(kAssignLL, {r, b.IntLiteral(1)});
+    const int32_t skip = b.Command(kElse, {0});
+    b.Patch(test + 2, ImageBuilder::WordAddress(b.Here()));
+    b.Command(kAssignLL, {r, b.IntLiteral(2)});
+    b.Patch(skip + 1, ImageBuilder::WordAddress(b.Here()));
+    EmitEnd(b);
+    ASSERT_EQ(Run(b), 0);
+    EXPECT_EQ(Int(r), condition != 0 ? 1 : 2);
+  }
+}
+
+TEST_F(ControlFlowTest, NestedGosubsStopAtTheStackLimit) {
+  // here: gosub here
+  ImageBuilder b;
+  b.Command(kGosub, {ImageBuilder::WordAddress(0)});
+  EXPECT_EQ(Run(b), 108);
+  EXPECT_EQ(ProgramReturnStack.Depth(), kMaxReturnFrames);
+  EXPECT_EQ(kMaxReturnFrames, 65534);
+  EXPECT_EQ(ProgramCounter, 2);  // past the operand
+}
+
+TEST_F(ControlFlowTest, ReturnComesBackAfterTheGosubAndAnEmptyStackIsIgnored) {
+  // gosub sub : r = r + 1 : return (empty stack: goes on) : end ; sub: r = r + 10 : return
+  ImageBuilder b;
+  const int32_t r = b.IntVariable();
+  const int32_t call = b.Command(kGosub, {0});
+  b.Command(kAddLLL, {r, r, b.IntLiteral(1)});
+  b.Command(kReturn);
+  EmitEnd(b);
+  b.Patch(call + 1, ImageBuilder::WordAddress(b.Here()));
+  b.Command(kAddLLL, {r, r, b.IntLiteral(10)});
+  b.Command(kReturn);
+  ASSERT_EQ(Run(b), 0);
+  EXPECT_EQ(Int(r), 11);
+  EXPECT_EQ(ProgramReturnStack.Depth(), 0);
+}
+
+TEST_F(ControlFlowTest, StopRaises21AndEndsTheProgram) {
+  ImageBuilder b;
+  b.Command(kStop);
+  EXPECT_EQ(Run(b), 21);
+  EXPECT_EQ(ProgramEndedFlag, 1);
+  EXPECT_EQ(PendingErrorIsWarning, 0);
+}
+
+// ---- User functions ----
+
+// function fib(n) : r = n : if n > 1 : r = fib(n-1) + fib(n-2) : endif : endfunction r
+// The two calls stand in one statement, so the first result waits in a temporary of the
+// function's own window while the second call runs.
+int32_t EmitFibonacci(ImageBuilder& b) {
+  const int16_t scope = 1;
+  const int32_t n = b.IntVariable(scope);
+  const int32_t r = b.IntVariable(scope);
+  const int32_t entry = EmitFunctionHeader(b, {n}, scope);
+  auto t = [](int32_t k) { return ImageBuilder::IntTemp(50 + k); };
+  b.Command(kAssignLL, {r, n});
+  b.Command(kGreaterLLL, {t(0), n, b.IntLiteral(1)});
+  const int32_t test = b.Command(kIf, {t(0), 0});
+  b.Command(kSubLLL, {t(0), n, b.IntLiteral(1)});
+  EmitCall(b, entry, t(1), {t(0)});
+  b.Command(kSubLLL, {t(2), n, b.IntLiteral(2)});
+  EmitCall(b, entry, t(3), {t(2)});
+  b.Command(kAddLLL, {t(4), t(1), t(3)});
+  b.Command(kAssignLL, {r, t(4)});
+  b.Patch(test + 2, ImageBuilder::WordAddress(b.Here()));
+  b.Command(kEndfunctionL, {r});
+  return entry;
+}
+
+TEST_F(ControlFlowTest, RecursiveFibonacciKeepsTemporariesAcrossCalls) {
+  for (auto [argument, expected] : {std::pair{10, 55}, std::pair{20, 6765}, std::pair{1, 1}}) {
+    ImageBuilder b;
+    const int32_t result = b.IntVariable();
+    const int32_t call = b.Here();
+    EmitCall(b, 0, ImageBuilder::IntTemp(0), {b.IntLiteral(argument)});
+    b.Command(kAssignLL, {result, ImageBuilder::IntTemp(0)});
+    EmitEnd(b);
+    b.Patch(call + 1, ImageBuilder::WordAddress(EmitFibonacci(b)));
+    ASSERT_EQ(Run(b), 0) << argument;
+    EXPECT_EQ(Int(result), expected) << argument;
+    EXPECT_EQ(ProgramReturnStack.Depth(), 0);
+    EXPECT_EQ(RunningScope, 0);
+  }
+}
+
+TEST_F(ControlFlowTest, RecursiveCallSeesItsOwnLocalAgainAfterTheInnerCall) {
+  // function f(n) : x = n * 10 : if n > 0 : y = f(n - 1) : endif : endfunction x
+  ImageBuilder b;
+  const int32_t result = b.IntVariable();
+  const int32_t call = b.Here();
+  EmitCall(b, 0, ImageBuilder::IntTemp(0), {b.IntLiteral(3)});
+  b.Command(kAssignLL, {result, ImageBuilder::IntTemp(0)});
+  EmitEnd(b);
+  const int16_t scope = 1;
+  const int32_t n = b.IntVariable(scope);
+  const int32_t x = b.IntVariable(scope);
+  const int32_t y = b.IntVariable(scope);
+  const int32_t entry = EmitFunctionHeader(b, {n}, scope);
+  b.Patch(call + 1, ImageBuilder::WordAddress(entry));
+  const int32_t t0 = ImageBuilder::IntTemp(50);
+  b.Command(kMulLLL, {x, n, b.IntLiteral(10)});
+  b.Command(kGreaterLLL, {t0, n, b.IntLiteral(0)});
+  const int32_t test = b.Command(kIf, {t0, 0});
+  b.Command(kSubLLL, {t0, n, b.IntLiteral(1)});
+  EmitCall(b, entry, ImageBuilder::IntTemp(51), {t0});
+  b.Command(kAssignLL, {y, ImageBuilder::IntTemp(51)});
+  b.Patch(test + 2, ImageBuilder::WordAddress(b.Here()));
+  b.Command(kEndfunctionL, {x});
+  ASSERT_EQ(Run(b), 0);
+  EXPECT_EQ(Int(result), 30);
+}
+
+TEST_F(ControlFlowTest, ArgumentsAreAllTakenBeforeAnyParameterIsAssigned) {
+  // function f(a, b, d) : if d > 0 : r = f(b, a, d - 1) : else : r = a * 10 + b : endif
+  // endfunction r.  f(1, 2, 1) calls f(2, 1, 0), which gives 21.
+  ImageBuilder b;
+  const int32_t result = b.IntVariable();
+  const int32_t call = b.Here();
+  EmitCall(b, 0, ImageBuilder::IntTemp(0), {b.IntLiteral(1), b.IntLiteral(2), b.IntLiteral(1)});
+  b.Command(kAssignLL, {result, ImageBuilder::IntTemp(0)});
+  EmitEnd(b);
+  const int16_t scope = 1;
+  const int32_t pa = b.IntVariable(scope);
+  const int32_t pb = b.IntVariable(scope);
+  const int32_t pd = b.IntVariable(scope);
+  const int32_t r = b.IntVariable(scope);
+  const int32_t entry = EmitFunctionHeader(b, {pa, pb, pd}, scope);
+  b.Patch(call + 1, ImageBuilder::WordAddress(entry));
+  auto t = [](int32_t k) { return ImageBuilder::IntTemp(50 + k); };
+  b.Command(kGreaterLLL, {t(0), pd, b.IntLiteral(0)});
+  const int32_t test = b.Command(kIf, {t(0), 0});
+  b.Command(kSubLLL, {t(0), pd, b.IntLiteral(1)});
+  EmitCall(b, entry, t(1), {pb, pa, t(0)});
+  b.Command(kAssignLL, {r, t(1)});
+  const int32_t skip = b.Command(kElse, {0});
+  b.Patch(test + 2, ImageBuilder::WordAddress(b.Here()));
+  b.Command(kMulLLL, {t(0), pa, b.IntLiteral(10)});
+  b.Command(kAddLLL, {r, t(0), pb});
+  b.Patch(skip + 1, ImageBuilder::WordAddress(b.Here()));
+  b.Command(kEndfunctionL, {r});
+  ASSERT_EQ(Run(b), 0);
+  EXPECT_EQ(Int(result), 21);
+}
+
+TEST_F(ControlFlowTest, StringArgumentIsACopy) {
+  // function f(t$) : t$ = t$ + "x" : endfunction t$ ;  r$ = f(a$)
+  ImageBuilder b;
+  const int32_t a = b.StringVariable();
+  const int32_t r = b.StringVariable();
+  b.Command(kAssignSS, {a, b.StringLiteral("abc")});
+  const int32_t call = b.Here();
+  EmitCall(b, 0, ImageBuilder::StringTemp(0), {a});
+  b.Command(kAssignSS, {r, ImageBuilder::StringTemp(0)});
+  EmitEnd(b);
+  const int32_t parameter = b.StringVariable(1);
+  const int32_t entry = EmitFunctionHeader(b, {parameter}, 1);
+  b.Patch(call + 1, ImageBuilder::WordAddress(entry));
+  b.Command(kAddSSS, {parameter, parameter, b.StringLiteral("x")});
+  b.Command(kEndfunctionS, {parameter});
+  ASSERT_EQ(Run(b), 0);
+  EXPECT_EQ(Text(a), "abc");
+  EXPECT_EQ(Text(r), "abcx");
+}
+
+TEST_F(ControlFlowTest, DimDuringARecursiveCallKeepsTheCallersTexts) {
+  // function f(n) : s$ = str$(n) : b$ = "b" : if n > 0 : b$ = f(n-1) : endif : dim arr$(3)
+  // endfunction s$.  arr$ is a plain variable of the scope when a call saves it and an array when
+  // that call returns: the caller's variables come back exactly as saved.
+  ImageBuilder b;
+  const int32_t result = b.StringVariable();
+  const int32_t call = b.Here();
+  EmitCall(b, 0, ImageBuilder::StringTemp(0), {b.IntLiteral(2)});
+  b.Command(kAssignSS, {result, ImageBuilder::StringTemp(0)});
+  EmitEnd(b);
+  const int16_t scope = 1;
+  const int32_t n = b.IntVariable(scope);
+  const int32_t before = b.StringVariable(scope);
+  const int32_t array = b.StringVariable(scope);
+  const int32_t s = b.StringVariable(scope);
+  const int32_t entry = EmitFunctionHeader(b, {n}, scope);
+  b.Patch(call + 1, ImageBuilder::WordAddress(entry));
+  constexpr int32_t kStrStrSL = 312;
+  b.Command(kStrStrSL, {s, n});
+  b.Command(kAssignSS, {before, b.StringLiteral("b")});
+  const int32_t t0 = ImageBuilder::IntTemp(50);
+  b.Command(kGreaterLLL, {t0, n, b.IntLiteral(0)});
+  const int32_t test = b.Command(kIf, {t0, 0});
+  b.Command(kSubLLL, {t0, n, b.IntLiteral(1)});
+  EmitCall(b, entry, ImageBuilder::StringTemp(50), {t0});
+  b.Command(kAssignSS, {before, ImageBuilder::StringTemp(50)});
+  b.Patch(test + 2, ImageBuilder::WordAddress(b.Here()));
+  b.Command(kDimS, {array, b.IntLiteral(3)});
+  b.Command(kEndfunctionS, {s});
+  ASSERT_EQ(Run(b), 0);
+  EXPECT_EQ(Text(result), "2");
+}
+
+TEST_F(ControlFlowTest, ReturnInsideAFunctionWithoutGosubDoesNothing) {
+  // function f() : return : r = 7 : endfunction r
+  ImageBuilder b;
+  const int32_t result = b.IntVariable();
+  const int32_t call = b.Here();
+  EmitCall(b, 0, ImageBuilder::IntTemp(0), {});
+  b.Command(kAssignLL, {result, ImageBuilder::IntTemp(0)});
+  EmitEnd(b);
+  const int32_t r = b.IntVariable(1);
+  const int32_t entry = EmitFunctionHeader(b, {}, 1);
+  b.Patch(call + 1, ImageBuilder::WordAddress(entry));
+  b.Command(kReturn);
+  b.Command(kAssignLL, {r, b.IntLiteral(7)});
+  b.Command(kEndfunctionL, {r});
+  ASSERT_EQ(Run(b), 0);
+  EXPECT_EQ(Int(result), 7);
+  EXPECT_EQ(ProgramReturnStack.Depth(), 0);
+}
+
+TEST_F(ControlFlowTest, ExitfunctionInsideAGosubRoutineDropsTheGosubFrame) {
+  // function f() : gosub leave : endfunction 1 ; leave: exitfunction 9
+  ImageBuilder b;
+  const int32_t result = b.IntVariable();
+  const int32_t call = b.Here();
+  EmitCall(b, 0, ImageBuilder::IntTemp(0), {});
+  b.Command(kAssignLL, {result, ImageBuilder::IntTemp(0)});
+  EmitEnd(b);
+  const int32_t entry = EmitFunctionHeader(b, {}, 1);
+  b.Patch(call + 1, ImageBuilder::WordAddress(entry));
+  const int32_t jump = b.Command(kGosub, {0});
+  b.Command(kEndfunctionL, {b.IntLiteral(1)});
+  b.Patch(jump + 1, ImageBuilder::WordAddress(b.Here()));
+  b.Command(kExitfunctionL, {b.IntLiteral(9)});
+  ASSERT_EQ(Run(b), 0);
+  EXPECT_EQ(Int(result), 9);
+  EXPECT_EQ(ProgramReturnStack.Depth(), 0);
+}
+
+TEST_F(ControlFlowTest, GosubRoutineThatCallsAFunctionKeepsTheCallersLocals) {
+  // function g(n) : x = n : gosub sub : endfunction x ; sub: y = f(5) : return
+  // function f(k) : endfunction k * 2.  g(3) gives 3, its local untouched by the call.
+  ImageBuilder b;
+  const int32_t result = b.IntVariable();
+  const int32_t call = b.Here();
+  EmitCall(b, 0, ImageBuilder::IntTemp(0), {b.IntLiteral(3)});
+  b.Command(kAssignLL, {result, ImageBuilder::IntTemp(0)});
+  EmitEnd(b);
+  const int32_t n = b.IntVariable(1);
+  const int32_t x = b.IntVariable(1);
+  const int32_t y = b.IntVariable(1);
+  const int32_t gEntry = EmitFunctionHeader(b, {n}, 1);
+  b.Patch(call + 1, ImageBuilder::WordAddress(gEntry));
+  b.Command(kAssignLL, {x, n});
+  const int32_t jump = b.Command(kGosub, {0});
+  b.Command(kEndfunctionL, {x});
+  b.Patch(jump + 1, ImageBuilder::WordAddress(b.Here()));
+  const int32_t inner = b.Here();
+  EmitCall(b, 0, ImageBuilder::IntTemp(50), {b.IntLiteral(5)});
+  b.Command(kAssignLL, {y, ImageBuilder::IntTemp(50)});
+  b.Command(kReturn);
+  const int32_t k = b.IntVariable(2);
+  const int32_t fEntry = EmitFunctionHeader(b, {k}, 2);
+  b.Patch(inner + 1, ImageBuilder::WordAddress(fEntry));
+  b.Command(kMulLLL, {ImageBuilder::IntTemp(100), k, b.IntLiteral(2)});
+  b.Command(kEndfunctionL, {ImageBuilder::IntTemp(100)});
+  ASSERT_EQ(Run(b), 0);
+  EXPECT_EQ(Int(result), 3);
+  EXPECT_EQ(Int(y), 10);
+}
+
+TEST_F(ControlFlowTest, EndfunctionWithAValueAndNoCallGoesOnAfterItsOperand) {
+  ImageBuilder b;
+  const int32_t r = b.IntVariable();
+  b.Command(kEndfunctionL, {b.IntLiteral(5)});
+  b.Command(kExitfunctionS, {b.StringLiteral("x")});
+  b.Command(kEndfunction);
+  b.Command(kAssignLL, {r, b.IntLiteral(1)});
+  EmitEnd(b);
+  ASSERT_EQ(Run(b), 0);
+  EXPECT_EQ(Int(r), 1);
+}
+
+TEST_F(ControlFlowTest, ExitfunctionOfTheOtherNumericTypeIsConverted) {
+  // An integer function left with exitfunction 2.75 gives 2.
+  ImageBuilder b;
+  const int32_t result = b.IntVariable();
+  const int32_t call = b.Here();
+  EmitCall(b, 0, ImageBuilder::IntTemp(0), {});
+  b.Command(kAssignLL, {result, ImageBuilder::IntTemp(0)});
+  EmitEnd(b);
+  const int32_t entry = EmitFunctionHeader(b, {}, 1);
+  b.Patch(call + 1, ImageBuilder::WordAddress(entry));
+  b.Command(kExitfunctionF, {b.FloatLiteral(2.75f)});
+  ASSERT_EQ(Run(b), 0);
+  EXPECT_EQ(Int(result), 2);
+}
+
+TEST_F(ControlFlowTest, RunningIntoAFunctionBodyStops) {
+  ImageBuilder b;
+  EmitFunctionHeader(b, {}, 1);
+  EXPECT_EQ(Run(b), 21);
+}
+
+TEST_F(ControlFlowTest, EndOfRunRestoresTheOutermostValues) {
+  // function f(n) : x = n : if n > 0 : y = f(n-1) : endif : stop-here (a 0 word at n = 0)
+  ImageBuilder b;
+  const int32_t call = b.Here();
+  EmitCall(b, 0, ImageBuilder::IntTemp(0), {b.IntLiteral(2)});
+  EmitEnd(b);
+  const int32_t n = b.IntVariable(1);
+  const int32_t x = b.IntVariable(1);
+  const int32_t entry = EmitFunctionHeader(b, {n}, 1);
+  b.Patch(call + 1, ImageBuilder::WordAddress(entry));
+  b.Command(kAssignLL, {x, n});
+  const int32_t t0 = ImageBuilder::IntTemp(50);
+  b.Command(kGreaterLLL, {t0, n, b.IntLiteral(0)});
+  const int32_t test = b.Command(kIf, {t0, 0});
+  b.Command(kSubLLL, {t0, n, b.IntLiteral(1)});
+  EmitCall(b, entry, ImageBuilder::IntTemp(51), {t0});
+  b.Patch(test + 2, ImageBuilder::WordAddress(b.Here()));
+  EmitEnd(b);
+  ASSERT_EQ(Run(b), 0);
+  EXPECT_EQ(ProgramReturnStack.Depth(), 3);
+  EXPECT_EQ(Int(x), 0);
+  RunHooks(RunHook::EndRun);
+  EXPECT_EQ(ProgramReturnStack.Depth(), 0);
+  EXPECT_EQ(Int(x), 2);
+  EXPECT_EQ(RunningScope, 0);
+}
+
+}  // namespace
+}  // namespace qm::test
