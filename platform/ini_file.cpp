@@ -185,8 +185,12 @@ struct IniDocument::Model {
 
 IniDocument::IniDocument() : model_(std::make_unique<Model>()) { model_->Clear(); }
 IniDocument::~IniDocument() = default;
-IniDocument::IniDocument(IniDocument&&) noexcept = default;
-IniDocument& IniDocument::operator=(IniDocument&&) noexcept = default;
+// A document moved from stays a valid empty (or swapped) document.
+IniDocument::IniDocument(IniDocument&& other) : IniDocument() { model_.swap(other.model_); }
+IniDocument& IniDocument::operator=(IniDocument&& other) noexcept {
+  model_.swap(other.model_);
+  return *this;
+}
 
 bool IniDocument::Load(const std::string& path) {
   model_->path = ResolvePath(path);

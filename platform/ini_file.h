@@ -34,8 +34,8 @@ class IniDocument {
  public:
   IniDocument();
   ~IniDocument();
-  IniDocument(IniDocument&&) noexcept;
-  IniDocument& operator=(IniDocument&&) noexcept;
+  IniDocument(IniDocument&& other);
+  IniDocument& operator=(IniDocument&& other) noexcept;
 
   // Binds the document to `path` (a program's name of a file) and loads it; a missing file loads
   // as empty. False when the file exists but cannot be read.
