@@ -9,7 +9,7 @@ namespace qm::platform {
 namespace {
 
 CalendarTime FromTm(const std::tm& tm, int millisecond) {
-  return CalendarTime{tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour,
+  return CalendarTime{tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday,  tm.tm_hour,
                       tm.tm_min,         tm.tm_sec,     millisecond, tm.tm_wday};
 }
 
@@ -30,8 +30,10 @@ class RealClock : public Clock {
     int ms = static_cast<int>(
         std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() % 1000);
     std::tm tm{};
-    if (local) localtime_r(&seconds, &tm);
-    else gmtime_r(&seconds, &tm);
+    if (local)
+      localtime_r(&seconds, &tm);
+    else
+      gmtime_r(&seconds, &tm);
     return FromTm(tm, ms);
   }
 };

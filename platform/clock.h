@@ -7,9 +7,9 @@ namespace qm::platform {
 
 // A calendar moment, as the logs and the time commands print it.
 struct CalendarTime {
-  int year, month, day;           // month 1-12, day 1-31
+  int year, month, day;  // month 1-12, day 1-31
   int hour, minute, second, millisecond;
-  int dayOfWeek;                  // 0 = Sunday
+  int dayOfWeek;  // 0 = Sunday
 };
 
 class Clock {
@@ -38,7 +38,10 @@ class ManualClock : public Clock {
   uint32_t Milliseconds() override { return now_; }
   CalendarTime UtcNow() override { return calendar_; }
   CalendarTime LocalNow() override { return calendar_; }
-  void SleepMs(uint32_t ms) override { now_ += ms; sleptMs_ += ms; }
+  void SleepMs(uint32_t ms) override {
+    now_ += ms;
+    sleptMs_ += ms;
+  }
 
   void Advance(uint32_t ms) { now_ += ms; }
   void Set(uint32_t ms) { now_ = ms; }

@@ -1,11 +1,11 @@
 // File and folder helpers on program names (resolved through ResolvePath).
+#include "platform/files.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
-
-#include "platform/files.h"
 
 namespace qm::platform {
 namespace {

@@ -23,11 +23,11 @@ namespace qm::platform {
 // components that do not exist keep the case given (so creating keeps it).
 std::string ResolvePath(const std::string& name);
 
-bool FileExists(const std::string& name);          // a regular file
+bool FileExists(const std::string& name);  // a regular file
 bool FolderExists(const std::string& name);
 bool CopyFileNoOverwrite(const std::string& from, const std::string& to);  // false when `to` exists
-bool DeleteFileIfExists(const std::string& name);  // true when no file remains
-bool CreateFolder(const std::string& name);        // true when the folder exists afterwards
+bool DeleteFileIfExists(const std::string& name);                          // true when no file remains
+bool CreateFolder(const std::string& name);  // true when the folder exists afterwards
 
 // "$XDG_DATA_HOME/quillmoor/windows" (created when missing): WIN.INI and the registry store.
 std::string WindowsFolder();

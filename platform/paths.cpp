@@ -102,7 +102,8 @@ std::string ResolvePath(const std::string& name) {
     if (component == "..") {
       if (!resolved.empty() && resolved.back() != "..") {
         resolved.pop_back();
-        if (firstMissing != std::string::npos && resolved.size() <= firstMissing) firstMissing = std::string::npos;
+        if (firstMissing != std::string::npos && resolved.size() <= firstMissing)
+          firstMissing = std::string::npos;
       } else if (!absolute) {
         resolved.push_back(component);
       }

@@ -44,9 +44,12 @@ void MarkKey(int virtualKey, bool held) {
 // A generic modifier (shift, control, alt) stays held while either of its sides is held.
 void MarkGenericModifierFromSides(int genericKey) {
   int left = 0;
-  if (genericKey == kVkShift) left = kVkLShift;
-  else if (genericKey == kVkControl) left = kVkLControl;
-  else if (genericKey == kVkMenu) left = kVkLMenu;
+  if (genericKey == kVkShift)
+    left = kVkLShift;
+  else if (genericKey == kVkControl)
+    left = kVkLControl;
+  else if (genericKey == kVkMenu)
+    left = kVkLMenu;
   if (!left) return;
   gKeys.held[genericKey] = gKeys.held[left] || gKeys.held[left + 1];
 }
@@ -66,24 +69,42 @@ void UpdateKeysFromMessage(const Message& message, int sideKey) {
     return;
   }
   switch (message.id) {
-    case kMsgLButtonDown: MarkKey(kVkLButton, true); break;
-    case kMsgLButtonUp: MarkKey(kVkLButton, false); break;
-    case kMsgRButtonDown: MarkKey(kVkRButton, true); break;
-    case kMsgRButtonUp: MarkKey(kVkRButton, false); break;
-    case kMsgMButtonDown: MarkKey(kVkMButton, true); break;
-    case kMsgMButtonUp: MarkKey(kVkMButton, false); break;
-    default: break;
+    case kMsgLButtonDown:
+      MarkKey(kVkLButton, true);
+      break;
+    case kMsgLButtonUp:
+      MarkKey(kVkLButton, false);
+      break;
+    case kMsgRButtonDown:
+      MarkKey(kVkRButton, true);
+      break;
+    case kMsgRButtonUp:
+      MarkKey(kVkRButton, false);
+      break;
+    case kMsgMButtonDown:
+      MarkKey(kVkMButton, true);
+      break;
+    case kMsgMButtonUp:
+      MarkKey(kVkMButton, false);
+      break;
+    default:
+      break;
   }
 }
 
 // The character a key-down types when the backend attached none: the control keys' codes.
 uint8_t ControlCharacterForKey(uint64_t virtualKey) {
   switch (virtualKey) {
-    case kVkBack: return 8;
-    case kVkTab: return 9;
-    case kVkReturn: return 13;
-    case kVkEscape: return 27;
-    default: return 0;
+    case kVkBack:
+      return 8;
+    case kVkTab:
+      return 9;
+    case kVkReturn:
+      return 13;
+    case kVkEscape:
+      return 27;
+    default:
+      return 0;
   }
 }
 
@@ -101,8 +122,10 @@ WindowSystem& ActiveWindowSystem() { return gSystem ? *gSystem : HeadlessWindowS
 WindowBackend InitPlatformWindowing() {
   if (gSystem) return gSystem->Kind();
   WindowSystem* chosen = &HeadlessWindowSystem();
-  if (!HeadlessRequestedByEnvironment() && Sdl2WindowSystem().Open()) chosen = &Sdl2WindowSystem();
-  else HeadlessWindowSystem().Open();
+  if (!HeadlessRequestedByEnvironment() && Sdl2WindowSystem().Open())
+    chosen = &Sdl2WindowSystem();
+  else
+    HeadlessWindowSystem().Open();
   gSystem = chosen;
   return gSystem->Kind();
 }
@@ -205,8 +228,7 @@ int64_t DefaultWindowProc(const Message& message) {
 void DeliverInputMessage(const Message& message, int sideKey) {
   UpdateKeysFromMessage(message, sideKey);
   std::lock_guard<std::mutex> lock(gQueue.mutex);
-  if (message.id == kMsgMouseMove && !gQueue.messages.empty() &&
-      gQueue.messages.back().id == kMsgMouseMove) {
+  if (message.id == kMsgMouseMove && !gQueue.messages.empty() && gQueue.messages.back().id == kMsgMouseMove) {
     gQueue.messages.back() = message;
     return;
   }

@@ -149,12 +149,17 @@ KeyForCharacter KeyTyping(uint8_t c) {
   if (c >= 'a' && c <= 'z') return {c - 32, c};
   if ((c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == ' ') return {c, c};
   switch (c) {
-    case '\b': return {kVkBack, 0};
-    case '\t': return {kVkTab, 0};
+    case '\b':
+      return {kVkBack, 0};
+    case '\t':
+      return {kVkTab, 0};
     case '\r':
-    case '\n': return {kVkReturn, 0};
-    case 0x1B: return {kVkEscape, 0};
-    default: return {0, c};
+    case '\n':
+      return {kVkReturn, 0};
+    case 0x1B:
+      return {kVkEscape, 0};
+    default:
+      return {0, c};
   }
 }
 
@@ -169,17 +174,23 @@ uint64_t gScriptedButtons = 0;
 
 uint64_t ButtonMask(MouseButton button) {
   switch (button) {
-    case MouseButton::Left: return kMouseButtonLeft;
-    case MouseButton::Right: return kMouseButtonRight;
-    default: return kMouseButtonMiddle;
+    case MouseButton::Left:
+      return kMouseButtonLeft;
+    case MouseButton::Right:
+      return kMouseButtonRight;
+    default:
+      return kMouseButtonMiddle;
   }
 }
 
 uint32_t ButtonMessage(MouseButton button, bool down) {
   switch (button) {
-    case MouseButton::Left: return down ? kMsgLButtonDown : kMsgLButtonUp;
-    case MouseButton::Right: return down ? kMsgRButtonDown : kMsgRButtonUp;
-    default: return down ? kMsgMButtonDown : kMsgMButtonUp;
+    case MouseButton::Left:
+      return down ? kMsgLButtonDown : kMsgLButtonUp;
+    case MouseButton::Right:
+      return down ? kMsgRButtonDown : kMsgRButtonUp;
+    default:
+      return down ? kMsgMButtonDown : kMsgMButtonUp;
   }
 }
 
@@ -234,8 +245,10 @@ void ScriptMouseMove(int x, int y) {
 }
 
 void ScriptMouseButton(MouseButton button, bool down, int x, int y) {
-  if (down) gScriptedButtons |= ButtonMask(button);
-  else gScriptedButtons &= ~ButtonMask(button);
+  if (down)
+    gScriptedButtons |= ButtonMask(button);
+  else
+    gScriptedButtons &= ~ButtonMask(button);
   gHeadless.Add(MakeMessage(ButtonMessage(button, down), gScriptedButtons, PackPoint(x, y)));
 }
 

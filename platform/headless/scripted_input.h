@@ -1,6 +1,7 @@
 // Scripted input and fault injection for the headless backend: tests queue key presses, typed
 // text, mouse actions and window events, which arrive as input at the next PeekMessage or
-// GetAsyncKeyState (both pull pending events), in the order they were scripted.
+// GetAsyncKeyState (both pull pending events), in the order they were scripted. The headless
+// window posts nothing by itself: it is created active, and only scripted events change that.
 #pragma once
 #include <cstdint>
 #include <string>

@@ -134,8 +134,8 @@ class Sdl2System : public WindowSystem {
   }
 
   void ShowMessageBox(const std::string& title, const std::string& text) override {
-    if (SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, Cp1252ToUtf8(title).c_str(), Cp1252ToUtf8(text).c_str(),
-                                 window_) != 0) {
+    if (SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, Cp1252ToUtf8(title).c_str(),
+                                 Cp1252ToUtf8(text).c_str(), window_) != 0) {
       std::fprintf(stderr, "%s: %s\n", title.c_str(), text.c_str());
     }
   }
@@ -157,15 +157,20 @@ class Sdl2System : public WindowSystem {
     systemKeyDown_ = false;
     switch (event.type) {
       case SDL_KEYDOWN:
-      case SDL_KEYUP: return TranslateKey(event.key);
+      case SDL_KEYUP:
+        return TranslateKey(event.key);
       case SDL_MOUSEMOTION:
         buttons_ = ButtonsOf(event.motion.state);
         return Deliver(MakeMessage(kMsgMouseMove, buttons_, PackPoint(event.motion.x, event.motion.y)));
       case SDL_MOUSEBUTTONDOWN:
-      case SDL_MOUSEBUTTONUP: return TranslateButton(event.button);
-      case SDL_MOUSEWHEEL: return TranslateWheel(event.wheel);
-      case SDL_WINDOWEVENT: return TranslateWindowEvent(event.window);
-      default: return;  // SDL_QUIT follows the window's own close event, which is handled
+      case SDL_MOUSEBUTTONUP:
+        return TranslateButton(event.button);
+      case SDL_MOUSEWHEEL:
+        return TranslateWheel(event.wheel);
+      case SDL_WINDOWEVENT:
+        return TranslateWindowEvent(event.window);
+      default:
+        return;  // SDL_QUIT follows the window's own close event, which is handled
     }
   }
 
@@ -213,10 +218,17 @@ class Sdl2System : public WindowSystem {
     uint32_t id;
     uint64_t mask;
     switch (button.button) {
-      case SDL_BUTTON_LEFT: id = down ? kMsgLButtonDown : kMsgLButtonUp, mask = kMouseButtonLeft; break;
-      case SDL_BUTTON_RIGHT: id = down ? kMsgRButtonDown : kMsgRButtonUp, mask = kMouseButtonRight; break;
-      case SDL_BUTTON_MIDDLE: id = down ? kMsgMButtonDown : kMsgMButtonUp, mask = kMouseButtonMiddle; break;
-      default: return;
+      case SDL_BUTTON_LEFT:
+        id = down ? kMsgLButtonDown : kMsgLButtonUp, mask = kMouseButtonLeft;
+        break;
+      case SDL_BUTTON_RIGHT:
+        id = down ? kMsgRButtonDown : kMsgRButtonUp, mask = kMouseButtonRight;
+        break;
+      case SDL_BUTTON_MIDDLE:
+        id = down ? kMsgMButtonDown : kMsgMButtonUp, mask = kMouseButtonMiddle;
+        break;
+      default:
+        return;
     }
     // The buttons held as of this event (the state SDL reports now may be later than the event).
     buttons_ = down ? buttons_ | mask : buttons_ & ~mask;
@@ -232,14 +244,20 @@ class Sdl2System : public WindowSystem {
 
   void TranslateWindowEvent(const SDL_WindowEvent& window) {
     switch (window.event) {
-      case SDL_WINDOWEVENT_FOCUS_GAINED: return Deliver(MakeMessage(kMsgActivate, kActivateActive));
-      case SDL_WINDOWEVENT_FOCUS_LOST: return Deliver(MakeMessage(kMsgActivate, kActivateInactive));
-      case SDL_WINDOWEVENT_MOVED: return Deliver(MakeMessage(kMsgMove, 0, PackPoint(window.data1, window.data2)));
+      case SDL_WINDOWEVENT_FOCUS_GAINED:
+        return Deliver(MakeMessage(kMsgActivate, kActivateActive));
+      case SDL_WINDOWEVENT_FOCUS_LOST:
+        return Deliver(MakeMessage(kMsgActivate, kActivateInactive));
+      case SDL_WINDOWEVENT_MOVED:
+        return Deliver(MakeMessage(kMsgMove, 0, PackPoint(window.data1, window.data2)));
       case SDL_WINDOWEVENT_SIZE_CHANGED:
         return Deliver(MakeMessage(kMsgSize, 0, PackPoint(window.data1, window.data2)));
-      case SDL_WINDOWEVENT_EXPOSED: return Deliver(MakeMessage(kMsgPaint));
-      case SDL_WINDOWEVENT_CLOSE: return Deliver(MakeMessage(kMsgClose));
-      default: return;
+      case SDL_WINDOWEVENT_EXPOSED:
+        return Deliver(MakeMessage(kMsgPaint));
+      case SDL_WINDOWEVENT_CLOSE:
+        return Deliver(MakeMessage(kMsgClose));
+      default:
+        return;
     }
   }
 
@@ -260,6 +278,8 @@ Sdl2System gSdl2;
 
 WindowSystem& Sdl2WindowSystem() { return gSdl2; }
 
-SDL_Window* Sdl2MainWindow() { return CurrentWindowBackend() == WindowBackend::Sdl2 ? gSdl2.Window() : nullptr; }
+SDL_Window* Sdl2MainWindow() {
+  return CurrentWindowBackend() == WindowBackend::Sdl2 ? gSdl2.Window() : nullptr;
+}
 
 }  // namespace qm::platform

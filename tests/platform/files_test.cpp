@@ -111,8 +111,10 @@ TEST(SystemFolders, WindowsFolderIsUnderXdgDataHome) {
   setenv("XDG_DATA_HOME", data.Path().c_str(), 1);
   EXPECT_EQ(WindowsFolder(), data / "quillmoor/windows");
   EXPECT_TRUE(std::filesystem::is_directory(data / "quillmoor/windows"));
-  if (saved) setenv("XDG_DATA_HOME", previous.c_str(), 1);
-  else unsetenv("XDG_DATA_HOME");
+  if (saved)
+    setenv("XDG_DATA_HOME", previous.c_str(), 1);
+  else
+    unsetenv("XDG_DATA_HOME");
 }
 
 TEST(SystemFolders, OverridesReplaceBothFolders) {

@@ -45,7 +45,8 @@ TEST_P(IniReadTest, ReadsAsProfileStrings) {
   const ReadCase& c = GetParam();
   TempFolder folder;
   folder.Write("setup.ini", c.content);
-  EXPECT_EQ(ReadProfileString(folder / "setup.ini", c.section, c.key, c.defaultValue, c.bufferSize), c.expected);
+  EXPECT_EQ(ReadProfileString(folder / "setup.ini", c.section, c.key, c.defaultValue, c.bufferSize),
+            c.expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -128,7 +129,8 @@ INSTANTIATE_TEST_SUITE_P(
                   "[A]\r\nx=1\r\nz=3\r\n\r\n[B]\r\ny=2\r\n"},
         WriteCase{"sectionAddedAtEnd", "[A]\r\nx=1\r\n", "B", "y", "2", "[A]\r\nx=1\r\n\r\n[B]\r\ny=2\r\n"},
         WriteCase{"firstDuplicateReplaced", "[A]\r\nk=1\r\nK=2\r\n", "A", "k", "9", "[A]\r\nk=9\r\nK=2\r\n"},
-        WriteCase{"lfFileWrittenWithCrLf", "[A]\nx=1\n[B]\ny=2\n", "B", "y", "3", "[A]\r\nx=1\r\n[B]\r\ny=3\r\n"},
+        WriteCase{"lfFileWrittenWithCrLf", "[A]\nx=1\n[B]\ny=2\n", "B", "y", "3",
+                  "[A]\r\nx=1\r\n[B]\r\ny=3\r\n"},
         WriteCase{"emptyValue", "[A]\r\nx=1\r\n", "A", "x", "", "[A]\r\nx=\r\n"},
         WriteCase{"quotesWrittenAsGiven", nullptr, "A", "x", "\" a \"", "[A]\r\nx=\" a \"\r\n"},
         WriteCase{"otherLinesUntouched", "junk line\r\n[A]  \r\n;c=1\r\nx = 1\r\n", "A", "y", "2",

@@ -125,7 +125,8 @@ TEST_P(TypedKeyTest, KeyPressTypesItsEightBitCode) {
 
 INSTANTIATE_TEST_SUITE_P(Keys, TypedKeyTest,
                          ::testing::Values(TypedCase{"backspace", kVkBack, 8}, TypedCase{"tab", kVkTab, 9},
-                                           TypedCase{"enter", kVkReturn, 13}, TypedCase{"escape", kVkEscape, 27},
+                                           TypedCase{"enter", kVkReturn, 13},
+                                           TypedCase{"escape", kVkEscape, 27},
                                            TypedCase{"space", kVkSpace, 32}, TypedCase{"digit", '7', '7'},
                                            TypedCase{"letter", 'Q', 'q'}),
                          [](const auto& info) { return std::string(info.param.name); });
