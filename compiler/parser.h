@@ -155,6 +155,9 @@ class Parser final : public ParsedProgram {
   // count when none does.
   int32_t FindIncludeAtPosition(std::size_t position) const;
   void FreeMergedText();
+  // The merged line of the main program's "#include" statement that brought in the text at a
+  // MergedText position (the last one for text of nested includes); 0 without includes.
+  int32_t IncludeLineForPosition(std::size_t position) const;
 
   // ---- Symbol tables and operand allocation (symbol_tables.cpp) ---------------------------
 
@@ -314,7 +317,6 @@ class Parser final : public ParsedProgram {
   void AllocateProgramBlocks();
   void FreeCompiledProgramData();
   bool ReadSourceBytes(const std::string& fileName, std::string& bytes) const;
-  void AddIncludeName(const std::string& name, int32_t line, bool firstPass);
 
   OperandNumber StoreIntegerLiteral(int32_t value);
   OperandNumber StoreFloatLiteral(float value);
@@ -345,6 +347,7 @@ class Parser final : public ParsedProgram {
   std::unordered_map<uint32_t, OperandNumber> floatLiteralIndex_;
   std::array<std::unordered_map<std::string, int32_t>, 3> variableIndex_;
   std::unordered_map<std::string, std::vector<int32_t>> labelIndex_;
+  std::unordered_map<std::string, int32_t> userFunctionIndex_;
 };
 
 }  // namespace qm

@@ -1,0 +1,231 @@
+// Source loading and include merging: the SourceText, the MergedText with its "end" line and the
+// included files, and the line splitting every pass of the compiler shares.
+#include "compiler/source_loader.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "compiler/parser.h"
+#include "platform/files.h"
+
+namespace qm {
+
+namespace {
+
+constexpr std::string_view kIncludeKeyword = "#include ";
+constexpr std::string_view kEndLine = "end\r\n";
+
+bool IsBelowBlank(char c) { return static_cast<unsigned char>(c) < 32; }
+
+char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
+  return a.size() == b.size() &&
+         std::equal(a.begin(), a.end(), b.begin(),
+                    [](char x, char y) { return LowerAscii(x) == LowerAscii(y); });
+}
+
+std::string_view TrimBlanksAndQuotes(std::string_view text) {
+  auto strip = [](char c) { return c == ' ' || c == '"'; };
+  while (!text.empty() && strip(text.front())) text.remove_prefix(1);
+  while (!text.empty() && strip(text.back())) text.remove_suffix(1);
+  return text;
+}
+
+}  // namespace
+
+// ---- Line splitting -------------------------------------------------------------------------
+
+bool SourceLineReader::Next(SourceLine& line) {
+  const std::size_t size = text_.size();
+  if (position_ >= size) return false;
+  std::size_t start = position_;
+  for (;;) {
+    // A carriage return can only be met here with an empty line buffer: at the start of the text
+    // or right after such a pair. The pair is an empty line that only counts.
+    if (text_[position_] == '\r' && position_ + 1 < size && text_[position_ + 1] == '\n') {
+      position_ += 2;
+      ++nextLine_;
+      start = position_;
+    } else {
+      ++position_;
+    }
+    if (position_ >= size || text_[position_] == '\r') break;
+  }
+  line.number = nextLine_;
+  line.raw = text_.substr(start, position_ - start);
+  if (position_ < size) ++position_;  // the carriage return; its line feed begins the next line
+  line.endPosition = position_;
+  ++nextLine_;
+  return true;
+}
+
+std::string PrepareSourceLine(std::string_view raw) {
+  std::size_t zero = raw.find('\0');
+  if (zero != std::string_view::npos) raw = raw.substr(0, zero);
+  std::string text;
+  text.reserve(raw.size());
+  bool quoted = false;
+  std::size_t index = 0;
+  while (index < raw.size() && IsBelowBlank(raw[index])) ++index;
+  for (; index < raw.size(); ++index) {
+    char c = raw[index];
+    if (c == '"') quoted = !quoted;
+    text.push_back(quoted ? c : LowerAscii(c));
+  }
+  return text;
+}
+
+std::optional<std::string> IncludeNameOfLine(std::string_view preparedLine) {
+  if (preparedLine.size() < kIncludeKeyword.size() ||
+      !EqualsIgnoringCase(preparedLine.substr(0, kIncludeKeyword.size()), kIncludeKeyword)) {
+    return std::nullopt;
+  }
+  std::string_view rest = preparedLine.substr(kIncludeKeyword.size());
+  rest.remove_prefix(std::min(rest.find_first_not_of(' '), rest.size()));
+  std::string_view word = rest.substr(0, rest.find(' '));
+  return std::string(TrimBlanksAndQuotes(word));
+}
+
+std::string NormalizeLineEnds(std::string_view bytes) {
+  std::string text;
+  text.reserve(bytes.size() + bytes.size() / 32);
+  for (std::size_t index = 0; index < bytes.size(); ++index) {
+    if (bytes[index] == '\n' && (index == 0 || bytes[index - 1] != '\r')) text.push_back('\r');
+    text.push_back(bytes[index]);
+  }
+  return text;
+}
+
+int32_t CountMergedLines(std::string_view text) {
+  int32_t lines = 0;
+  bool lineHasText = false;
+  for (std::size_t index = 0; index < text.size(); ++index) {
+    if (text[index] == '\r') {
+      ++lines;
+      lineHasText = false;
+      if (index + 1 < text.size() && text[index + 1] == '\n') ++index;
+    } else {
+      lineHasText = true;
+    }
+  }
+  return lines + (lineHasText ? 1 : 0);
+}
+
+// ---- The Parser's source --------------------------------------------------------------------
+
+bool Parser::ReadSourceBytes(const std::string& fileName, std::string& bytes) const {
+  std::string path = platform::ResolvePath(fileName);
+  std::error_code error;
+  if (!std::filesystem::is_regular_file(path, error)) return false;
+  std::ifstream file(path, std::ios::binary);
+  if (!file) return false;
+  bytes.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+  return !file.bad();
+}
+
+bool Parser::LoadSourceFile(const std::string& fileName) {
+  if (fileName.empty()) {
+    sourceText = "\r\n";
+    hasSourceText = true;
+    return true;
+  }
+  std::string bytes;
+  if (!ReadSourceBytes(fileName, bytes)) return false;
+  sourceText = NormalizeLineEnds(bytes);
+  sourceText.append("\0\r\n", 3);
+  hasSourceText = true;
+  return true;
+}
+
+void Parser::SetSourceFromText(std::string_view text) {
+  sourceText.assign(text);
+  sourceText.push_back('\0');
+  hasSourceText = true;
+}
+
+bool Parser::AppendIncludeFile(const std::string& name) {
+  std::string bytes;
+  if (!ReadSourceBytes(name, bytes)) return false;
+  mergedText.append(NormalizeLineEnds(bytes));
+  return true;
+}
+
+int32_t Parser::FindIncludeAtPosition(std::size_t position) const {
+  const int32_t count = static_cast<int32_t>(includeRecords.size());
+  for (int32_t k = 0; k < count; ++k) {
+    std::size_t end = (k + 1 < count) ? includeRecords[k + 1].start : includedTextEnd;
+    if (includeRecords[k].start <= position && position < end) return k;
+  }
+  return count;
+}
+
+void Parser::FreeMergedText() {
+  mergedText.clear();
+  mergedText.shrink_to_fit();
+}
+
+int32_t Parser::MergeIncludeFiles() {
+  mergedText = sourceText;
+  mergedText.append(kEndLine);
+  includeRecords.clear();
+  includedTextEnd = mergedText.size();
+  std::vector<std::string> seenNames;
+  int32_t firstPassLines = -1;
+  bool firstPass = true;
+  bool fileAdded = true;
+  while (fileAdded) {
+    fileAdded = false;
+    // Files appended during this pass are scanned in the next one.
+    const std::string snapshot = mergedText;
+    SourceLineReader reader(snapshot);
+    SourceLine line;
+    while (reader.Next(line)) {
+      if (line.raw.size() > kMaxLineLength) {
+        errorMessage = CompilerMessage(kMsgLineTooLongInMerge);
+        errorLine = line.number;
+        return -1;
+      }
+      std::optional<std::string> name = IncludeNameOfLine(PrepareSourceLine(line.raw));
+      if (!name || name->empty()) continue;
+      if (compileMode == CompileMode::CommandLine) {
+        // A typed line is compiled over the previous one: an included file's functions and
+        // labels would point into words the next line overwrites.
+        errorMessage = CompilerMessage(kMsgNotAtCommandLine);
+        errorLine = line.number;
+        return -1;
+      }
+      bool seen = std::any_of(seenNames.begin(), seenNames.end(),
+                              [&](const std::string& s) { return EqualsIgnoringCase(s, *name); });
+      if (seen) continue;
+      bool hasRoom = static_cast<int32_t>(seenNames.size()) < kMaxIncludeNames &&
+                     (!firstPass || static_cast<int32_t>(includeRecords.size()) < kMaxIncludeRecords);
+      if (!hasRoom) {
+        errorMessage = CompilerMessage(kMsgTooManyIncludeFiles);
+        errorLine = firstPass ? line.number : IncludeLineForPosition(line.endPosition);
+        return -1;
+      }
+      seenNames.push_back(*name);
+      fileAdded = true;
+      if (firstPass) includeRecords.push_back(IncludeRecord{line.number, mergedText.size()});
+      AppendIncludeFile(*name);  // a file that cannot be read adds nothing
+      if (firstPass) includedTextEnd = mergedText.size();
+    }
+    if (firstPass) firstPassLines = reader.NextLineNumber();
+    firstPass = false;
+  }
+  return firstPassLines - 1;
+}
+
+int32_t Parser::IncludeLineForPosition(std::size_t position) const {
+  if (includeRecords.empty()) return 0;
+  int32_t record = FindIncludeAtPosition(position);
+  // Text of a file included by an included file has no record of its own: name the last
+  // "#include" line of the main program.
+  if (record >= static_cast<int32_t>(includeRecords.size())) record = static_cast<int32_t>(includeRecords.size()) - 1;
+  return includeRecords[record].line;
+}
+
+}  // namespace qm

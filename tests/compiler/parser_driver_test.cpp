@@ -1,0 +1,208 @@
+// The compile driver: open, compile, close; progress; the growing program block; the checks at
+// the end of a compile; and lines typed at the runtime command line compiled onto the program.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "compiler/parser.h"
+#include "parser_test_support.h"
+
+namespace qm {
+namespace {
+
+using testing::LineWordRange;
+using testing::ParserWithStandIn;
+using testing::ProgramWordRange;
+using testing::TemporaryFolder;
+
+std::string Lines(const std::vector<std::string>& lines) {
+  std::string text;
+  for (const std::string& line : lines) text += line + "\r\n";
+  return text;
+}
+
+class ParserDriverTest : public ::testing::Test {
+ protected:
+  bool Compile(const std::vector<std::string>& lines) {
+    folder.Write("p.qma", Lines(lines));
+    return parser.CreateProgramFromFile("p.qma");
+  }
+
+  TemporaryFolder folder;
+  ParserWithStandIn compiler;
+  Parser& parser = compiler.parser;
+};
+
+TEST_F(ParserDriverTest, OpenCompileCloseAndOpenAgain) {
+  ASSERT_TRUE(Compile({"print 1", "print a"}));
+  EXPECT_TRUE(parser.errorText.empty());
+  EXPECT_EQ(parser.WordCount(), 5);  // two PRINTs and the final 0
+  parser.Close();
+
+  parser.Open();
+  ASSERT_TRUE(Compile({"print b"}));
+  EXPECT_EQ(ProgramWordRange(parser, 0, parser.WordCount()), (std::vector<int32_t>{301, 13000, 0}));
+}
+
+TEST_F(ParserDriverTest, ReportsProgressOneTenthAtMostPerLine) {
+  std::vector<int32_t> shown;
+  parser.progressCallback = [&](int32_t percent) { shown.push_back(percent); };
+  // Six counted lines (four statements, the zero byte's line and "end").
+  ASSERT_TRUE(Compile({"print 1", "print 2", "print 3", "print 4"}));
+  EXPECT_EQ(shown, (std::vector<int32_t>{33, 50, 66, 83, 100, 100, 100}));
+
+  shown.clear();
+  std::vector<std::string> many(40, "print 1");
+  ASSERT_TRUE(Compile(many));
+  ASSERT_FALSE(shown.empty());
+  EXPECT_LE(shown.size(), 12u);
+  EXPECT_EQ(shown.back(), 100);
+  EXPECT_TRUE(std::is_sorted(shown.begin(), shown.end()));
+}
+
+TEST_F(ParserDriverTest, ProgramBlockDoublesAndTheCompileStartsAgain) {
+  ASSERT_EQ(parser.ProgramCapacity(), kInitialProgramCapacity);
+  // 70 lines of 1,000 words: after line 65 the block is within 1,024 words of its end.
+  std::vector<std::string> lines(70, "words 1000");
+  lines.push_back("print 5");
+  ASSERT_TRUE(Compile(lines)) << parser.errorText;
+  EXPECT_EQ(parser.ProgramCapacity(), 2 * kInitialProgramCapacity);
+  EXPECT_EQ(parser.WordCount(), 70000 + 2 + 1);
+  EXPECT_EQ(ProgramWordRange(parser, 69999, 70003), (std::vector<int32_t>{7, 301, 19000, 0}));
+  EXPECT_EQ(LineWordRange(parser, 69999, 70003), (std::vector<int32_t>{70, 71, 71, 0}));
+  EXPECT_EQ(parser.ProgramEndCounters().wordsEmitted, 70003);
+  EXPECT_EQ(parser.ProgramStartCounters().wordsEmitted, 0);
+
+  // The larger block stays for the next compile.
+  parser.Close();
+  parser.Open();
+  ASSERT_TRUE(Compile({"print 1"}));
+  EXPECT_EQ(parser.ProgramCapacity(), 2 * kInitialProgramCapacity);
+}
+
+TEST_F(ParserDriverTest, EveryFailureLeavesAnErrorText) {
+  EXPECT_FALSE(Compile({"print 1", "fail silently"}));
+  EXPECT_EQ(parser.errorText, CompilerMessage(kMsgUnknownStatement));
+  EXPECT_EQ(parser.errorLine, 2);
+
+  parser.Open();
+  EXPECT_FALSE(Compile({"fail"}));
+  EXPECT_EQ(parser.errorText, "boom");
+  EXPECT_EQ(parser.errorLine, 1);
+}
+
+TEST_F(ParserDriverTest, ChecksAfterTheLastLineNameTheirLine) {
+  const std::string atLine = " " + CompilerMessage(kMsgWordAtLine) + " ";
+  EXPECT_FALSE(Compile({"print 1", "goto nowhere"}));
+  EXPECT_EQ(parser.errorText, CompilerMessage(kMsgUndefinedLabel) + atLine + "2");
+  EXPECT_EQ(parser.errorLine, 2);
+
+  parser.Open();
+  compiler.passes->arraysDeclared = false;
+  EXPECT_FALSE(Compile({"print 1"}));
+  EXPECT_EQ(parser.errorText, CompilerMessage(kMsgArrayNotDeclared) + atLine + "1");
+  compiler.passes->arraysDeclared = true;
+
+  // An open block is reported last, at the current line (one past the last line).
+  parser.Open();
+  EXPECT_FALSE(Compile({"goto nowhere", "open"}));
+  EXPECT_EQ(parser.errorText, CompilerMessage(kMsgBlockStillOpen) + atLine + "6");
+  EXPECT_EQ(parser.errorLine, 6);
+}
+
+TEST_F(ParserDriverTest, WritesTheCompiledProgramFileAlsoAfterAnError) {
+  std::vector<std::string> written;
+  parser.programFileWriter = [&](const Parser& p, const std::string& name) {
+    written.push_back(name + ":" + std::to_string(p.WordCount()));
+    return true;
+  };
+  folder.Write("p.qma", Lines({"print 1"}));
+  ASSERT_TRUE(parser.CompileToProgramFile("p.qma", "out.dat"));
+  folder.Write("bad.qma", Lines({"fail"}));
+  parser.Open();
+  EXPECT_FALSE(parser.CompileToProgramFile("bad.qma", "out.dat"));
+  EXPECT_EQ(written, (std::vector<std::string>{"out.dat:3", "out.dat:1"}));
+
+  parser.programFileWriter = [](const Parser&, const std::string&) { return false; };
+  parser.Open();
+  EXPECT_FALSE(parser.CompileToProgramFile("p.qma", "out.dat"));
+  EXPECT_EQ(parser.errorText, CompilerMessage(kMsgCannotOpenFile) + " out.dat");
+}
+
+// ---- Lines typed at the runtime command line ----------------------------------------------
+
+class CommandLinePieceTest : public ParserDriverTest {
+ protected:
+  void SetUp() override {
+    // Program words: 301 19000 (line 1), 301 13000 (line 2), 0; the zero byte's line, the end
+    // line and the carried line feed bring the current line to 6.
+    ASSERT_TRUE(Compile({"print 5", "print a"}));
+    ASSERT_EQ(parser.WordCount(), 5);
+  }
+  std::vector<int32_t> PieceWords() const {
+    return ProgramWordRange(parser, parser.PieceStartCounters().wordsEmitted,
+                            parser.PieceEndCounters().wordsEmitted);
+  }
+};
+
+TEST_F(CommandLinePieceTest, LinesOverwriteEachOtherWhileNumbersGoOn) {
+  const std::vector<int32_t> program = ProgramWordRange(parser, 0, 5);
+
+  ASSERT_TRUE(parser.CompileCliLine("print 7", 0)) << parser.errorText;
+  EXPECT_EQ(parser.PieceStartCounters().wordsEmitted, 5);
+  EXPECT_EQ(PieceWords(), (std::vector<int32_t>{301, 19001, 0}));
+  EXPECT_EQ(LineWordRange(parser, 5, 8), (std::vector<int32_t>{6, 6, 0}));
+
+  ASSERT_TRUE(parser.CompileCliLine("print 8+a", 0));
+  EXPECT_EQ(PieceWords(), (std::vector<int32_t>{81, 10000, 19002, 13000, 301, 10000, 0}));
+
+  ASSERT_TRUE(parser.CompileCliLine("print b", 0));
+  EXPECT_EQ(PieceWords(), (std::vector<int32_t>{301, 13001, 0}));
+  EXPECT_EQ(parser.PieceEndCounters().nextIntLiteral, 19003);
+  EXPECT_EQ(parser.PieceEndCounters().intVariableEntries, 2);
+
+  EXPECT_EQ(ProgramWordRange(parser, 0, 5), program);
+  EXPECT_EQ(parser.ProgramEndCounters().wordsEmitted, 5);
+}
+
+TEST_F(CommandLinePieceTest, AFailedLineGivesItsNumbersBack) {
+  EXPECT_FALSE(parser.CompileCliLine("print 99+!", 0));
+  EXPECT_FALSE(parser.errorText.empty());
+  ASSERT_TRUE(parser.CompileCliLine("print 100", 0));
+  EXPECT_EQ(PieceWords(), (std::vector<int32_t>{301, 19001, 0}));
+  EXPECT_EQ(parser.LiteralValue(19001).i, 100);
+}
+
+TEST_F(CommandLinePieceTest, ErrorsOfATypedLineCarryNoLineSuffix) {
+  EXPECT_FALSE(parser.CompileCliLine("goto nowhere", 0));
+  EXPECT_EQ(parser.errorText, CompilerMessage(kMsgUndefinedLabel));
+}
+
+TEST_F(CommandLinePieceTest, TypedLinesMayNotDefineLabelsOrIncludeFiles) {
+  folder.Write("x.qma", Lines({"function f", "endfunction"}));
+  for (const char* line : {"here:", "#include x.qma"}) {
+    EXPECT_FALSE(parser.CompileCliLine(line, 0)) << line;
+    EXPECT_EQ(parser.errorText, CompilerMessage(kMsgNotAtCommandLine)) << line;
+  }
+  EXPECT_EQ(parser.LabelEntryCount(), 0);
+  ASSERT_TRUE(parser.CompileCliLine("print 1", 0));
+}
+
+TEST_F(CommandLinePieceTest, ALineThatWouldFillTheBlockIsRefused) {
+  parser.Open();
+  ASSERT_TRUE(Compile(std::vector<std::string>(64, "words 1000")));
+  EXPECT_FALSE(parser.CompileCliLine("words 600", 0));
+  EXPECT_EQ(parser.errorText, CompilerMessage(kMsgCommandLineTooLarge));
+  EXPECT_EQ(parser.ProgramCapacity(), kInitialProgramCapacity);
+  EXPECT_TRUE(parser.CompileCliLine("words 400", 0));
+}
+
+TEST_F(CommandLinePieceTest, LinesAreCompiledInTheScopeGiven) {
+  ASSERT_TRUE(parser.CompileCliLine("print a", 3));
+  EXPECT_EQ(PieceWords(), (std::vector<int32_t>{301, 13001, 0}));  // scope 3's own a
+  EXPECT_EQ(parser.VariableScope(ValueType::Integer, 1), 3);
+}
+
+}  // namespace
+}  // namespace qm
