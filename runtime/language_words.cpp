@@ -1,0 +1,108 @@
+// The interface language words: the six tables of WORDS.TXT and the help folder and charset
+// numbers derived from SETUP.INI.
+#include "runtime/language_words.h"
+
+#include <array>
+#include <cctype>
+#include <string>
+#include <vector>
+
+#include "platform/files.h"
+#include "platform/ini_file.h"
+#include "runtime/settings.h"
+
+namespace qm {
+namespace {
+
+struct SectionInfo {
+  WordSection section;
+  const char* name;
+  int lastKey;
+};
+
+// In the order the file is read.
+constexpr std::array<SectionInfo, 6> kSections{{
+    {WordSection::General, "GENERAL", kLastGeneralKey},
+    {WordSection::Menu, "MENU", kLastMenuKey},
+    {WordSection::Title, "TITLE", kLastTitleKey},
+    {WordSection::Desc, "DESC", kLastDescKey},
+    {WordSection::Compiler, "COMPILER", kLastCompilerKey},
+    {WordSection::Errors, "ERRORS", kLastErrorsKey},
+}};
+
+constexpr std::size_t kWordBufferSize = 256;  // a word holds at most 255 characters
+
+struct LanguageWords {
+  std::array<std::vector<std::string>, kSections.size()> tables;  // "" where a key has no word
+  std::string helpFolder;
+  int32_t textCharset = 0;
+  int32_t helpCharset = 0;
+  int32_t helpFontSize = 0;
+};
+
+LanguageWords gWords;
+const std::string kNoWord;
+
+std::string UpperCase(std::string text) {
+  for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return text;
+}
+
+void SetDerivedValues(const std::string& setupFile) {
+  auto setting = [&](const char* key, const char* defaultValue) {
+    return platform::ReadProfileString(setupFile, "SETTINGS", key, defaultValue);
+  };
+  std::string helpLanguage = UpperCase(setting("HELPLANGUAGE", "English"));
+  gWords.helpFolder = helpLanguage == "ENGLISH" ? "\\HELP\\" : "\\LANG\\" + helpLanguage + "\\HELP\\";
+  gWords.textCharset = SettingNumber(setting("TEXTLANGUAGE-CHARSET", ""));
+  gWords.helpCharset = SettingNumber(setting("HELPLANGUAGE-CHARSET", ""));
+  gWords.helpFontSize = SettingNumber(setting("HELPFONTSIZE", ""));
+}
+
+int ReadSection(const platform::IniDocument& file, const SectionInfo& info) {
+  std::vector<std::string>& table = gWords.tables[static_cast<std::size_t>(info.section)];
+  table.assign(static_cast<std::size_t>(info.lastKey) + 1, std::string());
+  int highestKey = 0;
+  for (int key = 0; key <= info.lastKey; ++key) {
+    std::string word = file.Read(info.name, std::to_string(key), "", kWordBufferSize);
+    if (word.empty()) continue;
+    table[static_cast<std::size_t>(key)] = std::move(word);
+    highestKey = key;
+  }
+  return highestKey;
+}
+
+}  // namespace
+
+bool LoadLanguageWords(int& highestErrorsKey) {
+  FreeLanguageWords();
+  std::string setupFile = ProgramFolderFile("SETUP.INI");
+  std::string language = platform::ReadProfileString(setupFile, "SETTINGS", "TEXTLANGUAGE", "English");
+  SetDerivedValues(setupFile);
+
+  std::string wordFile = ProgramFolderFile("LANG/" + UpperCase(language) + "/WORDS.TXT");
+  platform::IniDocument file;
+  if (!platform::FileExists(wordFile) || !file.Load(wordFile)) return false;
+  for (const SectionInfo& info : kSections) {
+    int highestKey = ReadSection(file, info);
+    if (info.section == WordSection::Errors) highestErrorsKey = highestKey;
+  }
+  return true;
+}
+
+void FreeLanguageWords() {
+  for (std::vector<std::string>& table : gWords.tables) table.clear();
+}
+
+const std::string& GetWord(WordSection section, int key) {
+  const std::vector<std::string>& table = gWords.tables[static_cast<std::size_t>(section)];
+  if (key < 0 || static_cast<std::size_t>(key) >= table.size()) return kNoWord;
+  return table[static_cast<std::size_t>(key)];
+}
+
+const std::string& HelpFolder() { return gWords.helpFolder; }
+int32_t TextCharset() { return gWords.textCharset; }
+int32_t HelpCharset() { return gWords.helpCharset; }
+int32_t HelpFontSize() { return gWords.helpFontSize; }
+
+}  // namespace qm

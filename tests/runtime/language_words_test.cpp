@@ -1,0 +1,235 @@
+// The interface language words: finding and reading WORDS.TXT, the derived help settings, and
+// the English word file that ships with the system.
+#include "runtime/language_words.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "platform/temp_folder.h"
+#include "runtime/settings.h"
+
+namespace qm {
+namespace {
+
+using TestFolder = platform::testing::TempFolder;
+
+class LanguageWordsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    gSettings = Settings();
+    ASSERT_TRUE(SetUpPaths({root_.Path(), root_ / "work"}));
+  }
+  void TearDown() override {
+    FreeLanguageWords();
+    gSettings = Settings();
+  }
+
+  void WriteSetup(const std::string& settings) { root_.Write("SETUP.INI", "[SETTINGS]\r\n" + settings); }
+  void WriteWords(const std::string& words, const std::string& folder = "lang/ENGLISH") {
+    root_.Write(folder + "/WORDS.TXT", words);
+  }
+  static std::string ErrorsUpTo(int lastKey) {
+    std::string section = "[ERRORS]\r\n";
+    for (int key = 1; key <= lastKey; ++key) section += std::to_string(key) + "=text " + std::to_string(key) + "\r\n";
+    return section;
+  }
+
+  TestFolder root_;
+};
+
+TEST_F(LanguageWordsTest, LowerCaseLanguageFindsTheUpperCaseFolder) {
+  WriteSetup("TEXTLANGUAGE=english\r\n");
+  WriteWords("[GENERAL]\r\n1=No\r\n");
+  int highest = -1;
+  ASSERT_TRUE(LoadLanguageWords(highest));
+  EXPECT_EQ(GetWord(WordSection::General, 1), "No");
+}
+
+TEST_F(LanguageWordsTest, OtherLanguageReadsItsOwnFolder) {
+  WriteSetup("TEXTLANGUAGE=Deutsch\r\n");
+  WriteWords("[GENERAL]\r\n1=No\r\n");
+  WriteWords("[GENERAL]\r\n1=Nein\r\n", "LANG/DEUTSCH");
+  int highest = -1;
+  ASSERT_TRUE(LoadLanguageWords(highest));
+  EXPECT_EQ(GetWord(WordSection::General, 1), "Nein");
+}
+
+TEST_F(LanguageWordsTest, MissingWordFileIsReportedButHelpSettingsAreStillSet) {
+  WriteSetup("TEXTLANGUAGE=Klingon\r\nHELPLANGUAGE=german\r\nHELPFONTSIZE=12\r\n");
+  WriteWords("[GENERAL]\r\n1=No\r\n");
+  int highest = -1;
+  EXPECT_FALSE(LoadLanguageWords(highest));
+  EXPECT_EQ(GetWord(WordSection::General, 1), "");
+  EXPECT_EQ(HelpFolder(), "\\LANG\\GERMAN\\HELP\\");
+  EXPECT_EQ(HelpFontSize(), 12);
+}
+
+TEST_F(LanguageWordsTest, HighestErrorsKeyTellsAnOldFileFromACurrentOne) {
+  struct Case {
+    int lastKey;
+    bool current;
+  };
+  for (Case c : {Case{236, false}, Case{237, true}, Case{255, true}}) {
+    WriteWords(ErrorsUpTo(c.lastKey));
+    int highest = -1;
+    ASSERT_TRUE(LoadLanguageWords(highest));
+    EXPECT_EQ(highest, c.lastKey);
+    EXPECT_EQ(highest >= kNewestErrorsKey, c.current) << c.lastKey;
+  }
+}
+
+TEST_F(LanguageWordsTest, FileWithoutErrorsReportsKeyZero) {
+  WriteWords("[GENERAL]\r\n1=No\r\n");
+  int highest = -1;
+  ASSERT_TRUE(LoadLanguageWords(highest));
+  EXPECT_EQ(highest, 0);
+}
+
+TEST_F(LanguageWordsTest, EveryWordIsFoundBySectionAndKey) {
+  WriteWords(
+      "[general]\r\n0=Zero\r\n29=Last\r\n30=Beyond\r\n"
+      "[MENU]\n99=Menu end\n"
+      "[TITLE]\r\n19=Title end\r\n"
+      "[DESC]\r\n9 = percent \r\n40=\"Runtime\"\r\n41=\r\n"
+      "[COMPILER]\r\n47=at line\r\n59=Compiler end\r\n60=Beyond\r\n"
+      "[ERRORS]\r\n16=Division by zero\r\n16=Second copy\r\n255=Errors end\r\n");
+  int highest = -1;
+  ASSERT_TRUE(LoadLanguageWords(highest));
+  EXPECT_EQ(highest, 255);
+  struct Case {
+    WordSection section;
+    int key;
+    const char* word;
+  };
+  for (Case c : {Case{WordSection::General, 0, "Zero"}, Case{WordSection::General, 29, "Last"},
+                 Case{WordSection::General, 30, ""}, Case{WordSection::General, -1, ""},
+                 Case{WordSection::Menu, 99, "Menu end"}, Case{WordSection::Title, 19, "Title end"},
+                 Case{WordSection::Desc, 9, "percent"}, Case{WordSection::Desc, 40, "Runtime"},
+                 Case{WordSection::Desc, 41, ""}, Case{WordSection::Desc, 42, ""},
+                 Case{WordSection::Compiler, 47, "at line"}, Case{WordSection::Compiler, 59, "Compiler end"},
+                 Case{WordSection::Compiler, 60, ""}, Case{WordSection::Errors, 16, "Division by zero"},
+                 Case{WordSection::Errors, 255, "Errors end"}, Case{WordSection::Errors, 256, ""}}) {
+    EXPECT_EQ(GetWord(c.section, c.key), c.word) << static_cast<int>(c.section) << " " << c.key;
+  }
+}
+
+TEST_F(LanguageWordsTest, WordsAreCutTo255Characters) {
+  WriteWords("[DESC]\r\n1=" + std::string(300, 'w') + "\r\n");
+  int highest = -1;
+  ASSERT_TRUE(LoadLanguageWords(highest));
+  EXPECT_EQ(GetWord(WordSection::Desc, 1), std::string(255, 'w'));
+}
+
+TEST_F(LanguageWordsTest, FreedWordsAreGone) {
+  WriteWords("[GENERAL]\r\n1=No\r\n");
+  int highest = -1;
+  ASSERT_TRUE(LoadLanguageWords(highest));
+  FreeLanguageWords();
+  EXPECT_EQ(GetWord(WordSection::General, 1), "");
+}
+
+TEST_F(LanguageWordsTest, HelpFolderAndNumbersComeFromTheSetupFile) {
+  struct Case {
+    const char* settings;
+    const char* helpFolder;
+    int textCharset, helpCharset;
+  };
+  for (Case c : {Case{"", "\\HELP\\", 0, 0}, Case{"HELPLANGUAGE=eNgLiSh\r\n", "\\HELP\\", 0, 0},
+                 Case{"HELPLANGUAGE=german\r\nHELPLANGUAGE-CHARSET=238\r\n", "\\LANG\\GERMAN\\HELP\\", 0, 238},
+                 Case{"TEXTLANGUAGE-CHARSET=161\r\n", "\\HELP\\", 161, 0}}) {
+    WriteSetup(c.settings);
+    int highest = -1;
+    LoadLanguageWords(highest);
+    EXPECT_EQ(HelpFolder(), c.helpFolder) << c.settings;
+    EXPECT_EQ(TextCharset(), c.textCharset) << c.settings;
+    EXPECT_EQ(HelpCharset(), c.helpCharset) << c.settings;
+  }
+}
+
+// The word file that ships with the system, read from the source tree as the program reads it.
+class ShippedWordsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    gSettings = Settings();
+    ASSERT_TRUE(SetUpPaths({std::string(QM_SOURCE_DIR) + "/resources", work_.Path()}));
+    int highest = -1;
+    ASSERT_TRUE(LoadLanguageWords(highest));
+    highestErrorsKey_ = highest;
+  }
+  void TearDown() override {
+    FreeLanguageWords();
+    gSettings = Settings();
+  }
+
+  static void ExpectWords(WordSection section, const std::vector<std::pair<int, int>>& ranges) {
+    for (auto [first, last] : ranges) {
+      for (int key = first; key <= last; ++key) {
+        EXPECT_FALSE(GetWord(section, key).empty()) << "section " << static_cast<int>(section) << " key " << key;
+      }
+    }
+  }
+
+  TestFolder work_;
+  int highestErrorsKey_ = 0;
+};
+
+TEST_F(ShippedWordsTest, IsCurrentAndHasEveryCompilerMessage) {
+  EXPECT_GE(highestErrorsKey_, kNewestErrorsKey);
+  ExpectWords(WordSection::Compiler, {{1, 54}});
+}
+
+TEST_F(ShippedWordsTest, HasTheWordsOfTheEditorAndTheRuntimeCommandLine) {
+  ExpectWords(WordSection::General, {{1, 2}, {4, 7}, {9, 24}});
+  ExpectWords(WordSection::Menu, {{1, 6}, {11, 18}, {21, 27}, {31, 34}, {41, 51}, {61, 62}, {71, 79}, {91, 93}});
+  ExpectWords(WordSection::Title, {{1, 7}, {10, 11}});
+  ExpectWords(WordSection::Desc, {{2, 3}, {9, 40}, {42, 47}, {49, 65}});
+}
+
+TEST_F(ShippedWordsTest, EveryRuntimeErrorCodeHasAText) {
+  // Runtime error codes and the ERRORS keys of their texts: each run of codes maps in order onto
+  // a run of keys.
+  struct CodeRun {
+    int firstCode, lastCode, firstKey;
+  };
+  const CodeRun runs[] = {
+      {0, 3, 1},         {21, 21, 5},       {101, 115, 6},     {300, 304, 21},    {310, 312, 26},
+      {500, 505, 29},    {1000, 1013, 35},  {1014, 1014, 173}, {1500, 1504, 49},  {2000, 2010, 54},
+      {3000, 3007, 65},  {3008, 3008, 177}, {3021, 3023, 73},  {3201, 3201, 76},  {3500, 3507, 77},
+      {4001, 4002, 85},  {4101, 4104, 87},  {5101, 5109, 194}, {7000, 7008, 91},  {7009, 7009, 108},
+      {7010, 7010, 107}, {7011, 7017, 109}, {7018, 7018, 119}, {7019, 7019, 122}, {7020, 7020, 129},
+      {7021, 7027, 100}, {7028, 7028, 133}, {7031, 7031, 130}, {7101, 7102, 120}, {7301, 7305, 168},
+      {7601, 7606, 123}, {7901, 7901, 116}, {7911, 7912, 117}, {7931, 7932, 131}, {8001, 8003, 134},
+      {8021, 8025, 137}, {8101, 8103, 142}, {8201, 8204, 145}, {8211, 8213, 149}, {8301, 8305, 184},
+      {8501, 8518, 204}, {9001, 9005, 156}, {9011, 9014, 152}, {9701, 9705, 189}, {10001, 10007, 161},
+  };
+  int codes = 0;
+  for (const CodeRun& run : runs) {
+    for (int code = run.firstCode; code <= run.lastCode; ++code, ++codes) {
+      int key = run.firstKey + (code - run.firstCode);
+      EXPECT_FALSE(GetWord(WordSection::Errors, key).empty()) << "code " << code << " key " << key;
+    }
+  }
+  EXPECT_EQ(codes, 211);
+}
+
+TEST(ShippedWordsFile, EndsEveryLineWithCarriageReturnAndLineFeed) {
+  std::string text;
+  {
+    std::ifstream in(std::string(QM_SOURCE_DIR) + "/resources/lang/ENGLISH/WORDS.TXT", std::ios::binary);
+    text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  }
+  ASSERT_FALSE(text.empty());
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] != '\n') continue;
+    ASSERT_TRUE(i > 0 && text[i - 1] == '\r') << "line feed alone at byte " << i;
+  }
+  EXPECT_EQ(text.back(), '\n');
+}
+
+}  // namespace
+}  // namespace qm
