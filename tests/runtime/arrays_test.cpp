@@ -1,0 +1,250 @@
+// Arrays: dimensioning, the combined-offset rule, undimensioned arrays, element types.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "foundation_program.h"
+#include "runtime/arrays.h"
+
+namespace qm::test {
+namespace {
+
+using ArraysTest = FoundationProgramTest;
+
+// The ids of the n-dimension forms follow the one-dimension id.
+int32_t Dim(int32_t oneDimension, size_t dimensions) {
+  return oneDimension + static_cast<int32_t>(dimensions) - 1;
+}
+
+// DIM with literal bounds: [array][bound1]...[boundn].
+void EmitDim(ImageBuilder& b, int32_t id, int32_t array, const std::vector<int32_t>& bounds) {
+  b.Emit(Dim(id, bounds.size()));
+  b.Emit(array);
+  for (int32_t bound : bounds) b.Emit(b.IntLiteral(bound));
+}
+
+// Store: [array][s1]...[sn][value].
+void EmitStore(ImageBuilder& b, int32_t id, int32_t array, const std::vector<int32_t>& subscripts,
+               int32_t value) {
+  b.Emit(Dim(id, subscripts.size()));
+  b.Emit(array);
+  for (int32_t subscript : subscripts) b.Emit(b.IntLiteral(subscript));
+  b.Emit(value);
+}
+
+// Fetch: [result][array][s1]...[sn].
+void EmitFetch(ImageBuilder& b, int32_t id, int32_t result, int32_t array,
+               const std::vector<int32_t>& subscripts) {
+  b.Emit(Dim(id, subscripts.size()));
+  b.Emit(result);
+  b.Emit(array);
+  for (int32_t subscript : subscripts) b.Emit(b.IntLiteral(subscript));
+}
+
+TEST_F(ArraysTest, OnlyTheCombinedOffsetIsChecked) {
+  // dim a(2,2) : a(3,0) = 5 : r = a(0,1) : a(0,3) = 1
+  ImageBuilder b;
+  const int32_t a = b.IntVariable();
+  const int32_t r = b.IntVariable();
+  EmitDim(b, kDimL, a, {2, 2});
+  EmitStore(b, kArraySetL, a, {3, 0}, b.IntLiteral(5));
+  EmitFetch(b, kArrayGetL, ImageBuilder::IntTemp(0), a, {0, 1});
+  b.Command(kAssignLL, {r, ImageBuilder::IntTemp(0)});
+  EmitStore(b, kArraySetL, a, {0, 3}, b.IntLiteral(1));
+  EmitEnd(b);
+  EXPECT_EQ(Run(b), 102);
+  EXPECT_EQ(Int(r), 5);
+  EXPECT_EQ(ProgramArrays.Find(0)->header.elementCount, 9);
+}
+
+struct BoundsCase {
+  int32_t id;  // store or fetch
+  int32_t subscript;
+  int32_t expectedError;
+};
+
+class OneDimensionBoundsTest : public ArraysTest,
+                               public ::testing::WithParamInterface<BoundsCase> {};
+
+TEST_P(OneDimensionBoundsTest, DimTenHasElevenElements) {
+  const BoundsCase c = GetParam();
+  ImageBuilder b;
+  const int32_t a = b.IntVariable();
+  EmitDim(b, kDimL, a, {10});
+  if (c.id == kArraySetL) {
+    EmitStore(b, kArraySetL, a, {c.subscript}, b.IntLiteral(1));
+  } else {
+    EmitFetch(b, kArrayGetL, ImageBuilder::IntTemp(0), a, {c.subscript});
+  }
+  EmitEnd(b);
+  EXPECT_EQ(Run(b), c.expectedError) << c.subscript;
+  EXPECT_EQ(ProgramCounter, b.Here() - 1) << "the command steps past all its operands";
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, OneDimensionBoundsTest,
+                         ::testing::Values(BoundsCase{kArraySetL, 0, 0},
+                                           BoundsCase{kArraySetL, 10, 0},
+                                           BoundsCase{kArraySetL, 11, 102},
+                                           BoundsCase{kArraySetL, -1, 102},
+                                           BoundsCase{kArrayGetL, 10, 0},
+                                           BoundsCase{kArrayGetL, 11, 102},
+                                           BoundsCase{kArrayGetL, -1, 102}));
+
+TEST_F(ArraysTest, FarSubscriptsNeverWrapIntoRange) {
+  // dim a(3,3) : a(1, 2^30) would wrap to a small offset in 32-bit arithmetic.
+  ImageBuilder b;
+  const int32_t a = b.IntVariable();
+  EmitDim(b, kDimL, a, {3, 3, 3});
+  EmitStore(b, kArraySetL, a, {0, 0, 1 << 30}, b.IntLiteral(1));
+  EmitEnd(b);
+  EXPECT_EQ(Run(b), 102);
+}
+
+TEST_F(ArraysTest, ADimensionAgainClearsTheContents) {
+  // dim a(1) : a(1) = 7 : dim a(5) : r = a(1)
+  ImageBuilder b;
+  const int32_t a = b.IntVariable();
+  const int32_t r = b.IntVariable();
+  EmitDim(b, kDimL, a, {1});
+  EmitStore(b, kArraySetL, a, {1}, b.IntLiteral(7));
+  EmitDim(b, kDimL, a, {5});
+  EmitFetch(b, kArrayGetL, ImageBuilder::IntTemp(0), a, {1});
+  b.Command(kAssignLL, {r, ImageBuilder::IntTemp(0)});
+  EmitEnd(b);
+  ASSERT_EQ(Run(b), 0);
+  EXPECT_EQ(Int(r), 0);
+}
+
+TEST_F(ArraysTest, ArrayNeverDimensionedReadsZeroAndIgnoresStores) {
+  // b(3) = 5 : r = b(3) (after r = 9) : s$ = c$(2) (after s$ = "x")
+  ImageBuilder b;
+  const int32_t array = b.IntVariable();
+  const int32_t texts = b.StringVariable();
+  const int32_t r = b.IntVariable();
+  const int32_t s = b.StringVariable();
+  EmitStore(b, kArraySetL, array, {3}, b.IntLiteral(5));
+  b.Command(kAssignLL, {ImageBuilder::IntTemp(0), b.IntLiteral(9)});
+  EmitFetch(b, kArrayGetL, ImageBuilder::IntTemp(0), array, {3});
+  b.Command(kAssignLL, {r, ImageBuilder::IntTemp(0)});
+  b.Command(kAssignSS, {ImageBuilder::StringTemp(0), b.StringLiteral("x")});
+  EmitFetch(b, kArrayGetS, ImageBuilder::StringTemp(0), texts, {2});
+  b.Command(kAssignSS, {s, ImageBuilder::StringTemp(0)});
+  EmitEnd(b);
+  ASSERT_EQ(Run(b), 0);
+  EXPECT_EQ(Int(r), 0);
+  EXPECT_EQ(Text(s), "");
+  EXPECT_FALSE(ProgramArrays.IsDimensioned(0));
+}
+
+TEST_F(ArraysTest, UndimThenReadGivesZeroAndDimWorksAgain) {
+  ImageBuilder b;
+  const int32_t a = b.IntVariable();
+  const int32_t r = b.IntVariable();
+  EmitDim(b, kDimL, a, {1});
+  EmitStore(b, kArraySetL, a, {0}, b.IntLiteral(4));
+  b.Command(kUndimL, {a});
+  EmitFetch(b, kArrayGetL, ImageBuilder::IntTemp(0), a, {0});
+  b.Command(kAssignLL, {r, ImageBuilder::IntTemp(0)});
+  EmitDim(b, kDimL, a, {1});
+  EmitEnd(b);
+  ASSERT_EQ(Run(b), 0);
+  EXPECT_EQ(Int(r), 0);
+  EXPECT_TRUE(ProgramArrays.IsDimensioned(0));
+}
+
+struct RefusedDimCase {
+  std::vector<int32_t> bounds;
+};
+
+class RefusedDimTest : public ArraysTest, public ::testing::WithParamInterface<RefusedDimCase> {};
+
+TEST_P(RefusedDimTest, Raises101AndLeavesTheArrayUndimensioned) {
+  ImageBuilder b;
+  const int32_t a = b.IntVariable();
+  EmitDim(b, kDimL, a, {4});  // an earlier array is replaced in any case
+  EmitDim(b, kDimL, a, GetParam().bounds);
+  EmitEnd(b);
+  EXPECT_EQ(Run(b), 101);
+  EXPECT_FALSE(ProgramArrays.IsDimensioned(0));
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, RefusedDimTest,
+                         ::testing::Values(RefusedDimCase{{-1}}, RefusedDimCase{{-2}},
+                                           RefusedDimCase{{3, -1}},
+                                           RefusedDimCase{{2147483647}},
+                                           RefusedDimCase{{65536, 65536}},
+                                           RefusedDimCase{{1000, 1000, 1000}}));
+
+TEST_F(ArraysTest, IntegerStoredIntoAFloatArrayBecomesAFloat) {
+  ImageBuilder b;
+  const int32_t a = b.FloatVariable();
+  const int32_t r = b.FloatVariable();
+  EmitDim(b, kDimF, a, {2});
+  EmitStore(b, kArraySetFL, a, {1}, b.IntLiteral(3));
+  EmitStore(b, kArraySetF, a, {2}, b.FloatLiteral(1.5f));
+  EmitFetch(b, kArrayGetF, ImageBuilder::FloatTemp(0), a, {1});
+  EmitFetch(b, kArrayGetF, ImageBuilder::FloatTemp(1), a, {2});
+  b.Command(kAddFFF, {r, ImageBuilder::FloatTemp(0), ImageBuilder::FloatTemp(1)});
+  EmitEnd(b);
+  ASSERT_EQ(Run(b), 0);
+  EXPECT_EQ(Float(r), 4.5f);
+}
+
+// Every type in one to five dimensions: the last element takes a value and reads it back, and a
+// string element never assigned reads "".
+class DimensionsTest : public ArraysTest, public ::testing::WithParamInterface<int> {};
+
+TEST_P(DimensionsTest, LastElementOfEveryTypeHoldsItsValue) {
+  const size_t dimensions = static_cast<size_t>(GetParam());
+  const std::vector<int32_t> bounds = {2, 3, 1, 2, 1};
+  const std::vector<int32_t> shape(bounds.begin(), bounds.begin() + dimensions);
+  ImageBuilder b;
+  const int32_t ints = b.IntVariable();
+  const int32_t floats = b.FloatVariable();
+  const int32_t texts = b.StringVariable();
+  const int32_t i = b.IntVariable();
+  const int32_t f = b.FloatVariable();
+  const int32_t s = b.StringVariable();
+  const int32_t unassigned = b.StringVariable();
+  EmitDim(b, kDimL, ints, shape);
+  EmitDim(b, kDimF, floats, shape);
+  EmitDim(b, kDimS, texts, shape);
+  EmitStore(b, kArraySetL, ints, shape, b.IntLiteral(-9));
+  EmitStore(b, kArraySetF, floats, shape, b.FloatLiteral(0.25f));
+  EmitStore(b, kArraySetS, texts, shape, b.StringLiteral("last"));
+  EmitFetch(b, kArrayGetL, ImageBuilder::IntTemp(0), ints, shape);
+  EmitFetch(b, kArrayGetF, ImageBuilder::FloatTemp(0), floats, shape);
+  EmitFetch(b, kArrayGetS, ImageBuilder::StringTemp(0), texts, shape);
+  EmitFetch(b, kArrayGetS, ImageBuilder::StringTemp(1), texts, std::vector<int32_t>(dimensions, 0));
+  b.Command(kAssignLL, {i, ImageBuilder::IntTemp(0)});
+  b.Command(kAssignFF, {f, ImageBuilder::FloatTemp(0)});
+  b.Command(kAssignSS, {s, ImageBuilder::StringTemp(0)});
+  b.Command(kAssignSS, {unassigned, ImageBuilder::StringTemp(1)});
+  EmitEnd(b);
+  ASSERT_EQ(Run(b), 0) << dimensions;
+  EXPECT_EQ(Int(i), -9);
+  EXPECT_EQ(Float(f), 0.25f);
+  EXPECT_EQ(Text(s), "last");
+  EXPECT_EQ(Text(unassigned), "");
+  int32_t count = 1;
+  for (int32_t bound : shape) count *= bound + 1;
+  EXPECT_EQ(ProgramArrays.Find(0)->header.elementCount, count);
+}
+
+INSTANTIATE_TEST_SUITE_P(OneToFive, DimensionsTest, ::testing::Range(1, 6));
+
+TEST_F(ArraysTest, FetchRecordsTheElementAndForgetsItWhenTheArrayIsFreed) {
+  ImageBuilder b;
+  const int32_t a = b.IntVariable();
+  EmitDim(b, kDimL, a, {3});
+  EmitFetch(b, kArrayGetL, ImageBuilder::IntTemp(5), a, {2});
+  EmitEnd(b);
+  ASSERT_EQ(Run(b), 0);
+  ElementAddressTable& addresses = ProgramArrays.ElementAddresses();
+  EXPECT_EQ(addresses.Find(ImageBuilder::IntTemp(5)), ProgramArrays.Find(0)->Integers() + 2);
+  ProgramArrays.Free(0);
+  EXPECT_EQ(addresses.Find(ImageBuilder::IntTemp(5)), nullptr);
+}
+
+}  // namespace
+}  // namespace qm::test
