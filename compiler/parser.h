@@ -227,6 +227,9 @@ class Parser final : public ParsedProgram {
   // type 0). The name and signature are for readers of the code; they are not emitted.
   void EmitCommand(std::string_view name, int32_t commandId, std::string_view signature,
                    const OperandList& operands);
+  // Appends an operand to a command's list; false with the too-many-parameters message when the
+  // list is full.
+  [[nodiscard]] bool AppendOperand(OperandList& operands, char type, OperandNumber number);
   // Overwrites an emitted word (jump targets and label values filled in later).
   void PatchWord(int32_t wordIndex, int32_t value);
   int32_t WordCount() const { return counters.wordsEmitted; }

@@ -30,6 +30,12 @@ void Parser::EmitCommand(std::string_view /*name*/, int32_t commandId,
   ++counters.commandsEmitted;
 }
 
+bool Parser::AppendOperand(OperandList& operands, char type, OperandNumber number) {
+  if (operands.Append(type, number)) return true;
+  errorMessage = CompilerMessage(kMsgTooManyParameters);
+  return false;
+}
+
 void Parser::PatchWord(int32_t wordIndex, int32_t value) {
   if (wordIndex >= 0 && wordIndex < static_cast<int32_t>(programWords_.size())) {
     programWords_[wordIndex] = value;

@@ -2,11 +2,14 @@
 // the end of a compile; and lines typed at the runtime command line compiled onto the program.
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
 #include "compiler/parser.h"
 #include "parser_test_support.h"
+#include "runtime/settings.h"
 
 namespace qm {
 namespace {
@@ -128,6 +131,20 @@ TEST_F(ParserDriverTest, WritesTheCompiledProgramFileAlsoAfterAnError) {
   parser.Open();
   EXPECT_FALSE(parser.CompileToProgramFile("p.qma", "out.dat"));
   EXPECT_EQ(parser.errorText, CompilerMessage(kMsgCannotOpenFile) + " out.dat");
+}
+
+TEST_F(ParserDriverTest, TraceModeWritesTheMergedSourceListing) {
+  const Settings saved = gSettings;
+  gSettings.programFolder = folder.Path().string() + "/";
+  gSettings.traceModeFlag = true;
+  const bool compiled = Compile({"Print 1"});
+  gSettings = saved;
+  ASSERT_TRUE(compiled);
+  std::ifstream listing(folder.Path() / "QM.QMA", std::ios::binary);
+  const std::string text((std::istreambuf_iterator<char>(listing)), std::istreambuf_iterator<char>());
+  EXPECT_EQ(text.substr(0, 21), "Debug Output Script\n\n");
+  EXPECT_NE(text.find("     1 : Print 1\r\n"), std::string::npos);
+  EXPECT_NE(text.find(" : end\r\n"), std::string::npos);
 }
 
 // ---- Lines typed at the runtime command line ----------------------------------------------

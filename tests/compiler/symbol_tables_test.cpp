@@ -199,6 +199,9 @@ TEST_F(SymbolTablesTest, FixedTablesRefuseWhenFull) {
   for (int i = 0; i < OperandList::kCapacity; ++i) ASSERT_TRUE(list.Append('l', 19000 + i));
   EXPECT_FALSE(list.Append('l', 1));
   EXPECT_EQ(list.AppendSlot(), nullptr);
+  EXPECT_FALSE(parser.AppendOperand(list, 'l', 1));
+  EXPECT_EQ(parser.errorMessage, CompilerMessage(kMsgTooManyParameters));
+  EXPECT_EQ(list.Size(), OperandList::kCapacity);
 
   BlockRecord loop;
   for (int i = 0; i < kMaxExitJumpsPerLoop; ++i) ASSERT_TRUE(loop.AddExitJump(i));
