@@ -166,6 +166,16 @@ TEST_F(IncludeFailureTest, FailureWithoutMessageGetsTheIncludeMessage) {
   EXPECT_EQ(parser.errorLine, 3);
 }
 
+TEST_F(SourceLoadingTest, FailureInANestedIncludeNamesTheLastIncludeLine) {
+  folder.Write("main.qma", Lines({"#include a.qma", "#include b.qma", "print 1"}));
+  folder.Write("a.qma", Lines({"#include c.qma"}));
+  folder.Write("b.qma", Lines({"function fb", "endfunction"}));
+  folder.Write("c.qma", Lines({"function fc", "fail", "endfunction"}));
+  EXPECT_FALSE(parser.CreateProgramFromFile("main.qma"));
+  EXPECT_EQ(parser.errorLine, 2);  // c.qma has no record of its own
+  EXPECT_EQ(parser.errorText, "boom " + CompilerMessage(kMsgWordIn) + " fail");
+}
+
 TEST_F(SourceLoadingTest, MissingIncludeFileAddsNothing) {
   folder.Write("main.qma", Lines({"#include nothere.qma", "print 1"}));
   ASSERT_TRUE(parser.CreateProgramFromFile("main.qma")) << parser.errorText;
