@@ -1,0 +1,61 @@
+// The state the statement and expression compilers share while they compile one text: the Parser
+// whose tables they fill, an index of the command database by name, and the few flags that live
+// between nested calls of the expression compiler.
+#pragma once
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "compiler/parser.h"
+
+namespace qm {
+
+// Finds the entries of a command name without scanning the whole database. The database lists
+// the overloads of a name one after another, but a few names have two runs (CLS, ">[", ...), so
+// every index of a name is kept, in database order.
+class CommandLookup {
+ public:
+  // Indexes the database as it stands now.
+  void Rebuild(const ParserDatabase& database);
+  // True when the index was built from a database of the same size (tests build small ones).
+  bool Matches(const ParserDatabase& database) const;
+
+  // Every statement entry of the name, in database order (empty when the name is unknown).
+  const std::vector<int32_t>& StatementEntries(std::string_view name) const;
+  // Every value-returning entry of the name (without its "["), in database order.
+  const std::vector<int32_t>& ValueEntries(std::string_view name) const;
+  // The most words a statement name has ("set object collision to spheres" has five).
+  int32_t LongestStatementName() const { return longestStatementName_; }
+
+ private:
+  std::unordered_map<std::string, std::vector<int32_t>> statements_;
+  std::unordered_map<std::string, std::vector<int32_t>> valueCommands_;
+  int32_t statementCount_ = -1;
+  int32_t valueCount_ = -1;
+  int32_t longestStatementName_ = 0;
+};
+
+struct CompileContext {
+  Parser& parser;
+  const CommandLookup& commands;
+
+  // The result letter the parameter now being compiled should have; steers which overload of a
+  // nested value-returning command is the starting point for conversions (0: none).
+  char expectedResultType = 0;
+
+  // While the pre-scan works out the result types of user functions: which functions already
+  // have their type, and whether the expression just compiled called one that has not.
+  const std::vector<bool>* functionTypeKnown = nullptr;
+  bool calledUntypedFunction = false;
+
+  const ParserDatabase& Database() const { return parser.database; }
+};
+
+// Puts CompilerMessage `number` into the Parser's errorMessage.
+inline void SetCompilerError(Parser& parser, int32_t number) {
+  parser.errorMessage = CompilerMessage(number);
+}
+
+}  // namespace qm

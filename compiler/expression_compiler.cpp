@@ -1,0 +1,681 @@
+// The expression compiler: brackets, operator levels, operands, calls and conversions.
+#include "compiler/expression_compiler.h"
+
+#include <algorithm>
+#include <cctype>
+#include <charconv>
+#include <vector>
+
+#include "compiler/statement_identification.h"
+
+namespace qm {
+
+namespace {
+
+constexpr std::size_t npos = std::string::npos;
+
+bool IsCallNameCharacter(char c) {
+  return (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '$' || c == '#';
+}
+
+bool IsOperatorCharacter(char c) {
+  switch (c) {
+    case '^': case '*': case '/': case '+': case '-': case '=':
+    case '>': case '<': case '!': case '&': case '|':
+      return true;
+    default:
+      return false;
+  }
+}
+
+bool IsLabelNameText(std::string_view text) {
+  return !text.empty() && std::all_of(text.begin(), text.end(), [](char c) {
+    return (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_';
+  });
+}
+
+OperandPair Failed() { return OperandPair{kTypeFailed, -1}; }
+
+// ---- Operator levels --------------------------------------------------------------------------
+
+// The levels in the order they are compiled; within a level operators are taken left to right.
+// "*" and "/" share a level, and so do "+" and "-", so 10-2+3 is (10-2)+3.
+enum class OperatorLevel {
+  Power, MultiplyDivide, AddSubtract, GreaterOrEqual, LessOrEqual, Greater, Less, Equal,
+  NotEqual, And, Or
+};
+constexpr OperatorLevel kOperatorLevels[] = {
+    OperatorLevel::Power,          OperatorLevel::MultiplyDivide, OperatorLevel::AddSubtract,
+    OperatorLevel::GreaterOrEqual, OperatorLevel::LessOrEqual,    OperatorLevel::Greater,
+    OperatorLevel::Less,           OperatorLevel::Equal,          OperatorLevel::NotEqual,
+    OperatorLevel::And,            OperatorLevel::Or};
+
+// The nearest character before `position` that is not a blank, and its position (npos: none).
+std::size_t NonBlankBefore(std::string_view text, std::size_t position) {
+  while (position > 0) {
+    --position;
+    if (text[position] != ' ') return position;
+  }
+  return npos;
+}
+
+// The length of the level's operator at `position` (0: none) and the value command naming it.
+std::size_t MatchOperator(OperatorLevel level, std::string_view text, std::size_t position,
+                          std::string_view& commandName) {
+  const char c = text[position];
+  const char next = position + 1 < text.size() ? text[position + 1] : '\0';
+  switch (level) {
+    case OperatorLevel::Power:
+      commandName = "^";
+      return c == '^' ? 1 : 0;
+    case OperatorLevel::MultiplyDivide:
+      commandName = c == '*' ? "*" : "/";
+      return c == '*' || c == '/' ? 1 : 0;
+    case OperatorLevel::AddSubtract: {
+      if (c == '+') {
+        commandName = "+";
+        return 1;
+      }
+      if (c != '-') return 0;
+      // A minus after another operator is the sign of the number that follows it.
+      const std::size_t before = NonBlankBefore(text, position);
+      if (before != npos && before > 0 && IsOperatorCharacter(text[before])) return 0;
+      commandName = "-";
+      return 1;
+    }
+    case OperatorLevel::GreaterOrEqual:
+      commandName = ">=";
+      return (c == '>' && next == '=') || (c == '=' && next == '>') ? 2 : 0;
+    case OperatorLevel::LessOrEqual:
+      commandName = "<=";
+      return (c == '<' && next == '=') || (c == '=' && next == '<') ? 2 : 0;
+    case OperatorLevel::Greater:
+      commandName = ">";
+      return c == '>' ? 1 : 0;
+    case OperatorLevel::Less:
+      commandName = "<";
+      return c == '<' ? 1 : 0;
+    case OperatorLevel::Equal:
+      commandName = "==";
+      return c == '=' ? 1 : 0;
+    case OperatorLevel::NotEqual:
+      commandName = "!";
+      return c == '!' ? 1 : 0;
+    case OperatorLevel::And:
+      commandName = "&";
+      return c == '&' ? 1 : 0;
+    case OperatorLevel::Or:
+      commandName = "|";
+      return c == '|' ? 1 : 0;
+  }
+  return 0;
+}
+
+// Tracks double quotes and bracket depth while a text is scanned in one direction.
+struct ScanState {
+  bool inQuotes = false;
+  int32_t depth = 0;
+  // Steps over `c`; `opening` is the bracket that deepens in this direction.
+  void Step(char c, char opening) {
+    if (c == '"') {
+      inQuotes = !inQuotes;
+    } else if (!inQuotes) {
+      if (c == opening) ++depth;
+      else if (c == '(' || c == ')') --depth;
+    }
+  }
+  bool AtTopLevel() const { return !inQuotes && depth == 0; }
+};
+
+// The first character of the left operand of the operator at `operatorPosition`.
+std::size_t LeftOperandStart(std::string_view text, std::size_t operatorPosition) {
+  ScanState scan;
+  bool passedNonBlank = false;
+  for (std::size_t i = operatorPosition; i-- > 0;) {
+    const char c = text[i];
+    const bool topLevel = scan.AtTopLevel();
+    if (topLevel && i > 0 && passedNonBlank && IsOperatorCharacter(c)) {
+      if (c != '-') return i + 1;
+      const std::size_t before = NonBlankBefore(text, i);
+      const bool signOfNumber = before == npos || IsOperatorCharacter(text[before]);
+      if (!signOfNumber) return i + 1;
+    }
+    scan.Step(c, ')');
+    if (c != ' ') passedNonBlank = true;
+  }
+  return 0;
+}
+
+// The end (exclusive) of the right operand that begins after `operatorEnd`.
+std::size_t RightOperandEnd(std::string_view text, std::size_t operatorEnd) {
+  ScanState scan;
+  std::size_t i = operatorEnd;
+  while (i < text.size() && text[i] == ' ') ++i;
+  if (i < text.size()) scan.Step(text[i++], '(');  // the first character belongs, sign or not
+  for (; i < text.size(); ++i) {
+    if (scan.AtTopLevel() && IsOperatorCharacter(text[i])) break;
+    scan.Step(text[i], '(');
+  }
+  return i;
+}
+
+// ---- Text helpers -----------------------------------------------------------------------------
+
+std::string Marker(OperandNumber number) { return "?" + std::to_string(number); }
+
+bool HasMarkerCharacter(std::string_view text) {
+  return FindOutsideQuotes(text, '?') != npos;
+}
+
+// For a "(" at `open`, the position of the ")" that closes it (quotes respected), or npos.
+std::size_t MatchingBracket(std::string_view text, std::size_t open) {
+  ScanState scan;
+  for (std::size_t i = open; i < text.size(); ++i) {
+    scan.Step(text[i], '(');
+    if (!scan.inQuotes && text[i] == ')' && scan.depth == 0) return i;
+  }
+  return npos;
+}
+
+// The innermost plain bracket outside call brackets (the first one at the greatest depth).
+struct BracketScan {
+  bool balanced = true;
+  std::size_t deepestPlain = npos;
+};
+
+BracketScan ScanBrackets(std::string_view text) {
+  BracketScan result;
+  std::vector<bool> open;  // true: a call bracket
+  int32_t callBrackets = 0;
+  int32_t deepest = 0;
+  bool inQuotes = false;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
+    if (c == '"') inQuotes = !inQuotes;
+    if (inQuotes) continue;
+    if (c == '(') {
+      const bool call = i > 0 && IsCallNameCharacter(text[i - 1]);
+      if (!call && callBrackets == 0) {
+        const auto plainDepth = static_cast<int32_t>(open.size()) + 1;
+        if (plainDepth > deepest) {
+          deepest = plainDepth;
+          result.deepestPlain = i;
+        }
+      }
+      if (call) ++callBrackets;
+      open.push_back(call);
+    } else if (c == ')') {
+      if (open.empty()) {
+        result.balanced = false;
+        return result;
+      }
+      if (open.back()) --callBrackets;
+      open.pop_back();
+    }
+  }
+  result.balanced = open.empty();
+  return result;
+}
+
+// ---- The compiler proper ----------------------------------------------------------------------
+
+bool CompileBracketedText(CompileContext& context, std::string text, OperandPair& result);
+bool CompileFlatExpression(CompileContext& context, std::string text, OperandPair& result);
+OperandPair CompileOperand(CompileContext& context, std::string_view text);
+
+bool Fail(Parser& parser, int32_t message, OperandPair& result) {
+  SetCompilerError(parser, message);
+  result = Failed();
+  return false;
+}
+
+bool CompileBracketedText(CompileContext& context, std::string text, OperandPair& result) {
+  for (;;) {
+    const BracketScan brackets = ScanBrackets(text);
+    if (!brackets.balanced) return Fail(context.parser, kMsgUnbalancedBrackets, result);
+    if (brackets.deepestPlain == npos) return CompileFlatExpression(context, text, result);
+    const std::size_t open = brackets.deepestPlain;
+    const std::size_t close = MatchingBracket(text, open);
+    if (close == npos) return Fail(context.parser, kMsgUnbalancedBrackets, result);
+    OperandPair inner;
+    if (!CompileFlatExpression(context, text.substr(open + 1, close - open - 1), inner) ||
+        inner.type == kTypeFailed) {
+      result = Failed();
+      return false;
+    }
+    text = text.substr(0, open) + Marker(inner.number) + text.substr(close + 1);
+    if (text.size() > kMaxExpressionLength) return Fail(context.parser, kMsgLineTooLong, result);
+  }
+}
+
+// Compiles the operator at [position, position + length) of a flat text and rewrites the text
+// around its result. `resumeAt` receives where the level's scan goes on.
+bool CompileOperator(CompileContext& context, std::string& text, std::size_t position,
+                     std::size_t length, std::string_view commandName, OperandPair& result,
+                     std::size_t& resumeAt) {
+  Parser& parser = context.parser;
+  const std::size_t leftStart = LeftOperandStart(text, position);
+  const std::size_t rightEnd = RightOperandEnd(text, position + length);
+  const std::string left(TrimBlanks(std::string_view(text).substr(leftStart, position - leftStart)));
+  const std::string right(
+      TrimBlanks(std::string_view(text).substr(position + length, rightEnd - position - length)));
+  std::fill(text.begin() + static_cast<std::ptrdiff_t>(leftStart),
+            text.begin() + static_cast<std::ptrdiff_t>(rightEnd), ' ');
+  if (left.empty() || right.empty()) return Fail(parser, kMsgBadExpression, result);
+
+  const OperandPair leftOperand = CompileOperand(context, left);
+  if (leftOperand.type == kTypeFailed) return Fail(parser, kMsgBadExpression, result);
+  const OperandPair rightOperand = CompileOperand(context, right);
+  if (rightOperand.type == kTypeFailed) return Fail(parser, kMsgBadExpression, result);
+
+  OperandList operands;
+  OperandPair* slot = operands.AppendSlot();
+  (void)operands.Append(leftOperand.type, leftOperand.number);
+  (void)operands.Append(rightOperand.type, rightOperand.number);
+  const int32_t entry = FindValueCommandOverload(context, commandName, operands);
+  if (entry < 0) return Fail(parser, kMsgBadExpression, result);
+  const ValueCommandEntry& command = context.Database().valueCommands[entry];
+  if (parser.AllocateTemporary(*slot, command.signature[0]) < 0) {
+    result = Failed();
+    return false;
+  }
+  if (!parser.emissionSuppressed) {
+    parser.EmitCommand(command.name, command.id, command.signature, operands);
+  }
+  result = *slot;
+
+  const std::string marker = Marker(slot->number);
+  text = text.substr(0, leftStart) + marker + text.substr(leftStart + 1);
+  if (text.size() > kMaxExpressionLength) return Fail(parser, kMsgLineTooLong, result);
+  resumeAt = position + length + marker.size() - 1;
+  return true;
+}
+
+bool CompileFlatExpression(CompileContext& context, std::string text, OperandPair& result) {
+  text = std::string(TrimBlanks(text));
+  if (text.empty()) return Fail(context.parser, kMsgBadExpression, result);
+  bool anyOperator = false;
+  for (const OperatorLevel level : kOperatorLevels) {
+    ScanState scan;
+    std::size_t i = 0;
+    while (i < text.size()) {
+      std::string_view commandName;
+      const std::size_t length =
+          scan.AtTopLevel() && i > 0 ? MatchOperator(level, text, i, commandName) : 0;
+      if (length == 0) {
+        scan.Step(text[i], '(');
+        ++i;
+        continue;
+      }
+      std::size_t resumeAt = 0;
+      if (!CompileOperator(context, text, i, length, commandName, result, resumeAt)) return false;
+      anyOperator = true;
+      i = resumeAt;
+    }
+  }
+  if (anyOperator) return true;
+  // A single operand: a failure still counts as compiled, with type 'x' and its own message.
+  result = CompileOperand(context, text);
+  return true;
+}
+
+// ---- Operands ---------------------------------------------------------------------------------
+
+// "?12345": an operand compiled earlier in this expression.
+OperandPair CompileMarker(Parser& parser, std::string_view text) {
+  OperandNumber number = 0;
+  const auto [end, error] = std::from_chars(text.data() + 1, text.data() + text.size(), number);
+  const char type = OperandTypeFromNumber(number);
+  if (error != std::errc() || end != text.data() + text.size() || type == 0) {
+    SetCompilerError(parser, kMsgBadExpression);
+    return Failed();
+  }
+  return OperandPair{type, number};
+}
+
+// The call form name(...): the first "(" after a-z, 0-9, "$" or "#" outside quotes, whose
+// closing bracket ends the text.
+struct CallForm {
+  std::string name;
+  std::string arguments;
+};
+
+bool SplitCallName(std::string_view text, CallForm& call, bool& malformed) {
+  malformed = false;
+  bool inQuotes = false;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '"') inQuotes = !inQuotes;
+    if (inQuotes || text[i] != '(' || i == 0 || !IsCallNameCharacter(text[i - 1])) continue;
+    const std::size_t close = MatchingBracket(text, i);
+    if (close != text.size() - 1) {
+      malformed = true;  // text after the call, or no closing bracket
+      return true;
+    }
+    call.name.assign(text.substr(0, i));
+    call.arguments.assign(text.substr(i + 1, close - i - 1));
+    return true;
+  }
+  return false;
+}
+
+// The first entry of the name's run from which conversions are decided: the first whose result
+// letter is the expected one, or the run's last when none has it.
+int32_t StartingEntry(const CompileContext& context, const std::vector<int32_t>& entries) {
+  const ParserDatabase& database = context.Database();
+  const int32_t first = entries.front();
+  if (context.expectedResultType == 0) return first;
+  int32_t last = first;
+  for (std::size_t k = 0; k < entries.size() && entries[k] == first + static_cast<int32_t>(k); ++k) {
+    last = entries[k];
+    if (database.valueCommands[last].signature[0] == context.expectedResultType) return last;
+  }
+  return last;
+}
+
+// Whether some entry of the run from `start` takes the parameter types so far (letters 1..k+1).
+bool RunAcceptsTypes(const ParserDatabase& database, int32_t start, std::string_view types) {
+  const std::string& name = database.valueCommands[start].name;
+  for (int32_t e = start; e < database.ValueCommandCount() && database.valueCommands[e].name == name;
+       ++e) {
+    const std::string& signature = database.valueCommands[e].signature;
+    if (signature.size() < types.size() + 1) continue;
+    bool accepts = true;
+    for (std::size_t j = 0; j < types.size() && accepts; ++j) {
+      const char letter = signature[j + 1];
+      accepts = letter == kSignatureAnyType || letter == types[j];
+    }
+    if (accepts) return true;
+  }
+  return false;
+}
+
+// A value-returning command (or, with `arrayRead`, the array element read "@") with its
+// argument text.
+OperandPair CompileValueCommandCall(CompileContext& context, const std::string& name,
+                                    const std::string& arguments, bool arrayRead) {
+  Parser& parser = context.parser;
+  const ParserDatabase& database = context.Database();
+  const std::vector<int32_t>& entries = context.commands.ValueEntries(name);
+  if (entries.empty()) {
+    parser.errorMessage = CompilerMessage(kMsgUnknownCommandBefore) + " " + name + " " +
+                          CompilerMessage(kMsgUnknownCommandAfter);
+    return Failed();
+  }
+  const int32_t start = arrayRead ? entries.front() : StartingEntry(context, entries);
+  const std::string& startSignature = database.valueCommands[start].signature;
+
+  std::vector<std::string> parameters;
+  if (SplitParameters(parser, arguments, parameters) < 0) return Failed();
+  if (static_cast<int32_t>(parameters.size()) + 1 > OperandList::kCapacity) {
+    SetCompilerError(parser, kMsgTooManyParameters);
+    return Failed();
+  }
+
+  std::vector<OperandPair> values;
+  std::string types;
+  for (std::size_t k = 0; k < parameters.size(); ++k) {
+    context.expectedResultType = k + 1 < startSignature.size() ? startSignature[k + 1] : 0;
+    OperandPair value = CompileExpressionOrInvalid(context, parameters[k]);
+    if (arrayRead && k == 0) parser.arrayLookupFlag = false;  // the name has been looked up
+    types.push_back(value.type);
+    if ((value.type == kTypeInteger || value.type == kTypeFloat) &&
+        !RunAcceptsTypes(database, start, types)) {
+      const int32_t conversion =
+          value.type == kTypeInteger ? kConvertToFloatId : kConvertToIntegerId;
+      if (!EmitConversion(context, conversion, value)) return Failed();
+      types.back() = value.type;
+    }
+    values.push_back(value);
+  }
+  context.expectedResultType = 0;
+
+  OperandList operands;
+  OperandPair* slot = operands.AppendSlot();
+  for (const OperandPair& value : values) (void)operands.Append(value.type, value.number);
+  const int32_t entry = FindValueCommandOverload(context, name, operands);
+  if (entry < 0) return Failed();
+  const ValueCommandEntry& command = database.valueCommands[entry];
+  if (parser.AllocateTemporary(*slot, command.signature[0]) < 0) return Failed();
+  if (!parser.emissionSuppressed) {
+    parser.EmitCommand(command.name, command.id, command.signature, operands);
+  }
+  return *slot;
+}
+
+OperandPair CompileCallOperand(CompileContext& context, const CallForm& call) {
+  const int32_t function = context.parser.FindUserFunction(call.name);
+  if (function >= 0) {
+    OperandPair result;
+    CompileUserFunctionCall(context, call.arguments, function, result);
+    return result;
+  }
+  if (!context.commands.ValueEntries(call.name).empty()) {
+    return CompileValueCommandCall(context, call.name, call.arguments, false);
+  }
+  // Anything else with brackets is an array element: the array itself is the first parameter.
+  context.parser.arrayLookupFlag = true;
+  const OperandPair element =
+      CompileValueCommandCall(context, "@", call.name + "," + call.arguments, true);
+  context.parser.arrayLookupFlag = false;
+  return element;
+}
+
+OperandPair CompileOperand(CompileContext& context, std::string_view text) {
+  Parser& parser = context.parser;
+  if (text.empty()) {
+    SetCompilerError(parser, kMsgBadExpression);
+    return Failed();
+  }
+  if (text[0] == '?') return CompileMarker(parser, text);
+
+  CallForm call;
+  bool malformed = false;
+  if (SplitCallName(text, call, malformed)) {
+    if (malformed) {
+      SetCompilerError(parser, kMsgBadExpression);
+      return Failed();
+    }
+    return CompileCallOperand(context, call);
+  }
+
+  const OperandPair literal = parser.CompileLiteral(text);
+  if (literal.type != 0) return literal;
+
+  OperandPair variable;
+  if (parser.CompileVariableName(text, variable.number, variable.type,
+                                 parser.emissionSuppressed)) {
+    return variable;
+  }
+  if (!IsVariableNameText(text) || parser.errorMessage.empty()) {
+    SetCompilerError(parser, kMsgBadExpression);
+  }
+  return Failed();
+}
+
+}  // namespace
+
+// ---- Public entry points ----------------------------------------------------------------------
+
+bool CompileExpression(CompileContext& context, std::string_view text, OperandPair& result) {
+  // "?" marks operands the compiler has compiled; a program cannot write one.
+  if (HasMarkerCharacter(text)) return Fail(context.parser, kMsgBadExpression, result);
+  if (text.size() > kMaxExpressionLength) return Fail(context.parser, kMsgLineTooLong, result);
+  if (!CompileBracketedText(context, std::string(text), result)) return false;
+  return result.type != kTypeFailed;
+}
+
+OperandPair CompileExpressionOrInvalid(CompileContext& context, std::string_view text) {
+  OperandPair result;
+  if (!CompileExpression(context, text, result)) return Failed();
+  return result;
+}
+
+bool CompileUserFunctionCall(CompileContext& context, std::string_view arguments,
+                             int32_t function, OperandPair& result) {
+  Parser& parser = context.parser;
+  const UserFunctionEntry& entry = parser.userFunctionTable[function];
+  // The call's parameters: the argument count (an integer literal), then the arguments.
+  std::string callText = std::to_string(entry.parameterLetters.size());
+  const bool hasArguments = std::any_of(arguments.begin(), arguments.end(),
+                                        [](char c) { return static_cast<unsigned char>(c) > 32; });
+  if (hasArguments) callText += "," + std::string(arguments);
+
+  std::vector<std::string> parameters;
+  result = Failed();
+  if (SplitParameters(parser, callText, parameters) < 0) return false;
+  // The operands are the function, its result, the argument count and the arguments.
+  if (static_cast<int32_t>(parameters.size()) + 2 > OperandList::kCapacity) {
+    SetCompilerError(parser, kMsgTooManyParameters);
+    return false;
+  }
+
+  OperandList operands;
+  OperandPair* label = operands.AppendSlot();
+  OperandPair* slot = operands.AppendSlot();
+  std::string argumentLetters;
+  for (std::size_t k = 0; k < parameters.size(); ++k) {
+    OperandPair value;
+    if (!CompileExpression(context, parameters[k], value)) return false;
+    (void)operands.Append(value.type, value.number);
+    if (k >= 1) argumentLetters.push_back(value.type);
+  }
+  if (argumentLetters != entry.parameterLetters) {
+    SetCompilerError(parser, kMsgFunctionArgumentTypes);
+    return false;
+  }
+
+  char resultLetter = entry.resultLetter;
+  if (context.functionTypeKnown != nullptr &&
+      !(*context.functionTypeKnown)[static_cast<std::size_t>(function)]) {
+    context.calledUntypedFunction = true;
+    resultLetter = kTypeInteger;
+  }
+  if (parser.AllocateTemporary(*slot, resultLetter) < 0) return false;
+  if (!parser.emissionSuppressed) {
+    // The label's reference is the word after the call's id: taken now, after the arguments'
+    // own code, so it names the call's first operand.
+    const OperandNumber labelNumber =
+        parser.FindOrAddLabel(entry.name, LabelKind::Code, true, true);
+    if (labelNumber < 0) return false;
+    *label = OperandPair{kTypeLabel, labelNumber};
+    parser.EmitCommand("function", kUserFunctionCallId, "", operands);
+  } else {
+    *label = OperandPair{kTypeLabel, 0};
+  }
+  result = *slot;
+  return true;
+}
+
+bool CompileLabelOperand(CompileContext& context, bool isRestore, std::string_view text,
+                         OperandPair& result) {
+  if (!IsLabelNameText(text)) {
+    SetCompilerError(context.parser, kMsgBadLabelName);
+    result = Failed();
+    return true;
+  }
+  const OperandNumber number = context.parser.FindOrAddLabel(
+      text, isRestore ? LabelKind::Data : LabelKind::Code, true, false);
+  if (number < 0) {
+    result = Failed();
+    return false;
+  }
+  result = OperandPair{kTypeLabel, number};
+  return true;
+}
+
+void RewriteWordOperators(std::string& text) {
+  auto replaceOutsideQuotes = [&text](std::string_view from, std::string_view to) {
+    std::string out;
+    bool inQuotes = false;
+    for (std::size_t i = 0; i < text.size();) {
+      if (!inQuotes && text.compare(i, from.size(), from) == 0) {
+        out += to;
+        i += from.size();
+        continue;
+      }
+      if (text[i] == '"') inQuotes = !inQuotes;
+      out.push_back(text[i++]);
+    }
+    text = std::move(out);
+  };
+  replaceOutsideQuotes("<>", "!");
+  replaceOutsideQuotes(" and ", "&");
+  replaceOutsideQuotes(" or ", "|");
+}
+
+bool EmitConversion(CompileContext& context, int32_t commandId, OperandPair& operand) {
+  Parser& parser = context.parser;
+  const char target = commandId == kConvertToFloatId ? kTypeFloat : kTypeInteger;
+  OperandList operands;
+  OperandPair* slot = operands.AppendSlot();
+  (void)operands.Append(kTypeConversionSource, operand.number);
+  if (parser.AllocateTemporary(*slot, target) < 0) {
+    operand = Failed();
+    return false;
+  }
+  if (!parser.emissionSuppressed) {
+    parser.EmitCommand("=", commandId, commandId == kConvertToFloatId ? "fl" : "lf", operands);
+  }
+  operand = *slot;
+  return true;
+}
+
+int32_t FindValueCommandOverload(CompileContext& context, std::string_view name,
+                                 const OperandList& operands) {
+  const ParserDatabase& database = context.Database();
+  std::string given;
+  for (int32_t i = 1; i < operands.Size(); ++i) given.push_back(operands[i].type);
+  const std::vector<int32_t>& entries = context.commands.ValueEntries(name);
+  for (const int32_t e : entries) {
+    const std::string& signature = database.valueCommands[e].signature;
+    if (signature.size() != given.size() + 1) continue;
+    bool fits = true;
+    for (std::size_t j = 0; j < given.size() && fits; ++j) {
+      fits = signature[j + 1] == kSignatureAnyType || signature[j + 1] == given[j];
+    }
+    if (fits) return e;
+  }
+
+  std::string& message = context.parser.errorMessage;
+  if (entries.empty()) {
+    message = CompilerMessage(kMsgUnknownCommandBefore) + " " + std::string(name) + " " +
+              CompilerMessage(kMsgUnknownCommandAfter);
+    return -1;
+  }
+  message = CompilerMessage(kMsgValueCommandMismatch) + " ";
+  if (!AppendSpecialMismatchText(name, message)) {
+    const std::string expected =
+        DescribeSignature(std::string_view(database.valueCommands[entries.back()].signature).substr(1));
+    message += std::string(name) + " " + CompilerMessage(kMsgWordExpects) + " " +
+               (expected.empty() ? CompilerMessage(kMsgWordNoParameters) : expected);
+  }
+  return -1;
+}
+
+std::string DescribeSignature(std::string_view letters) {
+  std::string text;
+  for (const char letter : letters) {
+    int32_t word = 0;
+    switch (std::tolower(static_cast<unsigned char>(letter))) {
+      case 'l': word = kMsgWordInteger; break;
+      case 'f': word = kMsgWordFloat; break;
+      case 's': word = kMsgWordString; break;
+      default: continue;
+    }
+    if (!text.empty()) text += ", ";
+    text += CompilerMessage(word);
+  }
+  return text;
+}
+
+bool AppendSpecialMismatchText(std::string_view name, std::string& message) {
+  int32_t word = 0;
+  if (name == "=") word = kMsgAssignmentMismatch;
+  else if (name == "@=") word = kMsgArrayAssignmentMismatch;
+  else if (name == "@") word = kMsgArrayReadMismatch;
+  else return false;
+  message += CompilerMessage(word);
+  return true;
+}
+
+}  // namespace qm

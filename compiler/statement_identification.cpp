@@ -1,0 +1,281 @@
+// Statement identification and parameter splitting.
+#include "compiler/statement_identification.h"
+
+#include <algorithm>
+
+namespace qm {
+
+namespace {
+
+bool IsCallNameCharacter(char c) {
+  return (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '$' || c == '#';
+}
+
+bool IsLabelCharacter(char c) {
+  return (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_';
+}
+
+// Reads one word starting at `position` (blanks already skipped) and returns the position after
+// it. A colon outside quotes ends a word that has begun and is left to begin the next one.
+std::size_t ReadWord(std::string_view text, std::size_t position, std::string& word) {
+  bool inQuotes = false;
+  bool begun = false;
+  while (position < text.size()) {
+    const char c = text[position];
+    const auto code = static_cast<unsigned char>(c);
+    if (!inQuotes && begun && (code < 33 || c == ':')) {
+      if (c != ':') ++position;
+      break;
+    }
+    if (code >= 33) begun = true;
+    if (begun && code >= 32) word.push_back(c);
+    if (c == '"') inQuotes = !inQuotes;
+    ++position;
+  }
+  while (!word.empty() && word.back() == ' ') word.pop_back();
+  return position;
+}
+
+// The separator that ends a statement's parameter text, or npos.
+std::size_t FindSeparator(std::string_view parameters, const StatementEntry& entry) {
+  const bool restOfLine = !entry.signature.empty() && entry.signature[0] == kSignatureRestOfLine;
+  const bool commaSeparates = entry.name == "input" && !restOfLine;
+  bool inQuotes = false;
+  for (std::size_t i = 0; i < parameters.size(); ++i) {
+    const char c = parameters[i];
+    if (c == '"') inQuotes = !inQuotes;
+    if (inQuotes) continue;
+    if (c == ':' || (c == ';' && !restOfLine) || (c == ',' && commaSeparates)) return i;
+  }
+  return std::string_view::npos;
+}
+
+// A rest of the line that begins with a colon loses it; any other becomes `prefix` + rest (also
+// an empty one when `evenWhenEmpty`).
+void ApplyListRule(std::string& remainder, std::string_view prefix, bool evenWhenEmpty) {
+  if (!remainder.empty() && remainder[0] == ':') {
+    remainder[0] = ' ';
+  } else if (!remainder.empty() || evenWhenEmpty) {
+    remainder = std::string(prefix) + remainder;
+  }
+}
+
+int32_t FirstEntryAtOrAfter(const std::vector<int32_t>& entries, int32_t index) {
+  const auto found = std::lower_bound(entries.begin(), entries.end(), index);
+  return found == entries.end() ? -1 : *found;
+}
+
+// "dim a(10)": the second word holds a bracket after the array name.
+bool HasArrayBracket(std::string_view word) {
+  bool inQuotes = false;
+  for (std::size_t i = 0; i < word.size(); ++i) {
+    if (word[i] == '"') inQuotes = !inQuotes;
+    if (!inQuotes && word[i] == '(' && i > 0 && IsCallNameCharacter(word[i - 1])) return true;
+  }
+  return false;
+}
+
+bool SomeWordFromThirdIs(const std::vector<std::string>& words, std::string_view wanted) {
+  return std::find(words.begin() + std::min<std::size_t>(2, words.size()), words.end(),
+                   wanted) != words.end();
+}
+
+// UNDIM names only its array: the second word is cut after the name, and the words that follow
+// it up to the statement's end (a word beginning with a colon) are dropped.
+void KeepOnlyArrayName(std::vector<std::string>& words) {
+  if (words.size() < 2) return;
+  std::string& name = words[1];
+  const auto end = std::find_if(name.begin(), name.end(), [](char c) {
+    return !(IsLabelCharacter(c) || c == '$' || c == '#');
+  });
+  name.erase(end, name.end());
+  const auto statementEnd = std::find_if(words.begin() + 2, words.end(), [](const std::string& w) {
+    return !w.empty() && w[0] == ':';
+  });
+  words.erase(words.begin() + 2, statementEnd);
+}
+
+}  // namespace
+
+std::string_view TrimBlanks(std::string_view text) {
+  while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
+  while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
+  return text;
+}
+
+std::string_view SkipControlAndBlanks(std::string_view text) {
+  while (!text.empty() && static_cast<unsigned char>(text.front()) <= 32) text.remove_prefix(1);
+  return text;
+}
+
+std::size_t FindOutsideQuotes(std::string_view text, char wanted, std::size_t from) {
+  bool inQuotes = false;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '"') inQuotes = !inQuotes;
+    if (!inQuotes && i >= from && text[i] == wanted) return i;
+  }
+  return std::string_view::npos;
+}
+
+void SplitStatementWords(std::string_view text, std::vector<std::string>& words) {
+  std::size_t position = 0;
+  while (position < text.size()) {
+    while (position < text.size() && static_cast<unsigned char>(text[position]) <= 32) {
+      ++position;  // blanks and control characters never begin a word
+    }
+    if (position >= text.size()) break;
+    std::string word;
+    position = ReadWord(text, position, word);
+    if (!word.empty()) words.push_back(std::move(word));
+  }
+}
+
+std::string JoinWords(const std::vector<std::string>& words, std::size_t first,
+                      std::size_t end) {
+  std::string joined;
+  for (std::size_t i = first; i < end && i < words.size(); ++i) {
+    if (i > first) joined.push_back(' ');
+    joined += words[i];
+  }
+  return joined;
+}
+
+int32_t SplitParameters(Parser& parser, std::string_view text, std::vector<std::string>& out) {
+  out.clear();
+  if (text.empty()) return 0;
+  bool inQuotes = false;
+  int32_t depth = 0;
+  bool begun = false;
+  std::string current;
+  auto finish = [&](bool trim) {
+    if (trim) {
+      while (!current.empty() && current.back() == ' ') current.pop_back();
+    }
+    out.push_back(std::move(current));
+    current.clear();
+    begun = false;
+    return static_cast<int32_t>(out.size()) <= kMaxParameters;
+  };
+  for (const char c : text) {
+    if (c == '"') inQuotes = !inQuotes;
+    if (!inQuotes && c == '(') ++depth;
+    if (!inQuotes && c == ')') --depth;
+    if (!inQuotes && depth == 0 && c == ',') {
+      if (!finish(true)) {
+        SetCompilerError(parser, kMsgTooManyParameters);
+        return -1;
+      }
+      continue;
+    }
+    if (c != ' ') begun = true;
+    if (begun) current.push_back(c);
+  }
+  if (!finish(false)) {
+    SetCompilerError(parser, kMsgTooManyParameters);
+    return -1;
+  }
+  return static_cast<int32_t>(out.size());
+}
+
+void ConvertPrintCommas(std::string& text) {
+  bool inQuotes = false;
+  int32_t depth = 0;
+  for (char& c : text) {
+    if (c == '"') inQuotes = !inQuotes;
+    if (inQuotes) continue;
+    if (c == '(') ++depth;
+    if (c == ')') --depth;
+    if (depth != 0) continue;
+    if (c == ':') return;
+    if (c == ',') c = ';';
+  }
+}
+
+std::string CutWordsAtColon(std::vector<std::string>& words) {
+  const auto colon = std::find(words.begin(), words.end(), ":");
+  if (colon == words.end()) return "";
+  const auto index = static_cast<std::size_t>(colon - words.begin());
+  std::string rest = JoinWords(words, index + 1, words.size());
+  words.resize(index);
+  return rest;
+}
+
+bool ParseLabelDefinition(std::string_view text, std::string& name) {
+  std::size_t length = 0;
+  while (length < text.size() && IsLabelCharacter(text[length])) ++length;
+  if (length == 0 || length >= text.size() || text[length] != ':') return false;
+  for (std::size_t i = length + 1; i < text.size(); ++i) {
+    if (static_cast<unsigned char>(text[i]) >= 32) return false;
+  }
+  name.assign(text.substr(0, length));
+  return true;
+}
+
+int32_t IdentifyStatement(CompileContext& context, std::string_view text,
+                          std::string& parameters, std::string& remainder) {
+  std::vector<std::string>& words = context.parser.statementWords;
+  words.clear();
+  SplitStatementWords(text, words);
+  remainder.clear();
+  if (words.empty()) return kCommentStatement;  // nothing but control characters
+  if (words[0][0] == '`') words[0] = "`";
+  const std::string& first = words[0];
+  if (first == "if" && SomeWordFromThirdIs(words, "then")) return kIfThenLine;
+  if (first == "for" && SomeWordFromThirdIs(words, "to")) return kForToStatement;
+  if (first == "dim" && words.size() > 1 && HasArrayBracket(words[1])) return kDimArray;
+  if (first == "undim") {
+    context.parser.arrayLookupFlag = true;
+    KeepOnlyArrayName(words);
+  }
+  if (first == "select") return kSelectStatement;
+  if (first == "case") return kCaseStatement;
+  if (first == "endcase") return kEndCaseStatement;
+  if (first == "endselect") return kEndSelectStatement;
+  if (first == "rem" || first == "`") return kCommentStatement;
+  return FindStatementEntry(context, parameters, remainder);
+}
+
+int32_t FindStatementEntry(CompileContext& context, std::string& parameters,
+                           std::string& remainder) {
+  const std::vector<std::string>& words = context.parser.statementWords;
+  const ParserDatabase& database = context.Database();
+  remainder.clear();
+  int32_t entry = -1;
+  std::size_t nameWords = 0;
+  const std::size_t longest = static_cast<std::size_t>(context.commands.LongestStatementName());
+  for (std::size_t n = std::min(words.size(), longest); n >= 1 && entry < 0; --n) {
+    const std::vector<int32_t>& entries = context.commands.StatementEntries(JoinWords(words, 0, n));
+    if (!entries.empty()) {
+      entry = entries.front();
+      nameWords = n;
+    }
+  }
+  if (entry < 0) return kNoStatementName;
+
+  parameters = JoinWords(words, nameWords, words.size());
+  const StatementEntry& found = database.statements[entry];
+  if (found.name == "print" || found.name == "read") ConvertPrintCommas(parameters);
+
+  const std::size_t separator = FindSeparator(parameters, found);
+  if (separator == std::string::npos) return entry;
+  const char separatorCharacter = parameters[separator];
+  remainder = std::string(SkipControlAndBlanks(std::string_view(parameters).substr(separator + 1)));
+  parameters.resize(separator);
+  if (separatorCharacter == ':') return entry;
+
+  const std::string& firstWord = words[0];
+  const std::vector<int32_t>& printc = context.commands.StatementEntries("printc");
+  if (firstWord == "print" && separatorCharacter == ';') {
+    const int32_t printcEntry = FirstEntryAtOrAfter(printc, entry);
+    if (printcEntry >= 0) entry = printcEntry;
+    ApplyListRule(remainder, "print ", false);
+  } else if (firstWord == "input") {
+    if (!printc.empty()) entry = printc.front();
+    ApplyListRule(remainder, "input ", true);
+  } else if (firstWord == "read" && separatorCharacter == ';') {
+    ApplyListRule(remainder, "read ", true);
+  }
+  return entry;
+}
+
+}  // namespace qm

@@ -1,0 +1,76 @@
+#include "compile_test_support.h"
+
+#include "compiler/compiler_messages.h"
+#include "compiler/statement_compiler.h"
+
+namespace qm::testing {
+
+namespace {
+constexpr int32_t kEndId = 213;  // the END of the "end" line after every program
+}
+
+void CompilerTest::SetUp() {
+  parser.Open();
+  ASSERT_TRUE(parser.CreateDatabase()) << parser.errorText;
+  parser.SetCompilerPasses(MakeStatementCompiler());
+}
+
+bool CompilerTest::Compile(std::string_view program) {
+  parser.Close();
+  parser.Open();
+  std::string text(program);
+  for (std::size_t i = 0; (i = text.find('\n', i)) != std::string::npos; i += 2) {
+    text.insert(i, "\r");
+  }
+  // As a loaded file: the bytes, a zero, then the line end before the "end" line.
+  text.push_back('\0');
+  parser.sourceText = text + "\r\n";
+  parser.hasSourceText = true;
+  parser.ResetCompileCounters();
+  parser.programStartCounters = parser.counters;
+  const bool compiled = parser.CompileProgram(CompileMode::WholeProgram, kMainScope);
+  if (compiled) {
+    parser.programEndCounters = parser.counters;
+    parser.pieceStartCounters = parser.counters;
+    parser.pieceEndCounters = parser.counters;
+  }
+  return compiled;
+}
+
+void CompilerTest::CompileOrFail(std::string_view program) {
+  ASSERT_TRUE(Compile(program)) << parser.errorText << " (line " << parser.errorLine << ")";
+}
+
+void CompilerTest::ExpectError(std::string_view program, int32_t line,
+                               const std::string& message) {
+  ASSERT_FALSE(Compile(program)) << program;
+  EXPECT_EQ(parser.errorLine, line) << program << ": " << parser.errorText;
+  EXPECT_EQ(parser.errorText.substr(0, message.size()), message) << program;
+}
+
+std::vector<int32_t> CompilerTest::Words() const {
+  // The program ends with the "end" line's END and the word 0 of the end of the piece.
+  const int32_t count = parser.WordCount();
+  int32_t end = count;
+  while (end > 0 && parser.ProgramWordAt(end - 1) != kEndId) --end;
+  return Words(0, end > 0 ? end - 1 : count);
+}
+
+std::vector<int32_t> CompilerTest::Words(int32_t from, int32_t to) const {
+  std::vector<int32_t> words;
+  for (int32_t i = from; i < to; ++i) words.push_back(parser.ProgramWordAt(i));
+  return words;
+}
+
+std::string M(int32_t number) { return CompilerMessage(number); }
+
+std::string Message(std::initializer_list<std::string> parts) {
+  std::string text;
+  for (const std::string& part : parts) {
+    if (!text.empty()) text += " ";
+    text += part;
+  }
+  return text;
+}
+
+}  // namespace qm::testing
