@@ -1,12 +1,20 @@
 // The dispatch table: command id -> handler, filled by each family's registration rows.
 #include "runtime/command_dispatch.h"
 
-#include <algorithm>
-#include <iterator>
 
 namespace qm {
 
-CommandHandler CommandHandlerTable[kMaxCommandId + 1] = {};
+namespace {
+
+constexpr std::array<CommandHandler, kMaxCommandId + 1> EmptyDispatchTable() {
+  std::array<CommandHandler, kMaxCommandId + 1> table{};
+  for (CommandHandler& handler : table) handler = &StopOnUnknownCommand;
+  return table;
+}
+
+}  // namespace
+
+std::array<CommandHandler, kMaxCommandId + 1> CommandHandlerTable = EmptyDispatchTable();
 
 namespace {
 
@@ -17,20 +25,21 @@ std::vector<CommandRegistration> gRegistrations;
 void RegisterCommands(std::span<const CommandRegistration> rows) {
   for (const CommandRegistration& row : rows) {
     if (row.id < 1 || row.id > kMaxCommandId) continue;
-    CommandHandlerTable[row.id] = row.handler;
+    CommandHandlerTable[row.id] = row.handler != nullptr ? row.handler : &StopOnUnknownCommand;
     gRegistrations.push_back(row);
   }
 }
 
 CommandHandler FindCommandHandler(int32_t id) {
   if (id < 1 || id > kMaxCommandId) return nullptr;
-  return CommandHandlerTable[id];
+  const CommandHandler handler = CommandHandlerTable[id];
+  return handler == &StopOnUnknownCommand ? nullptr : handler;
 }
 
 const std::vector<CommandRegistration>& RegisteredCommands() { return gRegistrations; }
 
 void ClearCommandRegistrations() {
-  std::fill(std::begin(CommandHandlerTable), std::end(CommandHandlerTable), nullptr);
+  CommandHandlerTable = EmptyDispatchTable();
   gRegistrations.clear();
 }
 

@@ -2,6 +2,7 @@
 // {id, name, signature, handler} rows that lives next to its handlers; the interpreter dispatches
 // by id through one table, and a test compares every registered row with the command-set database.
 #pragma once
+#include <array>
 #include <cstdint>
 #include <span>
 #include <vector>
@@ -20,9 +21,14 @@ struct CommandRegistration {
   CommandHandler handler;
 };
 
-// The dispatch table the interpreter reads: one entry per id 0-9999, nullptr where no handler is
-// registered. Written only through RegisterCommands and ClearCommandRegistrations.
-extern CommandHandler CommandHandlerTable[kMaxCommandId + 1];
+// What the interpreter runs for an id without a handler: the program stops on that word, without
+// an error, and the command line opens.
+void StopOnUnknownCommand();
+
+// The dispatch table the interpreter reads: one entry per id 0-9999, StopOnUnknownCommand where
+// no handler is registered, so a dispatch is one table load and one call. Written only through
+// RegisterCommands and ClearCommandRegistrations.
+extern std::array<CommandHandler, kMaxCommandId + 1> CommandHandlerTable;
 
 // Adds a family's rows to the dispatch table. A later row for the same id replaces the handler.
 void RegisterCommands(std::span<const CommandRegistration> rows);

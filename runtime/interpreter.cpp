@@ -14,6 +14,7 @@
 #include "runtime/interpreter.h"
 
 #include <algorithm>
+#include <array>
 
 #include "io/checklist.h"
 #include "io/system_flags.h"
@@ -35,42 +36,28 @@ InterpreterState Interpreter;
 
 // ---- Operand faults ----
 
-namespace operand_faults {
 namespace {
 
-ValueCell gNumericScratch{};
-ValueCell gStringScratch{};
-
-void ReportCorruptOperand() { RaiseRuntimeError(kErrorSevereException); }
+constexpr std::array<CellKind, kOperandCells> OperandCellKinds() {
+  std::array<CellKind, kOperandCells> kinds{};
+  for (uint32_t index = 0; index < kOperandCells; ++index) {
+    kinds[index] = kCellKindByThousand[index / 1000];
+  }
+  return kinds;
+}
 
 }  // namespace
 
-int32_t ReadPastProgramEnd() {
-  ReportCorruptOperand();
-  return 0;
-}
+extern const std::array<CellKind, kOperandCells> kOperandCellKind = OperandCellKinds();
 
-ValueCell& BadNumericOperand(int32_t /*word*/) {
-  ReportCorruptOperand();
-  gNumericScratch = ValueCell{};
-  return gNumericScratch;
-}
+namespace operand_faults {
 
-ValueCell& BadStringOperand(int32_t /*word*/) {
-  ReportCorruptOperand();
-  StoreStringResult(gStringScratch, "");
-  return gStringScratch;
-}
-
-int32_t BadJumpTarget(int32_t /*word*/) {
-  ReportCorruptOperand();
-  return Interpreter.programCounter;
-}
-
-int32_t BadDataIndex(int32_t /*word*/) {
-  ReportCorruptOperand();
-  return 0;
-}
+ValueCell NumericScratch{};
+ValueCell StringScratch = [] {
+  ValueCell cell{};
+  cell.s = NewText("");
+  return cell;
+}();
 
 }  // namespace operand_faults
 
@@ -78,12 +65,10 @@ int32_t BadDataIndex(int32_t /*word*/) {
 
 namespace {
 
-// An id without a handler (a word that is no command, an operand word, id 0): the program stops
-// on that word without an error, and the command line opens.
-[[gnu::noinline]] void StopOnUnknownCommand(uint32_t wordIndex) {
-  platform::PostQuitMessage(0);
-  Interpreter.programCounter = static_cast<int32_t>(wordIndex);
-  Interpreter.stopFlag = 1;
+// A handler read an operand that names the wrong thing: the image is corrupt.
+[[gnu::noinline]] void RaiseOperandFault() {
+  Interpreter.operandFault = 0;
+  RaiseRuntimeError(kErrorSevereException);
 }
 
 void ArmSyncOnCheck() {
@@ -152,8 +137,11 @@ void SyncOnCheck() {
 template <bool kTraced>
 void RunCommands() {
   InterpreterState& state = Interpreter;
+  int32_t countdown = state.checkCountdown;
   for (;;) {
     if (state.stopFlag) {
+      state.checkCountdown = countdown;
+      if (state.operandFault) [[unlikely]] RaiseOperandFault();
       state.stopFlag = 0;
       return;
     }
@@ -163,21 +151,29 @@ void RunCommands() {
     state.commandWord = static_cast<int32_t>(pc);
     state.programCounter = static_cast<int32_t>(pc + 1);
     const CommandHandler handler = static_cast<uint32_t>(id) <= static_cast<uint32_t>(kMaxCommandId)
-                                       ? CommandHandlerTable[id]
-                                       : nullptr;
-    if (handler != nullptr) [[likely]] {
-      handler();
-    } else {
-      StopOnUnknownCommand(pc);
+                                       ? CommandHandlerTable[static_cast<uint32_t>(id)]
+                                       : &StopOnUnknownCommand;
+    handler();
+    if (--countdown <= 0) [[unlikely]] {
+      SliceCheck();
+      countdown = state.checkCountdown;
     }
-    if (--state.checkCountdown <= 0) [[unlikely]] SliceCheck();
   }
 }
 
 }  // namespace
 
+// An id without a handler (a word that is no command, an operand word, id 0): the program stops
+// on that word without an error, and the command line opens.
+void StopOnUnknownCommand() {
+  platform::PostQuitMessage(0);
+  Interpreter.programCounter = Interpreter.commandWord;
+  Interpreter.stopFlag = 1;
+}
+
 void ExecuteSlice() {
   if (!DisplayReadyFlag) return;
+  Interpreter.operandFault = 0;
   Interpreter.inputStaleFlag = 0;
   Interpreter.sliceStartTime = platform::TimeMs();
   if (Interpreter.syncOffSetting) {

@@ -3,9 +3,11 @@
 // The program counter is a word index into the program block. Program words keep the operand
 // numbers the compiler wrote (see operand_numbers.h): a handler turns each operand into its cell,
 // DATA index or word index when it reads it. Operand reads never leave the blocks: a word that
-// does not name what the handler expects (a corrupt or hand-made image) raises system error 10010
-// and the handler gets a scratch cell instead, so it finishes without touching anything else.
+// does not name what the handler expects (a corrupt or hand-made image) gives the handler a
+// scratch cell instead, so it finishes without touching anything else, and the command raises
+// system error 10010.
 #pragma once
+#include <array>
 #include <cstdint>
 
 #include "runtime/operand_numbers.h"
@@ -27,6 +29,7 @@ struct InterpreterState {
   uint8_t refreshAfterDrawing = 1;  // SYNC OFF setting copied by drawing handlers into stopFlag
   uint8_t inputStaleFlag = 0;       // the next input query reads the devices again
   uint8_t syncOffSetting = 1;       // 1 SYNC OFF (the default), 0 after SYNC ON
+  uint8_t operandFault = 0;         // an operand read of this command named the wrong thing
 
   // Slice accounting (see ExecuteSlice).
   uint32_t sliceStartTime = 0;  // milliseconds when the current slice started
@@ -64,22 +67,33 @@ inline constexpr CellKind kCellKindByThousand[kOperandCells / 1000] = {
     CellKind::Integer, CellKind::Integer, CellKind::Float,  CellKind::Float,   // literals
     CellKind::String,  CellKind::String};
 
+// The same per cell, so an accessor checks a cell's kind with one load.
+extern const std::array<CellKind, kOperandCells> kOperandCellKind;
+
 // True when `word` names one of the operand cells (10000-24999); `kind` receives its kind.
-constexpr bool OperandCellKind(int32_t word, CellKind& kind) {
+inline bool OperandCellKind(int32_t word, CellKind& kind) {
   const uint32_t index = static_cast<uint32_t>(word) - static_cast<uint32_t>(kFirstOperand);
   if (index >= kOperandCells) return false;
-  kind = kCellKindByThousand[index / 1000];
+  kind = kOperandCellKind[index];
   return true;
 }
 
-// Slow paths of the accessors: each raises system error 10010 once per command and returns a
-// harmless value (documented at each accessor).
+// Fault paths of the accessors. They make no call, so the compiler keeps the interpreter state in
+// registers across a handler's operand reads: a fault only notes itself and ends the slice, and
+// the interpreter raises system error 10010 for the command once the handler has returned.
 namespace operand_faults {
-int32_t ReadPastProgramEnd();
-ValueCell& BadNumericOperand(int32_t word);
-ValueCell& BadStringOperand(int32_t word);
-int32_t BadJumpTarget(int32_t word);
-int32_t BadDataIndex(int32_t word);
+extern ValueCell NumericScratch;  // zeroed before it is handed out
+extern ValueCell StringScratch;   // always holds an owned text (set up by ExecuteSlice)
+
+inline void Note() {
+  Interpreter.operandFault = 1;
+  Interpreter.stopFlag = 1;
+}
+inline ValueCell& BadNumericOperand() {
+  Note();
+  NumericScratch.s = nullptr;
+  return NumericScratch;
+}
 }  // namespace operand_faults
 
 // ---- Operand accessors: each reads the word at the ProgramCounter and steps past it. ----
@@ -92,7 +106,8 @@ inline int32_t NextPlainWord() {
     Interpreter.programCounter = static_cast<int32_t>(pc + 1);
     return Interpreter.words[pc];
   }
-  return operand_faults::ReadPastProgramEnd();
+  operand_faults::Note();
+  return 0;
 }
 
 // An integer or float cell (integer and float handlers may share code, as "= LL" and "= FF" do).
@@ -100,10 +115,10 @@ inline int32_t NextPlainWord() {
 inline ValueCell& NextNumericCell() {
   const int32_t word = NextPlainWord();
   const uint32_t index = static_cast<uint32_t>(word) - static_cast<uint32_t>(kFirstOperand);
-  if (index < kOperandCells && kCellKindByThousand[index / 1000] != CellKind::String) [[likely]] {
+  if (index < kOperandCells && kOperandCellKind[index] != CellKind::String) [[likely]] {
     return Interpreter.cells[index];
   }
-  return operand_faults::BadNumericOperand(word);
+  return operand_faults::BadNumericOperand();
 }
 inline int32_t& NextIntCell() { return NextNumericCell().i; }
 inline float& NextFloatCell() { return NextNumericCell().f; }
@@ -113,10 +128,11 @@ inline float& NextFloatCell() { return NextNumericCell().f; }
 inline ValueCell& NextStringCell() {
   const int32_t word = NextPlainWord();
   const uint32_t index = static_cast<uint32_t>(word) - static_cast<uint32_t>(kFirstOperand);
-  if (index < kOperandCells && kCellKindByThousand[index / 1000] == CellKind::String) [[likely]] {
+  if (index < kOperandCells && kOperandCellKind[index] == CellKind::String) [[likely]] {
     return Interpreter.cells[index];
   }
-  return operand_faults::BadStringOperand(word);
+  operand_faults::Note();
+  return operand_faults::StringScratch;
 }
 
 // Any operand cell, with its kind (for handlers that act by the operand's range, as READ does).
@@ -127,7 +143,7 @@ inline ValueCell& NextValueCell(CellKind& kind) {
     return Interpreter.cells[static_cast<uint32_t>(word) - static_cast<uint32_t>(kFirstOperand)];
   }
   kind = CellKind::Integer;
-  return operand_faults::BadNumericOperand(word);
+  return operand_faults::BadNumericOperand();
 }
 
 // A jump target (37000 + N) as the word index N. A word that names no word of the program block
@@ -138,7 +154,8 @@ inline int32_t NextJumpTarget() {
   if (target < Interpreter.wordCount) [[likely]] {
     return static_cast<int32_t>(target);
   }
-  return operand_faults::BadJumpTarget(word);
+  operand_faults::Note();
+  return Interpreter.programCounter;
 }
 
 // A DATA index (25000 + item) as the item number 0-9999; anything else gives 0.
@@ -146,7 +163,8 @@ inline int32_t NextDataIndex() {
   const int32_t word = NextPlainWord();
   const uint32_t item = static_cast<uint32_t>(word) - static_cast<uint32_t>(kDataItems);
   if (item < static_cast<uint32_t>(kMaxDataItems)) [[likely]] return static_cast<int32_t>(item);
-  return operand_faults::BadDataIndex(word);
+  operand_faults::Note();
+  return 0;
 }
 
 // Skips `count` operands (error paths of handlers that stop early).
