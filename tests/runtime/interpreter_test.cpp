@@ -1,7 +1,12 @@
 // The interpreter: slices, their end conditions, the dispatch and its failure paths.
 #include <gtest/gtest.h>
 
+#include <stdlib.h>
+
+#include <filesystem>
+#include <fstream>
 #include <new>
+#include <sstream>
 #include <stdexcept>
 
 #include "core_fixture.h"
@@ -11,6 +16,7 @@
 #include "platform/keys.h"
 #include "recording_services.h"
 #include "runtime/command_dispatch.h"
+#include "runtime/diagnostics.h"
 #include "runtime/value_text.h"
 
 namespace qm::test {
@@ -273,6 +279,30 @@ TEST_F(InterpreterTest, AnOperandReadPastTheProgramBlockStaysAtItsEnd) {
   ExecuteSlice();
   EXPECT_EQ(PendingErrorCode, kErrorSevereException);
   EXPECT_EQ(ProgramCounter, 1);
+}
+
+TEST_F(InterpreterTest, DebugModeTracesEveryCommandWithItsWordIndex) {
+  char pattern[] = "/tmp/qm-trace-XXXXXX";
+  ASSERT_NE(mkdtemp(pattern), nullptr);
+  const std::filesystem::path folder = pattern;
+  gSettings.programFolder = folder.string() + "/";
+  gSettings.debugModeFlag = true;
+  ImageBuilder builder;
+  builder.Command(kCount);
+  builder.Command(kCount);
+  builder.Emit(3);
+  Load(builder);
+  StartRun();
+  ExecuteSlice();
+  FlushDiagnosticsLog();
+  std::stringstream log;
+  log << std::ifstream(folder / "QM.LOG").rdbuf();
+  EXPECT_NE(log.str().find("[QUILLMOORLOOPMIDDLE]"), std::string::npos) << log.str();
+  for (const char* entry : {"PC0=100", "PC1=100", "PC2=3"}) {
+    EXPECT_NE(log.str().find(entry), std::string::npos) << entry << "\n" << log.str();
+  }
+  DeleteDiagnosticsLog();
+  std::filesystem::remove_all(folder);
 }
 
 TEST_F(InterpreterTest, ResetRunnerGivesEveryFlagItsRunStartValue) {
