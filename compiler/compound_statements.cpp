@@ -102,7 +102,7 @@ bool CompileForStatement(CompileContext& context, std::string& remainder) {
   if (equals == std::string::npos) return FailWith(context, kMsgBadFor);
   const std::string variable(TrimBlanks(std::string_view(text).substr(0, equals)));
   // The loop counts in an integer variable; anything else would never reach its end.
-  if (!IsVariableNameText(variable) || VariableTypeOfName(variable) != kTypeInteger) {
+  if (!IsIntegerVariableName(variable)) {
     return FailWithMessage(context, kMsgBadFor);
   }
 

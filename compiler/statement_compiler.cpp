@@ -25,8 +25,8 @@ bool Fail(Parser& parser, int32_t message) {
   return false;
 }
 
-bool IsIntegerVariableName(std::string_view text) {
-  return IsVariableNameText(text) && VariableTypeOfName(text) == kTypeInteger;
+bool IsVariableOperand(const OperandPair& operand) {
+  return operand.number >= kIntVariables && operand.number < kIntLiterals;
 }
 
 // ---- Label definitions and FUNCTION headers ---------------------------------------------------
@@ -228,6 +228,10 @@ bool CompileStatementEntry(CompileContext& context, int32_t first, std::string p
     }
   }
   if (!MatchFunctionResult(context, entry, compiled)) return false;
+  // An assignment stores into a variable; a number or text written as its target is no variable.
+  if (entry.name == "=" && !compiled.values.empty() && !IsVariableOperand(compiled.values[0])) {
+    return Fail(parser, kMsgUnknownStatement);
+  }
 
   const int32_t chosen = ChooseEntry(context, first, compiled.types, static_cast<std::size_t>(count));
   if (chosen < 0) return ReportMismatch(parser, entry);

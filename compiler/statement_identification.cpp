@@ -97,6 +97,11 @@ void KeepOnlyArrayName(std::vector<std::string>& words) {
 
 }  // namespace
 
+bool IsIntegerVariableName(std::string_view text) {
+  return IsVariableNameText(text) && !IsIntegerLiteralText(text) &&
+         VariableTypeOfName(text) == kTypeInteger;
+}
+
 std::string_view TrimBlanks(std::string_view text) {
   while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
   while (!text.empty() && text.back() == ' ') text.remove_suffix(1);

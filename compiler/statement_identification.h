@@ -66,6 +66,10 @@ int32_t FindStatementEntry(CompileContext& context, std::string& parameters,
 // outside double quotes, or npos.
 std::size_t FindOutsideQuotes(std::string_view text, char wanted, std::size_t from = 0);
 
+// A plain integer variable's name: a variable name of integer type that is not a number (digits
+// alone are a literal).
+bool IsIntegerVariableName(std::string_view text);
+
 // Text without its leading and trailing blanks.
 std::string_view TrimBlanks(std::string_view text);
 // Text without the characters of code 32 and below at its start.

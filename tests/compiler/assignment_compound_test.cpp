@@ -1,0 +1,144 @@
+// Assignments and the compound statements (one-line IF, FOR with STEP, DIM, SELECT/CASE).
+#include "compile_test_support.h"
+#include "compiler/assignment_statements.h"
+#include "compiler/compiler_messages.h"
+
+namespace qm::testing {
+namespace {
+
+using WordList = std::vector<int32_t>;
+
+TEST(RewriteAssignment, TurnsTargetAndValueIntoParameters) {
+  const struct {
+    const char* text;
+    const char* rewritten;  // nullptr: no assignment
+    bool array;
+  } cases[] = {
+      {"a = b + 1", "= a , b + 1", false},
+      {"grid(x, y) = 0", "@= grid,x, y  , 0", true},
+      {"a(b(1)) = 2", "@= a,b(1)  , 2", true},
+      {"s$ = \"a=b\"", "= s$ , \"a=b\"", false},
+      {"a(\")\") = 1", "@= a,\")\"  , 1", true},
+      {"a b = 1", nullptr, false},
+      {"a (1) = 3", nullptr, false},
+      {"a =", nullptr, false},
+      {"= 1", nullptr, false},
+      {"print a", nullptr, false},
+  };
+  for (const auto& c : cases) {
+    std::string text = c.text;
+    bool array = false;
+    EXPECT_EQ(RewriteAssignment(text, array), c.rewritten != nullptr) << c.text;
+    if (c.rewritten == nullptr) continue;
+    EXPECT_EQ(text, c.rewritten);
+    EXPECT_EQ(array, c.array) << c.text;
+  }
+}
+
+using AssignmentTest = CompilerTest;
+
+TEST_F(AssignmentTest, EntriesByTheTypesOfTargetAndValue) {
+  const struct {
+    const char* program;
+    WordList words;
+  } cases[] = {
+      {"a=1", {151, 13000, 19000}},
+      {"a  =  1", {151, 13000, 19000}},
+      {"a# = 1", {155, 15000, 19000}},
+      {"a = 1.5", {154, 13000, 21000}},
+      {"a$ = \"x\"", {153, 17000, 23000}},
+      {"dim a(2,2)\na(1, 2) = 3", {502, 13000, 19000, 19000, 562, 13000, 19001, 19000, 19002}},
+      {"dim g#(2)\ng#(1) = 2", {511, 15000, 19000, 576, 15000, 19001, 19000}},
+      // An integer array with a float value: the value is converted first.
+      {"dim a(2)\na(1) = 1.5", {501, 13000, 19000, 154, 10000, 21000, 561, 13000, 19001, 10000}},
+      {"a = 5 : b = 6", {151, 13000, 19000, 151, 13001, 19001}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.program);
+    CompileOrFail(c.program);
+    EXPECT_EQ(Words(), c.words);
+  }
+  ExpectError("a b = 1", 1, M(kMsgUnknownStatement));
+  ExpectError("a =", 1, M(kMsgUnknownStatement));
+  // A literal is no variable to store into.
+  ExpectError("5 = 3", 1, M(kMsgUnknownStatement));
+  ExpectError("for 5 = 1 to 3\nnext i", 1, M(kMsgBadFor));
+  ExpectError("dim a(2)\na (1) = 3", 2, M(kMsgUnknownStatement));
+}
+
+using CompoundTest = CompilerTest;
+
+TEST_F(CompoundTest, OneLineIfWithElse) {
+  CompileOrFail("if a>1 then print 1 : b=2 else print 3");
+  EXPECT_EQ(Words(), (WordList{111, 10000, 13000, 19000, 1, 10000, 37014,  // IF a>1
+                               301, 19000, 151, 13001, 19001,             // PRINT 1 : b=2
+                               2, 37016, 301, 19002}));                   // ELSE PRINT 3
+  CompileOrFail("if a then print 1 else");
+  EXPECT_EQ(Words(), (WordList{1, 13000, 37005, 301, 19000}));
+  ExpectError("if a then", 1, M(kMsgBadIfThen));
+}
+
+TEST_F(CompoundTest, ForWithStepAndTheRestOfTheLine) {
+  CompileOrFail("for i = 1 to 10 step 2 : print i\nnext i");
+  EXPECT_EQ(Words(), (WordList{91, 10000, 19000, 19001, 151, 13000, 10000,  // i = (1)-(2)
+                               7, 13000, 19002, 19001, 37017,              // FOR i, 10, 2
+                               301, 13000, 8, 13000, 37007}));
+  // A step whose name only begins with STEP is no step.
+  CompileOrFail("for i = 1 to steps\nnext i");
+  ExpectError("for i = 1 to", 1, M(kMsgBadFor));
+  ExpectError("for i 1 to 10", 1, M(kMsgBadFor));
+}
+
+TEST_F(CompoundTest, ForAndNextTakeIntegerVariablesOnly) {
+  ExpectError("for i# = 1 to 10\nnext i#", 1, M(kMsgBadFor));
+  ExpectError("for a(1) = 1 to 10\nnext i", 1, M(kMsgBadFor));
+  ExpectError("for i = 1 to 10\nnext i#", 2, M(kMsgBadFor));
+  ExpectError("for 5, 10, 1\nnext i", 1, M(kMsgBadFor));
+}
+
+TEST_F(CompoundTest, DimDeclaresOneArray) {
+  CompileOrFail("dim grid#(10, 20)");
+  EXPECT_EQ(Words(), (WordList{512, 15000, 19000, 19001}));
+  EXPECT_EQ(parser.DimEntryCount(), 1);
+  EXPECT_EQ(parser.dimTable[0].name, "grid#");
+  CompileOrFail("dim a(3) : a(1) = 2");
+  ExpectError("dim a(5), b(5)", 1, M(kMsgBadDim));
+}
+
+TEST_F(CompoundTest, SelectEvaluatesItsExpressionOnce) {
+  CompileOrFail("select rnd(3)\ncase 1, 2\nprint 1\nendcase\ncase default\nprint 0\nendcase\n"
+                "endselect");
+  int32_t rndCalls = 0;
+  for (int32_t i = 0; i < parser.WordCount(); ++i) rndCalls += parser.ProgramWordAt(i) == 390;
+  EXPECT_EQ(rndCalls, 1);
+}
+
+TEST_F(CompoundTest, SelectStructureErrors) {
+  const struct {
+    const char* program;
+    int32_t line;
+    int32_t message;
+  } cases[] = {
+      {"select a + 1", 1, kMsgBadSelect},
+      {"select a\nselect b", 2, kMsgBadSelect},
+      {"case 1", 1, kMsgBadSelect},
+      {"endcase", 1, kMsgBadSelect},
+      {"endselect", 1, kMsgBadSelect},
+      {"select a\ncase\nendcase\nendselect", 2, kMsgBadSelect},
+      {"select a\ncase default\nendcase\ncase 1\nendcase\nendselect", 4, kMsgCaseAfterDefault},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.program);
+    ExpectError(c.program, c.line, M(c.message));
+  }
+}
+
+TEST_F(CompoundTest, CaseValuesThatDoNotFitAreAnError) {
+  std::string values = "1000";
+  for (int i = 1001; i < 1020; ++i) values += "," + std::to_string(i);
+  ExpectError("select a\ncase " + values + "\nendcase\nendselect", 2, M(kMsgLineTooLong));
+  CompileOrFail("select a\ncase 1,2,3,4,5,6,7,8\nendcase\nendselect");
+}
+
+}  // namespace
+}  // namespace qm::testing

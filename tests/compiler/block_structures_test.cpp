@@ -1,0 +1,80 @@
+// Block structures: the word patterns of IF, ELSE, loops and EXIT with their jump targets, and
+// the structure errors.
+#include "compile_test_support.h"
+#include "compiler/compiler_messages.h"
+
+namespace qm::testing {
+namespace {
+
+using WordList = std::vector<int32_t>;
+using BlockTest = CompilerTest;
+
+TEST_F(BlockTest, ForNextWordForWord) {
+  CompileOrFail("for i=1 to 10\nprint i\nnext i");
+  EXPECT_EQ(Words(), (WordList{91, 10000, 19000, 19000,           // the start value 1-1
+                               151, 13000, 10000,                 // i = it
+                               7, 13000, 19001, 19000, 37017,     // FOR i, 10, 1, past NEXT
+                               301, 13000,                        // PRINT i
+                               8, 13000, 37007}));                // NEXT i, back to FOR
+}
+
+TEST_F(BlockTest, WordPatternsOfTheBlocks) {
+  const struct {
+    const char* program;
+    WordList words;
+  } cases[] = {
+      // IF without ELSE jumps past the ENDIF, which emits nothing.
+      {"if a\nprint 1\nendif", {1, 13000, 37005, 301, 19000}},
+      {"if a\nprint 1\nelse\nprint 2\nendif", {1, 13000, 37007, 301, 19000, 2, 37009, 301, 19001}},
+      {"do\nprint 1\nloop", {301, 19000, 6, 37000}},
+      {"while a\nprint 1\nendwhile", {9, 13000, 37007, 301, 19000, 10, 37000}},
+      {"repeat\nprint 1\nuntil a", {301, 19000, 12, 13000, 37000}},
+      // EXIT passes over the IF and leaves the WHILE.
+      {"while a\nif b\nexit\nendif\nendwhile",
+       {9, 13000, 37010, 1, 13001, 37008, 5, 37010, 10, 37000}},
+      // EXIT leaves only the innermost loop.
+      {"do\ndo\nexit\nloop\nexit\nloop", {5, 37004, 6, 37000, 5, 37008, 6, 37000}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.program);
+    CompileOrFail(c.program);
+    EXPECT_EQ(Words(), c.words);
+  }
+}
+
+TEST_F(BlockTest, StructureErrorsAtTheirStatement) {
+  const struct {
+    const char* program;
+    int32_t line;
+  } cases[] = {
+      {"do\nendif", 2},
+      {"if a\nloop", 2},
+      {"next i", 1},
+      {"if a\nelse\nelse\nendif", 3},
+      {"do\nelse\nloop", 2},
+      {"exit", 1},
+      {"if a\nexit\nendif", 2},
+      {"endwhile", 1},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.program);
+    ExpectError(c.program, c.line, M(kMsgBlockStructure));
+  }
+}
+
+TEST_F(BlockTest, BlocksNestUpTo1023Deep) {
+  std::string program;
+  for (int i = 0; i < 1023; ++i) program += "do\n";
+  for (int i = 0; i < 1023; ++i) program += "loop\n";
+  CompileOrFail(program);
+  ExpectError("do\n" + program, 1024, M(kMsgBlockStructure));
+}
+
+TEST_F(BlockTest, ABlockLeftOpenFailsAtTheEnd) {
+  ASSERT_FALSE(Compile("print 1\nwhile a\nprint 2"));
+  EXPECT_EQ(parser.errorText.substr(0, M(kMsgBlockStillOpen).size()), M(kMsgBlockStillOpen));
+  EXPECT_GE(parser.errorLine, 3);
+}
+
+}  // namespace
+}  // namespace qm::testing
