@@ -2,12 +2,13 @@
 // function calls and their returns, and STOP. The compiler has turned every block into tests and
 // jumps to word indexes, so these handlers only move the ProgramCounter; calls and GOSUB share
 // the ReturnStack (control_flow.h).
-#include <vector>
+#include <array>
 
 #include "runtime/command_dispatch.h"
 #include "runtime/control_flow.h"
 #include "runtime/interpreter.h"
 #include "runtime/number_rules.h"
+#include "runtime/operand_batches.h"
 #include "runtime/run_hooks.h"
 #include "runtime/foundation_commands.h"
 #include "runtime/runtime_errors.h"
@@ -23,13 +24,13 @@ constexpr int32_t kMaxCallArguments = 32;
 
 // A value on its way from one cell to another (an argument, a function result). A text is owned.
 struct CarriedValue {
-  CellKind kind = CellKind::Integer;
-  bool present = false;
-  ValueCell value{};
+  CellKind kind;
+  bool present;
+  ValueCell value;
 };
 
 CarriedValue CarryOperand() {
-  CarriedValue carried;
+  CarriedValue carried{};
   const ValueCell& cell = NextValueCell(carried.kind);
   carried.present = true;
   carried.value = cell;
@@ -82,12 +83,13 @@ void CmdElse() { ProgramCounter = NextJumpTarget(); }
 // and loops back here from NEXT, so each pass first adds the step, then tests. A step of 0 never
 // leaves the loop.
 void CmdFor() {
-  int32_t& variable = NextIntCell();
-  const int32_t limit = NextIntCell();
-  const int32_t step = NextIntCell();
+  const auto [variable, limitCell, stepCell] = NextNumericCells<3>();
   const int32_t exit = NextJumpTarget();
-  variable = WrapAdd(variable, step);
-  if ((step > 0 && variable > limit) || (step < 0 && variable < limit)) ProgramCounter = exit;
+  const int32_t step = stepCell->i;
+  const int32_t value = WrapAdd(variable->i, step);
+  variable->i = value;
+  const int32_t limit = limitCell->i;
+  if ((step > 0 && value > limit) || (step < 0 && value < limit)) ProgramCounter = exit;
 }
 
 // NEXT: [variable][the FOR command's word].
@@ -119,28 +121,24 @@ void CmdReturn() {
 
 // ---- User-function calls ----
 
-// The arguments, carried before any parameter is assigned, so that f(b, a) called inside
-// f(a, b) passes the caller's values.
-std::vector<CarriedValue>& ArgumentStaging() {
-  static std::vector<CarriedValue> staging;
-  return staging;
-}
-
-void AssignParameters(int32_t entry, std::vector<CarriedValue>& arguments) {
-  for (size_t k = 0; k < arguments.size(); ++k) {
+// Assigns the carried arguments to the parameter cells listed at the entry.
+void AssignParameters(int32_t entry, std::array<CarriedValue, kMaxCallArguments>& arguments,
+                      int32_t count) {
+  for (int32_t k = 0; k < count; ++k) {
     CellKind kind;
-    ValueCell* parameter = OperandCell(ProgramWordAt(entry + static_cast<int32_t>(k)), kind);
+    ValueCell* parameter = OperandCell(ProgramWordAt(entry + k), kind);
     if (parameter != nullptr) {
       StoreCarried(*parameter, kind, arguments[k]);
     } else {
       DropCarried(arguments[k]);
     }
   }
-  arguments.clear();
 }
 
 // FUNCTION (a call): [entry][result][argument count][arguments...]. The entry holds one word per
-// parameter (its variable cell), then the function's ScopeNumber, then the body.
+// parameter (its variable cell), then the function's ScopeNumber, then the body. Every argument
+// is carried before any parameter is assigned, so that f(b, a) called inside f(a, b) passes the
+// caller's values.
 void CmdFunction() {
   const int32_t entry = NextJumpTarget();
   const int32_t resultWord = NextPlainWord();
@@ -154,11 +152,12 @@ void CmdFunction() {
     SkipOperands(count);
     return;
   }
-  std::vector<CarriedValue>& arguments = ArgumentStaging();
-  for (int32_t k = 0; k < count; ++k) arguments.push_back(CarryOperand());
+  // Left uninitialised: only the first `count` are filled and read.
+  std::array<CarriedValue, kMaxCallArguments> arguments;
+  for (int32_t k = 0; k < count; ++k) arguments[k] = CarryOperand();
   const int32_t calleeScope = ProgramWordAt(entry + count);
   ProgramReturnStack.PushCall(ProgramCounter, resultWord, RunningScope, calleeScope);
-  AssignParameters(entry, arguments);
+  AssignParameters(entry, arguments, count);
   RunningScope = static_cast<int16_t>(calleeScope);
   ProgramCounter = entry + count + 1;
 }
@@ -183,7 +182,7 @@ void ReturnFromCall(CarriedValue result) {
 }
 
 // ENDFUNCTION, EXITFUNCTION without a value: the result is 0 (or "").
-void CmdEndfunction() { ReturnFromCall(CarriedValue{}); }
+void CmdEndfunction() { ReturnFromCall(CarriedValue{CellKind::Integer, false, {}}); }
 
 // ENDFUNCTION and EXITFUNCTION with an integer or float value: [value]. A value of the other
 // numeric type than the call's result is converted as assignment converts.
@@ -205,6 +204,7 @@ void ResetControlFlow() {
   ProgramReturnStack.Clear();
   RunningScope = 0;
   ForgetScopeVariableLists();
+  ForgetTemporaryUsage();
 }
 
 // End of a run: every frame is popped and every saved variable put back, so each variable ends

@@ -10,6 +10,7 @@
 #include "runtime/foundation_commands.h"
 #include "runtime/interpreter.h"
 #include "runtime/number_rules.h"
+#include "runtime/operand_batches.h"
 #include "runtime/runtime_errors.h"
 #include "runtime/text_building.h"
 #include "runtime/value_text.h"
@@ -25,11 +26,11 @@ enum class Num { L, F };
 
 // An integer operand as it is, a float operand widened exactly to double.
 template <Num kind>
-auto NextNumber() {
+auto ValueOf(const ValueCell& cell) {
   if constexpr (kind == Num::L) {
-    return NextIntCell();
+    return cell.i;
   } else {
-    return static_cast<double>(NextFloatCell());
+    return static_cast<double>(cell.f);
   }
 }
 
@@ -37,10 +38,8 @@ auto NextNumber() {
 
 template <int32_t (*operation)(int32_t, int32_t)>
 void IntegerArithmetic() {
-  int32_t& result = NextIntCell();
-  const int32_t left = NextIntCell();
-  const int32_t right = NextIntCell();
-  result = operation(left, right);
+  const auto [result, left, right] = NextNumericCells<3>();
+  result->i = operation(left->i, right->i);
 }
 
 void OpAddLLL() { IntegerArithmetic<WrapAdd>(); }
@@ -49,25 +48,22 @@ void OpMulLLL() { IntegerArithmetic<WrapMultiply>(); }
 
 // A divisor of 0 stores 0 and raises warning 111; -2147483648 / -1 wraps to -2147483648.
 void OpDivLLL() {
-  int32_t& result = NextIntCell();
-  const int32_t left = NextIntCell();
-  const int32_t right = NextIntCell();
-  if (right == 0) {
-    result = 0;
+  const auto [result, left, right] = NextNumericCells<3>();
+  if (right->i == 0) {
+    result->i = 0;
     RaiseRuntimeWarning(kWarningDivisionByZero);
     return;
   }
-  result = WrapDivide(left, right);
+  result->i = WrapDivide(left->i, right->i);
 }
 
 // ---- Float arithmetic ----
 
 template <Num left, Num right, typename Operation>
 void FloatArithmetic(Operation operation) {
-  float& result = NextFloatCell();
-  const double a = NextNumber<left>();
-  const double b = NextNumber<right>();
-  result = NearestSingle(operation(a, b));
+  const auto [result, a, b] = NextNumericCells<3>();
+  result->f = NearestSingle(operation(static_cast<double>(ValueOf<left>(*a)),
+                                      static_cast<double>(ValueOf<right>(*b))));
 }
 
 void OpAddFLF() { FloatArithmetic<Num::L, Num::F>(std::plus<double>()); }
@@ -84,16 +80,16 @@ void OpMulFFF() { FloatArithmetic<Num::F, Num::F>(std::multiplies<double>()); }
 // integer divisor is first taken to the nearest single, then tested and used.
 template <Num left, Num right>
 void FloatDivision() {
-  float& result = NextFloatCell();
-  const double a = NextNumber<left>();
-  const double b = right == Num::L ? static_cast<double>(NearestSingle(NextNumber<right>()))
-                                   : NextNumber<right>();
-  if (b == 0.0 || std::isnan(b)) {
-    result = 0.0f;
+  const auto [result, a, b] = NextNumericCells<3>();
+  const double dividend = ValueOf<left>(*a);
+  double divisor = ValueOf<right>(*b);
+  if constexpr (right == Num::L) divisor = NearestSingle(divisor);
+  if (divisor == 0.0 || std::isnan(divisor)) {
+    result->f = 0.0f;
     RaiseRuntimeWarning(kWarningDivisionByZero);
     return;
   }
-  result = NearestSingle(a / b);
+  result->f = NearestSingle(dividend / divisor);
 }
 
 void OpDivFLF() { FloatDivision<Num::L, Num::F>(); }
@@ -104,18 +100,15 @@ void OpDivFFF() { FloatDivision<Num::F, Num::F>(); }
 
 // The integer form truncates the double result; out of range gives -2147483648.
 void OpPowLLL() {
-  int32_t& result = NextIntCell();
-  const double base = NextIntCell();
-  const double exponent = NextIntCell();
-  result = TruncateToInt32(std::pow(base, exponent));
+  const auto [result, base, exponent] = NextNumericCells<3>();
+  result->i = TruncateToInt32(std::pow(static_cast<double>(base->i), static_cast<double>(exponent->i)));
 }
 
 template <Num left, Num right>
 void FloatPower() {
-  float& result = NextFloatCell();
-  const double base = NextNumber<left>();
-  const double exponent = NextNumber<right>();
-  result = NearestSingle(std::pow(base, exponent));
+  const auto [result, base, exponent] = NextNumericCells<3>();
+  result->f = NearestSingle(std::pow(static_cast<double>(ValueOf<left>(*base)),
+                                     static_cast<double>(ValueOf<right>(*exponent))));
 }
 
 void OpPowFFF() { FloatPower<Num::F, Num::F>(); }
@@ -128,10 +121,8 @@ void OpPowFFL() { FloatPower<Num::F, Num::L>(); }
 // 16777216.0): the integer is widened to double, never narrowed to single.
 template <Num left, Num right, typename Comparison>
 void Compare(Comparison comparison) {
-  int32_t& result = NextIntCell();
-  const auto a = NextNumber<left>();
-  const auto b = NextNumber<right>();
-  result = comparison(a, b) ? 1 : 0;
+  const auto [result, a, b] = NextNumericCells<3>();
+  result->i = comparison(ValueOf<left>(*a), ValueOf<right>(*b)) ? 1 : 0;
 }
 
 // Texts compare byte by byte as unsigned codes; a text that ends first is the smaller.
@@ -211,21 +202,21 @@ void OpSubSSS() {
 
 // Integer to integer and float to float: the 32 bits as they are.
 void OpAssignLL() {
-  ValueCell& target = NextNumericCell();
-  target.i = NextNumericCell().i;
+  const auto [target, source] = NextNumericCells<2>();
+  target->i = source->i;
 }
 
 // Float to integer, and INT: truncation toward zero; out of range, infinite or not a number
 // gives -2147483648.
 void OpAssignLF() {
-  int32_t& target = NextIntCell();
-  target = TruncateToInt32(NextFloatCell());
+  const auto [target, source] = NextNumericCells<2>();
+  target->i = TruncateToInt32(source->f);
 }
 
 // Integer to float: the nearest single (a tie goes to the even value).
 void OpAssignFL() {
-  float& target = NextFloatCell();
-  target = NearestSingle(NextIntCell());
+  const auto [target, source] = NextNumericCells<2>();
+  target->f = NearestSingle(source->i);
 }
 
 // The copy is made before the target's old text is freed, so a$ = a$ keeps the text.

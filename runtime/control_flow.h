@@ -11,6 +11,8 @@
 // caller may share (recursion), and restores it before the call's result is stored: a statement
 // such as r = f(n-1) + f(n-2) keeps its first result.
 #pragma once
+#include <algorithm>
+#include <array>
 #include <cstdint>
 #include <vector>
 
@@ -41,21 +43,42 @@ extern int16_t RunningScope;
 
 enum class FrameKind : uint8_t { Gosub, Call };
 
-// One cell saved by a call; a string cell's text is owned by the save until it is restored.
-struct SavedCell {
-  int32_t cellIndex;
-  CellKind kind;
-  ValueCell value;
+// How many temporaries of each type (integer, float, string) from the start of a window the
+// program uses: a call saves only those.
+struct TemporaryUsage {
+  std::array<uint8_t, 3> count{};
 };
 
 struct ReturnFrame {
   FrameKind kind;
+  TemporaryUsage savedTemps;  // call: how many temporaries of each type it saved
   int16_t savedScope;         // call: the caller's RunningScope
   int32_t returnWord;         // GOSUB: word after its operand; call: word after its arguments
   int32_t resultWord;         // call: the operand word of the call's result cell
   int32_t temporaryWindow;    // call: first cell of the callee's window in each temporary block
-  uint32_t savedCellsBegin;   // call: where its saved variables start in the save stack
-  uint32_t savedTempsBegin;   // call: where its saved temporaries start in the save stack
+  uint32_t savedNumbersBegin;  // call: where its saves start in each save stack
+  uint32_t savedTextsBegin;
+  uint32_t savedTempsBegin;
+};
+
+// A stack of saved values that grows by doubling and never shrinks, so a call costs no
+// allocation once the program has reached its deepest recursion.
+template <typename T>
+class SaveStack {
+ public:
+  uint32_t Size() const { return size_; }
+  T& operator[](uint32_t index) { return storage_[index]; }
+  // Room for `count` more values after the top; Commit makes them part of the stack.
+  T* Room(uint32_t count) {
+    if (size_ + count > storage_.size()) storage_.resize(std::max<size_t>(2 * storage_.size(), size_ + count + 64));
+    return storage_.data() + size_;
+  }
+  void Commit(uint32_t count) { size_ += count; }
+  void Truncate(uint32_t size) { size_ = size; }
+
+ private:
+  std::vector<T> storage_;
+  uint32_t size_ = 0;
 };
 
 class ReturnStack {
@@ -72,10 +95,10 @@ class ReturnStack {
   // Pops the top frame, which must be a GOSUB frame; returns its return word.
   int32_t PopGosub();
   // Drops GOSUB frames down to the nearest call frame and pops it, restoring the temporaries it
-  // saved; the caller's variables stay saved until RestoreFunctionLocals. Returns the frame.
+  // saved and the caller's RunningScope; the caller's variables stay saved until
+  // RestoreFunctionLocals. Returns the frame.
   ReturnFrame PopCall();
-  // Puts back the variables saved by the call frame popped last and sets RunningScope to the
-  // caller's.
+  // Puts back the variables saved by the call frame popped last, exactly those that were saved.
   void RestoreFunctionLocals(const ReturnFrame& frame);
 
   // Pops every frame, restoring what each saved (end of a run).
@@ -84,23 +107,43 @@ class ReturnStack {
   void Clear();
 
  private:
+  struct SavedNumber {
+    int32_t cell;
+    int32_t bits;
+  };
+  struct SavedText {
+    int32_t cell;
+    char* text;  // owned
+  };
+
   void SaveScopeVariables(int16_t scope);
-  void SaveTemporaryWindow(int32_t window);
+  void SaveTemporaries(ReturnFrame& frame);
   void RestoreTemporaries(const ReturnFrame& frame);
-  void TruncateSavedCells(uint32_t begin);
 
   std::vector<ReturnFrame> frames_;
-  std::vector<SavedCell> savedCells_;   // variables saved by every call frame, in frame order
-  std::vector<ValueCell> savedTemps_;   // temporary windows saved by every call frame
+  SaveStack<SavedNumber> savedNumbers_;  // variables saved by every call frame, in frame order
+  SaveStack<SavedText> savedTexts_;
+  SaveStack<ValueCell> savedTemps_;      // temporary windows saved by every call frame
   int32_t callFrames_ = 0;
 };
 
 extern ReturnStack ProgramReturnStack;
 
-// The variables of a scope, by cell index (integer, then float, then string variables), as the
-// program image's scope tables give them. Rebuilt when the image's variable counts change (a
-// line typed at the runtime command line adds variables) and at the start of every run.
-const std::vector<int32_t>& VariablesOfScope(int16_t scope);
+// The temporaries the program's words name in the window that starts at `window` (0, 50, ...,
+// 950), counted from the window's start. The program is scanned once per run; a line typed at the
+// runtime command line is scanned at each call while it exists, since each new line replaces the
+// words of the previous one.
+TemporaryUsage TemporaryUsageOfWindow(int32_t window);
+void ForgetTemporaryUsage();
+
+// The variables of a scope, by cell index: integer and float variables, and string variables,
+// as the program image's scope tables give them. Rebuilt when the image's variable counts change
+// (a line typed at the runtime command line adds variables) and at the start of every run.
+struct ScopeVariables {
+  std::vector<int32_t> numbers;
+  std::vector<int32_t> texts;
+};
+const ScopeVariables& VariablesOfScope(int16_t scope);
 void ForgetScopeVariableLists();
 
 }  // namespace qm

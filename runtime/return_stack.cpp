@@ -1,5 +1,7 @@
 // The ReturnStack and the saving of variables and temporaries across user-function calls.
-#include <cstring>
+#include <algorithm>
+#include <array>
+#include <cstdlib>
 
 #include "runtime/arrays.h"
 #include "runtime/control_flow.h"
@@ -17,123 +19,218 @@ namespace {
 constexpr int32_t kVariableCellBase[3] = {kIntVariables - kFirstOperand,
                                           kFloatVariables - kFirstOperand,
                                           kStringVariables - kFirstOperand};
-constexpr CellKind kCellKindOfType[3] = {CellKind::Integer, CellKind::Float, CellKind::String};
 constexpr int32_t kTemporaryCellBase[3] = {kIntTemporaries - kFirstOperand,
                                            kFloatTemporaries - kFirstOperand,
                                            kStringTemporaries - kFirstOperand};
 constexpr int32_t kMaxScopes = 1025;  // the main program and 1,024 user functions
+constexpr int32_t kTemporaryWindows = kLastTemporaryWindow / kTemporaryWindowSize + 1;
+
+// ---- Variables of each scope ----
 
 struct ScopeVariableLists {
   int32_t counts[3] = {-1, -1, -1};
-  std::vector<std::vector<int32_t>> byScope;
+  std::vector<ScopeVariables> byScope;
   std::vector<bool> built;
 };
 ScopeVariableLists gScopeLists;
 
 bool VariableCountsChanged() {
+  return gScopeLists.counts[0] != ProgramImage.variableCounts[0] ||
+         gScopeLists.counts[1] != ProgramImage.variableCounts[1] ||
+         gScopeLists.counts[2] != ProgramImage.variableCounts[2];
+}
+
+void BuildScopeVariables(int16_t scope, ScopeVariables& variables) {
   for (int t = 0; t < 3; ++t) {
-    if (gScopeLists.counts[t] != ProgramImage.variableCounts[t]) return true;
+    const int32_t* table = ProgramImage.scopeTables[t];
+    if (table == nullptr) continue;
+    const int32_t count = std::min(ProgramImage.variableCounts[t], kVariablesPerType);
+    std::vector<int32_t>& list = t == 2 ? variables.texts : variables.numbers;
+    for (int32_t i = 0; i < count; ++i) {
+      if (table[i] == scope) list.push_back(kVariableCellBase[t] + i);
+    }
   }
-  return false;
 }
 
 // An array variable's cell is not a value of its own: arrays are never saved across a call.
 bool IsDimensionedArray(int32_t cellIndex) {
-  return ProgramArrays.IsDimensioned(cellIndex - (kIntVariables - kFirstOperand));
+  return ProgramArrays.IsDimensioned(cellIndex - kVariableCellBase[0]);
+}
+
+// ---- Temporaries the program uses ----
+
+struct TemporaryUsageCache {
+  const int32_t* programBlock = nullptr;
+  int32_t programEnd = -1;
+  std::array<TemporaryUsage, kTemporaryWindows> windows{};
+};
+TemporaryUsageCache gTemporaryUsage;
+
+// Counts, for each window, the temporaries named by the words in [begin, end). Only temporaries
+// are numbers from 10000 to 12999 in a program: command ids and counts are below 10000, every
+// other operand above.
+void AddTemporaryUsage(const int32_t* words, int32_t begin, int32_t end,
+                       std::array<TemporaryUsage, kTemporaryWindows>& windows) {
+  for (int32_t at = begin; at < end; ++at) {
+    const uint32_t offset =
+        static_cast<uint32_t>(words[at]) - static_cast<uint32_t>(kIntTemporaries);
+    if (offset >= static_cast<uint32_t>(3 * kTemporariesPerType)) continue;
+    const int32_t type = static_cast<int32_t>(offset) / kTemporariesPerType;
+    const int32_t cell = static_cast<int32_t>(offset) % kTemporariesPerType;
+    const int32_t window = std::min(cell / kTemporaryWindowSize, kTemporaryWindows - 1);
+    const auto used = static_cast<uint8_t>(cell - window * kTemporaryWindowSize + 1);
+    uint8_t& count = windows[static_cast<size_t>(window)].count[static_cast<size_t>(type)];
+    count = std::max(count, used);
+  }
 }
 
 }  // namespace
 
-void ForgetScopeVariableLists() {
-  gScopeLists = ScopeVariableLists{};
-}
+void ForgetScopeVariableLists() { gScopeLists = ScopeVariableLists{}; }
 
-const std::vector<int32_t>& VariablesOfScope(int16_t scope) {
-  static const std::vector<int32_t> kNone;
-  if (scope < 0 || scope >= kMaxScopes) return kNone;
+namespace {
+
+[[gnu::cold, gnu::noinline]] const ScopeVariables& BuildVariablesOfScope(int16_t scope) {
   if (VariableCountsChanged() || gScopeLists.byScope.empty()) {
     ForgetScopeVariableLists();
     gScopeLists.byScope.resize(kMaxScopes);
     gScopeLists.built.assign(kMaxScopes, false);
     for (int t = 0; t < 3; ++t) gScopeLists.counts[t] = ProgramImage.variableCounts[t];
   }
-  std::vector<int32_t>& list = gScopeLists.byScope[static_cast<size_t>(scope)];
-  if (gScopeLists.built[static_cast<size_t>(scope)]) return list;
-  for (int t = 0; t < 3; ++t) {
-    const int32_t* table = ProgramImage.scopeTables[t];
-    const int32_t count = std::min(ProgramImage.variableCounts[t], kVariablesPerType);
-    if (table == nullptr) continue;
-    for (int32_t i = 0; i < count; ++i) {
-      if (table[i] == scope) list.push_back(kVariableCellBase[t] + i);
-    }
+  ScopeVariables& variables = gScopeLists.byScope[static_cast<size_t>(scope)];
+  if (!gScopeLists.built[static_cast<size_t>(scope)]) {
+    BuildScopeVariables(scope, variables);
+    gScopeLists.built[static_cast<size_t>(scope)] = true;
   }
-  gScopeLists.built[static_cast<size_t>(scope)] = true;
-  return list;
+  return variables;
 }
 
+[[gnu::always_inline]] inline const ScopeVariables& CachedVariablesOfScope(int16_t scope) {
+  static const ScopeVariables kNone;
+  if (scope < 0 || scope >= kMaxScopes) return kNone;
+  if (!gScopeLists.byScope.empty() && gScopeLists.built[static_cast<size_t>(scope)] &&
+      !VariableCountsChanged()) [[likely]] {
+    return gScopeLists.byScope[static_cast<size_t>(scope)];
+  }
+  return BuildVariablesOfScope(scope);
+}
+
+[[gnu::cold, gnu::noinline]] TemporaryUsage ScanTemporaryUsage(size_t index) {
+  const int32_t* words = ProgramImage.programBlock;
+  if (words == nullptr) return {};
+  const int32_t end =
+      std::clamp(ProgramImage.transferToCounters.programWrite, 0, ProgramImage.programCapacity);
+  const int32_t pieceStart = std::clamp(ProgramImage.pieceStart, 0, end);
+  const int32_t programEnd = pieceStart > 0 ? pieceStart : end;
+  if (gTemporaryUsage.programBlock != words || gTemporaryUsage.programEnd != programEnd) {
+    gTemporaryUsage = TemporaryUsageCache{words, programEnd, {}};
+    AddTemporaryUsage(words, 0, programEnd, gTemporaryUsage.windows);
+  }
+  if (pieceStart == 0 || pieceStart >= end) return gTemporaryUsage.windows[index];
+  std::array<TemporaryUsage, kTemporaryWindows> withPiece = gTemporaryUsage.windows;
+  AddTemporaryUsage(words, pieceStart, end, withPiece);
+  return withPiece[index];
+}
+
+[[gnu::always_inline]] inline TemporaryUsage CachedTemporaryUsage(int32_t window) {
+  const auto index =
+      static_cast<size_t>(std::clamp(window / kTemporaryWindowSize, 0, kTemporaryWindows - 1));
+  // The common case: the whole program, scanned already.
+  if (ProgramImage.pieceStart == 0 && gTemporaryUsage.programBlock == ProgramImage.programBlock &&
+      gTemporaryUsage.programEnd == ProgramImage.transferToCounters.programWrite) [[likely]] {
+    return gTemporaryUsage.windows[index];
+  }
+  return ScanTemporaryUsage(index);
+}
+
+}  // namespace
+
+const ScopeVariables& VariablesOfScope(int16_t scope) { return CachedVariablesOfScope(scope); }
+
+void ForgetTemporaryUsage() { gTemporaryUsage = TemporaryUsageCache{}; }
+
+TemporaryUsage TemporaryUsageOfWindow(int32_t window) { return CachedTemporaryUsage(window); }
+
+// ---- Pushing ----
+
 void ReturnStack::PushGosub(int32_t returnWord) {
-  frames_.push_back({FrameKind::Gosub, RunningScope, returnWord, 0, 0,
-                     static_cast<uint32_t>(savedCells_.size()),
-                     static_cast<uint32_t>(savedTemps_.size())});
+  frames_.push_back({FrameKind::Gosub, {}, RunningScope, returnWord, 0, 0,
+                     savedNumbers_.Size(), savedTexts_.Size(), savedTemps_.Size()});
 }
 
 void ReturnStack::PushCall(int32_t returnWord, int32_t resultWord, int16_t callerScope,
                            int32_t calleeScope) {
   ReturnFrame frame{FrameKind::Call,
+                    {},
                     callerScope,
                     returnWord,
                     resultWord,
                     TemporaryWindowOf(calleeScope),
-                    static_cast<uint32_t>(savedCells_.size()),
-                    static_cast<uint32_t>(savedTemps_.size())};
+                    savedNumbers_.Size(),
+                    savedTexts_.Size(),
+                    savedTemps_.Size()};
   if (callerScope != 0) SaveScopeVariables(callerScope);
-  SaveTemporaryWindow(frame.temporaryWindow);
+  SaveTemporaries(frame);
   frames_.push_back(frame);
   ++callFrames_;
 }
 
-void ReturnStack::SaveScopeVariables(int16_t scope) {
-  ValueCell* cells = ProgramImage.dataBlock;
+[[gnu::always_inline]] inline void ReturnStack::SaveScopeVariables(int16_t scope) {
+  const ValueCell* cells = ProgramImage.dataBlock;
   if (cells == nullptr) return;
-  for (int32_t cellIndex : VariablesOfScope(scope)) {
-    if (IsDimensionedArray(cellIndex)) continue;
-    const CellKind kind = kCellKindOfType[(cellIndex - kVariableCellBase[0]) / kVariablesPerType];
-    SavedCell saved{cellIndex, kind, cells[cellIndex]};
-    if (kind == CellKind::String) saved.value.s = NewText(CellText(cells[cellIndex]));
-    savedCells_.push_back(saved);
+  const ScopeVariables& variables = CachedVariablesOfScope(scope);
+  SavedNumber* number = savedNumbers_.Room(static_cast<uint32_t>(variables.numbers.size()));
+  uint32_t saved = 0;
+  for (int32_t cell : variables.numbers) {
+    if (!IsDimensionedArray(cell)) number[saved++] = {cell, cells[cell].i};
   }
+  savedNumbers_.Commit(saved);
+  if (variables.texts.empty()) return;
+  SavedText* text = savedTexts_.Room(static_cast<uint32_t>(variables.texts.size()));
+  saved = 0;
+  for (int32_t cell : variables.texts) {
+    if (!IsDimensionedArray(cell)) text[saved++] = {cell, NewText(CellText(cells[cell]))};
+  }
+  savedTexts_.Commit(saved);
 }
 
 // Numeric temporaries are copied; string temporaries are moved out (the cell is left without a
 // text, which reads as the empty text) so the callee's stores free nothing the save still holds.
-void ReturnStack::SaveTemporaryWindow(int32_t window) {
+[[gnu::always_inline]] inline void ReturnStack::SaveTemporaries(ReturnFrame& frame) {
   ValueCell* cells = ProgramImage.dataBlock;
   if (cells == nullptr) return;
+  frame.savedTemps = CachedTemporaryUsage(frame.temporaryWindow);
+  const uint32_t total = frame.savedTemps.count[0] + frame.savedTemps.count[1] +
+                         frame.savedTemps.count[2];
+  ValueCell* saved = savedTemps_.Room(total);
   for (int t = 0; t < 3; ++t) {
-    ValueCell* first = cells + kTemporaryCellBase[t] + window;
-    savedTemps_.insert(savedTemps_.end(), first, first + kTemporaryWindowSize);
+    ValueCell* first = cells + kTemporaryCellBase[t] + frame.temporaryWindow;
+    for (int32_t i = 0; i < frame.savedTemps.count[t]; ++i) *saved++ = first[i];
   }
-  ValueCell* texts = cells + kTemporaryCellBase[2] + window;
-  for (int32_t i = 0; i < kTemporaryWindowSize; ++i) texts[i].s = nullptr;
+  ValueCell* texts = cells + kTemporaryCellBase[2] + frame.temporaryWindow;
+  for (int32_t i = 0; i < frame.savedTemps.count[2]; ++i) texts[i].s = nullptr;
+  savedTemps_.Commit(total);
 }
 
-void ReturnStack::RestoreTemporaries(const ReturnFrame& frame) {
+// ---- Popping ----
+
+[[gnu::always_inline]] inline void ReturnStack::RestoreTemporaries(const ReturnFrame& frame) {
   ValueCell* cells = ProgramImage.dataBlock;
-  const ValueCell* saved = savedTemps_.data() + frame.savedTempsBegin;
-  if (cells != nullptr && frame.savedTempsBegin < savedTemps_.size()) {
-    ValueCell* texts = cells + kTemporaryCellBase[2] + frame.temporaryWindow;
-    for (int32_t i = 0; i < kTemporaryWindowSize; ++i) FreeText(texts[i].s);
-    for (int t = 0; t < 3; ++t) {
-      std::memcpy(static_cast<void*>(cells + kTemporaryCellBase[t] + frame.temporaryWindow),
-                  saved + t * kTemporaryWindowSize, kTemporaryWindowSize * sizeof(ValueCell));
+  const ValueCell* saved = &savedTemps_[frame.savedTempsBegin];
+  for (int t = 0; t < 3; ++t) {
+    const int32_t count = frame.savedTemps.count[t];
+    if (cells != nullptr) {
+      ValueCell* first = cells + kTemporaryCellBase[t] + frame.temporaryWindow;
+      for (int32_t i = 0; i < count; ++i) {
+        if (t == 2) std::free(first[i].s);
+        first[i] = saved[i];
+      }
+    } else if (t == 2) {
+      for (int32_t i = 0; i < count; ++i) std::free(saved[i].s);
     }
-  } else {
-    // No data block to put them back into: free the saved texts.
-    for (size_t i = frame.savedTempsBegin; i < savedTemps_.size(); ++i) {
-      if (i - frame.savedTempsBegin >= 2 * kTemporaryWindowSize) FreeText(savedTemps_[i].s);
-    }
+    saved += count;
   }
-  savedTemps_.resize(frame.savedTempsBegin);
+  savedTemps_.Truncate(frame.savedTempsBegin);
 }
 
 int32_t ReturnStack::PopGosub() {
@@ -154,24 +251,20 @@ ReturnFrame ReturnStack::PopCall() {
 
 void ReturnStack::RestoreFunctionLocals(const ReturnFrame& frame) {
   ValueCell* cells = ProgramImage.dataBlock;
-  for (size_t i = frame.savedCellsBegin; i < savedCells_.size(); ++i) {
-    SavedCell& saved = savedCells_[i];
+  for (uint32_t i = frame.savedNumbersBegin; cells != nullptr && i < savedNumbers_.Size(); ++i) {
+    cells[savedNumbers_[i].cell].i = savedNumbers_[i].bits;
+  }
+  for (uint32_t i = frame.savedTextsBegin; i < savedTexts_.Size(); ++i) {
+    SavedText& saved = savedTexts_[i];
     if (cells == nullptr) {
-      if (saved.kind == CellKind::String) FreeText(saved.value.s);
+      std::free(saved.text);
       continue;
     }
-    ValueCell& cell = cells[saved.cellIndex];
-    if (saved.kind == CellKind::String) FreeText(cell.s);
-    cell = saved.value;
+    std::free(cells[saved.cell].s);
+    cells[saved.cell].s = saved.text;
   }
-  savedCells_.resize(frame.savedCellsBegin);
-}
-
-void ReturnStack::TruncateSavedCells(uint32_t begin) {
-  for (size_t i = begin; i < savedCells_.size(); ++i) {
-    if (savedCells_[i].kind == CellKind::String) FreeText(savedCells_[i].value.s);
-  }
-  savedCells_.resize(begin);
+  savedNumbers_.Truncate(frame.savedNumbersBegin);
+  savedTexts_.Truncate(frame.savedTextsBegin);
 }
 
 void ReturnStack::Unwind() {
@@ -185,11 +278,15 @@ void ReturnStack::Unwind() {
 }
 
 void ReturnStack::Clear() {
-  TruncateSavedCells(0);
-  for (size_t i = 0; i < savedTemps_.size(); ++i) {
-    if (i % (3 * kTemporaryWindowSize) >= 2 * kTemporaryWindowSize) FreeText(savedTemps_[i].s);
+  for (uint32_t i = 0; i < savedTexts_.Size(); ++i) std::free(savedTexts_[i].text);
+  for (const ReturnFrame& frame : frames_) {
+    if (frame.kind != FrameKind::Call) continue;
+    const uint32_t texts = frame.savedTempsBegin + frame.savedTemps.count[0] + frame.savedTemps.count[1];
+    for (uint32_t i = 0; i < frame.savedTemps.count[2]; ++i) std::free(savedTemps_[texts + i].s);
   }
-  savedTemps_.clear();
+  savedNumbers_.Truncate(0);
+  savedTexts_.Truncate(0);
+  savedTemps_.Truncate(0);
   frames_.clear();
   callFrames_ = 0;
 }

@@ -1,0 +1,331 @@
+// Whole-program timings of the interpreter on the five peer workloads (integer loop, float maths,
+// recursive calls, arrays, strings), each built word by word as the compiler lays it out and run
+// through the real interpreter in SYNC ON mode (no frames between slices). Each reports the BASIC
+// statements and the interpreter commands it ran per second, and checks its result against the
+// same computation in C++.
+#include <benchmark/benchmark.h>
+
+#include <cmath>
+#include <cstdint>
+#include <set>
+#include <string>
+
+#include "image_builder.h"
+#include "runtime/command_dispatch.h"
+#include "runtime/interpreter.h"
+#include "runtime/program_image.h"
+#include "runtime/run_hooks.h"
+#include "runtime/run_loop.h"
+#include "runtime/runtime_commands.h"
+#include "runtime/runtime_errors.h"
+#include "runtime/value_text.h"
+
+namespace qm::bench {
+namespace {
+
+using test::ImageBuilder;
+
+enum Id : int32_t {
+  kIf = 1, kFor = 7, kNext = 8, kFunction = 21, kEndfunctionL = 23, kStop = 26,
+  kDivFLF = 64, kMulFFF = 76, kAddLLL = 81, kAddFFF = 86, kAddSSS = 87, kSubLLL = 91,
+  kGreaterLLL = 111, kAssignLL = 151, kAssignFF = 152, kAssignSS = 153,
+  kAsc = 203, kChrStr = 209, kLeftStr = 233, kLen = 234, kMidStr = 237, kSqrtFF = 257,
+  kSinFF = 341, kDimL = 501, kArraySetL = 561, kArrayGetL = 661,
+};
+
+constexpr int32_t T(int32_t n) { return ImageBuilder::IntTemp(n); }
+constexpr int32_t FT(int32_t n) { return ImageBuilder::FloatTemp(n); }
+constexpr int32_t ST(int32_t n) { return ImageBuilder::StringTemp(n); }
+
+// A program under construction. Each BASIC statement marks its last command, so a counting run
+// can tell how many statements the program executes.
+class Program {
+ public:
+  ImageBuilder b{1024};
+  std::set<int32_t> statementEnds;
+
+  int32_t Statement(int32_t id, std::initializer_list<int32_t> operands) {
+    const int32_t word = b.Command(id, operands);
+    statementEnds.insert(word);
+    return word;
+  }
+  int32_t Part(int32_t id, std::initializer_list<int32_t> operands) {
+    return b.Command(id, operands);
+  }
+  // FOR v = start TO limit: its two statements' commands; returns the FOR word.
+  int32_t For(int32_t variable, int32_t start, int32_t limit) {
+    const int32_t one = b.IntLiteral(1);
+    Part(kSubLLL, {T(0), start, one});
+    Part(kAssignLL, {variable, T(0)});
+    return Statement(kFor, {variable, limit, one, 0});
+  }
+  void Next(int32_t variable, int32_t forWord) {
+    Statement(kNext, {variable, ImageBuilder::WordAddress(forWord)});
+    b.Patch(forWord + 4, ImageBuilder::WordAddress(b.Here()));
+  }
+  // IF value > limit THEN value = value - limit.
+  void Wrap(int32_t value, int32_t limit) {
+    Part(kGreaterLLL, {T(0), value, limit});
+    const int32_t test = Statement(kIf, {T(0), 0});
+    Part(kSubLLL, {T(0), value, limit});
+    Statement(kAssignLL, {value, T(0)});
+    b.Patch(test + 2, ImageBuilder::WordAddress(b.Here()));
+  }
+  int32_t Call(int32_t entry, int32_t result, int32_t argument) {
+    const int32_t word = b.Command(kFunction, {ImageBuilder::WordAddress(entry), result,
+                                               b.IntLiteral(1), argument});
+    return word;
+  }
+  void End() {
+    b.Emit(0);
+  }
+};
+
+struct Counts {
+  int64_t statements = 0;
+  int64_t commands = 0;
+};
+
+// Steps through the program once, command by command, counting what it executes.
+Counts CountExecution(const Program& program) {
+  Counts counts;
+  RunHooks(RunHook::ResetSystemTables);
+  ResetRunner();
+  StopFlag = 0;
+  for (;;) {
+    const int32_t word = ProgramCounter;
+    const CommandHandler handler = FindCommandHandler(ProgramWordAt(word));
+    if (handler == nullptr || PendingErrorCode != 0) break;
+    ++ProgramCounter;
+    handler();
+    ++counts.commands;
+    if (program.statementEnds.count(word) != 0) ++counts.statements;
+  }
+  return counts;
+}
+
+void RunToEnd() {
+  RunHooks(RunHook::ResetSystemTables);
+  ResetRunner();
+  DisplayReadyFlag = 1;
+  SyncOffSetting = 0;
+  while (PendingErrorCode == 0 && FindCommandHandler(ProgramWordAt(ProgramCounter)) != nullptr) {
+    ExecuteSlice();
+  }
+}
+
+// Loads the program, checks its result once, then times whole runs.
+template <typename Check>
+void TimeProgram(benchmark::State& state, Program& program, Check resultIsRight) {
+  ClearCommandRegistrations();
+  ClearRunHooks();
+  RegisterRuntimeCommands();
+  if (program.b.ProgramEndCounters().programWrite == 0) program.b.EndProgram();
+  if (!CreateQuillmoorBlocksFromParser(program.b)) {
+    state.SkipWithError("the program image could not be built");
+    return;
+  }
+  const Counts counts = CountExecution(program);
+  if (PendingErrorCode != 0 || !resultIsRight()) {
+    state.SkipWithError("the program gave a wrong result");
+    return;
+  }
+  for (auto _ : state) RunToEnd();
+  if (!resultIsRight()) state.SkipWithError("the timed runs gave a wrong result");
+  const double runs = static_cast<double>(state.iterations());
+  state.counters["statements/s"] =
+      benchmark::Counter(runs * static_cast<double>(counts.statements), benchmark::Counter::kIsRate);
+  state.counters["commands/s"] =
+      benchmark::Counter(runs * static_cast<double>(counts.commands), benchmark::Counter::kIsRate);
+  RunHooks(RunHook::EndRun);
+  RunHooks(RunHook::FreeRuntimeData);
+  FreeProgramImage();
+}
+
+int32_t IntOf(int32_t operand) { return ProgramImage.dataBlock[operand - kFirstOperand].i; }
+float FloatOf(int32_t operand) { return ProgramImage.dataBlock[operand - kFirstOperand].f; }
+
+// ---- a: integer loop ----
+// sum = 0 : for o = 1 to outer : for i = 1 to 10000 : sum = sum + i
+// if sum > 999983 then sum = sum - 999983 : next i : next o
+void IntegerLoop(benchmark::State& state) {
+  const int32_t outer = static_cast<int32_t>(state.range(0));
+  Program p;
+  const int32_t sum = p.b.IntVariable(), o = p.b.IntVariable(), i = p.b.IntVariable();
+  const int32_t wrap = p.b.IntLiteral(999983);
+  p.Statement(kAssignLL, {sum, p.b.IntLiteral(0)});
+  const int32_t outerLoop = p.For(o, p.b.IntLiteral(1), p.b.IntLiteral(outer));
+  const int32_t innerLoop = p.For(i, p.b.IntLiteral(1), p.b.IntLiteral(10000));
+  p.Part(kAddLLL, {T(0), sum, i});
+  p.Statement(kAssignLL, {sum, T(0)});
+  p.Wrap(sum, wrap);
+  p.Next(i, innerLoop);
+  p.Next(o, outerLoop);
+  p.End();
+  int32_t expected = 0;
+  for (int32_t r = 1; r <= outer; ++r) {
+    for (int32_t k = 1; k <= 10000; ++k) {
+      expected += k;
+      if (expected > 999983) expected -= 999983;
+    }
+  }
+  TimeProgram(state, p, [&] { return IntOf(sum) == expected; });
+}
+BENCHMARK(IntegerLoop)->Arg(100)->Unit(benchmark::kMillisecond);
+
+// ---- b: float maths ----
+// acc# = 0.0 : for i = 1 to n : x# = i / 8.0 : acc# = acc# + sin(x#) * sqrt(x#) : next i
+void FloatMaths(benchmark::State& state) {
+  const int32_t n = static_cast<int32_t>(state.range(0));
+  Program p;
+  const int32_t acc = p.b.FloatVariable(), x = p.b.FloatVariable(), i = p.b.IntVariable();
+  p.Statement(kAssignFF, {acc, p.b.FloatLiteral(0.0f)});
+  const int32_t loop = p.For(i, p.b.IntLiteral(1), p.b.IntLiteral(n));
+  p.Part(kDivFLF, {FT(0), i, p.b.FloatLiteral(8.0f)});
+  p.Statement(kAssignFF, {x, FT(0)});
+  p.Part(kSinFF, {FT(0), x});
+  p.Part(kSqrtFF, {FT(1), x});
+  p.Part(kMulFFF, {FT(2), FT(0), FT(1)});
+  p.Part(kAddFFF, {FT(3), acc, FT(2)});
+  p.Statement(kAssignFF, {acc, FT(3)});
+  p.Next(i, loop);
+  p.End();
+  float expected = 0.0f;
+  for (int32_t k = 1; k <= n; ++k) {
+    const float xk = static_cast<float>(static_cast<double>(k) / 8.0);
+    const float s = static_cast<float>(std::sin(static_cast<double>(xk) * 0.01745));
+    const float q = static_cast<float>(std::sqrt(static_cast<double>(xk)));
+    expected = static_cast<float>(static_cast<double>(expected) +
+                                  static_cast<double>(static_cast<float>(double(s) * double(q))));
+  }
+  TimeProgram(state, p, [&] { return FloatOf(acc) == expected; });
+}
+BENCHMARK(FloatMaths)->Arg(1000000)->Unit(benchmark::kMillisecond);
+
+// ---- c: recursive calls ----
+// total = fib(n) : end
+// function fib(n) : r = n : if n > 1 : a = fib(n - 1) : b = fib(n - 2) : r = a + b : endif
+// endfunction r
+void Fibonacci(benchmark::State& state) {
+  const int32_t n = static_cast<int32_t>(state.range(0));
+  Program p;
+  const int32_t total = p.b.IntVariable();
+  const int32_t mainCall = p.Call(0, T(0), p.b.IntLiteral(n));
+  p.Statement(kAssignLL, {total, T(0)});
+  p.End();
+  const int16_t scope = 1;
+  const int32_t fn = p.b.IntVariable(scope), r = p.b.IntVariable(scope),
+                a = p.b.IntVariable(scope), bb = p.b.IntVariable(scope);
+  p.Part(kStop, {});
+  const int32_t entry = p.b.Here();
+  p.b.Emit(fn);
+  p.b.Emit(scope);
+  p.b.Patch(mainCall + 1, ImageBuilder::WordAddress(entry));
+  const int32_t one = p.b.IntLiteral(1), two = p.b.IntLiteral(2);
+  p.Statement(kAssignLL, {r, fn});
+  p.Part(kGreaterLLL, {T(50), fn, one});
+  const int32_t test = p.Statement(kIf, {T(50), 0});
+  p.Part(kSubLLL, {T(50), fn, one});
+  p.Call(entry, T(51), T(50));
+  p.Statement(kAssignLL, {a, T(51)});
+  p.Part(kSubLLL, {T(50), fn, two});
+  p.Call(entry, T(51), T(50));
+  p.Statement(kAssignLL, {bb, T(51)});
+  p.Part(kAddLLL, {T(50), a, bb});
+  p.Statement(kAssignLL, {r, T(50)});
+  p.b.Patch(test + 2, ImageBuilder::WordAddress(p.b.Here()));
+  p.Statement(kEndfunctionL, {r});
+  int32_t previous = 0, current = 1;
+  for (int32_t k = 1; k < n; ++k) {
+    const int32_t next = previous + current;
+    previous = current;
+    current = next;
+  }
+  TimeProgram(state, p, [&] { return IntOf(total) == current; });
+}
+BENCHMARK(Fibonacci)->Arg(25)->Unit(benchmark::kMillisecond);
+
+// ---- d: arrays ----
+// dim arr(100000) : s = 0 : for r = 1 to reps : for i = 1 to 100000 : arr(i) = i + r : next i
+// for i = 1 to 100000 : s = s + arr(i) : if s > 999983 then s = s - 999983 : next i : next r
+void ArrayFillAndSum(benchmark::State& state) {
+  const int32_t reps = static_cast<int32_t>(state.range(0));
+  constexpr int32_t kSize = 100000;
+  Program p;
+  const int32_t arr = p.b.IntVariable(), s = p.b.IntVariable(), r = p.b.IntVariable(),
+                i = p.b.IntVariable();
+  const int32_t size = p.b.IntLiteral(kSize);
+  p.Statement(kDimL, {arr, size});
+  p.Statement(kAssignLL, {s, p.b.IntLiteral(0)});
+  const int32_t outer = p.For(r, p.b.IntLiteral(1), p.b.IntLiteral(reps));
+  const int32_t fill = p.For(i, p.b.IntLiteral(1), size);
+  p.Part(kAddLLL, {T(0), i, r});
+  p.Statement(kArraySetL, {arr, i, T(0)});
+  p.Next(i, fill);
+  const int32_t sum = p.For(i, p.b.IntLiteral(1), size);
+  p.Part(kArrayGetL, {T(0), arr, i});
+  p.Part(kAddLLL, {T(1), s, T(0)});
+  p.Statement(kAssignLL, {s, T(1)});
+  p.Wrap(s, p.b.IntLiteral(999983));
+  p.Next(i, sum);
+  p.Next(r, outer);
+  p.End();
+  int32_t expected = 0;
+  for (int32_t k = 1; k <= reps; ++k) {
+    for (int32_t j = 1; j <= kSize; ++j) {
+      expected += j + k;
+      if (expected > 999983) expected -= 999983;
+    }
+  }
+  TimeProgram(state, p, [&] { return IntOf(s) == expected; });
+}
+BENCHMARK(ArrayFillAndSum)->Arg(10)->Unit(benchmark::kMillisecond);
+
+// ---- e: strings ----
+// t = 0 : for r = 1 to reps : s$ = "" : for i = 1 to 60 : s$ = s$ + "ab" + chr$(64 + i) : next i
+// for i = 1 to 180 : t = t + len(left$(s$, i)) + asc(mid$(s$, i))
+// if t > 999983 then t = t - 999983 : next i : next r
+void StringBuilding(benchmark::State& state) {
+  const int32_t reps = static_cast<int32_t>(state.range(0));
+  Program p;
+  const int32_t t = p.b.IntVariable(), r = p.b.IntVariable(), i = p.b.IntVariable(),
+                s = p.b.StringVariable();
+  p.Statement(kAssignLL, {t, p.b.IntLiteral(0)});
+  const int32_t outer = p.For(r, p.b.IntLiteral(1), p.b.IntLiteral(reps));
+  p.Statement(kAssignSS, {s, p.b.StringLiteral("")});
+  const int32_t build = p.For(i, p.b.IntLiteral(1), p.b.IntLiteral(60));
+  p.Part(kAddSSS, {ST(0), s, p.b.StringLiteral("ab")});
+  p.Part(kAddLLL, {T(0), p.b.IntLiteral(64), i});
+  p.Part(kChrStr, {ST(1), T(0)});
+  p.Part(kAddSSS, {ST(2), ST(0), ST(1)});
+  p.Statement(kAssignSS, {s, ST(2)});
+  p.Next(i, build);
+  const int32_t scan = p.For(i, p.b.IntLiteral(1), p.b.IntLiteral(180));
+  p.Part(kLeftStr, {ST(0), s, i});
+  p.Part(kLen, {T(0), ST(0)});
+  p.Part(kAddLLL, {T(1), t, T(0)});
+  p.Part(kMidStr, {ST(1), s, i});
+  p.Part(kAsc, {T(2), ST(1)});
+  p.Part(kAddLLL, {T(3), T(1), T(2)});
+  p.Statement(kAssignLL, {t, T(3)});
+  p.Wrap(t, p.b.IntLiteral(999983));
+  p.Next(i, scan);
+  p.Next(r, outer);
+  p.End();
+  int32_t expected = 0;
+  for (int32_t k = 1; k <= reps; ++k) {
+    std::string text;
+    for (int32_t j = 1; j <= 60; ++j) text = text + "ab" + static_cast<char>(64 + j);
+    for (int32_t j = 1; j <= 180; ++j) {
+      expected += j + static_cast<unsigned char>(text[static_cast<size_t>(j - 1)]);
+      if (expected > 999983) expected -= 999983;
+    }
+  }
+  TimeProgram(state, p, [&] { return IntOf(t) == expected; });
+}
+BENCHMARK(StringBuilding)->Arg(1000)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+}  // namespace qm::bench
+
+BENCHMARK_MAIN();
