@@ -5,6 +5,7 @@ set -euo pipefail
 
 packages=(
   g++ cmake make pkg-config
+  clang
   libgtest-dev libgmock-dev libbenchmark-dev
   libsdl2-dev
   python3
