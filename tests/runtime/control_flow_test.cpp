@@ -150,6 +150,37 @@ TEST_F(ControlFlowTest, RecursiveFibonacciKeepsTemporariesAcrossCalls) {
   }
 }
 
+TEST_F(ControlFlowTest, FunctionsOfHighScopesShareTheLastTemporaryWindow) {
+  // function a() : endfunction b(1) + b(2)   (scope 20)
+  // function b(k) : endfunction k * 10 + 1   (scope 21)
+  // Both take their temporaries from 950 on, so b's statements overwrite the first result of a's
+  // statement unless the call keeps it.
+  ImageBuilder b;
+  const int32_t result = b.IntVariable();
+  const int32_t call = b.Here();
+  EmitCall(b, 0, ImageBuilder::IntTemp(0), {});
+  b.Command(kAssignLL, {result, ImageBuilder::IntTemp(0)});
+  EmitEnd(b);
+  auto t = [](int32_t k) { return ImageBuilder::IntTemp(950 + k); };
+  const int32_t aEntry = EmitFunctionHeader(b, {}, 20);
+  b.Patch(call + 1, ImageBuilder::WordAddress(aEntry));
+  const int32_t first = b.Here();
+  EmitCall(b, 0, t(0), {b.IntLiteral(1)});
+  const int32_t second = b.Here();
+  EmitCall(b, 0, t(1), {b.IntLiteral(2)});
+  b.Command(kAddLLL, {t(2), t(0), t(1)});
+  b.Command(kEndfunctionL, {t(2)});
+  const int32_t k = b.IntVariable(21);
+  const int32_t bEntry = EmitFunctionHeader(b, {k}, 21);
+  b.Patch(first + 1, ImageBuilder::WordAddress(bEntry));
+  b.Patch(second + 1, ImageBuilder::WordAddress(bEntry));
+  b.Command(kMulLLL, {t(0), k, b.IntLiteral(10)});
+  b.Command(kAddLLL, {t(1), t(0), b.IntLiteral(1)});
+  b.Command(kEndfunctionL, {t(1)});
+  ASSERT_EQ(Run(b), 0);
+  EXPECT_EQ(Int(result), 32);
+}
+
 TEST_F(ControlFlowTest, RecursiveCallSeesItsOwnLocalAgainAfterTheInnerCall) {
   // function f(n) : x = n * 10 : if n > 0 : y = f(n - 1) : endif : endfunction x
   ImageBuilder b;

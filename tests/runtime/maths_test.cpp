@@ -81,7 +81,7 @@ INSTANTIATE_TEST_SUITE_P(
         FunctionCase{"ACOS(2)", kAcosFF, 'f', {Fl(2)}, "nan"},
         FunctionCase{"HCOS(0)", kHcosFF, 'f', {Fl(0)}, "1"}));
 
-TEST_F(MathsTest, RandomizeOneThenRndGivesTheSpecifiedSequence) {
+TEST_F(MathsTest, RandomizeOneThenRndRepeatsTheKnownSequence) {
   ImageBuilder b;
   const int32_t first = b.IntVariable();
   const int32_t again = b.IntVariable();
