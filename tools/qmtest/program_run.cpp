@@ -243,6 +243,10 @@ std::optional<ExpectedValue> ProgramRun::ReadVariable(const VariableExpectation&
     why = "the array " + expectation.name + " is not dimensioned";
     return std::nullopt;
   }
+  if (expectation.indices.size() > static_cast<std::size_t>(kMaxArrayDimensions)) {
+    why = "an array has at most " + std::to_string(kMaxArrayDimensions) + " dimensions";
+    return std::nullopt;
+  }
   // The first subscript varies fastest: s1 + e1 * (s2 + e2 * (s3 + ...)).
   const std::vector<int32_t>& indices = expectation.indices;
   int64_t offset = indices[0];

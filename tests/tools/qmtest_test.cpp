@@ -1,0 +1,98 @@
+// The conformance runner: reading REM expectations, and the verdicts of programs that do not meet
+// them.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "tools/qmtest/expectations.h"
+#include "tools/qmtest/program_run.h"
+
+namespace qm::qmtest {
+namespace {
+
+TEST(Expectations, ReadsEveryForm) {
+  const Expectations e = ReadExpectations(
+      "a = 1\r\n"
+      "REM EXPECT a = 1\r\n"
+      "rem expect B# = -2.5\n"
+      "x = 2 : REM EXPECT s$ = \"a b\"\n"
+      "REM EXPECT grid(1, 2) = 7\n"
+      "REM EXPECT RUNTIME ERROR 102 LINE 9\n"
+      "REM LIMIT 2.5\n"
+      "REM just a comment\n");
+  ASSERT_EQ(e.variables.size(), 4u);
+  EXPECT_EQ(e.variables[0].name, "a");
+  EXPECT_EQ(e.variables[0].value.integer, 1);
+  EXPECT_EQ(e.variables[1].name, "b#");
+  EXPECT_DOUBLE_EQ(e.variables[1].value.number, -2.5);
+  EXPECT_EQ(e.variables[2].value.text, "a b");
+  EXPECT_EQ(e.variables[3].indices, (std::vector<int32_t>{1, 2}));
+  ASSERT_TRUE(e.stop.has_value());
+  EXPECT_FALSE(e.stop->warning);
+  EXPECT_EQ(e.stop->code, 102);
+  EXPECT_EQ(e.stop->line, 9);
+  EXPECT_DOUBLE_EQ(e.limitSeconds, 2.5);
+  EXPECT_TRUE(e.problems.empty());
+
+  const Expectations c = ReadExpectations("REM EXPECT COMPILE ERROR LINE 3 \"not valid\"\n"
+                                          "REM EXPECT WARNING 111 LINE 4\n");
+  ASSERT_TRUE(c.compileError.has_value());
+  EXPECT_EQ(c.compileError->line, 3);
+  EXPECT_EQ(c.compileError->text, "not valid");
+  EXPECT_TRUE(c.stop->warning);
+}
+
+TEST(Expectations, UnreadableLinesAreProblems) {
+  const Expectations e = ReadExpectations("REM EXPECT a = \nREM EXPECT s$ = 5\nREM LIMIT soon\n"
+                                          "REM EXPECT RUNTIME ERROR LINE 2\n");
+  EXPECT_EQ(e.problems.size(), 4u);
+}
+
+TEST(Expectations, FloatsMatchWithinTheirTolerance) {
+  EXPECT_TRUE(FloatsMatch(1.000001, 1.0));
+  EXPECT_FALSE(FloatsMatch(1.0001, 1.0));
+  EXPECT_TRUE(FloatsMatch(0.0000005, 0.0));
+  EXPECT_FALSE(FloatsMatch(0.00001, 0.0));
+}
+
+class VerdictTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    folder_ = std::filesystem::temp_directory_path() / ("qmtest-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(folder_);
+  }
+  void TearDown() override { std::filesystem::remove_all(folder_); }
+  std::string Verdict(const std::string& program) {
+    const std::filesystem::path path = folder_ / "program.qma";
+    std::ofstream(path, std::ios::binary) << program;
+    return CheckProgram(path.string());
+  }
+  std::filesystem::path folder_;
+};
+
+TEST_F(VerdictTest, SaysWhatDiffered) {
+  EXPECT_EQ(Verdict("x = 1\nREM EXPECT x = 1\n"), "PASS");
+  EXPECT_EQ(Verdict("x = 1\nREM EXPECT x = 2\n"), "x is 1, expected 2");
+  EXPECT_EQ(Verdict("REM EXPECT nothere = 2\n"), "the program has no variable nothere");
+  EXPECT_EQ(Verdict("x = 1\nREM EXPECT COMPILE ERROR LINE 1\n"),
+            "expected a compile error on line 1, but the program compiled");
+  EXPECT_NE(Verdict("x = (\n").find("compile error on line 1"), std::string::npos);
+  EXPECT_NE(Verdict("dim a(1)\nx = a(5)\nREM EXPECT RUNTIME ERROR 102 LINE 3\n")
+                .find("expected runtime error 102 on line 3, got runtime error 102"),
+            std::string::npos);
+  EXPECT_NE(Verdict("dim a(1)\nx = a(5)\n").find("runtime error 102"), std::string::npos);
+}
+
+TEST_F(VerdictTest, AProgramThatDoesNotEndMeetsItsLimit) {
+  EXPECT_EQ(Verdict("REM LIMIT 0.2\ndo\nx = x + 1\nloop\n"), "still running after 0.2 s");
+}
+
+TEST_F(VerdictTest, IncludeNamesResolveInTheProgramsFolder) {
+  std::ofstream(folder_ / "lib.inc", std::ios::binary) << "function seven()\nendfunction 7\n";
+  EXPECT_EQ(Verdict("#include \"lib.inc\"\nx = seven()\nREM EXPECT x = 7\n"), "PASS");
+}
+
+}  // namespace
+}  // namespace qm::qmtest
