@@ -6,6 +6,7 @@
 #include <string>
 
 #include "foundation_program.h"
+#include "platform/files.h"
 #include "runtime/command_line_text.h"
 #include "runtime/float_text.h"
 
@@ -152,6 +153,17 @@ TEST_F(StringFunctionTest, ClReturnsTheCommandLineText) {
   EXPECT_EQ(Call(kClStr, 's', {}), "\"game.qma\" -level 3");
   CommandLineText().clear();
   EXPECT_EQ(Call(kClStr, 's', {}), "");
+}
+
+TEST_F(StringFunctionTest, AppnameAndWindirGiveHostPathsWithoutATrailingSeparator) {
+  constexpr int32_t kAppnameStr = 426, kWindirStr = 427;
+  const std::string windows = ::testing::TempDir() + "qm_windows_folder";
+  platform::OverrideWindowsFolder(windows + "/");
+  EXPECT_EQ(Call(kWindirStr, 's', {}), windows);
+  platform::OverrideWindowsFolder("");
+  const std::string executable = Call(kAppnameStr, 's', {});
+  EXPECT_EQ(executable, platform::ExecutablePath().substr(0, 255));
+  EXPECT_FALSE(executable.empty());
 }
 
 TEST_F(StringFunctionTest, StrOfAFloatUsesTheGForm) {
