@@ -30,8 +30,10 @@ TEST_F(ExpressionTest, CompilesToTheGoldenWords) {
       {"print a=b", {101, 10000, 13000, 13001, 301, 10000}},
       {"print a$>b$", {143, 10000, 17000, 17001, 301, 10000}},
       {"print a!b & c", {119, 10000, 13000, 13001, 123, 10001, 10000, 13002, 301, 10001}},
-      // A value-returning command without parameters.
-      {"print timer()", {}},
+      // Value-returning commands without parameters and with names of several words.
+      {"print timer()", {260, 10000, 301, 10000}},
+      {"print get date$()", {408, 12000, 303, 12000}},
+      {"print sprite x(1)", {5521, 10000, 19000, 301, 10000}},
   };
   for (const GoldenCase& c : cases) {
     SCOPED_TRACE(c.program);
