@@ -416,7 +416,12 @@ OperandPair CompileValueCommandCall(CompileContext& context, const std::string& 
   for (std::size_t k = 0; k < parameters.size(); ++k) {
     context.expectedResultType = k + 1 < startSignature.size() ? startSignature[k + 1] : 0;
     OperandPair value = CompileExpressionOrInvalid(context, parameters[k]);
-    if (arrayRead && k == 0) parser.arrayLookupFlag = false;  // the name has been looked up
+    if (arrayRead && k == 0) {
+      parser.arrayLookupFlag = false;  // the name has been looked up
+      // Only a variable can be an array: "5(1)" or "(a)(1)" is no element.
+      const bool variable = value.number >= kIntVariables && value.number < kIntLiterals;
+      if (!variable && !parser.emissionSuppressed) value = Failed();
+    }
     types.push_back(value.type);
     if ((value.type == kTypeInteger || value.type == kTypeFloat) &&
         !RunAcceptsTypes(database, start, types)) {

@@ -29,6 +29,11 @@ bool IsVariableOperand(const OperandPair& operand) {
   return operand.number >= kIntVariables && operand.number < kIntLiterals;
 }
 
+// Statements whose first parameter is the variable or array they work on.
+bool TargetsAVariable(const StatementEntry& entry) {
+  return entry.name == "=" || entry.name == "@=" || entry.name == "dim" || entry.name == "undim";
+}
+
 // ---- Label definitions and FUNCTION headers ---------------------------------------------------
 
 bool DefineLabel(Parser& parser, const std::string& name) {
@@ -122,6 +127,8 @@ bool CompileParameters(CompileContext& context, int32_t first,
       compiled.types.back() = value.type;
     }
     compiled.values.push_back(value);
+    // An array lookup asked for the first parameter ends with it, whatever it turned out to be.
+    parser.arrayLookupFlag = false;
   }
   return true;
 }
@@ -228,8 +235,10 @@ bool CompileStatementEntry(CompileContext& context, int32_t first, std::string p
     }
   }
   if (!MatchFunctionResult(context, entry, compiled)) return false;
-  // An assignment stores into a variable; a number or text written as its target is no variable.
-  if (entry.name == "=" && !compiled.values.empty() && !IsVariableOperand(compiled.values[0])) {
+  // An assignment stores into a variable and DIM, UNDIM and an element assignment name an array:
+  // a number or a text written there is no variable.
+  if (TargetsAVariable(entry) && !compiled.values.empty() &&
+      !IsVariableOperand(compiled.values[0])) {
     return Fail(parser, kMsgUnknownStatement);
   }
 

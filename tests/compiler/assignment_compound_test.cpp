@@ -62,6 +62,8 @@ TEST_F(AssignmentTest, EntriesByTheTypesOfTargetAndValue) {
   ExpectError("a =", 1, M(kMsgUnknownStatement));
   // A literal is no variable to store into.
   ExpectError("5 = 3", 1, M(kMsgUnknownStatement));
+  ExpectError("dim x(3)\n5(1) = x", 2, M(kMsgUnknownStatement));
+  ExpectError("undim 5", 1, M(kMsgUnknownStatement));
   ExpectError("for 5 = 1 to 3\nnext i", 1, M(kMsgBadFor));
   ExpectError("dim a(2)\na (1) = 3", 2, M(kMsgUnknownStatement));
 }

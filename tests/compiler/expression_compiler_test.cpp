@@ -91,6 +91,7 @@ TEST_F(ExpressionTest, ExpressionsThatDoNotCompile) {
       {"print (a) b", kMsgBadExpression},      // a compiled bracket followed by more text
       {"print ?13000", kMsgBadExpression},     // markers are the compiler's own
       {"print abs(1)x", kMsgBadExpression},    // text after a call's bracket
+      {"print 5(1)", kMsgValueCommandMismatch},  // only a variable is an array
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.program);
