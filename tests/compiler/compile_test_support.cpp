@@ -1,5 +1,10 @@
 #include "compile_test_support.h"
 
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+
 #include "compiler/compiler_messages.h"
 #include "compiler/statement_compiler.h"
 
@@ -16,24 +21,14 @@ void CompilerTest::SetUp() {
 }
 
 bool CompilerTest::Compile(std::string_view program) {
+  // Through a file, as the system compiles: with the restart that enlarges the program block.
+  const std::filesystem::path path =
+      std::filesystem::temp_directory_path() / ("qm-compile-test-" + std::to_string(::getpid()) + ".qma");
+  std::ofstream(path, std::ios::binary) << program;
   parser.Close();
   parser.Open();
-  std::string text(program);
-  for (std::size_t i = 0; (i = text.find('\n', i)) != std::string::npos; i += 2) {
-    text.insert(i, "\r");
-  }
-  // As a loaded file: the bytes, a zero, then the line end before the "end" line.
-  text.push_back('\0');
-  parser.sourceText = text + "\r\n";
-  parser.hasSourceText = true;
-  parser.ResetCompileCounters();
-  parser.programStartCounters = parser.counters;
-  const bool compiled = parser.CompileProgram(CompileMode::WholeProgram, kMainScope);
-  if (compiled) {
-    parser.programEndCounters = parser.counters;
-    parser.pieceStartCounters = parser.counters;
-    parser.pieceEndCounters = parser.counters;
-  }
+  const bool compiled = parser.CreateProgramFromFile(path.string());
+  std::filesystem::remove(path);
   return compiled;
 }
 
