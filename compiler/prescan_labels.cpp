@@ -110,28 +110,40 @@ bool TypeFunctionResults(CompileContext& context, std::vector<ResultExpression>&
     }
   }
 
-  // What is left calls itself through a cycle: integer first, then again until it settles
-  // (integer can only widen to float, so this ends).
+  // What is left calls itself through a cycle. Every member starts with one guessed type, the
+  // members are typed again until nothing changes (integer only widens to float, so this ends),
+  // and the first guess under which every value compiles is kept.
   std::vector<ResultExpression*> cycle;
   for (ResultExpression& result : results) {
     if (result.typed) continue;
-    parser.userFunctionTable[static_cast<std::size_t>(result.function)].resultLetter = kTypeInteger;
     known[static_cast<std::size_t>(result.function)] = true;
     cycle.push_back(&result);
   }
-  for (std::size_t round = 0; round <= 2 * cycle.size() + 1; ++round) {
-    bool changed = false;
-    for (ResultExpression* result : cycle) {
-      const char type = TypeOfResult(context, *result);
-      if (type == kTypeFailed || type == 0) return fail(*result);
-      char& letter = parser.userFunctionTable[static_cast<std::size_t>(result->function)].resultLetter;
-      if (letter != type) {
-        letter = type;
-        changed = true;
+  auto letterOf = [&](const ResultExpression* result) -> char& {
+    return parser.userFunctionTable[static_cast<std::size_t>(result->function)].resultLetter;
+  };
+  const ResultExpression* failing = nullptr;
+  for (const char guess : {kTypeInteger, kTypeFloat, kTypeString}) {
+    if (cycle.empty()) break;
+    for (ResultExpression* result : cycle) letterOf(result) = guess;
+    failing = nullptr;
+    for (std::size_t round = 0; round <= 2 * cycle.size() + 1; ++round) {
+      bool changed = false;
+      failing = nullptr;
+      for (ResultExpression* result : cycle) {
+        const char type = TypeOfResult(context, *result);
+        if (type == kTypeFailed || type == 0) {
+          if (failing == nullptr) failing = result;
+          continue;
+        }
+        changed = changed || letterOf(result) != type;
+        letterOf(result) = type;
       }
+      if (!changed) break;
     }
-    if (!changed) break;
+    if (failing == nullptr) break;
   }
+  if (failing != nullptr) return fail(*failing);
   context.functionTypeKnown = nullptr;
   parser.errorMessage.clear();
   return true;

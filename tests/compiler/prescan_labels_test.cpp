@@ -50,6 +50,11 @@ TEST_F(PrescanTest, ResultTypesFollowFunctionsDefinedLater) {
   EXPECT_EQ(FunctionNamed(parser, "b")->resultLetter, 'f');
   EXPECT_EQ(FunctionNamed(parser, "c")->resultLetter, 'l');
   EXPECT_EQ(FunctionNamed(parser, "d")->resultLetter, 'l');
+  // A recursive function typed by what its value is made of: a text here.
+  CompileOrFail("function r$(t$)\nendfunction r$(t$) + \"x\"\n"
+                "function half(n)\nendfunction half(n) / 2.0");
+  EXPECT_EQ(FunctionNamed(parser, "r$")->resultLetter, 's');
+  EXPECT_EQ(FunctionNamed(parser, "half")->resultLetter, 'f');
 }
 
 TEST_F(PrescanTest, ThePrescanCreatesNothing) {
