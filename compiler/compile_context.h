@@ -46,9 +46,10 @@ struct CompileContext {
   char expectedResultType = 0;
 
   // While the pre-scan works out the result types of user functions: which functions already
-  // have their type, and whether the expression just compiled called one that has not.
+  // have their type, and the first function without one that the expression just compiled
+  // called (-1: none).
   const std::vector<bool>* functionTypeKnown = nullptr;
-  bool calledUntypedFunction = false;
+  int32_t untypedCallee = -1;
 
   const ParserDatabase& Database() const { return parser.database; }
 };

@@ -552,7 +552,7 @@ bool CompileUserFunctionCall(CompileContext& context, std::string_view arguments
   char resultLetter = entry.resultLetter;
   if (context.functionTypeKnown != nullptr &&
       !(*context.functionTypeKnown)[static_cast<std::size_t>(function)]) {
-    context.calledUntypedFunction = true;
+    if (context.untypedCallee < 0) context.untypedCallee = function;
     resultLetter = kTypeInteger;
   }
   if (parser.AllocateTemporary(*slot, resultLetter) < 0) return false;

@@ -1,6 +1,7 @@
 // The function pre-scan, label resolution and the array declaration check.
 #include "compiler/prescan_labels.h"
 
+#include <algorithm>
 #include <unordered_map>
 #include <unordered_set>
 #include <vector>
@@ -21,7 +22,6 @@ struct ResultExpression {
   int32_t function = -1;  // UserFunctionTable index
   std::string text;
   int32_t line = 0;
-  bool typed = false;
 };
 
 int32_t FailAt(Parser& parser, int32_t line, int32_t message = 0) {
@@ -75,79 +75,129 @@ char TypeOfResult(CompileContext& context, const ResultExpression& result) {
   Parser& parser = context.parser;
   parser.ResetTemporaries();
   parser.errorMessage.clear();
-  context.calledUntypedFunction = false;
+  context.untypedCallee = -1;
   OperandPair value;
   const bool compiled = CompileExpression(context, result.text, value);
-  if (context.calledUntypedFunction) return 0;
+  if (context.untypedCallee >= 0) return 0;
   return compiled ? value.type : kTypeFailed;
 }
 
-// Works out every function's result type. A function whose ENDFUNCTION value calls functions
-// defined later is typed once those are; functions that call each other in a cycle start as
-// integer and are typed again until nothing changes.
-bool TypeFunctionResults(CompileContext& context, std::vector<ResultExpression>& results) {
-  Parser& parser = context.parser;
-  std::vector<bool> known(static_cast<std::size_t>(parser.UserFunctionCount()), true);
-  for (const ResultExpression& result : results) known[static_cast<std::size_t>(result.function)] = false;
-  context.functionTypeKnown = &known;
-
-  auto fail = [&](const ResultExpression& result) {
-    context.functionTypeKnown = nullptr;
-    FailAt(parser, result.line, kMsgEndFunctionNoType);
-    return false;
-  };
-  for (bool progress = true; progress;) {
-    progress = false;
-    for (ResultExpression& result : results) {
-      if (result.typed) continue;
-      const char type = TypeOfResult(context, result);
-      if (type == 0) continue;
-      if (type == kTypeFailed) return fail(result);
-      parser.userFunctionTable[static_cast<std::size_t>(result.function)].resultLetter = type;
-      known[static_cast<std::size_t>(result.function)] = true;
-      result.typed = true;
-      progress = true;
+// Types the ENDFUNCTION values of user functions. A value that calls a function not yet typed
+// has that function typed first, depth first, so the order of the definitions costs nothing; a
+// function met again while it is being typed calls itself through a cycle and is left for
+// TypeRecursiveResults.
+class ResultTyper {
+ public:
+  ResultTyper(CompileContext& context, std::vector<ResultExpression>& results)
+      : context_(context), parser_(context.parser), results_(results),
+        known_(static_cast<std::size_t>(parser_.UserFunctionCount()), true),
+        resultOf_(known_.size(), -1), state_(results.size(), State::Pending) {
+    for (std::size_t r = 0; r < results.size(); ++r) {
+      known_[static_cast<std::size_t>(results[r].function)] = false;
+      resultOf_[static_cast<std::size_t>(results[r].function)] = static_cast<int32_t>(r);
     }
   }
 
-  // What is left calls itself through a cycle. Every member starts with one guessed type, the
-  // members are typed again until nothing changes (integer only widens to float, so this ends),
-  // and the first guess under which every value compiles is kept.
-  std::vector<ResultExpression*> cycle;
-  for (ResultExpression& result : results) {
-    if (result.typed) continue;
-    known[static_cast<std::size_t>(result.function)] = true;
-    cycle.push_back(&result);
+  // False with message 39 on the line of a value that does not compile.
+  bool TypeAll() {
+    context_.functionTypeKnown = &known_;
+    bool typed = true;
+    for (std::size_t r = 0; r < results_.size() && typed; ++r) {
+      if (state_[r] == State::Pending) typed = Visit(r);
+    }
+    typed = typed && TypeRecursiveResults();
+    context_.functionTypeKnown = nullptr;
+    context_.untypedCallee = -1;
+    if (typed) parser_.errorMessage.clear();
+    return typed;
   }
-  auto letterOf = [&](const ResultExpression* result) -> char& {
-    return parser.userFunctionTable[static_cast<std::size_t>(result->function)].resultLetter;
-  };
-  const ResultExpression* failing = nullptr;
-  for (const char guess : {kTypeInteger, kTypeFloat, kTypeString}) {
-    if (cycle.empty()) break;
-    for (ResultExpression* result : cycle) letterOf(result) = guess;
-    failing = nullptr;
-    for (std::size_t round = 0; round <= 2 * cycle.size() + 1; ++round) {
+
+ private:
+  enum class State { Pending, Visiting, Done, Recursive };
+
+  char& LetterOf(const ResultExpression& result) {
+    return parser_.userFunctionTable[static_cast<std::size_t>(result.function)].resultLetter;
+  }
+
+  bool Fail(const ResultExpression& result) {
+    FailAt(parser_, result.line, kMsgEndFunctionNoType);
+    return false;
+  }
+
+  bool Visit(std::size_t r) {
+    state_[r] = State::Visiting;
+    for (;;) {
+      const char type = TypeOfResult(context_, results_[r]);
+      if (type == kTypeFailed) return Fail(results_[r]);
+      if (type != 0) {
+        LetterOf(results_[r]) = type;
+        known_[static_cast<std::size_t>(results_[r].function)] = true;
+        state_[r] = State::Done;
+        return true;
+      }
+      const int32_t callee = resultOf_[static_cast<std::size_t>(context_.untypedCallee)];
+      if (callee < 0 || state_[static_cast<std::size_t>(callee)] != State::Pending) {
+        state_[r] = State::Recursive;
+        return true;
+      }
+      if (!Visit(static_cast<std::size_t>(callee))) return false;
+      if (state_[static_cast<std::size_t>(callee)] == State::Recursive) {
+        state_[r] = State::Recursive;
+        return true;
+      }
+    }
+  }
+
+  // Functions that call themselves, directly or through others: every one starts as integer; one
+  // whose value does not compile with its own guessed type tries float and then text; then all
+  // are typed again until nothing changes (integer only widens to float).
+  bool TypeRecursiveResults() {
+    std::vector<ResultExpression*> recursive;
+    for (std::size_t r = 0; r < results_.size(); ++r) {
+      if (state_[r] != State::Recursive) continue;
+      recursive.push_back(&results_[r]);
+      known_[static_cast<std::size_t>(results_[r].function)] = true;
+      LetterOf(results_[r]) = kTypeInteger;
+    }
+    const std::size_t rounds = std::min<std::size_t>(2 * recursive.size() + 2, kMaxTypingRounds);
+    for (std::size_t round = 0; round < rounds; ++round) {
       bool changed = false;
-      failing = nullptr;
-      for (ResultExpression* result : cycle) {
-        const char type = TypeOfResult(context, *result);
-        if (type == kTypeFailed || type == 0) {
-          if (failing == nullptr) failing = result;
-          continue;
-        }
-        changed = changed || letterOf(result) != type;
-        letterOf(result) = type;
+      for (ResultExpression* result : recursive) {
+        const char previous = LetterOf(*result);
+        char type = TypeOfResult(context_, *result);
+        if (type == kTypeFailed) type = TypeWithSomeGuess(*result);
+        LetterOf(*result) = type == kTypeFailed ? previous : type;
+        changed = changed || LetterOf(*result) != previous;
       }
       if (!changed) break;
     }
-    if (failing == nullptr) break;
+    for (ResultExpression* result : recursive) {
+      if (TypeOfResult(context_, *result) == kTypeFailed) return Fail(*result);
+    }
+    return true;
   }
-  if (failing != nullptr) return fail(*failing);
-  context.functionTypeKnown = nullptr;
-  parser.errorMessage.clear();
-  return true;
-}
+
+  char TypeWithSomeGuess(ResultExpression& result) {
+    char type = kTypeFailed;
+    for (const char guess : {kTypeInteger, kTypeFloat, kTypeString}) {
+      LetterOf(result) = guess;
+      type = TypeOfResult(context_, result);
+      if (type != kTypeFailed) break;
+    }
+    return type;
+  }
+
+  // Enough for any cycle a program writes; a cycle that has not settled by then keeps its last
+  // types, and the statements convert or refuse the values that do not fit them.
+  static constexpr std::size_t kMaxTypingRounds = 16;
+
+  CompileContext& context_;
+  Parser& parser_;
+  std::vector<ResultExpression>& results_;
+  std::vector<bool> known_;       // per function: its result type is known
+  std::vector<int32_t> resultOf_; // per function: its ENDFUNCTION value (index), or -1
+  std::vector<State> state_;      // per ENDFUNCTION value
+};
 
 // In a whole-program compile the included files contribute their functions only: a line outside
 // a function gets a backquote (the comment statement) over its first character.
@@ -203,7 +253,7 @@ int32_t PrescanFunctions(CompileContext& context, int32_t includeStartLine) {
       CommentOutLine(parser, line);
     }
   }
-  if (!TypeFunctionResults(context, results)) return -1;
+  if (!ResultTyper(context, results).TypeAll()) return -1;
   return reader.NextLineNumber() - 1;
 }
 

@@ -55,6 +55,13 @@ TEST_F(PrescanTest, ResultTypesFollowFunctionsDefinedLater) {
                 "function half(n)\nendfunction half(n) / 2.0");
   EXPECT_EQ(FunctionNamed(parser, "r$")->resultLetter, 's');
   EXPECT_EQ(FunctionNamed(parser, "half")->resultLetter, 'f');
+  // A long chain, each function's value the next one's: all take the last one's type.
+  std::string chain;
+  for (int i = 0; i < 200; ++i) {
+    chain += "function f" + std::to_string(i) + "()\nendfunction f" + std::to_string(i + 1) + "()\n";
+  }
+  CompileOrFail(chain + "function f200()\nendfunction \"end\"");
+  EXPECT_EQ(FunctionNamed(parser, "f0")->resultLetter, 's');
 }
 
 TEST_F(PrescanTest, ThePrescanCreatesNothing) {
