@@ -1,7 +1,13 @@
-// quillmoor-run: the stand-alone runtime. It runs the program packed behind its own bytes.
+// quillmoor-run: the stand-alone runtime. Built executables start with these bytes, followed by
+// the packed program. It carries the runtime and its commands, never the compiler or the editor.
 #include <cstdio>
 
+#include "runtime/runtime_commands.h"
+
 int main() {
+  qm::RegisterRuntimeCommands();
+  // Reading the pack behind our own bytes comes with the executable builder; until then there is
+  // never a program to run.
   std::fprintf(stderr, "quillmoor-run: this executable holds no packed program\n");
   return 2;
 }
