@@ -23,7 +23,7 @@ for entry in "${steps[@]}"; do
   commands=$(python3 - "$work/$name.json" <<'PY'
 import json, sys
 b = json.load(open(sys.argv[1]))["benchmarks"][0]
-seconds = b["real_time"] / {"ns": 1e9, "us": 1e6, "ms": 1e3, "s": 1}[b["time_unit"]]
+seconds = b["cpu_time"] / {"ns": 1e9, "us": 1e6, "ms": 1e3, "s": 1}[b["time_unit"]]
 print(round(b["commands/s"] * seconds / b["iterations"]))
 PY
 )

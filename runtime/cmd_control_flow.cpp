@@ -9,6 +9,7 @@
 #include "runtime/interpreter.h"
 #include "runtime/number_rules.h"
 #include "runtime/operand_batches.h"
+#include "runtime/program_verifier.h"
 #include "runtime/run_hooks.h"
 #include "runtime/foundation_commands.h"
 #include "runtime/runtime_errors.h"
@@ -19,8 +20,6 @@ namespace {
 
 constexpr RuntimeErrorCode kErrorStopped = 21;
 constexpr RuntimeErrorCode kErrorReturnStackFull = 108;
-// A call never has more arguments than a statement has parameters.
-constexpr int32_t kMaxCallArguments = 32;
 
 // A value on its way from one cell to another (an argument, a function result). A text is owned.
 struct CarriedValue {
@@ -138,12 +137,14 @@ void AssignParameters(int32_t entry, std::array<CarriedValue, kMaxCallArguments>
 // FUNCTION (a call): [entry][result][argument count][arguments...]. The entry holds one word per
 // parameter (its variable cell), then the function's ScopeNumber, then the body. Every argument
 // is carried before any parameter is assigned, so that f(b, a) called inside f(a, b) passes the
-// caller's values.
+// caller's values. Verification matched the count with the entry; a count cell that the program
+// changed since is a corrupt program, and the call stays on its command.
 void CmdFunction() {
   const int32_t entry = NextJumpTarget();
   const int32_t resultWord = NextPlainWord();
   const int32_t count = NextIntCell();
-  if (count < 0 || count > kMaxCallArguments) {
+  if (!EntryTakesArguments(Interpreter.words, Interpreter.wordCount, entry, count)) [[unlikely]] {
+    ProgramCounter = Interpreter.commandWord;
     RaiseRuntimeError(kErrorSevereException);
     return;
   }
@@ -214,28 +215,31 @@ void UnwindReturnStack() {
   RunningScope = 0;
 }
 
+constexpr OperandLayout kThenJump = OperandLayout::SignatureThenJump;
+constexpr OperandLayout kJumpOnly = OperandLayout::Jump;
+
 constexpr CommandRegistration kControlFlowCommands[] = {
-    {1, "if", "L", CmdIf},
-    {2, "else", "0", CmdElse},
-    {5, "exit", "0", CmdElse},
-    {6, "loop", "0", CmdElse},
-    {7, "for", "LLL", CmdFor},
-    {8, "next", "L", CmdNext},
-    {9, "while", "L", CmdIf},
-    {10, "endwhile", "0", CmdElse},
-    {12, "until", "L", CmdIf},
-    {21, "function", "0", CmdFunction},
+    {1, "if", "L", CmdIf, kThenJump},
+    {2, "else", "0", CmdElse, kJumpOnly},
+    {5, "exit", "0", CmdElse, kJumpOnly},
+    {6, "loop", "0", CmdElse, kJumpOnly},
+    {7, "for", "LLL", CmdFor, kThenJump},
+    {8, "next", "L", CmdNext, kThenJump},
+    {9, "while", "L", CmdIf, kThenJump},
+    {10, "endwhile", "0", CmdElse, kJumpOnly},
+    {12, "until", "L", CmdIf, kThenJump},
+    {21, "function", "0", CmdFunction, OperandLayout::UserFunctionCall},
     {22, "endfunction", "0", CmdEndfunction},
     {23, "endfunction", "L", CmdEndfunctionL},
     {24, "endfunction", "F", CmdEndfunctionL},
     {25, "endfunction", "S", CmdEndfunctionS},
-    {26, "stop", "0", CmdStop},
+    {26, "stop", "0", CmdStop, OperandLayout::EndsProgram},
     {27, "exitfunction", "0", CmdEndfunction},
     {28, "exitfunction", "L", CmdEndfunctionL},
     {29, "exitfunction", "F", CmdEndfunctionL},
     {30, "exitfunction", "S", CmdEndfunctionS},
     {41, "gosub", "A", CmdGosub},
-    {42, "goto", "A", CmdElse},
+    {42, "goto", "A", CmdElse, kJumpOnly},
     {43, "return", "0", CmdReturn},
 };
 

@@ -106,7 +106,7 @@ void CmdRestore() { ProgramImage.readPosition = 0; }
 void RewindData() { ProgramImage.readPosition = 0; }
 
 constexpr CommandRegistration kDataCommands[] = {
-    {31, "restore", "A", CmdRestoreA},
+    {31, "restore", "A", CmdRestoreA, OperandLayout::DataLabel},
     {32, "restore", "0", CmdRestore},
     {33, "read", "L", CmdReadL},
     {34, "read", "F", CmdReadF},

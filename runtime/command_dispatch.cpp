@@ -1,7 +1,6 @@
 // The dispatch table: command id -> handler, filled by each family's registration rows.
 #include "runtime/command_dispatch.h"
 
-
 namespace qm {
 
 namespace {
@@ -19,6 +18,8 @@ std::array<CommandHandler, kMaxCommandId + 1> CommandHandlerTable = EmptyDispatc
 namespace {
 
 std::vector<CommandRegistration> gRegistrations;
+std::array<CommandOperands, kMaxCommandId + 1> gOperands{};
+uint32_t gGeneration = 1;
 
 }  // namespace
 
@@ -26,8 +27,12 @@ void RegisterCommands(std::span<const CommandRegistration> rows) {
   for (const CommandRegistration& row : rows) {
     if (row.id < 1 || row.id > kMaxCommandId) continue;
     CommandHandlerTable[row.id] = row.handler != nullptr ? row.handler : &StopOnUnknownCommand;
+    gOperands[row.id] = row.handler != nullptr && row.signature != nullptr
+                            ? CommandOperands{row.signature, row.layout}
+                            : CommandOperands{};
     gRegistrations.push_back(row);
   }
+  ++gGeneration;
 }
 
 CommandHandler FindCommandHandler(int32_t id) {
@@ -36,11 +41,20 @@ CommandHandler FindCommandHandler(int32_t id) {
   return handler == &StopOnUnknownCommand ? nullptr : handler;
 }
 
+CommandOperands RegisteredOperands(int32_t id) {
+  if (id < 1 || id > kMaxCommandId) return {};
+  return gOperands[id];
+}
+
+uint32_t CommandRegistrationGeneration() { return gGeneration; }
+
 const std::vector<CommandRegistration>& RegisteredCommands() { return gRegistrations; }
 
 void ClearCommandRegistrations() {
   CommandHandlerTable = EmptyDispatchTable();
+  gOperands.fill(CommandOperands{});
   gRegistrations.clear();
+  ++gGeneration;
 }
 
 }  // namespace qm

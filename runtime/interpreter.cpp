@@ -24,6 +24,7 @@
 #include "runtime/command_dispatch.h"
 #include "runtime/diagnostics.h"
 #include "runtime/frame_services.h"
+#include "runtime/program_image.h"
 #include "runtime/run_hooks.h"
 #include "runtime/run_loop.h"
 #include "runtime/runtime_errors.h"
@@ -32,14 +33,15 @@
 
 namespace qm {
 
+const CommandHandler kNoProgramHandlers[1] = {&StopOnUnknownCommand};
 InterpreterState Interpreter;
 
-// ---- Operand faults ----
+// ---- Operand cells ----
 
 namespace {
 
-constexpr std::array<CellKind, kOperandCells> OperandCellKinds() {
-  std::array<CellKind, kOperandCells> kinds{};
+constexpr std::array<CellKind, kOperandCellMask + 1> OperandCellKinds() {
+  std::array<CellKind, kOperandCellMask + 1> kinds{};
   for (uint32_t index = 0; index < kOperandCells; ++index) {
     kinds[index] = kCellKindByThousand[index / 1000];
   }
@@ -48,28 +50,11 @@ constexpr std::array<CellKind, kOperandCells> OperandCellKinds() {
 
 }  // namespace
 
-extern const std::array<CellKind, kOperandCells> kOperandCellKind = OperandCellKinds();
-
-namespace operand_faults {
-
-ValueCell NumericScratch{};
-ValueCell StringScratch = [] {
-  ValueCell cell{};
-  cell.s = NewText("");
-  return cell;
-}();
-
-}  // namespace operand_faults
+extern const std::array<CellKind, kOperandCellMask + 1> kOperandCellKind = OperandCellKinds();
 
 // ---- The slice ----
 
 namespace {
-
-// A handler read an operand that names the wrong thing: the image is corrupt.
-[[gnu::noinline]] void RaiseOperandFault() {
-  Interpreter.operandFault = 0;
-  RaiseRuntimeError(kErrorSevereException);
-}
 
 void ArmSyncOnCheck() {
   Interpreter.checkArmedSyncOff = 0;
@@ -134,31 +119,27 @@ void SyncOnCheck() {
   }
 }
 
+// One command per pass: the handler of the word at the ProgramCounter (a counter past the
+// block takes the entry past its end), one call, one flag test and one countdown.
 template <bool kTraced>
 void RunCommands() {
   InterpreterState& state = Interpreter;
   int32_t countdown = state.checkCountdown;
-  for (;;) {
-    if (state.stopFlag) {
-      state.checkCountdown = countdown;
-      if (state.operandFault) [[unlikely]] RaiseOperandFault();
-      state.stopFlag = 0;
-      return;
-    }
+  while (state.stopFlag == 0) {
     const uint32_t pc = static_cast<uint32_t>(state.programCounter);
-    const int32_t id = pc < state.wordCount ? state.words[pc] : 0;
-    if constexpr (kTraced) WriteCommandTrace(static_cast<int32_t>(pc), id);
+    if constexpr (kTraced) {
+      WriteCommandTrace(static_cast<int32_t>(pc), ProgramWordAt(static_cast<int32_t>(pc)));
+    }
     state.commandWord = static_cast<int32_t>(pc);
     state.programCounter = static_cast<int32_t>(pc + 1);
-    const CommandHandler handler = static_cast<uint32_t>(id) <= static_cast<uint32_t>(kMaxCommandId)
-                                       ? CommandHandlerTable[static_cast<uint32_t>(id)]
-                                       : &StopOnUnknownCommand;
-    handler();
-    if (--countdown <= 0) [[unlikely]] {
+    state.handlers[std::min(pc, state.wordCount)]();
+    if (--countdown == 0) [[unlikely]] {  // armed at 1 or more, so it meets 0
       SliceCheck();
       countdown = state.checkCountdown;
     }
   }
+  state.checkCountdown = countdown;
+  state.stopFlag = 0;
 }
 
 }  // namespace
@@ -173,7 +154,7 @@ void StopOnUnknownCommand() {
 
 void ExecuteSlice() {
   if (!DisplayReadyFlag) return;
-  Interpreter.operandFault = 0;
+  if (!ProgramVerifiedForCurrentCommands()) [[unlikely]] VerifyProgramAgain();
   Interpreter.inputStaleFlag = 0;
   Interpreter.sliceStartTime = platform::TimeMs();
   if (Interpreter.syncOffSetting) {

@@ -2,18 +2,24 @@
 //
 // The program counter is a word index into the program block. Program words keep the operand
 // numbers the compiler wrote (see operand_numbers.h): a handler turns each operand into its cell,
-// DATA index or word index when it reads it. Operand reads never leave the blocks: a word that
-// does not name what the handler expects (a corrupt or hand-made image) gives the handler a
-// scratch cell instead, so it finishes without touching anything else, and the command raises
-// system error 10010.
+// DATA index or word index when it reads it. The program verifier (program_verifier.h) checked
+// every operand word of every command the dispatch can reach before the program ran, so the
+// accessors read without checks. As a second line of defence a cell index is masked into the
+// data block, and the program block carries zeroed words past its end, so even a handler that
+// read more operands than its layout declares never leaves either block.
 #pragma once
+#include <algorithm>
 #include <array>
 #include <cstdint>
 
+#include "runtime/command_dispatch.h"
 #include "runtime/operand_numbers.h"
 #include "runtime/value_cell.h"
 
 namespace qm {
+
+// The handlers of a program block without program: every counter stops.
+extern const CommandHandler kNoProgramHandlers[1];
 
 // The hot interpreter state, kept together so the dispatch loop touches one cache line or two.
 struct InterpreterState {
@@ -21,15 +27,16 @@ struct InterpreterState {
   const int32_t* words = nullptr;  // program block
   uint32_t wordCount = 0;          // its size in words (the program capacity)
   ValueCell* cells = nullptr;      // data block: cell index = operand number - 10000
+  // The handler of each word, wordCount + 1 entries: the command's handler where verification
+  // reached a command, StopOnUnknownCommand everywhere else and past the end.
+  const CommandHandler* handlers = kNoProgramHandlers;
 
   int32_t programCounter = 0;  // the next word to fetch; handlers read their operands here
-  int32_t commandWord = -1;    // word index of the command being executed, -1 outside a command
 
   uint8_t stopFlag = 0;             // request to end the current slice
   uint8_t refreshAfterDrawing = 1;  // SYNC OFF setting copied by drawing handlers into stopFlag
   uint8_t inputStaleFlag = 0;       // the next input query reads the devices again
   uint8_t syncOffSetting = 1;       // 1 SYNC OFF (the default), 0 after SYNC ON
-  uint8_t operandFault = 0;         // an operand read of this command named the wrong thing
 
   // Slice accounting (see ExecuteSlice).
   uint32_t sliceStartTime = 0;  // milliseconds when the current slice started
@@ -39,6 +46,10 @@ struct InterpreterState {
   int32_t clockReadSpacing = 1; // SYNC OFF: commands between two clock reads (adapts, see .cpp)
   uint32_t lastClockRead = 0;   // SYNC OFF: the clock at the last slice check
   uint8_t checkArmedSyncOff = 1;  // the mode the countdown was armed for
+
+  // Word index of the command being executed, -1 outside a command. Apart from the counter, so
+  // the dispatch stores both with two plain writes.
+  int32_t commandWord = -1;
 };
 
 extern InterpreterState Interpreter;
@@ -57,6 +68,12 @@ inline uint32_t& CommandCounter = Interpreter.commandCounter;
 inline constexpr uint32_t kOperandCells = 15000;
 inline constexpr int32_t kDataCellBase = kDataItems - kFirstOperand;  // cell of DATA item 0
 
+// The accessors' mask: any word gives a cell index below 16,384, inside the data block.
+inline constexpr uint32_t kOperandCellMask = 0x3FFF;
+static_assert(kOperandCellMask >= kOperandCells - 1 && kOperandCellMask < kDataBlockCells);
+// Zeroed words the program block carries past its end.
+inline constexpr int32_t kProgramBlockPadding = 64;
+
 enum class CellKind : uint8_t { Integer, Float, String };
 
 // The kind of each block of 1,000 operand cells.
@@ -67,8 +84,8 @@ inline constexpr CellKind kCellKindByThousand[kOperandCells / 1000] = {
     CellKind::Integer, CellKind::Integer, CellKind::Float,  CellKind::Float,   // literals
     CellKind::String,  CellKind::String};
 
-// The same per cell, so an accessor checks a cell's kind with one load.
-extern const std::array<CellKind, kOperandCells> kOperandCellKind;
+// The same per cell, for every index the mask gives (indexes from 15000 count as Integer).
+extern const std::array<CellKind, kOperandCellMask + 1> kOperandCellKind;
 
 // True when `word` names one of the operand cells (10000-24999); `kind` receives its kind.
 inline bool OperandCellKind(int32_t word, CellKind& kind) {
@@ -78,99 +95,44 @@ inline bool OperandCellKind(int32_t word, CellKind& kind) {
   return true;
 }
 
-// Fault paths of the accessors. They make no call, so the compiler keeps the interpreter state in
-// registers across a handler's operand reads: a fault only notes itself and ends the slice, and
-// the interpreter raises system error 10010 for the command once the handler has returned.
-namespace operand_faults {
-extern ValueCell NumericScratch;  // zeroed before it is handed out
-extern ValueCell StringScratch;   // always holds an owned text (set up by ExecuteSlice)
-
-inline void Note() {
-  Interpreter.operandFault = 1;
-  Interpreter.stopFlag = 1;
-}
-inline ValueCell& BadNumericOperand() {
-  Note();
-  NumericScratch.s = nullptr;
-  return NumericScratch;
-}
-}  // namespace operand_faults
-
 // ---- Operand accessors: each reads the word at the ProgramCounter and steps past it. ----
 
-// The word as it stands (counts, scope numbers, label numbers). Past the end of the program
-// block: 0, the counter stays at the end, and 10010 is raised.
+// The cell an operand word names.
+[[gnu::always_inline]] inline ValueCell& CellOfOperand(int32_t word, ValueCell* block) {
+  return block[(static_cast<uint32_t>(word) - static_cast<uint32_t>(kFirstOperand)) & kOperandCellMask];
+}
+
+// The word as it stands (counts, scope numbers, label numbers).
 inline int32_t NextPlainWord() {
   const uint32_t pc = static_cast<uint32_t>(Interpreter.programCounter);
-  if (pc < Interpreter.wordCount) [[likely]] {
-    Interpreter.programCounter = static_cast<int32_t>(pc + 1);
-    return Interpreter.words[pc];
-  }
-  operand_faults::Note();
-  return 0;
+  Interpreter.programCounter = static_cast<int32_t>(pc + 1);
+  return Interpreter.words[pc];
 }
 
 // An integer or float cell (integer and float handlers may share code, as "= LL" and "= FF" do).
-// A word that names no numeric cell gives a zeroed scratch cell.
-inline ValueCell& NextNumericCell() {
-  const int32_t word = NextPlainWord();
-  const uint32_t index = static_cast<uint32_t>(word) - static_cast<uint32_t>(kFirstOperand);
-  if (index < kOperandCells && kOperandCellKind[index] != CellKind::String) [[likely]] {
-    return Interpreter.cells[index];
-  }
-  return operand_faults::BadNumericOperand();
-}
+inline ValueCell& NextNumericCell() { return CellOfOperand(NextPlainWord(), Interpreter.cells); }
 inline int32_t& NextIntCell() { return NextNumericCell().i; }
 inline float& NextFloatCell() { return NextNumericCell().f; }
 
 // A string cell; its `s` is always a text the cell owns (replace it with StoreStringResult).
-// A word that names no string cell gives a scratch cell holding an owned empty text.
-inline ValueCell& NextStringCell() {
-  const int32_t word = NextPlainWord();
-  const uint32_t index = static_cast<uint32_t>(word) - static_cast<uint32_t>(kFirstOperand);
-  if (index < kOperandCells && kOperandCellKind[index] == CellKind::String) [[likely]] {
-    return Interpreter.cells[index];
-  }
-  operand_faults::Note();
-  return operand_faults::StringScratch;
-}
+inline ValueCell& NextStringCell() { return CellOfOperand(NextPlainWord(), Interpreter.cells); }
 
-// Any operand cell, with its kind (for handlers that act by the operand's range, as READ does).
-// A word that names no cell gives the numeric scratch cell with kind Integer.
+// Any operand cell, with its kind (for handlers that act by the operand's kind).
 inline ValueCell& NextValueCell(CellKind& kind) {
   const int32_t word = NextPlainWord();
-  if (OperandCellKind(word, kind)) [[likely]] {
-    return Interpreter.cells[static_cast<uint32_t>(word) - static_cast<uint32_t>(kFirstOperand)];
-  }
-  kind = CellKind::Integer;
-  return operand_faults::BadNumericOperand();
+  kind = kOperandCellKind[(static_cast<uint32_t>(word) - static_cast<uint32_t>(kFirstOperand)) &
+                          kOperandCellMask];
+  return CellOfOperand(word, Interpreter.cells);
 }
 
-// A jump target (37000 + N) as the word index N. A word that names no word of the program block
-// gives the index of the word after the operand, so a jump through it goes nowhere.
-inline int32_t NextJumpTarget() {
-  const int32_t word = NextPlainWord();
-  const uint32_t target = static_cast<uint32_t>(word) - static_cast<uint32_t>(kWordAddresses);
-  if (target < Interpreter.wordCount) [[likely]] {
-    return static_cast<int32_t>(target);
-  }
-  operand_faults::Note();
-  return Interpreter.programCounter;
-}
+// A jump target (37000 + N) as the word index N.
+inline int32_t NextJumpTarget() { return NextPlainWord() - kWordAddresses; }
 
-// A DATA index (25000 + item) as the item number 0-9999; anything else gives 0.
-inline int32_t NextDataIndex() {
-  const int32_t word = NextPlainWord();
-  const uint32_t item = static_cast<uint32_t>(word) - static_cast<uint32_t>(kDataItems);
-  if (item < static_cast<uint32_t>(kMaxDataItems)) [[likely]] return static_cast<int32_t>(item);
-  operand_faults::Note();
-  return 0;
-}
+// A DATA index (25000 + item) as the item number 0-9999.
+inline int32_t NextDataIndex() { return NextPlainWord() - kDataItems; }
 
 // Skips `count` operands (error paths of handlers that stop early).
-inline void SkipOperands(int32_t count) {
-  for (int32_t i = 0; i < count; ++i) NextPlainWord();
-}
+inline void SkipOperands(int32_t count) { Interpreter.programCounter += count; }
 
 // ---- Reading words away from the ProgramCounter (function entries, error reports). ----
 
@@ -186,6 +148,13 @@ inline ValueCell* OperandCell(int32_t word, CellKind& kind) {
 }
 // The cell of DATA item `item` (0-9999), or nullptr.
 ValueCell* DataItemCell(int32_t item);
+
+// True when the dispatch runs a handler at word `index`: verification reached a command there and
+// its id has a handler. Anywhere else the program stops on the word.
+inline bool CommandRunsAt(int32_t index) {
+  const uint32_t at = std::min(static_cast<uint32_t>(index), Interpreter.wordCount);
+  return Interpreter.handlers[at] != &StopOnUnknownCommand;
+}
 
 // The source line of program word `index` (0 outside the program block).
 int32_t SourceLineOfWord(int32_t index);

@@ -4,10 +4,13 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <initializer_list>
 #include <string>
+#include <vector>
 
 #include "runtime/diagnostics.h"
 #include "runtime/interpreter.h"
+#include "runtime/program_verifier.h"
 #include "runtime/settings.h"
 #include "runtime/value_text.h"
 
@@ -16,6 +19,8 @@ namespace qm {
 ProgramImageState ProgramImage;
 
 namespace {
+
+std::string gVerificationError;
 
 // A program capacity the loader accepts: the compiler starts at 65,536 words and doubles; this
 // bound only keeps a corrupt capacity from asking for gigabytes.
@@ -43,6 +48,8 @@ void AttachInterpreter() {
                               ? static_cast<uint32_t>(ProgramImage.programCapacity)
                               : 0;
   Interpreter.cells = ProgramImage.dataBlock;
+  Interpreter.handlers = ProgramImage.wordHandlers.empty() ? kNoProgramHandlers
+                                                           : ProgramImage.wordHandlers.data();
 }
 
 bool InRange(int32_t from, int32_t to, int32_t first, int32_t end) {
@@ -160,7 +167,10 @@ bool AllocateBlocks(int32_t capacity) {
     scopesOk = scopesOk && ProgramImage.scopeTables[type] != nullptr;
   }
   TraceCreate("Allocating program block");
-  ProgramImage.programBlock = AllocateZeroed<int32_t>(static_cast<size_t>(capacity));
+  ProgramImage.programBlock =
+      AllocateZeroed<int32_t>(static_cast<size_t>(capacity) + kProgramBlockPadding);
+  ProgramImage.wordRoles.assign(static_cast<size_t>(capacity) + 1, 0);
+  ProgramImage.wordHandlers.assign(static_cast<size_t>(capacity) + 1, &StopOnUnknownCommand);
   TraceCreate("Allocating runtime block");
   ProgramImage.lineBlock = AllocateZeroed<int32_t>(static_cast<size_t>(capacity));
   ProgramImage.programCapacity = capacity;
@@ -168,7 +178,59 @@ bool AllocateBlocks(int32_t capacity) {
          scopesOk && ProgramImage.programBlock != nullptr && ProgramImage.lineBlock != nullptr;
 }
 
+// ---- Verification ----
+
+// The handler of every word: the registered handler where verification reached a command that
+// is no operand, StopOnUnknownCommand elsewhere and from `end` on.
+void BuildWordHandlers(int32_t end) {
+  const int32_t* words = ProgramImage.programBlock;
+  for (size_t at = 0; at < ProgramImage.wordHandlers.size(); ++at) {
+    CommandHandler handler = &StopOnUnknownCommand;
+    if (static_cast<int32_t>(at) < end && ProgramImage.wordRoles[at] == kWordIsCommand) {
+      const uint32_t id = static_cast<uint32_t>(words[at]);
+      if (id <= static_cast<uint32_t>(kMaxCommandId)) handler = CommandHandlerTable[id];
+    }
+    ProgramImage.wordHandlers[at] = handler;
+  }
+  ProgramImage.verifiedGeneration = CommandRegistrationGeneration();
+}
+
+// Verifies from each root in turn; the image's word roles change only when all pass.
+bool VerifyFrom(std::initializer_list<int32_t> roots, int32_t pieceStart, int32_t end) {
+  std::vector<uint8_t> roles = ProgramImage.wordRoles;
+  std::fill(roles.begin() + pieceStart, roles.end(), 0);  // the words of any earlier piece
+  for (int32_t root : roots) {
+    gVerificationError = VerifyProgramPaths(ProgramImage.programBlock, end, ProgramImage.dataBlock,
+                                            root, roles);
+    if (!gVerificationError.empty()) {
+      if (TraceModeFlag()) WriteTraceLog("QUILLMOOR: program refused: " + gVerificationError);
+      return false;
+    }
+  }
+  ProgramImage.wordRoles = std::move(roles);
+  return true;
+}
+
+// A refused piece keeps nothing that can run from its first word on.
+void ForgetPieceFrom(int32_t pieceStart) {
+  std::fill(ProgramImage.wordRoles.begin() + pieceStart, ProgramImage.wordRoles.end(), 0);
+  BuildWordHandlers(pieceStart);
+}
+
 }  // namespace
+
+const std::string& ProgramVerificationError() { return gVerificationError; }
+
+void VerifyProgramAgain() {
+  if (!ProgramImageExists()) return;
+  const int32_t end = ProgramImage.transferToCounters.programWrite;
+  std::fill(ProgramImage.wordRoles.begin(), ProgramImage.wordRoles.end(), 0);
+  if (VerifyFrom({0, ProgramImage.pieceStart}, 0, end)) {
+    BuildWordHandlers(end);
+  } else {
+    ForgetPieceFrom(0);
+  }
+}
 
 bool CreateQuillmoorBlocksFromParser(const ParsedProgram& parser) {
   FreeProgramImage();
@@ -198,6 +260,7 @@ bool AppendCliLineToRunner(const ParsedProgram& parser) {
 }
 
 bool TransferParsedDataToRunner(const ParsedProgram& parser) {
+  gVerificationError.clear();
   const CompileCounters& from = ProgramImage.transferFromCounters;
   const CompileCounters& to = ProgramImage.transferToCounters;
   if (!ProgramImageExists() || !PieceFits(from, to, parser.ProgramCapacity())) return false;
@@ -224,8 +287,14 @@ bool TransferParsedDataToRunner(const ParsedProgram& parser) {
   CopyProgramWords(parser, from, to);
   TraceTransfer("Copy runtime data block");
   CopyLineBlock(parser);
-  // Operand words keep their compiled numbers: the accessors resolve them at use.
+  // Operand words keep their compiled numbers: the accessors resolve them at use, and
+  // verification checks every one the piece can reach.
   TraceTransfer("Adjust all offsets to point to actual mem");
+  if (!VerifyFrom({from.programWrite}, from.programWrite, to.programWrite)) {
+    ForgetPieceFrom(from.programWrite);
+    return false;
+  }
+  BuildWordHandlers(to.programWrite);
   return true;
 }
 

@@ -3,12 +3,17 @@
 // FreeProgramImage empties (tests call it between cases).
 //
 // Program words are copied as the compiler wrote them: the interpreter's operand accessors turn
-// operand numbers into cells, DATA indexes and word indexes at use (see interpreter.h), so a word
-// is never rewritten and a counter that lands on an operand word can never dispatch it.
+// operand numbers into cells, DATA indexes and word indexes at use (see interpreter.h). Every
+// piece is verified as it is transferred (program_verifier.h): a piece whose operands do not fit
+// its commands' layouts is refused, and the interpreter dispatches only the words verification
+// reached as commands, so a counter that lands on an operand word can never dispatch it.
 #pragma once
 #include <array>
 #include <cstdint>
+#include <string>
+#include <vector>
 
+#include "runtime/command_dispatch.h"
 #include "runtime/operand_numbers.h"
 #include "runtime/parsed_program.h"
 #include "runtime/value_cell.h"
@@ -41,6 +46,13 @@ struct ProgramImageState {
   int32_t programCapacity = 0;
   int32_t pieceStart = 0;  // word index where the most recently transferred piece begins
 
+  // What verification found for each word (program_verifier.h), the handler the interpreter
+  // dispatches for each word, both programCapacity + 1 entries, and the registrations they were
+  // made for.
+  std::vector<uint8_t> wordRoles;
+  std::vector<CommandHandler> wordHandlers;
+  uint32_t verifiedGeneration = 0;
+
   // The two counter snapshots between which the next transfer copies a piece.
   CompileCounters transferFromCounters;
   CompileCounters transferToCounters;
@@ -53,22 +65,36 @@ inline bool ProgramImageExists() { return ProgramImage.dataBlock != nullptr; }
 
 // After the compile of a whole program: frees any earlier image, allocates the blocks at the
 // compiler's program capacity and transfers the whole program. False (and no image) when the
-// blocks cannot be allocated or the compiler's counters do not fit them.
+// blocks cannot be allocated, the compiler's counters do not fit them, or verification refuses
+// the program (ProgramVerificationError says why).
 bool CreateQuillmoorBlocksFromParser(const ParsedProgram& parser);
 
 // After a line typed at the runtime command line was compiled onto the end of the program:
-// transfers only that piece into the existing blocks. False, with nothing changed, when there is
-// no image or the piece does not fit the blocks.
+// transfers only that piece into the existing blocks. False when there is no image, the piece
+// does not fit the blocks or verification refuses it (see TransferParsedDataToRunner).
 bool AppendCliLineToRunner(const ParsedProgram& parser);
 
-// Copies the piece between TransferFromCounters and TransferToCounters into the blocks. False,
-// with nothing changed, when any counter lies outside its range or the piece's words outside the
-// program block.
+// Copies the piece between TransferFromCounters and TransferToCounters into the blocks and
+// verifies it. False, with nothing changed, when any counter lies outside its range or the
+// piece's words outside the program block; false, with none of the piece's words able to run,
+// when verification refuses it (ProgramVerificationError says why).
 bool TransferParsedDataToRunner(const ParsedProgram& parser);
 
 // Frees every text, array, table and block of the image and empties its record (the image part
 // of FreeRuntimeData). Safe to call when no image exists.
 void FreeProgramImage();
+
+// Why the last program or piece was refused by verification ("" when it was not).
+const std::string& ProgramVerificationError();
+
+// False when command registrations changed since the image was verified: the layouts it was
+// checked against may be others now.
+inline bool ProgramVerifiedForCurrentCommands() {
+  return !ProgramImageExists() || ProgramImage.verifiedGeneration == CommandRegistrationGeneration();
+}
+// Verifies the whole image again against the current registrations (the program from word 0 and
+// the last typed line from its start). When that fails no word of the image can run.
+void VerifyProgramAgain();
 
 // Word index of the first word of the piece transferred last (the typed line's start).
 inline int32_t PieceStartWord() { return ProgramImage.pieceStart; }

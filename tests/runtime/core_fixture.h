@@ -1,5 +1,6 @@
 // A clean runtime core for each test: headless platform, a manual clock, no program image, no
-// pending error, fresh interpreter and run-loop state, do-nothing services and settings.
+// registered commands, no pending error, fresh interpreter and run-loop state, do-nothing
+// services and settings.
 #pragma once
 #include <gtest/gtest.h>
 
@@ -9,6 +10,7 @@
 #include "platform/clock.h"
 #include "platform/headless/scripted_input.h"
 #include "platform/window.h"
+#include "runtime/command_dispatch.h"
 #include "runtime/command_line_overlay.h"
 #include "runtime/frame_services.h"
 #include "runtime/interpreter.h"
@@ -26,6 +28,7 @@ class CoreTest : public ::testing::Test {
     platform::headless::ResetHeadlessPlatform();
     previousClock_ = platform::InstallClock(&clock_);
     FreeProgramImage();
+    ClearCommandRegistrations();
     Interpreter = InterpreterState{};
     ResetRuntimeErrorState();
     ResetRunLoopState();

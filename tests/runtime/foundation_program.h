@@ -68,7 +68,8 @@ class FoundationProgramTest : public ::testing::Test {
     return Resume();
   }
 
-  // Goes on from where the program stopped (ESC after a warning), until it stops again.
+  // Goes on from where the program stopped (ESC after a warning), until it stops again: an error,
+  // or a word where no command runs.
   int32_t Resume() {
     PendingErrorCode = 0;
     DisplayReadyFlag = 1;
@@ -76,7 +77,7 @@ class FoundationProgramTest : public ::testing::Test {
     for (int slice = 0; slice < kMaxSlices; ++slice) {
       ExecuteSlice();
       if (PendingErrorCode != 0) return PendingErrorCode;
-      if (FindCommandHandler(ProgramWordAt(ProgramCounter)) == nullptr) return 0;
+      if (!CommandRunsAt(ProgramCounter)) return 0;
     }
     ADD_FAILURE() << "the program did not stop";
     return -1;

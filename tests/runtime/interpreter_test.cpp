@@ -17,7 +17,6 @@
 #include "recording_services.h"
 #include "runtime/command_dispatch.h"
 #include "runtime/diagnostics.h"
-#include "runtime/value_text.h"
 
 namespace qm::test {
 namespace {
@@ -27,9 +26,6 @@ constexpr int32_t kCount = 100;        // counts
 constexpr int32_t kTick = 101;         // counts, moves the clock, jumps back to word 0
 constexpr int32_t kStopAt = 102;       // counts, jumps back to word 0, stops at a count
 constexpr int32_t kThrow = 103;        // throws
-constexpr int32_t kWriteInt = 104;     // writes 5 through its integer operand
-constexpr int32_t kWriteString = 105;  // stores "new" through its string operand
-constexpr int32_t kJump = 106;         // jumps to its target
 
 platform::ManualClock* gClock = nullptr;
 int gCommands = 0;
@@ -51,15 +47,10 @@ void StopAt() {
   if (gCommands == gStopAtCommand) StopFlag = 1;
 }
 void Throw() { throw std::runtime_error("handler failed"); }
-void WriteInt() { NextIntCell() = 5; }
-void WriteString() { StoreStringResult(NextStringCell(), "new"); }
-void Jump() { ProgramCounter = NextJumpTarget(); }
 
 const CommandRegistration kTestCommands[] = {
     {kCount, "count", "0", Count},       {kTick, "tick", "0", Tick},
     {kStopAt, "stop at", "0", StopAt},   {kThrow, "throw", "0", Throw},
-    {kWriteInt, "write int", "l", WriteInt}, {kWriteString, "write string", "s", WriteString},
-    {kJump, "jump", "a", Jump},
 };
 
 class InterpreterTest : public CoreTest {
@@ -250,35 +241,6 @@ TEST_F(InterpreterTest, AnInactiveDisplayRunsNoCommandAndKeepsTheStopFlag) {
   ExecuteSlice();
   EXPECT_EQ(gCommands, 0);
   EXPECT_EQ(StopFlag, 1);
-}
-
-TEST_F(InterpreterTest, OperandsThatNameTheWrongCellsTouchNothing) {
-  ImageBuilder builder;
-  const int32_t text = builder.StringLiteral("literal");
-  const int32_t number = builder.IntVariable();
-  builder.Command(kWriteInt, {text});            // an integer write through a string cell
-  builder.Command(kWriteString, {number});       // a string write through an integer cell
-  builder.Command(kJump, {ImageBuilder::WordAddress(500)});  // outside the program block
-  Load(builder);
-  StartRun();
-  for (int command = 0; command < 3; ++command) {
-    ExecuteSlice();
-    EXPECT_EQ(PendingErrorCode, kErrorSevereException);
-    PendingErrorCode = 0;
-  }
-  EXPECT_STREQ(ProgramImage.dataBlock[CellIndexOf(text)].s, "literal");
-  EXPECT_EQ(ProgramImage.dataBlock[CellIndexOf(number)].i, 0);
-  EXPECT_EQ(ProgramCounter, 6) << "a bad jump goes on after the operand";
-}
-
-TEST_F(InterpreterTest, AnOperandReadPastTheProgramBlockStaysAtItsEnd) {
-  ImageBuilder builder(1);
-  builder.Command(kWriteInt);
-  Load(builder);
-  StartRun();
-  ExecuteSlice();
-  EXPECT_EQ(PendingErrorCode, kErrorSevereException);
-  EXPECT_EQ(ProgramCounter, 1);
 }
 
 TEST_F(InterpreterTest, DebugModeTracesEveryCommandWithItsWordIndex) {
