@@ -1,8 +1,9 @@
 // The interpreter: runs command handlers in slices, and resets its state at the start of a run.
 //
-// The slice loop does per command: one fetch, one table load, one call, one flag test and one
-// countdown. Everything the Parts ask to look at "after a command" (the 33 ms budget of SYNC OFF,
-// the 201-command check of SYNC ON) happens in SliceCheck when the countdown runs out:
+// The slice loop does per command: one load of the word's handler (the program image keeps one
+// per word, set by verification), one call, one flag test and one countdown; no clock read and no
+// allocation. Everything that is looked at "after a command" (the 33 ms budget of SYNC OFF, the
+// 201-command check of SYNC ON) happens in SliceCheck when the countdown runs out:
 //  - SYNC ON: the countdown is the number of commands to the next 201st, so the check comes on
 //    exactly the same commands as a per-command counter would.
 //  - SYNC OFF: reading the clock costs more than a whole simple command, so the clock is read
