@@ -68,6 +68,8 @@ class SaveStack {
  public:
   uint32_t Size() const { return size_; }
   T& operator[](uint32_t index) { return storage_[index]; }
+  // The values from `index` on (index <= Size(); valid while nothing is added).
+  T* From(uint32_t index) { return storage_.data() + index; }
   // Room for `count` more values after the top; Commit makes them part of the stack.
   T* Room(uint32_t count) {
     if (size_ + count > storage_.size()) storage_.resize(std::max<size_t>(2 * storage_.size(), size_ + count + 64));

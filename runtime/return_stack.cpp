@@ -216,7 +216,7 @@ void ReturnStack::PushCall(int32_t returnWord, int32_t resultWord, int16_t calle
 
 [[gnu::always_inline]] inline void ReturnStack::RestoreTemporaries(const ReturnFrame& frame) {
   ValueCell* cells = ProgramImage.dataBlock;
-  const ValueCell* saved = &savedTemps_[frame.savedTempsBegin];
+  const ValueCell* saved = savedTemps_.From(frame.savedTempsBegin);  // none saved yet: no storage
   for (int t = 0; t < 3; ++t) {
     const int32_t count = frame.savedTemps.count[t];
     if (cells != nullptr) {
