@@ -28,7 +28,7 @@ struct CarriedValue {
   ValueCell value;
 };
 
-CarriedValue CarryOperand() {
+[[gnu::always_inline]] inline CarriedValue CarryOperand() {
   CarriedValue carried{};
   const ValueCell& cell = NextValueCell(carried.kind);
   carried.present = true;
@@ -40,7 +40,8 @@ CarriedValue CarryOperand() {
 // Stores a carried value into a cell of `kind`, converting between integer and float as
 // assignment does; a text never becomes a number nor a number a text (0 or "" instead). Takes
 // the carried text.
-void StoreCarried(ValueCell& cell, CellKind kind, CarriedValue& carried) {
+[[gnu::always_inline]] inline void StoreCarried(ValueCell& cell, CellKind kind,
+                                                CarriedValue& carried) {
   const bool text = carried.present && carried.kind == CellKind::String;
   switch (kind) {
     case CellKind::Integer:

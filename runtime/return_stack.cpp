@@ -179,10 +179,15 @@ void ReturnStack::PushCall(int32_t returnWord, int32_t resultWord, int16_t calle
   const ValueCell* cells = ProgramImage.dataBlock;
   if (cells == nullptr) return;
   const ScopeVariables& variables = CachedVariablesOfScope(scope);
-  SavedNumber* number = savedNumbers_.Room(static_cast<uint32_t>(variables.numbers.size()));
+  // Every listed cell is a variable, so its array entry lies inside the table.
+  const ArrayEntry* arrays = ProgramArrays.Find(0);
+  const uint32_t numbers = static_cast<uint32_t>(variables.numbers.size());
+  const int32_t* numberCells = variables.numbers.data();
+  SavedNumber* number = savedNumbers_.Room(numbers);
   uint32_t saved = 0;
-  for (int32_t cell : variables.numbers) {
-    if (!IsDimensionedArray(cell)) number[saved++] = {cell, cells[cell].i};
+  for (uint32_t k = 0; k < numbers; ++k) {
+    const int32_t cell = numberCells[k];
+    if (!arrays[cell - kVariableCellBase[0]].IsDimensioned()) number[saved++] = {cell, cells[cell].i};
   }
   savedNumbers_.Commit(saved);
   if (variables.texts.empty()) return;
@@ -196,19 +201,24 @@ void ReturnStack::PushCall(int32_t returnWord, int32_t resultWord, int16_t calle
 
 // Numeric temporaries are copied; string temporaries are moved out (the cell is left without a
 // text, which reads as the empty text) so the callee's stores free nothing the save still holds.
+// The three kinds lie in three blocks; each is copied by its own loop.
 [[gnu::always_inline]] inline void ReturnStack::SaveTemporaries(ReturnFrame& frame) {
   ValueCell* cells = ProgramImage.dataBlock;
   if (cells == nullptr) return;
-  frame.savedTemps = CachedTemporaryUsage(frame.temporaryWindow);
-  const uint32_t total = frame.savedTemps.count[0] + frame.savedTemps.count[1] +
-                         frame.savedTemps.count[2];
+  const TemporaryUsage usage = CachedTemporaryUsage(frame.temporaryWindow);
+  frame.savedTemps = usage;
+  const uint32_t integers = usage.count[0], floats = usage.count[1], texts = usage.count[2];
+  const uint32_t total = integers + floats + texts;
   ValueCell* saved = savedTemps_.Room(total);
-  for (int t = 0; t < 3; ++t) {
-    ValueCell* first = cells + kTemporaryCellBase[t] + frame.temporaryWindow;
-    for (int32_t i = 0; i < frame.savedTemps.count[t]; ++i) *saved++ = first[i];
+  const ValueCell* integerCells = cells + kTemporaryCellBase[0] + frame.temporaryWindow;
+  for (uint32_t i = 0; i < integers; ++i) *saved++ = integerCells[i];
+  const ValueCell* floatCells = cells + kTemporaryCellBase[1] + frame.temporaryWindow;
+  for (uint32_t i = 0; i < floats; ++i) *saved++ = floatCells[i];
+  ValueCell* textCells = cells + kTemporaryCellBase[2] + frame.temporaryWindow;
+  for (uint32_t i = 0; i < texts; ++i) {
+    *saved++ = textCells[i];
+    textCells[i].s = nullptr;
   }
-  ValueCell* texts = cells + kTemporaryCellBase[2] + frame.temporaryWindow;
-  for (int32_t i = 0; i < frame.savedTemps.count[2]; ++i) texts[i].s = nullptr;
   savedTemps_.Commit(total);
 }
 
@@ -217,18 +227,21 @@ void ReturnStack::PushCall(int32_t returnWord, int32_t resultWord, int16_t calle
 [[gnu::always_inline]] inline void ReturnStack::RestoreTemporaries(const ReturnFrame& frame) {
   ValueCell* cells = ProgramImage.dataBlock;
   const ValueCell* saved = savedTemps_.From(frame.savedTempsBegin);  // none saved yet: no storage
-  for (int t = 0; t < 3; ++t) {
-    const int32_t count = frame.savedTemps.count[t];
-    if (cells != nullptr) {
-      ValueCell* first = cells + kTemporaryCellBase[t] + frame.temporaryWindow;
-      for (int32_t i = 0; i < count; ++i) {
-        if (t == 2) std::free(first[i].s);
-        first[i] = saved[i];
-      }
-    } else if (t == 2) {
-      for (int32_t i = 0; i < count; ++i) std::free(saved[i].s);
+  const uint32_t integers = frame.savedTemps.count[0], floats = frame.savedTemps.count[1],
+                 texts = frame.savedTemps.count[2];
+  if (cells != nullptr) [[likely]] {
+    ValueCell* integerCells = cells + kTemporaryCellBase[0] + frame.temporaryWindow;
+    for (uint32_t i = 0; i < integers; ++i) integerCells[i] = *saved++;
+    ValueCell* floatCells = cells + kTemporaryCellBase[1] + frame.temporaryWindow;
+    for (uint32_t i = 0; i < floats; ++i) floatCells[i] = *saved++;
+    ValueCell* textCells = cells + kTemporaryCellBase[2] + frame.temporaryWindow;
+    for (uint32_t i = 0; i < texts; ++i) {
+      std::free(textCells[i].s);
+      textCells[i] = *saved++;
     }
-    saved += count;
+  } else {
+    saved += integers + floats;
+    for (uint32_t i = 0; i < texts; ++i) std::free(saved[i].s);
   }
   savedTemps_.Truncate(frame.savedTempsBegin);
 }
@@ -251,8 +264,12 @@ ReturnFrame ReturnStack::PopCall() {
 
 void ReturnStack::RestoreFunctionLocals(const ReturnFrame& frame) {
   ValueCell* cells = ProgramImage.dataBlock;
-  for (uint32_t i = frame.savedNumbersBegin; cells != nullptr && i < savedNumbers_.Size(); ++i) {
-    cells[savedNumbers_[i].cell].i = savedNumbers_[i].bits;
+  const uint32_t numbersEnd = savedNumbers_.Size();
+  if (cells != nullptr) [[likely]] {
+    const SavedNumber* saved = savedNumbers_.From(0);
+    for (uint32_t i = frame.savedNumbersBegin; i < numbersEnd; ++i) {
+      cells[saved[i].cell].i = saved[i].bits;
+    }
   }
   for (uint32_t i = frame.savedTextsBegin; i < savedTexts_.Size(); ++i) {
     SavedText& saved = savedTexts_[i];
