@@ -5,6 +5,7 @@
 #include <array>
 
 #include "runtime/command_dispatch.h"
+#include "runtime/command_fusion.h"
 #include "runtime/control_flow.h"
 #include "runtime/interpreter.h"
 #include "runtime/number_rules.h"
@@ -68,13 +69,6 @@ void DropCarried(CarriedValue& carried) {
 }
 
 // ---- IF, jumps, FOR, NEXT ----
-
-// IF, WHILE, UNTIL: [condition][target]; a condition of 0 jumps.
-void CmdIf() {
-  const int32_t condition = NextIntCell();
-  const int32_t target = NextJumpTarget();
-  if (condition == 0) ProgramCounter = target;
-}
 
 // ELSE, EXIT, LOOP, ENDWHILE, GOTO: [target].
 void CmdElse() { ProgramCounter = NextJumpTarget(); }
@@ -216,6 +210,11 @@ void UnwindReturnStack() {
   RunningScope = 0;
 }
 
+// NEXT and the FOR it jumps back to, in one dispatch.
+constexpr CommandFusion kControlFlowFusions[] = {
+    {CmdNext, CmdFor, FusedPair<CmdNext, CmdFor>, FusedSecond::AtJumpTarget},
+};
+
 constexpr OperandLayout kThenJump = OperandLayout::SignatureThenJump;
 constexpr OperandLayout kJumpOnly = OperandLayout::Jump;
 
@@ -247,6 +246,7 @@ constexpr CommandRegistration kControlFlowCommands[] = {
 }  // namespace
 
 void RegisterControlFlowCommands() {
+  RegisterCommandFusions(kControlFlowFusions);
   RegisterCommands(kControlFlowCommands);
   AddRunHook(RunHook::ResetRunner, ResetControlFlow);
   AddRunHook(RunHook::EndRun, UnwindReturnStack);

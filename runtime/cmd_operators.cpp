@@ -7,6 +7,8 @@
 #include <string_view>
 
 #include "runtime/command_dispatch.h"
+#include "runtime/command_fusion.h"
+#include "runtime/control_flow.h"
 #include "runtime/foundation_commands.h"
 #include "runtime/interpreter.h"
 #include "runtime/number_rules.h"
@@ -286,8 +288,66 @@ constexpr CommandRegistration kOperatorCommands[] = {
     {232, "int[", "LF", OpAssignLF},
 };
 
+// The pairs the compiler emits for every expression statement and every test: an operation into
+// a temporary, then the assignment of that temporary ("= LL" and "= FF" share a handler); a
+// comparison (or AND, OR of comparisons) into a temporary, then the IF, WHILE or UNTIL on it.
+template <CommandHandler first, CommandHandler second>
+constexpr CommandFusion Fusion() {
+  return {first, second, FusedPair<first, second>};
+}
+
+constexpr CommandFusion kOperatorFusions[] = {
+    Fusion<OpAddLLL, OpAssignLL>(),
+    Fusion<OpSubLLL, OpAssignLL>(),
+    Fusion<OpMulLLL, OpAssignLL>(),
+    Fusion<OpDivLLL, OpAssignLL>(),
+    Fusion<OpAndLLL, OpAssignLL>(),
+    Fusion<OpOrLLL, OpAssignLL>(),
+    Fusion<OpAddFLF, OpAssignLL>(),
+    Fusion<OpAddFFL, OpAssignLL>(),
+    Fusion<OpAddFFF, OpAssignLL>(),
+    Fusion<OpSubFLF, OpAssignLL>(),
+    Fusion<OpSubFFL, OpAssignLL>(),
+    Fusion<OpSubFFF, OpAssignLL>(),
+    Fusion<OpMulFLF, OpAssignLL>(),
+    Fusion<OpMulFFL, OpAssignLL>(),
+    Fusion<OpMulFFF, OpAssignLL>(),
+    Fusion<OpDivFLF, OpAssignLL>(),
+    Fusion<OpDivFFL, OpAssignLL>(),
+    Fusion<OpDivFFF, OpAssignLL>(),
+    Fusion<OpEqualLLL, CmdIf>(),
+    Fusion<OpEqualLFF, CmdIf>(),
+    Fusion<OpEqualLLF, CmdIf>(),
+    Fusion<OpEqualLFL, CmdIf>(),
+    Fusion<OpNotEqualLLL, CmdIf>(),
+    Fusion<OpNotEqualLFF, CmdIf>(),
+    Fusion<OpNotEqualLLF, CmdIf>(),
+    Fusion<OpNotEqualLFL, CmdIf>(),
+    Fusion<OpGreaterLLL, CmdIf>(),
+    Fusion<OpGreaterLFF, CmdIf>(),
+    Fusion<OpGreaterLLF, CmdIf>(),
+    Fusion<OpGreaterLFL, CmdIf>(),
+    Fusion<OpGreaterEqualLLL, CmdIf>(),
+    Fusion<OpGreaterEqualLFF, CmdIf>(),
+    Fusion<OpGreaterEqualLLF, CmdIf>(),
+    Fusion<OpGreaterEqualLFL, CmdIf>(),
+    Fusion<OpLessLLL, CmdIf>(),
+    Fusion<OpLessLFF, CmdIf>(),
+    Fusion<OpLessLLF, CmdIf>(),
+    Fusion<OpLessLFL, CmdIf>(),
+    Fusion<OpLessEqualLLL, CmdIf>(),
+    Fusion<OpLessEqualLFF, CmdIf>(),
+    Fusion<OpLessEqualLLF, CmdIf>(),
+    Fusion<OpLessEqualLFL, CmdIf>(),
+    Fusion<OpAndLLL, CmdIf>(),
+    Fusion<OpOrLLL, CmdIf>(),
+};
+
 }  // namespace
 
-void RegisterOperatorCommands() { RegisterCommands(kOperatorCommands); }
+void RegisterOperatorCommands() {
+  RegisterCommandFusions(kOperatorFusions);
+  RegisterCommands(kOperatorCommands);
+}
 
 }  // namespace qm

@@ -121,11 +121,12 @@ void SyncOnCheck() {
 }
 
 // One command per pass: the handler of the word at the ProgramCounter (a counter past the
-// block takes the entry past its end), one call, one flag test and one countdown.
+// block takes the entry past its end), one call, one flag test and one countdown. The countdown
+// stays in the state, where a fused pair's handler counts its first command (command_fusion.h).
 template <bool kTraced>
 void RunCommands() {
   InterpreterState& state = Interpreter;
-  int32_t countdown = state.checkCountdown;
+  const CommandHandler* handlers = kTraced ? state.plainHandlers : state.handlers;
   while (state.stopFlag == 0) {
     const uint32_t pc = static_cast<uint32_t>(state.programCounter);
     if constexpr (kTraced) {
@@ -133,13 +134,11 @@ void RunCommands() {
     }
     state.commandWord = static_cast<int32_t>(pc);
     state.programCounter = static_cast<int32_t>(pc + 1);
-    state.handlers[std::min(pc, state.wordCount)]();
-    if (--countdown == 0) [[unlikely]] {  // armed at 1 or more, so it meets 0
+    handlers[std::min(pc, state.wordCount)]();
+    if (--state.checkCountdown == 0) [[unlikely]] {  // armed at 1 or more, so it meets 0
       SliceCheck();
-      countdown = state.checkCountdown;
     }
   }
-  state.checkCountdown = countdown;
   state.stopFlag = 0;
 }
 

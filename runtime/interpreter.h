@@ -28,8 +28,11 @@ struct InterpreterState {
   uint32_t wordCount = 0;          // its size in words (the program capacity)
   ValueCell* cells = nullptr;      // data block: cell index = operand number - 10000
   // The handler of each word, wordCount + 1 entries: the command's handler where verification
-  // reached a command, StopOnUnknownCommand everywhere else and past the end.
+  // reached a command, StopOnUnknownCommand everywhere else and past the end. `handlers` has the
+  // fused handler at the first word of each fused pair (command_fusion.h), `plainHandlers` only
+  // the commands' own (DEBUGMODE dispatches it, to trace every command).
   const CommandHandler* handlers = kNoProgramHandlers;
+  const CommandHandler* plainHandlers = kNoProgramHandlers;
 
   int32_t programCounter = 0;  // the next word to fetch; handlers read their operands here
 
@@ -42,7 +45,7 @@ struct InterpreterState {
   uint32_t sliceStartTime = 0;  // milliseconds when the current slice started
   uint32_t sliceBudgetMs = 33;  // SYNC OFF interpretation time per slice
   uint32_t commandCounter = 0;  // SYNC ON commands since the last key and queue check
-  int32_t checkCountdown = 1;   // commands until the next slice check
+  int32_t checkCountdown = 1;   // commands until the next slice check (fused pairs read it)
   int32_t clockReadSpacing = 1; // SYNC OFF: commands between two clock reads (adapts, see .cpp)
   uint32_t lastClockRead = 0;   // SYNC OFF: the clock at the last slice check
   uint8_t checkArmedSyncOff = 1;  // the mode the countdown was armed for

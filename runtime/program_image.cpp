@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "runtime/command_fusion.h"
 #include "runtime/diagnostics.h"
 #include "runtime/interpreter.h"
 #include "runtime/program_verifier.h"
@@ -48,8 +49,9 @@ void AttachInterpreter() {
                               ? static_cast<uint32_t>(ProgramImage.programCapacity)
                               : 0;
   Interpreter.cells = ProgramImage.dataBlock;
-  Interpreter.handlers = ProgramImage.wordHandlers.empty() ? kNoProgramHandlers
-                                                           : ProgramImage.wordHandlers.data();
+  const bool none = ProgramImage.wordHandlers.empty();
+  Interpreter.plainHandlers = none ? kNoProgramHandlers : ProgramImage.wordHandlers.data();
+  Interpreter.handlers = none ? kNoProgramHandlers : ProgramImage.fusedHandlers.data();
 }
 
 bool InRange(int32_t from, int32_t to, int32_t first, int32_t end) {
@@ -171,6 +173,7 @@ bool AllocateBlocks(int32_t capacity) {
       AllocateZeroed<int32_t>(static_cast<size_t>(capacity) + kProgramBlockPadding);
   ProgramImage.wordRoles.assign(static_cast<size_t>(capacity) + 1, 0);
   ProgramImage.wordHandlers.assign(static_cast<size_t>(capacity) + 1, &StopOnUnknownCommand);
+  ProgramImage.fusedHandlers.assign(static_cast<size_t>(capacity) + 1, &StopOnUnknownCommand);
   TraceCreate("Allocating runtime block");
   ProgramImage.lineBlock = AllocateZeroed<int32_t>(static_cast<size_t>(capacity));
   ProgramImage.programCapacity = capacity;
@@ -179,6 +182,45 @@ bool AllocateBlocks(int32_t capacity) {
 }
 
 // ---- Verification ----
+
+// The word of the second command of a pair whose first command stands at `at`, or -1 when the
+// first command's operands do not have a fixed count.
+int32_t SecondCommandWord(int32_t at, FusedSecond where) {
+  const CommandOperands operands = RegisteredOperands(ProgramImage.programBlock[at]);
+  if (operands.signature == nullptr) return -1;
+  const bool noOperands = operands.signature[0] == '0' && operands.signature[1] == '\0';
+  int32_t count = noOperands ? 0 : static_cast<int32_t>(std::strlen(operands.signature));
+  switch (operands.layout) {
+    case OperandLayout::Signature:
+      break;
+    case OperandLayout::SignatureThenJump:
+      ++count;
+      break;
+    default:
+      return -1;
+  }
+  if (where == FusedSecond::FollowsOperands) return at + count + 1;
+  if (count == 0) return -1;
+  return ProgramImage.programBlock[at + count] - kWordAddresses;
+}
+
+// The fused table: the plain handlers, with a fused handler at the first word of every pair
+// whose second command is one verification reached and whose handlers form a registered pair.
+void BuildFusedHandlers(int32_t end) {
+  std::vector<CommandHandler>& fused = ProgramImage.fusedHandlers;
+  const std::vector<CommandHandler>& plain = ProgramImage.wordHandlers;
+  fused = plain;
+  for (int32_t at = 0; at < end; ++at) {
+    const CommandHandler first = plain[static_cast<size_t>(at)];
+    if (first == &StopOnUnknownCommand) continue;
+    for (FusedSecond where : {FusedSecond::FollowsOperands, FusedSecond::AtJumpTarget}) {
+      const int32_t second = SecondCommandWord(at, where);
+      if (second < 0 || second >= end) continue;
+      const CommandFusion* fusion = FindCommandFusion(first, plain[static_cast<size_t>(second)]);
+      if (fusion != nullptr && fusion->where == where) fused[static_cast<size_t>(at)] = fusion->fused;
+    }
+  }
+}
 
 // The handler of every word: the registered handler where verification reached a command that
 // is no operand, StopOnUnknownCommand elsewhere and from `end` on.
@@ -192,6 +234,7 @@ void BuildWordHandlers(int32_t end) {
     }
     ProgramImage.wordHandlers[at] = handler;
   }
+  BuildFusedHandlers(end);
   ProgramImage.verifiedGeneration = CommandRegistrationGeneration();
 }
 

@@ -47,10 +47,11 @@ struct ProgramImageState {
   int32_t pieceStart = 0;  // word index where the most recently transferred piece begins
 
   // What verification found for each word (program_verifier.h), the handler the interpreter
-  // dispatches for each word, both programCapacity + 1 entries, and the registrations they were
-  // made for.
+  // dispatches for each word, plain and with fused pairs (command_fusion.h), all programCapacity
+  // + 1 entries, and the registrations they were made for.
   std::vector<uint8_t> wordRoles;
   std::vector<CommandHandler> wordHandlers;
+  std::vector<CommandHandler> fusedHandlers;  // wordHandlers with the fused pairs
   uint32_t verifiedGeneration = 0;
 
   // The two counter snapshots between which the next transfer copies a piece.
