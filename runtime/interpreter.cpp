@@ -126,8 +126,9 @@ void SyncOnCheck() {
 template <bool kTraced>
 void RunCommands() {
   InterpreterState& state = Interpreter;
-  const CommandHandler* handlers = kTraced ? state.plainHandlers : state.handlers;
   while (state.stopFlag == 0) {
+    // Read per command: a handler may replace the program image and its tables.
+    const CommandHandler* handlers = kTraced ? state.plainHandlers : state.handlers;
     const uint32_t pc = static_cast<uint32_t>(state.programCounter);
     if constexpr (kTraced) {
       WriteCommandTrace(static_cast<int32_t>(pc), ProgramWordAt(static_cast<int32_t>(pc)));
