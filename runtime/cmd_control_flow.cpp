@@ -199,8 +199,7 @@ void CmdStop() {
 void ResetControlFlow() {
   ProgramReturnStack.Clear();
   RunningScope = 0;
-  ForgetScopeVariableLists();
-  ForgetTemporaryUsage();
+  ForgetCallSavePlans();
 }
 
 // End of a run: every frame is popped and every saved variable put back, so each variable ends

@@ -14,9 +14,13 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <cstdlib>
 #include <vector>
 
+#include "runtime/arrays.h"
 #include "runtime/interpreter.h"
+#include "runtime/operand_numbers.h"
+#include "runtime/program_image.h"
 #include "runtime/value_cell.h"
 
 namespace qm {
@@ -69,6 +73,38 @@ struct ReturnFrame {
   uint32_t savedTempsBegin;
 };
 
+// What a call saves, per scope, worked out from the program image once for every piece the image
+// takes in (the whole program, then each line typed at the runtime command line, which may add
+// variables and temporaries): the variable cells of the scope (the caller's, saved when it calls)
+// and the temporaries the program uses in the scope's window (the callee's, saved when it is
+// called). A call then saves and restores along these lists without looking at the scope tables.
+inline constexpr int32_t kMaxScopes = 1025;  // the main program and 1,024 user functions
+
+struct ScopeSavePlan {
+  uint32_t numbersBegin = 0, numbersEnd = 0;  // its integer and float variables in `cells`
+  uint32_t textsBegin = 0, textsEnd = 0;      // its string variables in `cells`
+  int32_t temporaryWindow = 0;                // TemporaryWindowOf the scope
+  TemporaryUsage temporaries;                 // what the program uses of that window
+};
+
+struct CallSavePlans {
+  static constexpr uint32_t kNotBuilt = ~0u;
+  uint32_t imageGeneration = kNotBuilt;  // ProgramImage.transferGeneration they were built for
+  std::vector<int32_t> cells;            // cell indexes, each scope's numbers then its texts
+  // kMaxScopes + 1 entries: the last stands for every scope number above the last function (no
+  // variables, the last temporary window). The main program's entry lists no variables: no
+  // function can reach them, so a call from it saves none.
+  std::vector<ScopeSavePlan> scopes;
+
+  const ScopeSavePlan& Of(int32_t scope) const {
+    return scopes[std::min(static_cast<uint32_t>(scope), static_cast<uint32_t>(kMaxScopes))];
+  }
+};
+
+// The plans for the current program image, built when it changed.
+const CallSavePlans& CurrentCallSavePlans();
+void ForgetCallSavePlans();
+
 // A stack of saved values that grows by doubling and never shrinks, so a call costs no
 // allocation once the program has reached its deepest recursion.
 template <typename T>
@@ -76,40 +112,45 @@ class SaveStack {
  public:
   uint32_t Size() const { return size_; }
   T& operator[](uint32_t index) { return storage_[index]; }
+  const T& operator[](uint32_t index) const { return storage_[index]; }
   // The values from `index` on (index <= Size(); valid while nothing is added).
   T* From(uint32_t index) { return storage_.data() + index; }
   // Room for `count` more values after the top; Commit makes them part of the stack.
   T* Room(uint32_t count) {
-    if (size_ + count > storage_.size()) storage_.resize(std::max<size_t>(2 * storage_.size(), size_ + count + 64));
+    if (size_ + count > storage_.size()) [[unlikely]] Grow(count);
     return storage_.data() + size_;
   }
   void Commit(uint32_t count) { size_ += count; }
   void Truncate(uint32_t size) { size_ = size; }
 
  private:
+  [[gnu::noinline]] void Grow(uint32_t count) {
+    storage_.resize(std::max<size_t>(2 * storage_.size(), size_ + count + 64));
+  }
   std::vector<T> storage_;
   uint32_t size_ = 0;
 };
 
 class ReturnStack {
  public:
-  int32_t Depth() const { return static_cast<int32_t>(frames_.size()); }
+  int32_t Depth() const { return static_cast<int32_t>(frames_.Size()); }
   bool Full() const { return Depth() >= kMaxReturnFrames; }
   bool HasCallFrame() const { return callFrames_ > 0; }
-  const ReturnFrame* Top() const { return frames_.empty() ? nullptr : &frames_.back(); }
+  const ReturnFrame* Top() const { return frames_.Size() == 0 ? nullptr : &frames_.Back(); }
 
   void PushGosub(int32_t returnWord);
-  // Pushes a call frame, saving the caller's variables of `callerScope` (unless that is the main
+  // Pushes a call frame, saving the caller's variables of `callerScope` (none for the main
   // program, whose variables no function can reach) and the callee's temporary window.
-  void PushCall(int32_t returnWord, int32_t resultWord, int16_t callerScope, int32_t calleeScope);
+  inline void PushCall(int32_t returnWord, int32_t resultWord, int16_t callerScope,
+                       int32_t calleeScope);
   // Pops the top frame, which must be a GOSUB frame; returns its return word.
   int32_t PopGosub();
   // Drops GOSUB frames down to the nearest call frame and pops it, restoring the temporaries it
   // saved and the caller's RunningScope; the caller's variables stay saved until
   // RestoreFunctionLocals. Returns the frame.
-  ReturnFrame PopCall();
+  inline ReturnFrame PopCall();
   // Puts back the variables saved by the call frame popped last, exactly those that were saved.
-  void RestoreFunctionLocals(const ReturnFrame& frame);
+  inline void RestoreFunctionLocals(const ReturnFrame& frame);
 
   // Pops every frame, restoring what each saved (end of a run).
   void Unwind();
@@ -125,12 +166,25 @@ class ReturnStack {
     int32_t cell;
     char* text;  // owned
   };
+  // The frames, on a stack that keeps its storage (no allocation per call once it is deep).
+  class Frames : public SaveStack<ReturnFrame> {
+   public:
+    ReturnFrame& Back() { return (*this)[Size() - 1]; }
+    const ReturnFrame& Back() const { return (*this)[Size() - 1]; }
+    void Push(const ReturnFrame& frame) {
+      *Room(1) = frame;
+      Commit(1);
+    }
+    void Pop() { Truncate(Size() - 1); }
+  };
 
-  void SaveScopeVariables(int16_t scope);
-  void SaveTemporaries(ReturnFrame& frame);
-  void RestoreTemporaries(const ReturnFrame& frame);
+  inline void SaveScopeVariables(const CallSavePlans& plans, const ScopeSavePlan& scope);
+  [[gnu::noinline]] void SaveScopeTexts(const CallSavePlans& plans, const ScopeSavePlan& scope);
+  inline void SaveTemporaries(const ReturnFrame& frame);
+  inline void RestoreTemporaries(const ReturnFrame& frame);
+  [[gnu::noinline]] void RestoreScopeTexts(const ReturnFrame& frame);
 
-  std::vector<ReturnFrame> frames_;
+  Frames frames_;
   SaveStack<SavedNumber> savedNumbers_;  // variables saved by every call frame, in frame order
   SaveStack<SavedText> savedTexts_;
   SaveStack<ValueCell> savedTemps_;      // temporary windows saved by every call frame
@@ -139,21 +193,125 @@ class ReturnStack {
 
 extern ReturnStack ProgramReturnStack;
 
-// The temporaries the program's words name in the window that starts at `window` (0, 50, ...,
-// 950), counted from the window's start. The program is scanned once per run; a line typed at the
-// runtime command line is scanned at each call while it exists, since each new line replaces the
-// words of the previous one.
-TemporaryUsage TemporaryUsageOfWindow(int32_t window);
-void ForgetTemporaryUsage();
+// ---- The call and its return: inline, so the call and return handlers run them without a call.
 
-// The variables of a scope, by cell index: integer and float variables, and string variables,
-// as the program image's scope tables give them. Rebuilt when the image's variable counts change
-// (a line typed at the runtime command line adds variables) and at the start of every run.
-struct ScopeVariables {
-  std::vector<int32_t> numbers;
-  std::vector<int32_t> texts;
-};
-const ScopeVariables& VariablesOfScope(int16_t scope);
-void ForgetScopeVariableLists();
+// First cell of each block of variables and temporaries, in ValueType order.
+inline constexpr int32_t kVariableCellBase[3] = {kIntVariables - kFirstOperand,
+                                                 kFloatVariables - kFirstOperand,
+                                                 kStringVariables - kFirstOperand};
+inline constexpr int32_t kTemporaryCellBase[3] = {kIntTemporaries - kFirstOperand,
+                                                  kFloatTemporaries - kFirstOperand,
+                                                  kStringTemporaries - kFirstOperand};
+
+inline void ReturnStack::PushCall(int32_t returnWord, int32_t resultWord, int16_t callerScope,
+                                  int32_t calleeScope) {
+  const CallSavePlans& plans = CurrentCallSavePlans();
+  const ScopeSavePlan& callee = plans.Of(calleeScope);
+  const ReturnFrame frame{FrameKind::Call,
+                          callee.temporaries,
+                          callerScope,
+                          returnWord,
+                          resultWord,
+                          callee.temporaryWindow,
+                          savedNumbers_.Size(),
+                          savedTexts_.Size(),
+                          savedTemps_.Size()};
+  SaveScopeVariables(plans, plans.Of(callerScope));
+  SaveTemporaries(frame);
+  frames_.Push(frame);
+  ++callFrames_;
+}
+
+// A variable that is a dimensioned array at the call has no value of its own: it is not saved,
+// and so not restored, whatever DIM or UNDIM does to it during the call. Each number is written
+// to the save stack and kept only when its variable is no array, without a branch.
+inline void ReturnStack::SaveScopeVariables(const CallSavePlans& plans,
+                                            const ScopeSavePlan& scope) {
+  const ValueCell* cells = ProgramImage.dataBlock;
+  if (cells == nullptr) [[unlikely]] return;
+  // Every listed cell is a variable, so its array entry lies inside the table.
+  const ArrayEntry* arrays = ProgramArrays.Find(0);
+  const int32_t* listed = plans.cells.data();
+  SavedNumber* number = savedNumbers_.Room(scope.numbersEnd - scope.numbersBegin);
+  uint32_t saved = 0;
+  for (uint32_t k = scope.numbersBegin; k < scope.numbersEnd; ++k) {
+    const int32_t cell = listed[k];
+    number[saved] = {cell, cells[cell].i};
+    saved += arrays[cell - kVariableCellBase[0]].IsDimensioned() ? 0 : 1;
+  }
+  savedNumbers_.Commit(saved);
+  if (scope.textsBegin != scope.textsEnd) SaveScopeTexts(plans, scope);
+}
+
+// Numeric temporaries are copied; string temporaries are moved out (the cell is left without a
+// text, which reads as the empty text) so the callee's stores free nothing the save still holds.
+// The three kinds lie in three blocks; each is copied by its own loop.
+inline void ReturnStack::SaveTemporaries(const ReturnFrame& frame) {
+  ValueCell* cells = ProgramImage.dataBlock;
+  if (cells == nullptr) [[unlikely]] return;
+  const uint32_t integers = frame.savedTemps.count[0], floats = frame.savedTemps.count[1],
+                 texts = frame.savedTemps.count[2];
+  const uint32_t total = integers + floats + texts;
+  ValueCell* saved = savedTemps_.Room(total);
+  const ValueCell* integerCells = cells + kTemporaryCellBase[0] + frame.temporaryWindow;
+  for (uint32_t i = 0; i < integers; ++i) *saved++ = integerCells[i];
+  const ValueCell* floatCells = cells + kTemporaryCellBase[1] + frame.temporaryWindow;
+  for (uint32_t i = 0; i < floats; ++i) *saved++ = floatCells[i];
+  ValueCell* textCells = cells + kTemporaryCellBase[2] + frame.temporaryWindow;
+  for (uint32_t i = 0; i < texts; ++i) {
+    *saved++ = textCells[i];
+    textCells[i].s = nullptr;
+  }
+  savedTemps_.Commit(total);
+}
+
+inline void ReturnStack::RestoreTemporaries(const ReturnFrame& frame) {
+  ValueCell* cells = ProgramImage.dataBlock;
+  const ValueCell* saved = savedTemps_.From(frame.savedTempsBegin);  // none saved yet: no storage
+  const uint32_t integers = frame.savedTemps.count[0], floats = frame.savedTemps.count[1],
+                 texts = frame.savedTemps.count[2];
+  if (cells != nullptr) [[likely]] {
+    ValueCell* integerCells = cells + kTemporaryCellBase[0] + frame.temporaryWindow;
+    for (uint32_t i = 0; i < integers; ++i) integerCells[i] = *saved++;
+    ValueCell* floatCells = cells + kTemporaryCellBase[1] + frame.temporaryWindow;
+    for (uint32_t i = 0; i < floats; ++i) floatCells[i] = *saved++;
+    ValueCell* textCells = cells + kTemporaryCellBase[2] + frame.temporaryWindow;
+    for (uint32_t i = 0; i < texts; ++i) {
+      std::free(textCells[i].s);
+      textCells[i] = *saved++;
+    }
+  } else {
+    saved += integers + floats;
+    for (uint32_t i = 0; i < texts; ++i) std::free(saved[i].s);
+  }
+  savedTemps_.Truncate(frame.savedTempsBegin);
+}
+
+inline ReturnFrame ReturnStack::PopCall() {
+  while (frames_.Back().kind != FrameKind::Call) frames_.Pop();
+  const ReturnFrame frame = frames_.Back();
+  frames_.Pop();
+  --callFrames_;
+  RestoreTemporaries(frame);
+  RunningScope = frame.savedScope;
+  return frame;
+}
+
+inline void ReturnStack::RestoreFunctionLocals(const ReturnFrame& frame) {
+  ValueCell* cells = ProgramImage.dataBlock;
+  const uint32_t numbersEnd = savedNumbers_.Size();
+  if (cells != nullptr) [[likely]] {
+    const SavedNumber* saved = savedNumbers_.From(0);
+    for (uint32_t i = frame.savedNumbersBegin; i < numbersEnd; ++i) {
+      cells[saved[i].cell].i = saved[i].bits;
+    }
+  }
+  savedNumbers_.Truncate(frame.savedNumbersBegin);
+  if (savedTexts_.Size() != frame.savedTextsBegin) RestoreScopeTexts(frame);
+}
+
+// The temporaries the program's words name in the window that starts at `window` (0, 50, ...,
+// 950), counted from the window's start, as the current plans have them.
+TemporaryUsage TemporaryUsageOfWindow(int32_t window);
 
 }  // namespace qm

@@ -307,6 +307,9 @@ bool TransferParsedDataToRunner(const ParsedProgram& parser) {
   const CompileCounters& from = ProgramImage.transferFromCounters;
   const CompileCounters& to = ProgramImage.transferToCounters;
   if (!ProgramImageExists() || !PieceFits(from, to, parser.ProgramCapacity())) return false;
+  static uint32_t transfers = 0;
+  if (++transfers == 0 || transfers == ~0u) transfers = 1;
+  ProgramImage.transferGeneration = transfers;
 
   TraceTransfer("Copying Long Data to runner data");
   CopyNumericLiterals(parser, from.nextIntLiteral, to.nextIntLiteral);

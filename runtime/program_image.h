@@ -45,6 +45,9 @@ struct ProgramImageState {
   int32_t* lineBlock = nullptr;
   int32_t programCapacity = 0;
   int32_t pieceStart = 0;  // word index where the most recently transferred piece begins
+  // Changes with every transfer (never 0 once an image took a piece): what is worked out from the
+  // words and tables (the call save plans, control_flow.h) is worked out again when it changed.
+  uint32_t transferGeneration = 0;
 
   // What verification found for each word (program_verifier.h), the handler the interpreter
   // dispatches for each word, plain and with fused pairs (command_fusion.h), all programCapacity

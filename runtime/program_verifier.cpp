@@ -205,17 +205,4 @@ std::string VerifyProgramPaths(const int32_t* words, int32_t end, const ValueCel
   return Verifier(words, end, cells, roles).Run(root);
 }
 
-bool EntryTakesArguments(const int32_t* words, uint32_t wordCount, int32_t entry, int32_t count) {
-  if (entry < 0 || count < 0 || count > kMaxCallArguments ||
-      static_cast<uint32_t>(entry) + static_cast<uint32_t>(count) >= wordCount) {
-    return false;
-  }
-  CellKind kind;
-  for (int32_t k = 0; k < count; ++k) {
-    if (!OperandCellKind(words[entry + k], kind)) return false;
-  }
-  const int32_t scope = words[entry + count];
-  return scope >= 0 && scope < kFirstOperand;
-}
-
 }  // namespace qm

@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "runtime/interpreter.h"
+#include "runtime/operand_numbers.h"
 #include "runtime/value_cell.h"
 
 namespace qm {
@@ -36,6 +38,19 @@ std::string VerifyProgramPaths(const int32_t* words, int32_t end, const ValueCel
 // True when the function entry at word `entry` takes exactly `count` arguments: `count` operand
 // cells, then the scope word. A call checks this at run time, since the count is read from a
 // cell that a program could change after verification.
-bool EntryTakesArguments(const int32_t* words, uint32_t wordCount, int32_t entry, int32_t count);
+// Inline: every call runs it.
+inline bool EntryTakesArguments(const int32_t* words, uint32_t wordCount, int32_t entry,
+                                int32_t count) {
+  if (entry < 0 || count < 0 || count > kMaxCallArguments ||
+      static_cast<uint32_t>(entry) + static_cast<uint32_t>(count) >= wordCount) {
+    return false;
+  }
+  CellKind kind;
+  for (int32_t k = 0; k < count; ++k) {
+    if (!OperandCellKind(words[entry + k], kind)) return false;
+  }
+  const int32_t scope = words[entry + count];
+  return scope >= 0 && scope < kFirstOperand;
+}
 
 }  // namespace qm

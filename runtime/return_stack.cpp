@@ -1,4 +1,6 @@
-// The ReturnStack and the saving of variables and temporaries across user-function calls.
+// The ReturnStack, and the save plans that tell a user-function call what to save: the caller's
+// variables and the callee's temporaries. The call and its return run inline (control_flow.h);
+// this file builds the plans and holds the colder paths (texts, GOSUB, end of a run).
 #include <algorithm>
 #include <array>
 #include <cstdlib>
@@ -15,63 +17,45 @@ ReturnStack ProgramReturnStack;
 
 namespace {
 
-// First cell of each block of variables and temporaries, in ValueType order.
-constexpr int32_t kVariableCellBase[3] = {kIntVariables - kFirstOperand,
-                                          kFloatVariables - kFirstOperand,
-                                          kStringVariables - kFirstOperand};
-constexpr int32_t kTemporaryCellBase[3] = {kIntTemporaries - kFirstOperand,
-                                           kFloatTemporaries - kFirstOperand,
-                                           kStringTemporaries - kFirstOperand};
-constexpr int32_t kMaxScopes = 1025;  // the main program and 1,024 user functions
 constexpr int32_t kTemporaryWindows = kLastTemporaryWindow / kTemporaryWindowSize + 1;
 
-// ---- Variables of each scope ----
+CallSavePlans gCallSavePlans;
 
-struct ScopeVariableLists {
-  int32_t counts[3] = {-1, -1, -1};
-  std::vector<ScopeVariables> byScope;
-  std::vector<bool> built;
+// ---- Building the plans ----
+
+// The variable cells of each function scope, numbers and texts apart, as the scope tables give
+// them. Scope numbers the tables hold outside the functions' range, and the main program's
+// variables, are listed nowhere.
+struct VariablesByScope {
+  std::vector<std::vector<int32_t>> numbers = std::vector<std::vector<int32_t>>(kMaxScopes);
+  std::vector<std::vector<int32_t>> texts = std::vector<std::vector<int32_t>>(kMaxScopes);
 };
-ScopeVariableLists gScopeLists;
 
-bool VariableCountsChanged() {
-  return gScopeLists.counts[0] != ProgramImage.variableCounts[0] ||
-         gScopeLists.counts[1] != ProgramImage.variableCounts[1] ||
-         gScopeLists.counts[2] != ProgramImage.variableCounts[2];
-}
-
-void BuildScopeVariables(int16_t scope, ScopeVariables& variables) {
+VariablesByScope GatherVariablesByScope() {
+  VariablesByScope byScope;
   for (int t = 0; t < 3; ++t) {
     const int32_t* table = ProgramImage.scopeTables[t];
     if (table == nullptr) continue;
-    const int32_t count = std::min(ProgramImage.variableCounts[t], kVariablesPerType);
-    std::vector<int32_t>& list = t == 2 ? variables.texts : variables.numbers;
+    const int32_t count = std::clamp(ProgramImage.variableCounts[t], 0, kVariablesPerType);
+    auto& lists = t == 2 ? byScope.texts : byScope.numbers;
     for (int32_t i = 0; i < count; ++i) {
-      if (table[i] == scope) list.push_back(kVariableCellBase[t] + i);
+      const int32_t scope = table[i];
+      if (scope > 0 && scope < kMaxScopes) lists[static_cast<size_t>(scope)].push_back(kVariableCellBase[t] + i);
     }
   }
+  return byScope;
 }
 
-// An array variable's cell is not a value of its own: arrays are never saved across a call.
-bool IsDimensionedArray(int32_t cellIndex) {
-  return ProgramArrays.IsDimensioned(cellIndex - kVariableCellBase[0]);
-}
-
-// ---- Temporaries the program uses ----
-
-struct TemporaryUsageCache {
-  const int32_t* programBlock = nullptr;
-  int32_t programEnd = -1;
+// Counts, for each window, the temporaries named by the program words in [0, end). Only
+// temporaries are numbers from 10000 to 12999 in a program: command ids and counts are below
+// 10000, every other operand above.
+std::array<TemporaryUsage, kTemporaryWindows> GatherTemporaryUsage() {
   std::array<TemporaryUsage, kTemporaryWindows> windows{};
-};
-TemporaryUsageCache gTemporaryUsage;
-
-// Counts, for each window, the temporaries named by the words in [begin, end). Only temporaries
-// are numbers from 10000 to 12999 in a program: command ids and counts are below 10000, every
-// other operand above.
-void AddTemporaryUsage(const int32_t* words, int32_t begin, int32_t end,
-                       std::array<TemporaryUsage, kTemporaryWindows>& windows) {
-  for (int32_t at = begin; at < end; ++at) {
+  const int32_t* words = ProgramImage.programBlock;
+  if (words == nullptr) return windows;
+  const int32_t end =
+      std::clamp(ProgramImage.transferToCounters.programWrite, 0, ProgramImage.programCapacity);
+  for (int32_t at = 0; at < end; ++at) {
     const uint32_t offset =
         static_cast<uint32_t>(words[at]) - static_cast<uint32_t>(kIntTemporaries);
     if (offset >= static_cast<uint32_t>(3 * kTemporariesPerType)) continue;
@@ -82,195 +66,83 @@ void AddTemporaryUsage(const int32_t* words, int32_t begin, int32_t end,
     uint8_t& count = windows[static_cast<size_t>(window)].count[static_cast<size_t>(type)];
     count = std::max(count, used);
   }
+  return windows;
+}
+
+TemporaryUsage UsageOfWindow(const std::array<TemporaryUsage, kTemporaryWindows>& windows,
+                             int32_t window) {
+  return windows[static_cast<size_t>(std::clamp(window / kTemporaryWindowSize, 0, kTemporaryWindows - 1))];
+}
+
+[[gnu::cold, gnu::noinline]] void BuildCallSavePlans() {
+  const VariablesByScope variables = GatherVariablesByScope();
+  const std::array<TemporaryUsage, kTemporaryWindows> windows = GatherTemporaryUsage();
+  CallSavePlans plans;
+  plans.scopes.resize(kMaxScopes + 1);
+  for (int32_t scope = 0; scope <= kMaxScopes; ++scope) {
+    ScopeSavePlan& plan = plans.scopes[static_cast<size_t>(scope)];
+    plan.temporaryWindow = TemporaryWindowOf(scope);
+    plan.temporaries = UsageOfWindow(windows, plan.temporaryWindow);
+    if (scope == kMaxScopes) continue;
+    const auto& numbers = variables.numbers[static_cast<size_t>(scope)];
+    const auto& texts = variables.texts[static_cast<size_t>(scope)];
+    plan.numbersBegin = static_cast<uint32_t>(plans.cells.size());
+    plans.cells.insert(plans.cells.end(), numbers.begin(), numbers.end());
+    plan.numbersEnd = plan.textsBegin = static_cast<uint32_t>(plans.cells.size());
+    plans.cells.insert(plans.cells.end(), texts.begin(), texts.end());
+    plan.textsEnd = static_cast<uint32_t>(plans.cells.size());
+  }
+  plans.imageGeneration = ProgramImage.transferGeneration;
+  gCallSavePlans = std::move(plans);
 }
 
 }  // namespace
 
-void ForgetScopeVariableLists() { gScopeLists = ScopeVariableLists{}; }
-
-namespace {
-
-[[gnu::cold, gnu::noinline]] const ScopeVariables& BuildVariablesOfScope(int16_t scope) {
-  if (VariableCountsChanged() || gScopeLists.byScope.empty()) {
-    ForgetScopeVariableLists();
-    gScopeLists.byScope.resize(kMaxScopes);
-    gScopeLists.built.assign(kMaxScopes, false);
-    for (int t = 0; t < 3; ++t) gScopeLists.counts[t] = ProgramImage.variableCounts[t];
+const CallSavePlans& CurrentCallSavePlans() {
+  if (gCallSavePlans.imageGeneration != ProgramImage.transferGeneration) [[unlikely]] {
+    BuildCallSavePlans();
   }
-  ScopeVariables& variables = gScopeLists.byScope[static_cast<size_t>(scope)];
-  if (!gScopeLists.built[static_cast<size_t>(scope)]) {
-    BuildScopeVariables(scope, variables);
-    gScopeLists.built[static_cast<size_t>(scope)] = true;
-  }
-  return variables;
+  return gCallSavePlans;
 }
 
-[[gnu::always_inline]] inline const ScopeVariables& CachedVariablesOfScope(int16_t scope) {
-  static const ScopeVariables kNone;
-  if (scope < 0 || scope >= kMaxScopes) return kNone;
-  if (!gScopeLists.byScope.empty() && gScopeLists.built[static_cast<size_t>(scope)] &&
-      !VariableCountsChanged()) [[likely]] {
-    return gScopeLists.byScope[static_cast<size_t>(scope)];
-  }
-  return BuildVariablesOfScope(scope);
+void ForgetCallSavePlans() { gCallSavePlans = CallSavePlans{}; }
+
+TemporaryUsage TemporaryUsageOfWindow(int32_t window) {
+  return CurrentCallSavePlans().Of(window / kTemporaryWindowSize).temporaries;
 }
 
-[[gnu::cold, gnu::noinline]] TemporaryUsage ScanTemporaryUsage(size_t index) {
-  const int32_t* words = ProgramImage.programBlock;
-  if (words == nullptr) return {};
-  const int32_t end =
-      std::clamp(ProgramImage.transferToCounters.programWrite, 0, ProgramImage.programCapacity);
-  const int32_t pieceStart = std::clamp(ProgramImage.pieceStart, 0, end);
-  const int32_t programEnd = pieceStart > 0 ? pieceStart : end;
-  if (gTemporaryUsage.programBlock != words || gTemporaryUsage.programEnd != programEnd) {
-    gTemporaryUsage = TemporaryUsageCache{words, programEnd, {}};
-    AddTemporaryUsage(words, 0, programEnd, gTemporaryUsage.windows);
-  }
-  if (pieceStart == 0 || pieceStart >= end) return gTemporaryUsage.windows[index];
-  std::array<TemporaryUsage, kTemporaryWindows> withPiece = gTemporaryUsage.windows;
-  AddTemporaryUsage(words, pieceStart, end, withPiece);
-  return withPiece[index];
-}
-
-[[gnu::always_inline]] inline TemporaryUsage CachedTemporaryUsage(int32_t window) {
-  const auto index =
-      static_cast<size_t>(std::clamp(window / kTemporaryWindowSize, 0, kTemporaryWindows - 1));
-  // The common case: the whole program, scanned already.
-  if (ProgramImage.pieceStart == 0 && gTemporaryUsage.programBlock == ProgramImage.programBlock &&
-      gTemporaryUsage.programEnd == ProgramImage.transferToCounters.programWrite) [[likely]] {
-    return gTemporaryUsage.windows[index];
-  }
-  return ScanTemporaryUsage(index);
-}
-
-}  // namespace
-
-const ScopeVariables& VariablesOfScope(int16_t scope) { return CachedVariablesOfScope(scope); }
-
-void ForgetTemporaryUsage() { gTemporaryUsage = TemporaryUsageCache{}; }
-
-TemporaryUsage TemporaryUsageOfWindow(int32_t window) { return CachedTemporaryUsage(window); }
-
-// ---- Pushing ----
+// ---- GOSUB ----
 
 void ReturnStack::PushGosub(int32_t returnWord) {
-  frames_.push_back({FrameKind::Gosub, {}, RunningScope, returnWord, 0, 0,
-                     savedNumbers_.Size(), savedTexts_.Size(), savedTemps_.Size()});
+  frames_.Push({FrameKind::Gosub, {}, RunningScope, returnWord, 0, 0, savedNumbers_.Size(),
+                savedTexts_.Size(), savedTemps_.Size()});
 }
 
-void ReturnStack::PushCall(int32_t returnWord, int32_t resultWord, int16_t callerScope,
-                           int32_t calleeScope) {
-  ReturnFrame frame{FrameKind::Call,
-                    {},
-                    callerScope,
-                    returnWord,
-                    resultWord,
-                    TemporaryWindowOf(calleeScope),
-                    savedNumbers_.Size(),
-                    savedTexts_.Size(),
-                    savedTemps_.Size()};
-  if (callerScope != 0) SaveScopeVariables(callerScope);
-  SaveTemporaries(frame);
-  frames_.push_back(frame);
-  ++callFrames_;
+int32_t ReturnStack::PopGosub() {
+  const int32_t returnWord = frames_.Back().returnWord;
+  frames_.Pop();
+  return returnWord;
 }
 
-[[gnu::always_inline]] inline void ReturnStack::SaveScopeVariables(int16_t scope) {
+// ---- Texts of the caller's variables ----
+
+// A text variable is saved as a copy: the callee starts with the caller's value, as with
+// numbers.
+void ReturnStack::SaveScopeTexts(const CallSavePlans& plans, const ScopeSavePlan& scope) {
   const ValueCell* cells = ProgramImage.dataBlock;
-  if (cells == nullptr) return;
-  const ScopeVariables& variables = CachedVariablesOfScope(scope);
-  // Every listed cell is a variable, so its array entry lies inside the table.
-  const ArrayEntry* arrays = ProgramArrays.Find(0);
-  const uint32_t numbers = static_cast<uint32_t>(variables.numbers.size());
-  const int32_t* numberCells = variables.numbers.data();
-  SavedNumber* number = savedNumbers_.Room(numbers);
+  SavedText* text = savedTexts_.Room(scope.textsEnd - scope.textsBegin);
   uint32_t saved = 0;
-  for (uint32_t k = 0; k < numbers; ++k) {
-    const int32_t cell = numberCells[k];
-    if (!arrays[cell - kVariableCellBase[0]].IsDimensioned()) number[saved++] = {cell, cells[cell].i};
-  }
-  savedNumbers_.Commit(saved);
-  if (variables.texts.empty()) return;
-  SavedText* text = savedTexts_.Room(static_cast<uint32_t>(variables.texts.size()));
-  saved = 0;
-  for (int32_t cell : variables.texts) {
-    if (!IsDimensionedArray(cell)) text[saved++] = {cell, NewText(CellText(cells[cell]))};
+  for (uint32_t k = scope.textsBegin; k < scope.textsEnd; ++k) {
+    const int32_t cell = plans.cells[k];
+    if (!ProgramArrays.IsDimensioned(cell - kVariableCellBase[0])) {
+      text[saved++] = {cell, NewText(CellText(cells[cell]))};
+    }
   }
   savedTexts_.Commit(saved);
 }
 
-// Numeric temporaries are copied; string temporaries are moved out (the cell is left without a
-// text, which reads as the empty text) so the callee's stores free nothing the save still holds.
-// The three kinds lie in three blocks; each is copied by its own loop.
-[[gnu::always_inline]] inline void ReturnStack::SaveTemporaries(ReturnFrame& frame) {
+void ReturnStack::RestoreScopeTexts(const ReturnFrame& frame) {
   ValueCell* cells = ProgramImage.dataBlock;
-  if (cells == nullptr) return;
-  const TemporaryUsage usage = CachedTemporaryUsage(frame.temporaryWindow);
-  frame.savedTemps = usage;
-  const uint32_t integers = usage.count[0], floats = usage.count[1], texts = usage.count[2];
-  const uint32_t total = integers + floats + texts;
-  ValueCell* saved = savedTemps_.Room(total);
-  const ValueCell* integerCells = cells + kTemporaryCellBase[0] + frame.temporaryWindow;
-  for (uint32_t i = 0; i < integers; ++i) *saved++ = integerCells[i];
-  const ValueCell* floatCells = cells + kTemporaryCellBase[1] + frame.temporaryWindow;
-  for (uint32_t i = 0; i < floats; ++i) *saved++ = floatCells[i];
-  ValueCell* textCells = cells + kTemporaryCellBase[2] + frame.temporaryWindow;
-  for (uint32_t i = 0; i < texts; ++i) {
-    *saved++ = textCells[i];
-    textCells[i].s = nullptr;
-  }
-  savedTemps_.Commit(total);
-}
-
-// ---- Popping ----
-
-[[gnu::always_inline]] inline void ReturnStack::RestoreTemporaries(const ReturnFrame& frame) {
-  ValueCell* cells = ProgramImage.dataBlock;
-  const ValueCell* saved = savedTemps_.From(frame.savedTempsBegin);  // none saved yet: no storage
-  const uint32_t integers = frame.savedTemps.count[0], floats = frame.savedTemps.count[1],
-                 texts = frame.savedTemps.count[2];
-  if (cells != nullptr) [[likely]] {
-    ValueCell* integerCells = cells + kTemporaryCellBase[0] + frame.temporaryWindow;
-    for (uint32_t i = 0; i < integers; ++i) integerCells[i] = *saved++;
-    ValueCell* floatCells = cells + kTemporaryCellBase[1] + frame.temporaryWindow;
-    for (uint32_t i = 0; i < floats; ++i) floatCells[i] = *saved++;
-    ValueCell* textCells = cells + kTemporaryCellBase[2] + frame.temporaryWindow;
-    for (uint32_t i = 0; i < texts; ++i) {
-      std::free(textCells[i].s);
-      textCells[i] = *saved++;
-    }
-  } else {
-    saved += integers + floats;
-    for (uint32_t i = 0; i < texts; ++i) std::free(saved[i].s);
-  }
-  savedTemps_.Truncate(frame.savedTempsBegin);
-}
-
-int32_t ReturnStack::PopGosub() {
-  const int32_t returnWord = frames_.back().returnWord;
-  frames_.pop_back();
-  return returnWord;
-}
-
-ReturnFrame ReturnStack::PopCall() {
-  while (frames_.back().kind != FrameKind::Call) frames_.pop_back();
-  const ReturnFrame frame = frames_.back();
-  frames_.pop_back();
-  --callFrames_;
-  RestoreTemporaries(frame);
-  RunningScope = frame.savedScope;
-  return frame;
-}
-
-void ReturnStack::RestoreFunctionLocals(const ReturnFrame& frame) {
-  ValueCell* cells = ProgramImage.dataBlock;
-  const uint32_t numbersEnd = savedNumbers_.Size();
-  if (cells != nullptr) [[likely]] {
-    const SavedNumber* saved = savedNumbers_.From(0);
-    for (uint32_t i = frame.savedNumbersBegin; i < numbersEnd; ++i) {
-      cells[saved[i].cell].i = saved[i].bits;
-    }
-  }
   for (uint32_t i = frame.savedTextsBegin; i < savedTexts_.Size(); ++i) {
     SavedText& saved = savedTexts_[i];
     if (cells == nullptr) {
@@ -280,13 +152,14 @@ void ReturnStack::RestoreFunctionLocals(const ReturnFrame& frame) {
     std::free(cells[saved.cell].s);
     cells[saved.cell].s = saved.text;
   }
-  savedNumbers_.Truncate(frame.savedNumbersBegin);
   savedTexts_.Truncate(frame.savedTextsBegin);
 }
 
+// ---- End of a run ----
+
 void ReturnStack::Unwind() {
-  while (!frames_.empty()) {
-    if (frames_.back().kind == FrameKind::Gosub) {
+  while (frames_.Size() != 0) {
+    if (frames_.Back().kind == FrameKind::Gosub) {
       PopGosub();
       continue;
     }
@@ -296,7 +169,8 @@ void ReturnStack::Unwind() {
 
 void ReturnStack::Clear() {
   for (uint32_t i = 0; i < savedTexts_.Size(); ++i) std::free(savedTexts_[i].text);
-  for (const ReturnFrame& frame : frames_) {
+  for (uint32_t f = 0; f < frames_.Size(); ++f) {
+    const ReturnFrame& frame = frames_[f];
     if (frame.kind != FrameKind::Call) continue;
     const uint32_t texts = frame.savedTempsBegin + frame.savedTemps.count[0] + frame.savedTemps.count[1];
     for (uint32_t i = 0; i < frame.savedTemps.count[2]; ++i) std::free(savedTemps_[texts + i].s);
@@ -304,7 +178,7 @@ void ReturnStack::Clear() {
   savedNumbers_.Truncate(0);
   savedTexts_.Truncate(0);
   savedTemps_.Truncate(0);
-  frames_.clear();
+  frames_.Truncate(0);
   callFrames_ = 0;
 }
 
