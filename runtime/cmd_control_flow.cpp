@@ -116,12 +116,13 @@ void CmdReturn() {
 // ---- User-function calls ----
 
 // Assigns the carried arguments to the parameter cells listed at the entry.
-void AssignParameters(int32_t entry, std::array<CarriedValue, kMaxCallArguments>& arguments,
-                      int32_t count) {
+[[gnu::always_inline]] inline void AssignParameters(
+    const int32_t* parameterWords, std::array<CarriedValue, kMaxCallArguments>& arguments,
+    int32_t count) {
   for (int32_t k = 0; k < count; ++k) {
     CellKind kind;
-    ValueCell* parameter = OperandCell(ProgramWordAt(entry + k), kind);
-    if (parameter != nullptr) {
+    ValueCell* parameter = OperandCell(parameterWords[k], kind);
+    if (parameter != nullptr) [[likely]] {
       StoreCarried(*parameter, kind, arguments[k]);
     } else {
       DropCarried(arguments[k]);
@@ -133,27 +134,42 @@ void AssignParameters(int32_t entry, std::array<CarriedValue, kMaxCallArguments>
 // parameter (its variable cell), then the function's ScopeNumber, then the body. Every argument
 // is carried before any parameter is assigned, so that f(b, a) called inside f(a, b) passes the
 // caller's values. Verification matched the count with the entry; a count cell that the program
-// changed since is a corrupt program, and the call stays on its command.
+// changed since is a corrupt program, and the call stays on its command. The operands are read
+// through a local pointer: the stores of a call cannot move it, as they could the counter.
 void CmdFunction() {
-  const int32_t entry = NextJumpTarget();
-  const int32_t resultWord = NextPlainWord();
-  const int32_t count = NextIntCell();
-  if (!EntryTakesArguments(Interpreter.words, Interpreter.wordCount, entry, count)) [[unlikely]] {
+  const int32_t* words = Interpreter.words;
+  ValueCell* cells = Interpreter.cells;
+  const int32_t at = ProgramCounter;
+  const int32_t entry = words[at] - kWordAddresses;
+  const int32_t resultWord = words[at + 1];
+  const int32_t count = CellOfOperand(words[at + 2], cells).i;
+  if (!EntryTakesArguments(words, Interpreter.wordCount, entry, count)) [[unlikely]] {
     ProgramCounter = Interpreter.commandWord;
     RaiseRuntimeError(kErrorSevereException);
     return;
   }
-  if (ProgramReturnStack.Full()) {
+  const int32_t returnWord = at + 3 + count;
+  if (ProgramReturnStack.Full()) [[unlikely]] {
+    ProgramCounter = returnWord;
     RaiseRuntimeError(kErrorReturnStackFull);
-    SkipOperands(count);
     return;
   }
   // Left uninitialised: only the first `count` are filled and read.
   std::array<CarriedValue, kMaxCallArguments> arguments;
-  for (int32_t k = 0; k < count; ++k) arguments[k] = CarryOperand();
-  const int32_t calleeScope = ProgramWordAt(entry + count);
-  ProgramReturnStack.PushCall(ProgramCounter, resultWord, RunningScope, calleeScope);
-  AssignParameters(entry, arguments, count);
+  for (int32_t k = 0; k < count; ++k) {
+    const int32_t word = words[at + 3 + k];
+    CarriedValue& carried = arguments[k];
+    carried.kind = kOperandCellKind[(static_cast<uint32_t>(word) - static_cast<uint32_t>(kFirstOperand)) &
+                                    kOperandCellMask];
+    carried.present = true;
+    carried.value = CellOfOperand(word, cells);
+    if (carried.kind == CellKind::String) [[unlikely]] {
+      carried.value.s = NewText(CellText(carried.value));
+    }
+  }
+  const int32_t calleeScope = words[entry + count];
+  ProgramReturnStack.PushCall(returnWord, resultWord, RunningScope, calleeScope);
+  AssignParameters(words + entry, arguments, count);
   RunningScope = static_cast<int16_t>(calleeScope);
   ProgramCounter = entry + count + 1;
 }
@@ -166,7 +182,7 @@ void ReturnFromCall(CarriedValue result) {
     DropCarried(result);
     return;
   }
-  const ReturnFrame frame = ProgramReturnStack.PopCall();
+  const ReturnFrame& frame = ProgramReturnStack.PopCall();
   CellKind kind;
   if (ValueCell* cell = OperandCell(frame.resultWord, kind)) {
     StoreCarried(*cell, kind, result);

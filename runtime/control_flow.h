@@ -101,8 +101,16 @@ struct CallSavePlans {
   }
 };
 
+extern CallSavePlans CallSavePlansInUse;
+[[gnu::cold, gnu::noinline]] void BuildCallSavePlans();
+
 // The plans for the current program image, built when it changed.
-const CallSavePlans& CurrentCallSavePlans();
+[[gnu::always_inline]] inline const CallSavePlans& CurrentCallSavePlans() {
+  if (CallSavePlansInUse.imageGeneration != ProgramImage.transferGeneration) [[unlikely]] {
+    BuildCallSavePlans();
+  }
+  return CallSavePlansInUse;
+}
 void ForgetCallSavePlans();
 
 // A stack of saved values that grows by doubling and never shrinks, so a call costs no
@@ -141,16 +149,16 @@ class ReturnStack {
   void PushGosub(int32_t returnWord);
   // Pushes a call frame, saving the caller's variables of `callerScope` (none for the main
   // program, whose variables no function can reach) and the callee's temporary window.
-  inline void PushCall(int32_t returnWord, int32_t resultWord, int16_t callerScope,
-                       int32_t calleeScope);
+  [[gnu::always_inline]] inline void PushCall(int32_t returnWord, int32_t resultWord,
+                                             int16_t callerScope, int32_t calleeScope);
   // Pops the top frame, which must be a GOSUB frame; returns its return word.
   int32_t PopGosub();
   // Drops GOSUB frames down to the nearest call frame and pops it, restoring the temporaries it
   // saved and the caller's RunningScope; the caller's variables stay saved until
-  // RestoreFunctionLocals. Returns the frame.
-  inline ReturnFrame PopCall();
+  // RestoreFunctionLocals. Returns the frame, readable until the next push.
+  [[gnu::always_inline]] inline const ReturnFrame& PopCall();
   // Puts back the variables saved by the call frame popped last, exactly those that were saved.
-  inline void RestoreFunctionLocals(const ReturnFrame& frame);
+  [[gnu::always_inline]] inline void RestoreFunctionLocals(const ReturnFrame& frame);
 
   // Pops every frame, restoring what each saved (end of a run).
   void Unwind();
@@ -178,9 +186,10 @@ class ReturnStack {
     void Pop() { Truncate(Size() - 1); }
   };
 
-  inline void SaveScopeVariables(const CallSavePlans& plans, const ScopeSavePlan& scope);
+  inline void SaveScopeVariables(const ValueCell* cells, const CallSavePlans& plans,
+                                 const ScopeSavePlan& scope);
   [[gnu::noinline]] void SaveScopeTexts(const CallSavePlans& plans, const ScopeSavePlan& scope);
-  inline void SaveTemporaries(const ReturnFrame& frame);
+  inline void SaveTemporaries(ValueCell* cells, const ReturnFrame& frame);
   inline void RestoreTemporaries(const ReturnFrame& frame);
   [[gnu::noinline]] void RestoreScopeTexts(const ReturnFrame& frame);
 
@@ -207,28 +216,29 @@ inline void ReturnStack::PushCall(int32_t returnWord, int32_t resultWord, int16_
                                   int32_t calleeScope) {
   const CallSavePlans& plans = CurrentCallSavePlans();
   const ScopeSavePlan& callee = plans.Of(calleeScope);
-  const ReturnFrame frame{FrameKind::Call,
-                          callee.temporaries,
-                          callerScope,
-                          returnWord,
-                          resultWord,
-                          callee.temporaryWindow,
-                          savedNumbers_.Size(),
-                          savedTexts_.Size(),
-                          savedTemps_.Size()};
-  SaveScopeVariables(plans, plans.Of(callerScope));
-  SaveTemporaries(frame);
-  frames_.Push(frame);
+  ReturnFrame& frame = *frames_.Room(1);
+  frame = {FrameKind::Call,
+           callee.temporaries,
+           callerScope,
+           returnWord,
+           resultWord,
+           callee.temporaryWindow,
+           savedNumbers_.Size(),
+           savedTexts_.Size(),
+           savedTemps_.Size()};
+  frames_.Commit(1);
   ++callFrames_;
+  ValueCell* cells = ProgramImage.dataBlock;
+  if (cells == nullptr) [[unlikely]] return;
+  SaveScopeVariables(cells, plans, plans.Of(callerScope));
+  SaveTemporaries(cells, frame);
 }
 
 // A variable that is a dimensioned array at the call has no value of its own: it is not saved,
 // and so not restored, whatever DIM or UNDIM does to it during the call. Each number is written
 // to the save stack and kept only when its variable is no array, without a branch.
-inline void ReturnStack::SaveScopeVariables(const CallSavePlans& plans,
+inline void ReturnStack::SaveScopeVariables(const ValueCell* cells, const CallSavePlans& plans,
                                             const ScopeSavePlan& scope) {
-  const ValueCell* cells = ProgramImage.dataBlock;
-  if (cells == nullptr) [[unlikely]] return;
   // Every listed cell is a variable, so its array entry lies inside the table.
   const ArrayEntry* arrays = ProgramArrays.Find(0);
   const int32_t* listed = plans.cells.data();
@@ -246,9 +256,7 @@ inline void ReturnStack::SaveScopeVariables(const CallSavePlans& plans,
 // Numeric temporaries are copied; string temporaries are moved out (the cell is left without a
 // text, which reads as the empty text) so the callee's stores free nothing the save still holds.
 // The three kinds lie in three blocks; each is copied by its own loop.
-inline void ReturnStack::SaveTemporaries(const ReturnFrame& frame) {
-  ValueCell* cells = ProgramImage.dataBlock;
-  if (cells == nullptr) [[unlikely]] return;
+inline void ReturnStack::SaveTemporaries(ValueCell* cells, const ReturnFrame& frame) {
   const uint32_t integers = frame.savedTemps.count[0], floats = frame.savedTemps.count[1],
                  texts = frame.savedTemps.count[2];
   const uint32_t total = integers + floats + texts;
@@ -287,9 +295,9 @@ inline void ReturnStack::RestoreTemporaries(const ReturnFrame& frame) {
   savedTemps_.Truncate(frame.savedTempsBegin);
 }
 
-inline ReturnFrame ReturnStack::PopCall() {
+inline const ReturnFrame& ReturnStack::PopCall() {
   while (frames_.Back().kind != FrameKind::Call) frames_.Pop();
-  const ReturnFrame frame = frames_.Back();
+  const ReturnFrame& frame = frames_.Back();
   frames_.Pop();
   --callFrames_;
   RestoreTemporaries(frame);

@@ -19,7 +19,6 @@ namespace {
 
 constexpr int32_t kTemporaryWindows = kLastTemporaryWindow / kTemporaryWindowSize + 1;
 
-CallSavePlans gCallSavePlans;
 
 // ---- Building the plans ----
 
@@ -74,7 +73,11 @@ TemporaryUsage UsageOfWindow(const std::array<TemporaryUsage, kTemporaryWindows>
   return windows[static_cast<size_t>(std::clamp(window / kTemporaryWindowSize, 0, kTemporaryWindows - 1))];
 }
 
-[[gnu::cold, gnu::noinline]] void BuildCallSavePlans() {
+}  // namespace
+
+CallSavePlans CallSavePlansInUse;
+
+void BuildCallSavePlans() {
   const VariablesByScope variables = GatherVariablesByScope();
   const std::array<TemporaryUsage, kTemporaryWindows> windows = GatherTemporaryUsage();
   CallSavePlans plans;
@@ -93,19 +96,10 @@ TemporaryUsage UsageOfWindow(const std::array<TemporaryUsage, kTemporaryWindows>
     plan.textsEnd = static_cast<uint32_t>(plans.cells.size());
   }
   plans.imageGeneration = ProgramImage.transferGeneration;
-  gCallSavePlans = std::move(plans);
+  CallSavePlansInUse = std::move(plans);
 }
 
-}  // namespace
-
-const CallSavePlans& CurrentCallSavePlans() {
-  if (gCallSavePlans.imageGeneration != ProgramImage.transferGeneration) [[unlikely]] {
-    BuildCallSavePlans();
-  }
-  return gCallSavePlans;
-}
-
-void ForgetCallSavePlans() { gCallSavePlans = CallSavePlans{}; }
+void ForgetCallSavePlans() { CallSavePlansInUse = CallSavePlans{}; }
 
 TemporaryUsage TemporaryUsageOfWindow(int32_t window) {
   return CurrentCallSavePlans().Of(window / kTemporaryWindowSize).temporaries;
