@@ -119,14 +119,14 @@ template <typename T>
 class SaveStack {
  public:
   uint32_t Size() const { return size_; }
-  T& operator[](uint32_t index) { return storage_[index]; }
-  const T& operator[](uint32_t index) const { return storage_[index]; }
+  T& operator[](uint32_t index) { return data_[index]; }
+  const T& operator[](uint32_t index) const { return data_[index]; }
   // The values from `index` on (index <= Size(); valid while nothing is added).
-  T* From(uint32_t index) { return storage_.data() + index; }
+  T* From(uint32_t index) { return data_ + index; }
   // Room for `count` more values after the top; Commit makes them part of the stack.
   T* Room(uint32_t count) {
-    if (size_ + count > storage_.size()) [[unlikely]] Grow(count);
-    return storage_.data() + size_;
+    if (size_ + count > capacity_) [[unlikely]] Grow(count);
+    return data_ + size_;
   }
   void Commit(uint32_t count) { size_ += count; }
   void Truncate(uint32_t size) { size_ = size; }
@@ -134,9 +134,13 @@ class SaveStack {
  private:
   [[gnu::noinline]] void Grow(uint32_t count) {
     storage_.resize(std::max<size_t>(2 * storage_.size(), size_ + count + 64));
+    data_ = storage_.data();
+    capacity_ = static_cast<uint32_t>(storage_.size());
   }
   std::vector<T> storage_;
+  T* data_ = nullptr;  // storage_'s, kept apart so a push reads no vector
   uint32_t size_ = 0;
+  uint32_t capacity_ = 0;
 };
 
 class ReturnStack {
