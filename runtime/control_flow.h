@@ -322,8 +322,4 @@ inline void ReturnStack::RestoreFunctionLocals(const ReturnFrame& frame) {
   if (savedTexts_.Size() != frame.savedTextsBegin) RestoreScopeTexts(frame);
 }
 
-// The temporaries the program's words name in the window that starts at `window` (0, 50, ...,
-// 950), counted from the window's start, as the current plans have them.
-TemporaryUsage TemporaryUsageOfWindow(int32_t window);
-
 }  // namespace qm

@@ -101,10 +101,6 @@ void BuildCallSavePlans() {
 
 void ForgetCallSavePlans() { CallSavePlansInUse = CallSavePlans{}; }
 
-TemporaryUsage TemporaryUsageOfWindow(int32_t window) {
-  return CurrentCallSavePlans().Of(window / kTemporaryWindowSize).temporaries;
-}
-
 // ---- GOSUB ----
 
 void ReturnStack::PushGosub(int32_t returnWord) {
