@@ -23,22 +23,38 @@ std::string BodyLine(int n) {
   const std::string j = std::to_string((n * 7) % 150);
   const std::string c = std::to_string(n % 400);
   switch (n % 16) {
-    case 0: return "a" + k + " = b" + j + " * 2 + c" + k + " - " + c;
-    case 1: return "if a" + k + " > b" + j + " and c" + k + " < " + c;
-    case 2: return "  total = total + a" + k + " * (b" + j + " - 1)";
-    case 3: return "else";
-    case 4: return "  x# = x# / 2.5 + sqrt(abs(a" + k + "))";
-    case 5: return "endif";
-    case 6: return "for i = 1 to " + c + " step 2 : s = s + grid(3, i / 100) : next i";
-    case 7: return "grid(" + std::to_string(n % 10) + ", 2) = a" + k + " + twice(b" + j + ")";
-    case 8: return "print a" + k + "; b" + j + ", x#";
-    case 9: return "name$ = left$(name$ + str$(a" + k + "), 20)";
-    case 10: return "while s > " + c + " : s = s - 1 : endwhile";
-    case 11: return n % 64 == 11 ? "print \"line " + c + "\"" : "inc total, " + c;
-    case 12: return n % 48 == 12 ? "data " + c + ", 2.5, -" + c : "f# = f# * 1.5 - c" + k;
-    case 13: return n % 128 == 13 ? "here" + std::to_string(n) + ":" : "rem a comment " + c;
-    case 14: return n % 128 == 14 ? "gosub here" + std::to_string(n - 1) : "d = rnd(10) + int(x#)";
-    default: return "if a" + k + " = 1 then b" + j + " = 2 else b" + j + " = 3";
+    case 0:
+      return "a" + k + " = b" + j + " * 2 + c" + k + " - " + c;
+    case 1:
+      return "if a" + k + " > b" + j + " and c" + k + " < " + c;
+    case 2:
+      return "  total = total + a" + k + " * (b" + j + " - 1)";
+    case 3:
+      return "else";
+    case 4:
+      return "  x# = x# / 2.5 + sqrt(abs(a" + k + "))";
+    case 5:
+      return "endif";
+    case 6:
+      return "for i = 1 to " + c + " step 2 : s = s + grid(3, i / 100) : next i";
+    case 7:
+      return "grid(" + std::to_string(n % 10) + ", 2) = a" + k + " + twice(b" + j + ")";
+    case 8:
+      return "print a" + k + "; b" + j + ", x#";
+    case 9:
+      return "name$ = left$(name$ + str$(a" + k + "), 20)";
+    case 10:
+      return "while s > " + c + " : s = s - 1 : endwhile";
+    case 11:
+      return n % 64 == 11 ? "print \"line " + c + "\"" : "inc total, " + c;
+    case 12:
+      return n % 48 == 12 ? "data " + c + ", 2.5, -" + c : "f# = f# * 1.5 - c" + k;
+    case 13:
+      return n % 128 == 13 ? "here" + std::to_string(n) + ":" : "rem a comment " + c;
+    case 14:
+      return n % 128 == 14 ? "gosub here" + std::to_string(n - 1) : "d = rnd(10) + int(x#)";
+    default:
+      return "if a" + k + " = 1 then b" + j + " = 2 else b" + j + " = 3";
   }
 }
 
@@ -50,9 +66,9 @@ std::string GenerateProgram(int lines) {
 }
 
 std::string WriteProgram(int lines) {
-  const std::filesystem::path path = std::filesystem::temp_directory_path() /
-                                     ("qm-compile-bench-" + std::to_string(::getpid()) + "-" +
-                                      std::to_string(lines) + ".qma");
+  const std::filesystem::path path =
+      std::filesystem::temp_directory_path() /
+      ("qm-compile-bench-" + std::to_string(::getpid()) + "-" + std::to_string(lines) + ".qma");
   std::ofstream(path, std::ios::binary) << GenerateProgram(lines);
   return path.string();
 }
@@ -86,7 +102,9 @@ void BM_CompileProgram(benchmark::State& state) {
   parser.Open();
   parser.SetCompilerPasses(qm::MakeStatementCompiler());
   if (!parser.CreateDatabase() || !CompileFile(parser, path)) {
-    state.SkipWithError(("the program does not compile: " + parser.errorText + " at " + std::to_string(parser.errorLine)).c_str());
+    state.SkipWithError(
+        ("the program does not compile: " + parser.errorText + " at " + std::to_string(parser.errorLine))
+            .c_str());
     std::filesystem::remove(path);
     return;
   }
@@ -96,9 +114,9 @@ void BM_CompileProgram(benchmark::State& state) {
   state.counters["lines"] = lines;
   state.counters["words"] = parser.WordCount();
   // Seconds per (lines x 1e-6) per iteration: microseconds per line.
-  state.counters["us_per_line"] = benchmark::Counter(
-      static_cast<double>(lines) * 1e-6,
-      benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+  state.counters["us_per_line"] =
+      benchmark::Counter(static_cast<double>(lines) * 1e-6,
+                         benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
   const long base = PeakKibOfCompile("");
   const long peak = PeakKibOfCompile(path);
   state.counters["peak_MiB"] = static_cast<double>(peak) / 1024.0;

@@ -26,11 +26,32 @@ namespace {
 using test::ImageBuilder;
 
 enum Id : int32_t {
-  kIf = 1, kFor = 7, kNext = 8, kFunction = 21, kEndfunctionL = 23, kStop = 26,
-  kDivFLF = 64, kMulFFF = 76, kAddLLL = 81, kAddFFF = 86, kAddSSS = 87, kSubLLL = 91,
-  kGreaterLLL = 111, kAssignLL = 151, kAssignFF = 152, kAssignSS = 153,
-  kAsc = 203, kChrStr = 209, kLeftStr = 233, kLen = 234, kMidStr = 237, kSqrtFF = 257,
-  kSinFF = 341, kDimL = 501, kArraySetL = 561, kArrayGetL = 661,
+  kIf = 1,
+  kFor = 7,
+  kNext = 8,
+  kFunction = 21,
+  kEndfunctionL = 23,
+  kStop = 26,
+  kDivFLF = 64,
+  kMulFFF = 76,
+  kAddLLL = 81,
+  kAddFFF = 86,
+  kAddSSS = 87,
+  kSubLLL = 91,
+  kGreaterLLL = 111,
+  kAssignLL = 151,
+  kAssignFF = 152,
+  kAssignSS = 153,
+  kAsc = 203,
+  kChrStr = 209,
+  kLeftStr = 233,
+  kLen = 234,
+  kMidStr = 237,
+  kSqrtFF = 257,
+  kSinFF = 341,
+  kDimL = 501,
+  kArraySetL = 561,
+  kArrayGetL = 661,
 };
 
 constexpr int32_t T(int32_t n) { return ImageBuilder::IntTemp(n); }
@@ -49,9 +70,7 @@ class Program {
     statementEnds.insert(word);
     return word;
   }
-  int32_t Part(int32_t id, std::initializer_list<int32_t> operands) {
-    return b.Command(id, operands);
-  }
+  int32_t Part(int32_t id, std::initializer_list<int32_t> operands) { return b.Command(id, operands); }
   // FOR v = start TO limit: its two statements' commands; returns the FOR word.
   int32_t For(int32_t variable, int32_t start, int32_t limit) {
     const int32_t one = b.IntLiteral(1);
@@ -72,13 +91,11 @@ class Program {
     b.Patch(test + 2, ImageBuilder::WordAddress(b.Here()));
   }
   int32_t Call(int32_t entry, int32_t result, int32_t argument) {
-    const int32_t word = b.Command(kFunction, {ImageBuilder::WordAddress(entry), result,
-                                               b.IntLiteral(1), argument});
+    const int32_t word =
+        b.Command(kFunction, {ImageBuilder::WordAddress(entry), result, b.IntLiteral(1), argument});
     return word;
   }
-  void End() {
-    b.Emit(0);
-  }
+  void End() { b.Emit(0); }
 };
 
 struct Counts {
@@ -214,8 +231,8 @@ void Fibonacci(benchmark::State& state) {
   p.Statement(kAssignLL, {total, T(0)});
   p.End();
   const int16_t scope = 1;
-  const int32_t fn = p.b.IntVariable(scope), r = p.b.IntVariable(scope),
-                a = p.b.IntVariable(scope), bb = p.b.IntVariable(scope);
+  const int32_t fn = p.b.IntVariable(scope), r = p.b.IntVariable(scope), a = p.b.IntVariable(scope),
+                bb = p.b.IntVariable(scope);
   p.Part(kStop, {});
   const int32_t entry = p.b.Here();
   p.b.Emit(fn);
@@ -252,8 +269,7 @@ void ArrayFillAndSum(benchmark::State& state) {
   const int32_t reps = static_cast<int32_t>(state.range(0));
   constexpr int32_t kSize = 100000;
   Program p;
-  const int32_t arr = p.b.IntVariable(), s = p.b.IntVariable(), r = p.b.IntVariable(),
-                i = p.b.IntVariable();
+  const int32_t arr = p.b.IntVariable(), s = p.b.IntVariable(), r = p.b.IntVariable(), i = p.b.IntVariable();
   const int32_t size = p.b.IntLiteral(kSize);
   p.Statement(kDimL, {arr, size});
   p.Statement(kAssignLL, {s, p.b.IntLiteral(0)});
@@ -288,8 +304,7 @@ BENCHMARK(ArrayFillAndSum)->Arg(10)->Unit(benchmark::kMillisecond);
 void StringBuilding(benchmark::State& state) {
   const int32_t reps = static_cast<int32_t>(state.range(0));
   Program p;
-  const int32_t t = p.b.IntVariable(), r = p.b.IntVariable(), i = p.b.IntVariable(),
-                s = p.b.StringVariable();
+  const int32_t t = p.b.IntVariable(), r = p.b.IntVariable(), i = p.b.IntVariable(), s = p.b.StringVariable();
   p.Statement(kAssignLL, {t, p.b.IntLiteral(0)});
   const int32_t outer = p.For(r, p.b.IntLiteral(1), p.b.IntLiteral(reps));
   p.Statement(kAssignSS, {s, p.b.StringLiteral("")});

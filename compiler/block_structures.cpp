@@ -6,8 +6,8 @@ namespace qm {
 namespace {
 
 bool IsOpener(int32_t keyword) {
-  return keyword == kBlockIf || keyword == kBlockDo || keyword == kBlockFor ||
-         keyword == kBlockWhile || keyword == kBlockRepeat;
+  return keyword == kBlockIf || keyword == kBlockDo || keyword == kBlockFor || keyword == kBlockWhile ||
+         keyword == kBlockRepeat;
 }
 
 bool IsLoopKind(int32_t keyword) { return keyword != kBlockIf; }

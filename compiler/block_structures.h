@@ -11,8 +11,18 @@ namespace qm {
 
 // Block keyword indexes (rows of the BlockKeywordTable).
 enum BlockKeywordIndex : int32_t {
-  kBlockIf = 0, kBlockElse, kBlockEndif, kBlockDo, kBlockExit, kBlockLoop,
-  kBlockFor, kBlockNext, kBlockWhile, kBlockEndwhile, kBlockRepeat, kBlockUntil
+  kBlockIf = 0,
+  kBlockElse,
+  kBlockEndif,
+  kBlockDo,
+  kBlockExit,
+  kBlockLoop,
+  kBlockFor,
+  kBlockNext,
+  kBlockWhile,
+  kBlockEndwhile,
+  kBlockRepeat,
+  kBlockUntil
 };
 
 // Blocks nest at most this deep (records 1 to 1,023 of the stack).
@@ -23,8 +33,7 @@ inline constexpr int32_t kMaxBlockDepth = kBlockStackCapacity - 1;
 // jump operand (every keyword but ENDIF), opens, continues or closes the block and writes the
 // jump words that become known, and sets `marker` for ENDIF, DO and REPEAT, which emit no word.
 // False for a block-structure error. Any other command id: nothing, true.
-[[nodiscard]] bool HandleBlockStructure(CompileContext& context, int32_t commandId,
-                                        OperandList& operands, int32_t parameterCount,
-                                        bool& marker);
+[[nodiscard]] bool HandleBlockStructure(CompileContext& context, int32_t commandId, OperandList& operands,
+                                        int32_t parameterCount, bool& marker);
 
 }  // namespace qm

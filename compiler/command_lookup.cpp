@@ -35,8 +35,7 @@ void CommandLookup::Rebuild(const ParserDatabase& database) {
 }
 
 bool CommandLookup::Matches(const ParserDatabase& database) const {
-  return statementCount_ == database.StatementCount() &&
-         valueCount_ == database.ValueCommandCount();
+  return statementCount_ == database.StatementCount() && valueCount_ == database.ValueCommandCount();
 }
 
 const std::vector<int32_t>& CommandLookup::StatementEntries(std::string_view name) const {

@@ -18,7 +18,7 @@ enum CompilerMessageNumber : int32_t {
   kMsgWordInteger = 6,
   kMsgWordFloat = 7,
   kMsgWordString = 8,
-  kMsgUnknownCommandBefore = 9,   // 9, the name, 10
+  kMsgUnknownCommandBefore = 9,  // 9, the name, 10
   kMsgUnknownCommandAfter = 10,
   kMsgValueCommandMismatch = 11,
   kMsgWordExpects = 12,

@@ -38,8 +38,7 @@ bool FailWithMessage(CompileContext& context, int32_t message) {
   return false;
 }
 
-std::size_t FindWord(const std::vector<std::string>& words, std::string_view word,
-                     std::size_t from) {
+std::size_t FindWord(const std::vector<std::string>& words, std::string_view word, std::size_t from) {
   for (std::size_t i = from; i < words.size(); ++i) {
     if (words[i] == word) return i;
   }

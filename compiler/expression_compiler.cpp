@@ -20,8 +20,17 @@ bool IsCallNameCharacter(char c) {
 
 bool IsOperatorCharacter(char c) {
   switch (c) {
-    case '^': case '*': case '/': case '+': case '-': case '=':
-    case '>': case '<': case '!': case '&': case '|':
+    case '^':
+    case '*':
+    case '/':
+    case '+':
+    case '-':
+    case '=':
+    case '>':
+    case '<':
+    case '!':
+    case '&':
+    case '|':
       return true;
     default:
       return false;
@@ -41,14 +50,24 @@ OperandPair Failed() { return OperandPair{kTypeFailed, -1}; }
 // The levels in the order they are compiled; within a level operators are taken left to right.
 // "*" and "/" share a level, and so do "+" and "-", so 10-2+3 is (10-2)+3.
 enum class OperatorLevel {
-  Power, MultiplyDivide, AddSubtract, GreaterOrEqual, LessOrEqual, Greater, Less, Equal,
-  NotEqual, And, Or
+  Power,
+  MultiplyDivide,
+  AddSubtract,
+  GreaterOrEqual,
+  LessOrEqual,
+  Greater,
+  Less,
+  Equal,
+  NotEqual,
+  And,
+  Or
 };
-constexpr OperatorLevel kOperatorLevels[] = {
-    OperatorLevel::Power,          OperatorLevel::MultiplyDivide, OperatorLevel::AddSubtract,
-    OperatorLevel::GreaterOrEqual, OperatorLevel::LessOrEqual,    OperatorLevel::Greater,
-    OperatorLevel::Less,           OperatorLevel::Equal,          OperatorLevel::NotEqual,
-    OperatorLevel::And,            OperatorLevel::Or};
+constexpr OperatorLevel kOperatorLevels[] = {OperatorLevel::Power,       OperatorLevel::MultiplyDivide,
+                                             OperatorLevel::AddSubtract, OperatorLevel::GreaterOrEqual,
+                                             OperatorLevel::LessOrEqual, OperatorLevel::Greater,
+                                             OperatorLevel::Less,        OperatorLevel::Equal,
+                                             OperatorLevel::NotEqual,    OperatorLevel::And,
+                                             OperatorLevel::Or};
 
 // The nearest character before `position` that is not a blank, and its position (npos: none).
 std::size_t NonBlankBefore(std::string_view text, std::size_t position) {
@@ -120,8 +139,10 @@ struct ScanState {
     if (c == '"') {
       inQuotes = !inQuotes;
     } else if (!inQuotes) {
-      if (c == opening) ++depth;
-      else if (c == '(' || c == ')') --depth;
+      if (c == opening)
+        ++depth;
+      else if (c == '(' || c == ')')
+        --depth;
     }
   }
   bool AtTopLevel() const { return !inQuotes && depth == 0; }
@@ -163,9 +184,7 @@ std::size_t RightOperandEnd(std::string_view text, std::size_t operatorEnd) {
 
 std::string Marker(OperandNumber number) { return "?" + std::to_string(number); }
 
-bool HasMarkerCharacter(std::string_view text) {
-  return FindOutsideQuotes(text, '?') != npos;
-}
+bool HasMarkerCharacter(std::string_view text) { return FindOutsideQuotes(text, '?') != npos; }
 
 // For a "(" at `open`, the position of the ")" that closes it (quotes respected), or npos.
 std::size_t MatchingBracket(std::string_view text, std::size_t open) {
@@ -250,9 +269,8 @@ bool CompileBracketedText(CompileContext& context, std::string text, OperandPair
 
 // Compiles the operator at [position, position + length) of a flat text and rewrites the text
 // around its result. `resumeAt` receives where the level's scan goes on.
-bool CompileOperator(CompileContext& context, std::string& text, std::size_t position,
-                     std::size_t length, std::string_view commandName, OperandPair& result,
-                     std::size_t& resumeAt) {
+bool CompileOperator(CompileContext& context, std::string& text, std::size_t position, std::size_t length,
+                     std::string_view commandName, OperandPair& result, std::size_t& resumeAt) {
   Parser& parser = context.parser;
   const std::size_t leftStart = LeftOperandStart(text, position);
   const std::size_t rightEnd = RightOperandEnd(text, position + length);
@@ -300,8 +318,7 @@ bool CompileFlatExpression(CompileContext& context, std::string text, OperandPai
     std::size_t i = 0;
     while (i < text.size()) {
       std::string_view commandName;
-      const std::size_t length =
-          scan.AtTopLevel() && i > 0 ? MatchOperator(level, text, i, commandName) : 0;
+      const std::size_t length = scan.AtTopLevel() && i > 0 ? MatchOperator(level, text, i, commandName) : 0;
       if (length == 0) {
         scan.Step(text[i], '(');
         ++i;
@@ -375,8 +392,7 @@ int32_t StartingEntry(const CompileContext& context, const std::vector<int32_t>&
 // Whether some entry of the run from `start` takes the parameter types so far (letters 1..k+1).
 bool RunAcceptsTypes(const ParserDatabase& database, int32_t start, std::string_view types) {
   const std::string& name = database.valueCommands[start].name;
-  for (int32_t e = start; e < database.ValueCommandCount() && database.valueCommands[e].name == name;
-       ++e) {
+  for (int32_t e = start; e < database.ValueCommandCount() && database.valueCommands[e].name == name; ++e) {
     const std::string& signature = database.valueCommands[e].signature;
     if (signature.size() < types.size() + 1) continue;
     bool accepts = true;
@@ -425,8 +441,7 @@ OperandPair CompileValueCommandCall(CompileContext& context, const std::string& 
     types.push_back(value.type);
     if ((value.type == kTypeInteger || value.type == kTypeFloat) &&
         !RunAcceptsTypes(database, start, types)) {
-      const int32_t conversion =
-          value.type == kTypeInteger ? kConvertToFloatId : kConvertToIntegerId;
+      const int32_t conversion = value.type == kTypeInteger ? kConvertToFloatId : kConvertToIntegerId;
       if (!EmitConversion(context, conversion, value)) return Failed();
       types.back() = value.type;
     }
@@ -459,8 +474,7 @@ OperandPair CompileCallOperand(CompileContext& context, const CallForm& call) {
   }
   // Anything else with brackets is an array element: the array itself is the first parameter.
   context.parser.arrayLookupFlag = true;
-  const OperandPair element =
-      CompileValueCommandCall(context, "@", call.name + "," + call.arguments, true);
+  const OperandPair element = CompileValueCommandCall(context, "@", call.name + "," + call.arguments, true);
   context.parser.arrayLookupFlag = false;
   return element;
 }
@@ -487,8 +501,7 @@ OperandPair CompileOperand(CompileContext& context, std::string_view text) {
   if (literal.type != 0) return literal;
 
   OperandPair variable;
-  if (parser.CompileVariableName(text, variable.number, variable.type,
-                                 parser.emissionSuppressed)) {
+  if (parser.CompileVariableName(text, variable.number, variable.type, parser.emissionSuppressed)) {
     return variable;
   }
   if (!IsVariableNameText(text) || parser.errorMessage.empty()) {
@@ -515,8 +528,8 @@ OperandPair CompileExpressionOrInvalid(CompileContext& context, std::string_view
   return result;
 }
 
-bool CompileUserFunctionCall(CompileContext& context, std::string_view arguments,
-                             int32_t function, OperandPair& result) {
+bool CompileUserFunctionCall(CompileContext& context, std::string_view arguments, int32_t function,
+                             OperandPair& result) {
   Parser& parser = context.parser;
   const UserFunctionEntry& entry = parser.userFunctionTable[function];
   // The call's parameters: the argument count (an integer literal), then the arguments.
@@ -559,8 +572,7 @@ bool CompileUserFunctionCall(CompileContext& context, std::string_view arguments
   if (!parser.emissionSuppressed) {
     // The label's reference is the word after the call's id: taken now, after the arguments'
     // own code, so it names the call's first operand.
-    const OperandNumber labelNumber =
-        parser.FindOrAddLabel(entry.name, LabelKind::Code, true, true);
+    const OperandNumber labelNumber = parser.FindOrAddLabel(entry.name, LabelKind::Code, true, true);
     if (labelNumber < 0) return false;
     *label = OperandPair{kTypeLabel, labelNumber};
     parser.EmitCommand("function", kUserFunctionCallId, "", operands);
@@ -578,8 +590,8 @@ bool CompileLabelOperand(CompileContext& context, bool isRestore, std::string_vi
     result = Failed();
     return true;
   }
-  const OperandNumber number = context.parser.FindOrAddLabel(
-      text, isRestore ? LabelKind::Data : LabelKind::Code, true, false);
+  const OperandNumber number =
+      context.parser.FindOrAddLabel(text, isRestore ? LabelKind::Data : LabelKind::Code, true, false);
   if (number < 0) {
     result = Failed();
     return false;
@@ -662,10 +674,17 @@ std::string DescribeSignature(std::string_view letters) {
   for (const char letter : letters) {
     int32_t word = 0;
     switch (std::tolower(static_cast<unsigned char>(letter))) {
-      case 'l': word = kMsgWordInteger; break;
-      case 'f': word = kMsgWordFloat; break;
-      case 's': word = kMsgWordString; break;
-      default: continue;
+      case 'l':
+        word = kMsgWordInteger;
+        break;
+      case 'f':
+        word = kMsgWordFloat;
+        break;
+      case 's':
+        word = kMsgWordString;
+        break;
+      default:
+        continue;
     }
     if (!text.empty()) text += ", ";
     text += CompilerMessage(word);
@@ -675,10 +694,14 @@ std::string DescribeSignature(std::string_view letters) {
 
 bool AppendSpecialMismatchText(std::string_view name, std::string& message) {
   int32_t word = 0;
-  if (name == "=") word = kMsgAssignmentMismatch;
-  else if (name == "@=") word = kMsgArrayAssignmentMismatch;
-  else if (name == "@") word = kMsgArrayReadMismatch;
-  else return false;
+  if (name == "=")
+    word = kMsgAssignmentMismatch;
+  else if (name == "@=")
+    word = kMsgArrayAssignmentMismatch;
+  else if (name == "@")
+    word = kMsgArrayReadMismatch;
+  else
+    return false;
   message += CompilerMessage(word);
   return true;
 }

@@ -33,13 +33,12 @@ OperandPair CompileExpressionOrInvalid(CompileContext& context, std::string_view
 
 // Compiles a call of user function `function` (its UserFunctionTable index) with the argument
 // text between its brackets.
-bool CompileUserFunctionCall(CompileContext& context, std::string_view arguments,
-                             int32_t function, OperandPair& result);
+bool CompileUserFunctionCall(CompileContext& context, std::string_view arguments, int32_t function,
+                             OperandPair& result);
 
 // A label parameter of GOTO, GOSUB or RESTORE. A text that is no label name gives type 'x' with
 // CompilerMessage 24 and true; false only when the label table is full.
-bool CompileLabelOperand(CompileContext& context, bool isRestore, std::string_view text,
-                         OperandPair& result);
+bool CompileLabelOperand(CompileContext& context, bool isRestore, std::string_view text, OperandPair& result);
 
 // In the conditions of block statements: "<>" becomes "!", " and " "&" and " or " "|", outside
 // double quotes.
@@ -51,8 +50,7 @@ bool EmitConversion(CompileContext& context, int32_t commandId, OperandPair& ope
 
 // The value-returning entry of `name` whose parameter letters fit the types of the list after
 // its first (result) pair, 'z' accepting any type; -1 with the mismatch message set.
-int32_t FindValueCommandOverload(CompileContext& context, std::string_view name,
-                                 const OperandList& operands);
+int32_t FindValueCommandOverload(CompileContext& context, std::string_view name, const OperandList& operands);
 
 // "integer, float, string" for the letters "lfs" (words of CompilerMessage 6, 7 and 8; other
 // letters give no word).

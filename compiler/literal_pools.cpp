@@ -30,14 +30,13 @@ std::string_view BetweenQuotes(std::string_view text) {
 }  // namespace
 
 bool IsIntegerLiteralText(std::string_view text) {
-  return std::all_of(text.begin(), text.end(),
-                     [](char c) { return IsDigit(c) || c == '-' || c == '+'; });
+  return std::all_of(text.begin(), text.end(), [](char c) { return IsDigit(c) || c == '-' || c == '+'; });
 }
 
 bool IsFloatLiteralText(std::string_view text) {
-  return text.find('.') != std::string_view::npos &&
-         std::all_of(text.begin(), text.end(),
-                     [](char c) { return IsDigit(c) || c == '.' || c == '-' || c == '+'; });
+  return text.find('.') != std::string_view::npos && std::all_of(text.begin(), text.end(), [](char c) {
+           return IsDigit(c) || c == '.' || c == '-' || c == '+';
+         });
 }
 
 bool IsStringLiteralText(std::string_view text) {

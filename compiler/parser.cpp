@@ -90,8 +90,7 @@ bool Parser::CreateProgramFromFile(const std::string& fileName) {
   return CompileSourceFile(fileName);
 }
 
-bool Parser::CompileToProgramFile(const std::string& sourceFileName,
-                                  const std::string& outputFile) {
+bool Parser::CompileToProgramFile(const std::string& sourceFileName, const std::string& outputFile) {
   outputFileName = outputFile;
   return CompileSourceFile(sourceFileName);
 }
@@ -248,8 +247,7 @@ bool Parser::CompileOneLine(const SourceLine& line, int32_t includeStart) {
   return false;
 }
 
-void Parser::ReportLineFailure(const SourceLine& line, std::string_view text,
-                               int32_t includeStart) {
+void Parser::ReportLineFailure(const SourceLine& line, std::string_view text, int32_t includeStart) {
   if (line.number < includeStart || compileMode == CompileMode::CommandLine) {
     if (errorMessage.empty()) errorMessage = CompilerMessage(kMsgUnknownStatement);
     errorLine = line.number;
@@ -279,9 +277,8 @@ void Parser::ReportProgress(int32_t mergedLineCount, int32_t& shownSteps) {
 }
 
 void Parser::FinishCompile() {
-  const std::string suffix = compileMode == CompileMode::WholeProgram
-                                 ? " " + CompilerMessage(kMsgWordAtLine) + " "
-                                 : std::string();
+  const std::string suffix =
+      compileMode == CompileMode::WholeProgram ? " " + CompilerMessage(kMsgWordAtLine) + " " : std::string();
   auto reportCheck = [&](int32_t message) {
     errorText = CompilerMessage(message);
     errorLine = labelArrayErrorLine;
@@ -308,8 +305,6 @@ void Parser::FinishCompile() {
   }
 }
 
-void Parser::WriteDebugListing() {
-  WriteDebugOutputScript(mergedText.data(), mergedText.size());
-}
+void Parser::WriteDebugListing() { WriteDebugOutputScript(mergedText.data(), mergedText.size()); }
 
 }  // namespace qm

@@ -81,8 +81,8 @@ struct BlockRecord {
   int32_t elsePosition = 0;
   int32_t closerJumpWord = -1;
   int32_t closerPosition = 0;
-  int32_t expectedCloser = 0;   // block keyword index of the closing keyword
-  bool marker = false;          // DO and REPEAT
+  int32_t expectedCloser = 0;  // block keyword index of the closing keyword
+  bool marker = false;         // DO and REPEAT
   std::vector<int32_t> exitJumpWords;
 
   // Records an EXIT's jump word; false when the loop already has kMaxExitJumpsPerLoop.
@@ -165,8 +165,8 @@ class Parser final : public ParsedProgram {
   // checkOnly set, or while emissionSuppressed, only the type is derived and nothing is created.
   // Takes and clears arrayLookupFlag. False for a text that is no variable name, or when the
   // table is full (errorMessage set).
-  [[nodiscard]] bool CompileVariableName(std::string_view name, OperandNumber& number,
-                                         char& type, bool checkOnly = false);
+  [[nodiscard]] bool CompileVariableName(std::string_view name, OperandNumber& number, char& type,
+                                         bool checkOnly = false);
   // The number of a variable of the type in the current scope (arrays: then the main program's),
   // made on first use; -1 with errorMessage set when the table is full.
   OperandNumber FindOrAddVariable(char type, std::string_view name, bool isArray);
@@ -174,11 +174,9 @@ class Parser final : public ParsedProgram {
   // command id at the current write position, with its kind. -1: table full, or a definition
   // typed at the runtime command line (errorMessage set); -2: a definition of a label already
   // defined in this scope.
-  OperandNumber FindOrAddLabel(std::string_view name, LabelKind kind, bool isReference,
-                               bool global);
+  OperandNumber FindOrAddLabel(std::string_view name, LabelKind kind, bool isReference, bool global);
   // Appends to the LabelDefinitionTable; false (errorMessage set) when it is full.
-  [[nodiscard]] bool AddLabelDefinition(std::string_view name, ScopeNumber scope,
-                                        int32_t wordIndex);
+  [[nodiscard]] bool AddLabelDefinition(std::string_view name, ScopeNumber scope, int32_t wordIndex);
   // Appends to the DimTable; false (errorMessage set) when it is full.
   [[nodiscard]] bool AddDimEntry(std::string_view name, ScopeNumber scope);
   // The function number of the function of that name (registered now if new), or -1 with
@@ -325,8 +323,7 @@ class Parser final : public ParsedProgram {
   OperandNumber StoreFloatLiteral(float value);
   OperandNumber StoreStringLiteral(std::string_view text);
   void StoreText(OperandNumber number, std::string_view text);
-  int32_t FindVariableInScope(int32_t table, std::string_view name, ScopeNumber scope,
-                              bool isArray) const;
+  int32_t FindVariableInScope(int32_t table, std::string_view name, ScopeNumber scope, bool isArray) const;
   int32_t FindLabelEntry(std::string_view name, bool global) const;
   void AddLabelReference(int32_t entry, LabelKind kind);
 

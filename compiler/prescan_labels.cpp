@@ -48,8 +48,7 @@ std::string EndFunctionExpression(std::string_view text) {
 
 // Registers the function of a FUNCTION line; false (message and line set) when the line is not
 // a valid header or the table is full.
-bool RegisterFunctionLine(Parser& parser, std::string_view text, int32_t line,
-                          int32_t& function) {
+bool RegisterFunctionLine(Parser& parser, std::string_view text, int32_t line, int32_t& function) {
   FunctionHeader header;
   ParseFunctionHeader(text, header);
   std::vector<std::string> parameters;
@@ -89,9 +88,12 @@ char TypeOfResult(CompileContext& context, const ResultExpression& result) {
 class ResultTyper {
  public:
   ResultTyper(CompileContext& context, std::vector<ResultExpression>& results)
-      : context_(context), parser_(context.parser), results_(results),
+      : context_(context),
+        parser_(context.parser),
+        results_(results),
         known_(static_cast<std::size_t>(parser_.UserFunctionCount()), true),
-        resultOf_(known_.size(), -1), state_(results.size(), State::Pending) {
+        resultOf_(known_.size(), -1),
+        state_(results.size(), State::Pending) {
     for (std::size_t r = 0; r < results.size(); ++r) {
       known_[static_cast<std::size_t>(results[r].function)] = false;
       resultOf_[static_cast<std::size_t>(results[r].function)] = static_cast<int32_t>(r);
@@ -194,9 +196,9 @@ class ResultTyper {
   CompileContext& context_;
   Parser& parser_;
   std::vector<ResultExpression>& results_;
-  std::vector<bool> known_;       // per function: its result type is known
-  std::vector<int32_t> resultOf_; // per function: its ENDFUNCTION value (index), or -1
-  std::vector<State> state_;      // per ENDFUNCTION value
+  std::vector<bool> known_;        // per function: its result type is known
+  std::vector<int32_t> resultOf_;  // per function: its ENDFUNCTION value (index), or -1
+  std::vector<State> state_;       // per ENDFUNCTION value
 };
 
 // In a whole-program compile the included files contribute their functions only: a line outside
@@ -224,8 +226,7 @@ bool ParseFunctionHeader(std::string_view text, FunctionHeader& header) {
     }
   }
   header.name = std::string(TrimBlanks(rest.substr(0, open)));
-  header.parameters =
-      close > open ? std::string(TrimBlanks(rest.substr(open + 1, close - open - 1))) : "";
+  header.parameters = close > open ? std::string(TrimBlanks(rest.substr(open + 1, close - open - 1))) : "";
   return true;
 }
 
@@ -246,8 +247,7 @@ int32_t PrescanFunctions(CompileContext& context, int32_t includeStartLine) {
     } else if (text.substr(0, kEndFunctionPrefix.size()) == kEndFunctionPrefix) {
       if (!insideFunction) return FailAt(parser, line.number, kMsgEndFunctionOutside);
       insideFunction = false;
-      results.push_back(ResultExpression{currentFunction, EndFunctionExpression(text),
-                                         line.number});
+      results.push_back(ResultExpression{currentFunction, EndFunctionExpression(text), line.number});
     } else if (parser.compileMode == CompileMode::WholeProgram && !insideFunction &&
                line.number >= includeStartLine) {
       CommentOutLine(parser, line);
@@ -276,9 +276,8 @@ bool ResolveLabels(Parser& parser) {
     const int32_t references = parser.LabelReferenceCount(e);
     for (int32_t r = 0; r < references; ++r) {
       const LabelReference& reference = entry.references[static_cast<std::size_t>(r)];
-      const int32_t value = reference.kind == LabelKind::Code
-                                ? WordAddressOperand(found->second)
-                                : kDataItems + entry.dataPosition;
+      const int32_t value = reference.kind == LabelKind::Code ? WordAddressOperand(found->second)
+                                                              : kDataItems + entry.dataPosition;
       parser.PatchWord(reference.wordIndex, value);
     }
   }

@@ -20,8 +20,8 @@ void Parser::EmitWord(int32_t word) {
   ++counters.wordsEmitted;
 }
 
-void Parser::EmitCommand(std::string_view /*name*/, int32_t commandId,
-                         std::string_view /*signature*/, const OperandList& operands) {
+void Parser::EmitCommand(std::string_view /*name*/, int32_t commandId, std::string_view /*signature*/,
+                         const OperandList& operands) {
   EmitWord(commandId);
   for (const OperandPair& operand : operands) {
     if (operand.type == 0) break;

@@ -22,9 +22,8 @@ bool IsBelowBlank(char c) { return static_cast<unsigned char>(c) < 32; }
 char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
 bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
-  return a.size() == b.size() &&
-         std::equal(a.begin(), a.end(), b.begin(),
-                    [](char x, char y) { return LowerAscii(x) == LowerAscii(y); });
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
+                                            [](char x, char y) { return LowerAscii(x) == LowerAscii(y); });
 }
 
 std::string_view TrimBlanksAndQuotes(std::string_view text) {
@@ -224,7 +223,8 @@ int32_t Parser::IncludeLineForPosition(std::size_t position) const {
   int32_t record = FindIncludeAtPosition(position);
   // Text of a file included by an included file has no record of its own: name the last
   // "#include" line of the main program.
-  if (record >= static_cast<int32_t>(includeRecords.size())) record = static_cast<int32_t>(includeRecords.size()) - 1;
+  if (record >= static_cast<int32_t>(includeRecords.size()))
+    record = static_cast<int32_t>(includeRecords.size()) - 1;
   return includeRecords[record].line;
 }
 

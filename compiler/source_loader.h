@@ -20,15 +20,15 @@ inline constexpr int32_t kMaxIncludeNames = 256;
 
 // Where the file named by an "#include" line of the main program starts in the MergedText.
 struct IncludeRecord {
-  int32_t line = 0;         // merged line of the "#include" statement
-  std::size_t start = 0;    // first byte of the file's text in the MergedText
+  int32_t line = 0;       // merged line of the "#include" statement
+  std::size_t start = 0;  // first byte of the file's text in the MergedText
 };
 
 // One line of a merged text, as the compile loop sees it.
 struct SourceLine {
-  int32_t number = 0;        // merged line number
-  std::string_view raw;      // the line's bytes, without its carriage return; a line after a
-                             // carriage return and line feed starts with that line feed
+  int32_t number = 0;           // merged line number
+  std::string_view raw;         // the line's bytes, without its carriage return; a line after a
+                                // carriage return and line feed starts with that line feed
   std::size_t endPosition = 0;  // position just after the line (after its carriage return)
 };
 

@@ -45,8 +45,7 @@ bool DefineLabel(Parser& parser, const std::string& name) {
 
 // The function's entry: a STOP for code that runs into it from above, then the parameter
 // variables, then the function's scope number; calls jump to the first parameter word.
-bool CompileFunctionHeader(CompileContext& context, const FunctionHeader& header,
-                           int32_t function) {
+bool CompileFunctionHeader(CompileContext& context, const FunctionHeader& header, int32_t function) {
   Parser& parser = context.parser;
   const OperandNumber label = parser.FindOrAddLabel(header.name, LabelKind::Data, false, true);
   if (label == -2) return Fail(parser, kMsgFunctionDefinedTwice);
@@ -81,8 +80,7 @@ struct CompiledParameters {
 // parameter is converted only when no entry could take it as it is).
 bool RunAcceptsTypes(const ParserDatabase& database, int32_t first, std::string_view types) {
   const std::string& name = database.statements[first].name;
-  for (int32_t e = first; e < database.StatementCount() && database.statements[e].name == name;
-       ++e) {
+  for (int32_t e = first; e < database.StatementCount() && database.statements[e].name == name; ++e) {
     const std::string& signature = database.statements[e].signature;
     if (!signature.empty() && (signature[0] == kSignatureNone || signature[0] == kSignatureRestOfLine)) {
       return true;
@@ -97,8 +95,8 @@ bool RunAcceptsTypes(const ParserDatabase& database, int32_t first, std::string_
   return false;
 }
 
-bool CompileParameters(CompileContext& context, int32_t first,
-                       const std::vector<std::string>& texts, CompiledParameters& compiled) {
+bool CompileParameters(CompileContext& context, int32_t first, const std::vector<std::string>& texts,
+                       CompiledParameters& compiled) {
   Parser& parser = context.parser;
   const StatementEntry& entry = context.Database().statements[first];
   const bool labels = !entry.signature.empty() && entry.signature[0] == kSignatureLabel;
@@ -121,8 +119,7 @@ bool CompileParameters(CompileContext& context, int32_t first,
     compiled.types.push_back(value.type);
     if ((value.type == kTypeInteger || value.type == kTypeFloat) &&
         !RunAcceptsTypes(context.Database(), first, compiled.types)) {
-      const int32_t conversion =
-          value.type == kTypeInteger ? kConvertToFloatId : kConvertToIntegerId;
+      const int32_t conversion = value.type == kTypeInteger ? kConvertToFloatId : kConvertToIntegerId;
       if (!EmitConversion(context, conversion, value)) return false;
       compiled.types.back() = value.type;
     }
@@ -134,8 +131,7 @@ bool CompileParameters(CompileContext& context, int32_t first,
 }
 
 // The first entry of the name whose signature fits the types ('z' in the signature takes any).
-int32_t ChooseEntry(const CompileContext& context, int32_t first, std::string_view types,
-                    std::size_t count) {
+int32_t ChooseEntry(const CompileContext& context, int32_t first, std::string_view types, std::size_t count) {
   const ParserDatabase& database = context.Database();
   for (const int32_t e : context.commands.StatementEntries(database.statements[first].name)) {
     if (e < first) continue;
@@ -166,8 +162,7 @@ bool ReportMismatch(Parser& parser, const StatementEntry& first) {
 // ENDFUNCTION and EXITFUNCTION give the call a value of the function's result type: a number is
 // converted to it, anything else (a text for a number, nothing or a number for a text) is an
 // error, so the call's result cell always gets a value of its own type.
-bool MatchFunctionResult(CompileContext& context, const StatementEntry& first,
-                         CompiledParameters& compiled) {
+bool MatchFunctionResult(CompileContext& context, const StatementEntry& first, CompiledParameters& compiled) {
   Parser& parser = context.parser;
   if ((first.name != "endfunction" && first.name != "exitfunction") || parser.currentScope <= 0 ||
       parser.currentScope > parser.UserFunctionCount()) {
@@ -237,8 +232,7 @@ bool CompileStatementEntry(CompileContext& context, int32_t first, std::string p
   if (!MatchFunctionResult(context, entry, compiled)) return false;
   // An assignment stores into a variable and DIM, UNDIM and an element assignment name an array:
   // a number or a text written there is no variable.
-  if (TargetsAVariable(entry) && !compiled.values.empty() &&
-      !IsVariableOperand(compiled.values[0])) {
+  if (TargetsAVariable(entry) && !compiled.values.empty() && !IsVariableOperand(compiled.values[0])) {
     return Fail(parser, kMsgUnknownStatement);
   }
 
@@ -290,8 +284,7 @@ bool SplitUserFunctionCall(std::string_view call, std::string& name, std::string
   return true;
 }
 
-bool CompileCallOrAssignment(CompileContext& context, std::string_view text,
-                             std::string& remainder) {
+bool CompileCallOrAssignment(CompileContext& context, std::string_view text, std::string& remainder) {
   Parser& parser = context.parser;
   const std::size_t end = StatementEnd(text);
   std::string name;
@@ -319,15 +312,24 @@ bool CompileCallOrAssignment(CompileContext& context, std::string_view text,
 bool CompileIdentified(CompileContext& context, int32_t result, std::string_view text,
                        std::string& parameters, std::string& remainder) {
   switch (result) {
-    case kNoStatementName: return CompileCallOrAssignment(context, text, remainder);
-    case kIfThenLine: return CompileIfThenLine(context);
-    case kForToStatement: return CompileForStatement(context, remainder);
-    case kDimArray: return CompileDimArray(context, remainder);
-    case kSelectStatement: return CompileSelect(context, remainder);
-    case kCaseStatement: return CompileCase(context, remainder);
-    case kEndCaseStatement: return CompileEndCase(context, remainder);
-    case kEndSelectStatement: return CompileEndSelect(context, remainder);
-    default: return CompileStatementEntry(context, result, parameters);
+    case kNoStatementName:
+      return CompileCallOrAssignment(context, text, remainder);
+    case kIfThenLine:
+      return CompileIfThenLine(context);
+    case kForToStatement:
+      return CompileForStatement(context, remainder);
+    case kDimArray:
+      return CompileDimArray(context, remainder);
+    case kSelectStatement:
+      return CompileSelect(context, remainder);
+    case kCaseStatement:
+      return CompileCase(context, remainder);
+    case kEndCaseStatement:
+      return CompileEndCase(context, remainder);
+    case kEndSelectStatement:
+      return CompileEndSelect(context, remainder);
+    default:
+      return CompileStatementEntry(context, result, parameters);
   }
 }
 
@@ -386,12 +388,8 @@ bool StatementCompiler::CompileStatement(Parser& parser, std::string_view text) 
 
 bool StatementCompiler::ResolveLabels(Parser& parser) { return qm::ResolveLabels(parser); }
 
-bool StatementCompiler::CheckArraysDeclared(Parser& parser) {
-  return qm::CheckArraysDeclared(parser);
-}
+bool StatementCompiler::CheckArraysDeclared(Parser& parser) { return qm::CheckArraysDeclared(parser); }
 
-std::shared_ptr<CompilerPasses> MakeStatementCompiler() {
-  return std::make_shared<StatementCompiler>();
-}
+std::shared_ptr<CompilerPasses> MakeStatementCompiler() { return std::make_shared<StatementCompiler>(); }
 
 }  // namespace qm

@@ -11,9 +11,7 @@ bool IsCallNameCharacter(char c) {
   return (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '$' || c == '#';
 }
 
-bool IsLabelCharacter(char c) {
-  return (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_';
-}
+bool IsLabelCharacter(char c) { return (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_'; }
 
 // Reads one word starting at `position` (blanks already skipped) and returns the position after
 // it. A colon outside quotes ends a word that has begun and is left to begin the next one.
@@ -76,8 +74,8 @@ bool HasArrayBracket(std::string_view word) {
 }
 
 bool SomeWordFromThirdIs(const std::vector<std::string>& words, std::string_view wanted) {
-  return std::find(words.begin() + std::min<std::size_t>(2, words.size()), words.end(),
-                   wanted) != words.end();
+  return std::find(words.begin() + std::min<std::size_t>(2, words.size()), words.end(), wanted) !=
+         words.end();
 }
 
 // UNDIM names only its array: the second word is cut after the name, and the words that follow
@@ -85,21 +83,18 @@ bool SomeWordFromThirdIs(const std::vector<std::string>& words, std::string_view
 void KeepOnlyArrayName(std::vector<std::string>& words) {
   if (words.size() < 2) return;
   std::string& name = words[1];
-  const auto end = std::find_if(name.begin(), name.end(), [](char c) {
-    return !(IsLabelCharacter(c) || c == '$' || c == '#');
-  });
+  const auto end = std::find_if(name.begin(), name.end(),
+                                [](char c) { return !(IsLabelCharacter(c) || c == '$' || c == '#'); });
   name.erase(end, name.end());
-  const auto statementEnd = std::find_if(words.begin() + 2, words.end(), [](const std::string& w) {
-    return !w.empty() && w[0] == ':';
-  });
+  const auto statementEnd = std::find_if(words.begin() + 2, words.end(),
+                                         [](const std::string& w) { return !w.empty() && w[0] == ':'; });
   words.erase(words.begin() + 2, statementEnd);
 }
 
 }  // namespace
 
 bool IsIntegerVariableName(std::string_view text) {
-  return IsVariableNameText(text) && !IsIntegerLiteralText(text) &&
-         VariableTypeOfName(text) == kTypeInteger;
+  return IsVariableNameText(text) && !IsIntegerLiteralText(text) && VariableTypeOfName(text) == kTypeInteger;
 }
 
 std::string_view TrimBlanks(std::string_view text) {
@@ -135,8 +130,7 @@ void SplitStatementWords(std::string_view text, std::vector<std::string>& words)
   }
 }
 
-std::string JoinWords(const std::vector<std::string>& words, std::size_t first,
-                      std::size_t end) {
+std::string JoinWords(const std::vector<std::string>& words, std::size_t first, std::size_t end) {
   std::string joined;
   for (std::size_t i = first; i < end && i < words.size(); ++i) {
     if (i > first) joined.push_back(' ');
@@ -216,8 +210,8 @@ bool ParseLabelDefinition(std::string_view text, std::string& name) {
   return true;
 }
 
-int32_t IdentifyStatement(CompileContext& context, std::string_view text,
-                          std::string& parameters, std::string& remainder) {
+int32_t IdentifyStatement(CompileContext& context, std::string_view text, std::string& parameters,
+                          std::string& remainder) {
   std::vector<std::string>& words = context.parser.statementWords;
   words.clear();
   SplitStatementWords(text, words);
@@ -240,8 +234,7 @@ int32_t IdentifyStatement(CompileContext& context, std::string_view text,
   return FindStatementEntry(context, parameters, remainder);
 }
 
-int32_t FindStatementEntry(CompileContext& context, std::string& parameters,
-                           std::string& remainder) {
+int32_t FindStatementEntry(CompileContext& context, std::string& parameters, std::string& remainder) {
   const std::vector<std::string>& words = context.parser.statementWords;
   const ParserDatabase& database = context.Database();
   remainder.clear();

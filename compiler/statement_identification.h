@@ -30,8 +30,7 @@ inline constexpr int32_t kMaxParameters = 32;
 void SplitStatementWords(std::string_view text, std::vector<std::string>& words);
 
 // The words joined with single blanks, from word `first` up to (not including) word `end`.
-std::string JoinWords(const std::vector<std::string>& words, std::size_t first,
-                      std::size_t end);
+std::string JoinWords(const std::vector<std::string>& words, std::size_t first, std::size_t end);
 
 // Splits a parameter text at the commas outside double quotes and brackets (brackets inside
 // quotes are text, not brackets). Leading blanks of a parameter are dropped, inner blanks kept.
@@ -54,13 +53,12 @@ bool ParseLabelDefinition(std::string_view text, std::string& name);
 // Identifies a statement text (not empty, not starting with a blank). Fills the Parser's
 // statementWords. For an entry index, `parameters` and `remainder` are set; for -1 the remainder
 // is empty; for the rewritten forms (-2 to -8) the caller takes both from the words.
-int32_t IdentifyStatement(CompileContext& context, std::string_view text,
-                          std::string& parameters, std::string& remainder);
+int32_t IdentifyStatement(CompileContext& context, std::string_view text, std::string& parameters,
+                          std::string& remainder);
 
 // Looks the statement up by the longest run of leading words that names an entry, on the words
 // IdentifyStatement filled, and applies the separator and list rules.
-int32_t FindStatementEntry(CompileContext& context, std::string& parameters,
-                           std::string& remainder);
+int32_t FindStatementEntry(CompileContext& context, std::string& parameters, std::string& remainder);
 
 // The index of the first character of `text` at or after `from` that is `wanted` and lies
 // outside double quotes, or npos.

@@ -10,10 +10,9 @@ namespace qm {
 
 namespace {
 
-constexpr std::array<OperandNumber, 3> kVariableBase = {kIntVariables, kFloatVariables,
-                                                         kStringVariables};
+constexpr std::array<OperandNumber, 3> kVariableBase = {kIntVariables, kFloatVariables, kStringVariables};
 constexpr std::array<OperandNumber, 3> kTemporaryBase = {kIntTemporaries, kFloatTemporaries,
-                                                          kStringTemporaries};
+                                                         kStringTemporaries};
 constexpr std::array<int32_t, 3> kVariableTableFullMessage = {
     kMsgTooManyIntegerVariables, kMsgTooManyFloatVariables, kMsgTooManyStringVariables};
 constexpr std::array<char, 3> kTypeLetters = {kTypeInteger, kTypeFloat, kTypeString};
@@ -91,8 +90,7 @@ const VariableEntry& Parser::Variable(char type, int32_t index) const {
   return variableTables[TypeIndex(type)][index];
 }
 
-bool Parser::CompileVariableName(std::string_view name, OperandNumber& number, char& type,
-                                 bool checkOnly) {
+bool Parser::CompileVariableName(std::string_view name, OperandNumber& number, char& type, bool checkOnly) {
   if (!IsVariableNameText(name)) return false;
   type = VariableTypeOfName(name);
   const bool isArray = arrayLookupFlag;
@@ -136,8 +134,7 @@ OperandNumber Parser::FindOrAddVariable(char type, std::string_view name, bool i
   int32_t& count = VariableEntryCounter(counters, table);
   std::vector<VariableEntry>& entries = variableTables[table];
   entries.resize(count);
-  entries.push_back(VariableEntry{std::string(name), currentScope, isArray, next,
-                                  counters.currentLine});
+  entries.push_back(VariableEntry{std::string(name), currentScope, isArray, next, counters.currentLine});
   variableIndex_[table][VariableKey(name, currentScope, isArray)] = count;
   ++count;
   return next++;
@@ -171,8 +168,7 @@ void Parser::AddLabelReference(int32_t entry, LabelKind kind) {
   ++count;
 }
 
-OperandNumber Parser::FindOrAddLabel(std::string_view name, LabelKind kind, bool isReference,
-                                     bool global) {
+OperandNumber Parser::FindOrAddLabel(std::string_view name, LabelKind kind, bool isReference, bool global) {
   if (!isReference && compileMode == CompileMode::CommandLine) {
     // A typed line is compiled over the previous one: a label or function defined there would
     // name words that the next line overwrites.

@@ -20,9 +20,9 @@ inline constexpr ScopeNumber kGlobalScope = -1;
 
 inline constexpr int32_t kMaxVariablesPerType = 2000;  // the last number of a range is never given
 inline constexpr int32_t kMaxDimEntries = 2000;
-inline constexpr int32_t kMaxLabelEntries = 2000;      // label numbers 35000-36998
+inline constexpr int32_t kMaxLabelEntries = 2000;  // label numbers 35000-36998
 inline constexpr int32_t kMaxLabelDefinitions = 2000;
-inline constexpr int32_t kMaxUserFunctions = 1024;     // numbers 0-1022 can be given
+inline constexpr int32_t kMaxUserFunctions = 1024;  // numbers 0-1022 can be given
 inline constexpr OperandNumber kLabelNumberLimit = 37000;
 
 // Temporaries restart with every statement. The main program's statements use the whole range of
@@ -84,8 +84,8 @@ struct LabelReferenceEntry {
   ScopeNumber scope = kMainScope;  // kGlobalScope for user-function names
   OperandNumber number = 0;        // 35000 upwards
   LabelKind latestKind = LabelKind::Code;
-  int32_t line = 0;                // line of the label's first appearance
-  int32_t dataPosition = -1;       // DATA items compiled before the definition; -1 until defined
+  int32_t line = 0;           // line of the label's first appearance
+  int32_t dataPosition = -1;  // DATA items compiled before the definition; -1 until defined
   // The references; only the first CompileCounters::labelReferenceCounts[entry index] count.
   std::vector<LabelReference> references;
 };

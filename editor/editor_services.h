@@ -16,8 +16,8 @@ class Parser;
 
 // Which handler receives window input.
 enum class InputMode : int32_t {
-  Program = 0,       // a program is running
-  CommandLine = 1,   // the runtime command line
+  Program = 0,      // a program is running
+  CommandLine = 1,  // the runtime command line
   Editor = 2,
   DialogScreen = 3,
 };

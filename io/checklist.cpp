@@ -15,8 +15,7 @@ void ResetChecklist() {
 
 bool SetChecklistText(int32_t entry, std::string_view text) {
   if (entry < 0 || entry >= kChecklistEntries) return false;
-  Checklist.entries[static_cast<size_t>(entry)].text =
-      std::string(text.substr(0, kChecklistTextLimit));
+  Checklist.entries[static_cast<size_t>(entry)].text = std::string(text.substr(0, kChecklistTextLimit));
   return true;
 }
 

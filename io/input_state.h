@@ -10,10 +10,10 @@ namespace qm {
 inline constexpr int kScanCodes = 256;
 
 struct MouseStateRecord {
-  int32_t x = 320, y = 240;  // display pixels, kept inside the display
-  int32_t z = 50;            // wheel position, 0-99
+  int32_t x = 320, y = 240;                 // display pixels, kept inside the display
+  int32_t z = 50;                           // wheel position, 0-99
   int32_t moveX = 0, moveY = 0, moveZ = 0;  // motion summed since the last frame
-  uint16_t buttons = 0;      // bit 0 left, 1 right, 2 and 3 the third and fourth buttons
+  uint16_t buttons = 0;                     // bit 0 left, 1 right, 2 and 3 the third and fourth buttons
 };
 
 extern std::array<uint8_t, kScanCodes> KeyboardState;
@@ -29,8 +29,8 @@ struct InputDeviceReading {
 
 // What ReadInputState needs to know of its surroundings.
 struct InputReadContext {
-  bool readMouse = true;       // false while the editor or the dialog screen owns the input
-  bool mouseFromDevice = true; // the pointer is shown, or the program is not in a window
+  bool readMouse = true;        // false while the editor or the dialog screen owns the input
+  bool mouseFromDevice = true;  // the pointer is shown, or the program is not in a window
   int32_t displayWidth = 640;
   int32_t displayHeight = 480;
 };

@@ -19,7 +19,7 @@
 namespace qm {
 
 inline constexpr int32_t kMaxArrayDimensions = 5;
-inline constexpr int32_t kArrayTableEntries = 3 * kVariablesPerType;  // 6,000
+inline constexpr int32_t kArrayTableEntries = 3 * kVariablesPerType;      // 6,000
 inline constexpr int32_t kFirstFloatArrayEntry = kVariablesPerType;       // 2000
 inline constexpr int32_t kFirstStringArrayEntry = 2 * kVariablesPerType;  // 4000
 // Storage is refused above this many bytes: sizes must fit the 32-bit fields of array files.

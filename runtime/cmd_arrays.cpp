@@ -33,8 +33,8 @@ int32_t NextArrayIndex(ArrayElementKind expected) {
   const int32_t index = ArrayIndexOf(NextPlainWord());
   if (index < 0 || index >= kArrayTableEntries) return -1;
   const ArrayElementKind kind = ArrayKindOf(index);
-  const bool accepted = expected == ArrayElementKind::Integer ? kind != ArrayElementKind::String
-                                                              : kind == expected;
+  const bool accepted =
+      expected == ArrayElementKind::Integer ? kind != ArrayElementKind::String : kind == expected;
   return accepted ? index : -1;
 }
 
@@ -86,8 +86,8 @@ void DimArray(ArrayElementKind kind) {
   if (entry == nullptr) return;
   ProgramArrays.Free(index);
   const int64_t count = ElementCountOf<dimensions>(bounds, entry->header);
-  void* storage = count > 0 ? std::calloc(static_cast<size_t>(count), ElementSizeOf(ArrayKindOf(index)))
-                            : nullptr;
+  void* storage =
+      count > 0 ? std::calloc(static_cast<size_t>(count), ElementSizeOf(ArrayKindOf(index))) : nullptr;
   if (storage == nullptr) {
     RaiseRuntimeError(kErrorArrayNotCreated);
     return;

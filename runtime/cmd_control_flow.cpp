@@ -7,12 +7,12 @@
 #include "runtime/command_dispatch.h"
 #include "runtime/command_fusion.h"
 #include "runtime/control_flow.h"
+#include "runtime/foundation_commands.h"
 #include "runtime/interpreter.h"
 #include "runtime/number_rules.h"
 #include "runtime/operand_batches.h"
 #include "runtime/program_verifier.h"
 #include "runtime/run_hooks.h"
-#include "runtime/foundation_commands.h"
 #include "runtime/runtime_errors.h"
 #include "runtime/value_text.h"
 
@@ -41,19 +41,18 @@ struct CarriedValue {
 // Stores a carried value into a cell of `kind`, converting between integer and float as
 // assignment does; a text never becomes a number nor a number a text (0 or "" instead). Takes
 // the carried text.
-[[gnu::always_inline]] inline void StoreCarried(ValueCell& cell, CellKind kind,
-                                                CarriedValue& carried) {
+[[gnu::always_inline]] inline void StoreCarried(ValueCell& cell, CellKind kind, CarriedValue& carried) {
   const bool text = carried.present && carried.kind == CellKind::String;
   switch (kind) {
     case CellKind::Integer:
-      cell.i = !carried.present || text               ? 0
-               : carried.kind == CellKind::Float      ? TruncateToInt32(carried.value.f)
-                                                      : carried.value.i;
+      cell.i = !carried.present || text          ? 0
+               : carried.kind == CellKind::Float ? TruncateToInt32(carried.value.f)
+                                                 : carried.value.i;
       break;
     case CellKind::Float:
-      cell.f = !carried.present || text               ? 0.0f
-               : carried.kind == CellKind::Integer    ? NearestSingle(carried.value.i)
-                                                      : carried.value.f;
+      cell.f = !carried.present || text            ? 0.0f
+               : carried.kind == CellKind::Integer ? NearestSingle(carried.value.i)
+                                                   : carried.value.f;
       break;
     case CellKind::String:
       FreeText(cell.s);
@@ -116,9 +115,9 @@ void CmdReturn() {
 // ---- User-function calls ----
 
 // Assigns the carried arguments to the parameter cells listed at the entry.
-[[gnu::always_inline]] inline void AssignParameters(
-    const int32_t* parameterWords, std::array<CarriedValue, kMaxCallArguments>& arguments,
-    int32_t count) {
+[[gnu::always_inline]] inline void AssignParameters(const int32_t* parameterWords,
+                                                    std::array<CarriedValue, kMaxCallArguments>& arguments,
+                                                    int32_t count) {
   for (int32_t k = 0; k < count; ++k) {
     CellKind kind;
     ValueCell* parameter = OperandCell(parameterWords[k], kind);

@@ -30,8 +30,8 @@ ReadTarget ClassifyTarget(int32_t word, OperandNumber temporaries, OperandNumber
 // stops at the DATA count). Past the last item the letter is 0.
 char TakeDataItem(const ValueCell*& item) {
   const int32_t position = ProgramImage.readPosition;
-  const bool inside = position >= 0 && position < ProgramImage.dataCount &&
-                      ProgramImage.dataTypeTable != nullptr;
+  const bool inside =
+      position >= 0 && position < ProgramImage.dataCount && ProgramImage.dataTypeTable != nullptr;
   item = inside ? DataItemCell(position) : nullptr;
   const char letter = item != nullptr ? ProgramImage.dataTypeTable[position] : 0;
   if (inside) ProgramImage.readPosition = position + 1;

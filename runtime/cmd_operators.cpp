@@ -64,8 +64,8 @@ void OpDivLLL() {
 template <Num left, Num right, typename Operation>
 void FloatArithmetic(Operation operation) {
   const auto [result, a, b] = NextNumericCells<3>();
-  result->f = NearestSingle(operation(static_cast<double>(ValueOf<left>(*a)),
-                                      static_cast<double>(ValueOf<right>(*b))));
+  result->f = NearestSingle(
+      operation(static_cast<double>(ValueOf<left>(*a)), static_cast<double>(ValueOf<right>(*b))));
 }
 
 void OpAddFLF() { FloatArithmetic<Num::L, Num::F>(std::plus<double>()); }
@@ -109,8 +109,8 @@ void OpPowLLL() {
 template <Num left, Num right>
 void FloatPower() {
   const auto [result, base, exponent] = NextNumericCells<3>();
-  result->f = NearestSingle(std::pow(static_cast<double>(ValueOf<left>(*base)),
-                                     static_cast<double>(ValueOf<right>(*exponent))));
+  result->f = NearestSingle(
+      std::pow(static_cast<double>(ValueOf<left>(*base)), static_cast<double>(ValueOf<right>(*exponent))));
 }
 
 void OpPowFFF() { FloatPower<Num::F, Num::F>(); }
@@ -297,50 +297,28 @@ constexpr CommandFusion Fusion() {
 }
 
 constexpr CommandFusion kOperatorFusions[] = {
-    Fusion<OpAddLLL, OpAssignLL>(),
-    Fusion<OpSubLLL, OpAssignLL>(),
-    Fusion<OpMulLLL, OpAssignLL>(),
-    Fusion<OpDivLLL, OpAssignLL>(),
-    Fusion<OpAndLLL, OpAssignLL>(),
-    Fusion<OpOrLLL, OpAssignLL>(),
-    Fusion<OpAddFLF, OpAssignLL>(),
-    Fusion<OpAddFFL, OpAssignLL>(),
-    Fusion<OpAddFFF, OpAssignLL>(),
-    Fusion<OpSubFLF, OpAssignLL>(),
-    Fusion<OpSubFFL, OpAssignLL>(),
-    Fusion<OpSubFFF, OpAssignLL>(),
-    Fusion<OpMulFLF, OpAssignLL>(),
-    Fusion<OpMulFFL, OpAssignLL>(),
-    Fusion<OpMulFFF, OpAssignLL>(),
-    Fusion<OpDivFLF, OpAssignLL>(),
-    Fusion<OpDivFFL, OpAssignLL>(),
-    Fusion<OpDivFFF, OpAssignLL>(),
-    Fusion<OpEqualLLL, CmdIf>(),
-    Fusion<OpEqualLFF, CmdIf>(),
-    Fusion<OpEqualLLF, CmdIf>(),
-    Fusion<OpEqualLFL, CmdIf>(),
-    Fusion<OpNotEqualLLL, CmdIf>(),
-    Fusion<OpNotEqualLFF, CmdIf>(),
-    Fusion<OpNotEqualLLF, CmdIf>(),
-    Fusion<OpNotEqualLFL, CmdIf>(),
-    Fusion<OpGreaterLLL, CmdIf>(),
-    Fusion<OpGreaterLFF, CmdIf>(),
-    Fusion<OpGreaterLLF, CmdIf>(),
-    Fusion<OpGreaterLFL, CmdIf>(),
-    Fusion<OpGreaterEqualLLL, CmdIf>(),
-    Fusion<OpGreaterEqualLFF, CmdIf>(),
-    Fusion<OpGreaterEqualLLF, CmdIf>(),
-    Fusion<OpGreaterEqualLFL, CmdIf>(),
-    Fusion<OpLessLLL, CmdIf>(),
-    Fusion<OpLessLFF, CmdIf>(),
-    Fusion<OpLessLLF, CmdIf>(),
-    Fusion<OpLessLFL, CmdIf>(),
-    Fusion<OpLessEqualLLL, CmdIf>(),
-    Fusion<OpLessEqualLFF, CmdIf>(),
-    Fusion<OpLessEqualLLF, CmdIf>(),
-    Fusion<OpLessEqualLFL, CmdIf>(),
-    Fusion<OpAndLLL, CmdIf>(),
-    Fusion<OpOrLLL, CmdIf>(),
+    Fusion<OpAddLLL, OpAssignLL>(),     Fusion<OpSubLLL, OpAssignLL>(),
+    Fusion<OpMulLLL, OpAssignLL>(),     Fusion<OpDivLLL, OpAssignLL>(),
+    Fusion<OpAndLLL, OpAssignLL>(),     Fusion<OpOrLLL, OpAssignLL>(),
+    Fusion<OpAddFLF, OpAssignLL>(),     Fusion<OpAddFFL, OpAssignLL>(),
+    Fusion<OpAddFFF, OpAssignLL>(),     Fusion<OpSubFLF, OpAssignLL>(),
+    Fusion<OpSubFFL, OpAssignLL>(),     Fusion<OpSubFFF, OpAssignLL>(),
+    Fusion<OpMulFLF, OpAssignLL>(),     Fusion<OpMulFFL, OpAssignLL>(),
+    Fusion<OpMulFFF, OpAssignLL>(),     Fusion<OpDivFLF, OpAssignLL>(),
+    Fusion<OpDivFFL, OpAssignLL>(),     Fusion<OpDivFFF, OpAssignLL>(),
+    Fusion<OpEqualLLL, CmdIf>(),        Fusion<OpEqualLFF, CmdIf>(),
+    Fusion<OpEqualLLF, CmdIf>(),        Fusion<OpEqualLFL, CmdIf>(),
+    Fusion<OpNotEqualLLL, CmdIf>(),     Fusion<OpNotEqualLFF, CmdIf>(),
+    Fusion<OpNotEqualLLF, CmdIf>(),     Fusion<OpNotEqualLFL, CmdIf>(),
+    Fusion<OpGreaterLLL, CmdIf>(),      Fusion<OpGreaterLFF, CmdIf>(),
+    Fusion<OpGreaterLLF, CmdIf>(),      Fusion<OpGreaterLFL, CmdIf>(),
+    Fusion<OpGreaterEqualLLL, CmdIf>(), Fusion<OpGreaterEqualLFF, CmdIf>(),
+    Fusion<OpGreaterEqualLLF, CmdIf>(), Fusion<OpGreaterEqualLFL, CmdIf>(),
+    Fusion<OpLessLLL, CmdIf>(),         Fusion<OpLessLFF, CmdIf>(),
+    Fusion<OpLessLLF, CmdIf>(),         Fusion<OpLessLFL, CmdIf>(),
+    Fusion<OpLessEqualLLL, CmdIf>(),    Fusion<OpLessEqualLFF, CmdIf>(),
+    Fusion<OpLessEqualLLF, CmdIf>(),    Fusion<OpLessEqualLFL, CmdIf>(),
+    Fusion<OpAndLLL, CmdIf>(),          Fusion<OpOrLLL, CmdIf>(),
 };
 
 }  // namespace

@@ -20,8 +20,6 @@ CommandLineOverlay* gOverlay = &gStandIn;
 
 CommandLineOverlay& CommandLine() { return *gOverlay; }
 
-void InstallCommandLine(CommandLineOverlay* overlay) {
-  gOverlay = overlay != nullptr ? overlay : &gStandIn;
-}
+void InstallCommandLine(CommandLineOverlay* overlay) { gOverlay = overlay != nullptr ? overlay : &gStandIn; }
 
 }  // namespace qm

@@ -43,10 +43,9 @@ inline constexpr int32_t kTemporaryWindowSize = 50;
 inline constexpr int32_t kLastTemporaryWindow = 950;
 
 constexpr int32_t TemporaryWindowOf(int32_t scope) {
-  return scope <= 0 ? 0
-         : scope >= kLastTemporaryWindow / kTemporaryWindowSize
-             ? kLastTemporaryWindow
-             : scope * kTemporaryWindowSize;
+  return scope <= 0                                             ? 0
+         : scope >= kLastTemporaryWindow / kTemporaryWindowSize ? kLastTemporaryWindow
+                                                                : scope * kTemporaryWindowSize;
 }
 
 // The ScopeNumber of the code that is executing: 0 for the main program, n+1 inside user
@@ -63,11 +62,11 @@ struct TemporaryUsage {
 
 struct ReturnFrame {
   FrameKind kind;
-  TemporaryUsage savedTemps;  // call: how many temporaries of each type it saved
-  int16_t savedScope;         // call: the caller's RunningScope
-  int32_t returnWord;         // GOSUB: word after its operand; call: word after its arguments
-  int32_t resultWord;         // call: the operand word of the call's result cell
-  int32_t temporaryWindow;    // call: first cell of the callee's window in each temporary block
+  TemporaryUsage savedTemps;   // call: how many temporaries of each type it saved
+  int16_t savedScope;          // call: the caller's RunningScope
+  int32_t returnWord;          // GOSUB: word after its operand; call: word after its arguments
+  int32_t resultWord;          // call: the operand word of the call's result cell
+  int32_t temporaryWindow;     // call: first cell of the callee's window in each temporary block
   uint32_t savedNumbersBegin;  // call: where its saves start in each save stack
   uint32_t savedTextsBegin;
   uint32_t savedTempsBegin;
@@ -125,7 +124,8 @@ class SaveStack {
   T* From(uint32_t index) { return data_ + index; }
   // Room for `count` more values after the top; Commit makes them part of the stack.
   T* Room(uint32_t count) {
-    if (size_ + count > capacity_) [[unlikely]] Grow(count);
+    if (size_ + count > capacity_) [[unlikely]]
+      Grow(count);
     return data_ + size_;
   }
   void Commit(uint32_t count) { size_ += count; }
@@ -153,8 +153,8 @@ class ReturnStack {
   void PushGosub(int32_t returnWord);
   // Pushes a call frame, saving the caller's variables of `callerScope` (none for the main
   // program, whose variables no function can reach) and the callee's temporary window.
-  [[gnu::always_inline]] inline void PushCall(int32_t returnWord, int32_t resultWord,
-                                             int16_t callerScope, int32_t calleeScope);
+  [[gnu::always_inline]] inline void PushCall(int32_t returnWord, int32_t resultWord, int16_t callerScope,
+                                              int32_t calleeScope);
   // Pops the top frame, which must be a GOSUB frame; returns its return word.
   int32_t PopGosub();
   // Drops GOSUB frames down to the nearest call frame and pops it, restoring the temporaries it
@@ -200,7 +200,7 @@ class ReturnStack {
   Frames frames_;
   SaveStack<SavedNumber> savedNumbers_;  // variables saved by every call frame, in frame order
   SaveStack<SavedText> savedTexts_;
-  SaveStack<ValueCell> savedTemps_;      // temporary windows saved by every call frame
+  SaveStack<ValueCell> savedTemps_;  // temporary windows saved by every call frame
   int32_t callFrames_ = 0;
 };
 
@@ -209,31 +209,23 @@ extern ReturnStack ProgramReturnStack;
 // ---- The call and its return: inline, so the call and return handlers run them without a call.
 
 // First cell of each block of variables and temporaries, in ValueType order.
-inline constexpr int32_t kVariableCellBase[3] = {kIntVariables - kFirstOperand,
-                                                 kFloatVariables - kFirstOperand,
-                                                 kStringVariables - kFirstOperand};
-inline constexpr int32_t kTemporaryCellBase[3] = {kIntTemporaries - kFirstOperand,
-                                                  kFloatTemporaries - kFirstOperand,
-                                                  kStringTemporaries - kFirstOperand};
+inline constexpr int32_t kVariableCellBase[3] = {
+    kIntVariables - kFirstOperand, kFloatVariables - kFirstOperand, kStringVariables - kFirstOperand};
+inline constexpr int32_t kTemporaryCellBase[3] = {
+    kIntTemporaries - kFirstOperand, kFloatTemporaries - kFirstOperand, kStringTemporaries - kFirstOperand};
 
 inline void ReturnStack::PushCall(int32_t returnWord, int32_t resultWord, int16_t callerScope,
                                   int32_t calleeScope) {
   const CallSavePlans& plans = CurrentCallSavePlans();
   const ScopeSavePlan& callee = plans.Of(calleeScope);
   ReturnFrame& frame = *frames_.Room(1);
-  frame = {FrameKind::Call,
-           callee.temporaries,
-           callerScope,
-           returnWord,
-           resultWord,
-           callee.temporaryWindow,
-           savedNumbers_.Size(),
-           savedTexts_.Size(),
-           savedTemps_.Size()};
+  frame = {FrameKind::Call,        callee.temporaries,   callerScope,        returnWord,        resultWord,
+           callee.temporaryWindow, savedNumbers_.Size(), savedTexts_.Size(), savedTemps_.Size()};
   frames_.Commit(1);
   ++callFrames_;
   ValueCell* cells = ProgramImage.dataBlock;
-  if (cells == nullptr) [[unlikely]] return;
+  if (cells == nullptr) [[unlikely]]
+    return;
   SaveScopeVariables(cells, plans, plans.Of(callerScope));
   SaveTemporaries(cells, frame);
 }

@@ -161,7 +161,8 @@ void WriteErrorLogEntry(const std::string& key, const std::string& text) {
 void WriteCommandTrace(int32_t wordIndex, int32_t commandId) {
   DiagnosticLog& log = Log();
   if (wordIndex < 0 || wordIndex > kLargestPendingWord) {
-    if (platform::IniDocument* document = LogDocument()) WriteCommandTraceEntry(*document, wordIndex, commandId);
+    if (platform::IniDocument* document = LogDocument())
+      WriteCommandTraceEntry(*document, wordIndex, commandId);
     return;
   }
   PendingCommandTrace& pending = log.commands;

@@ -59,9 +59,8 @@ namespace {
 
 void ArmSyncOnCheck() {
   Interpreter.checkArmedSyncOff = 0;
-  Interpreter.checkCountdown =
-      static_cast<int32_t>(kSyncOnCheckInterval - std::min(Interpreter.commandCounter,
-                                                           kSyncOnCheckInterval - 1));
+  Interpreter.checkCountdown = static_cast<int32_t>(
+      kSyncOnCheckInterval - std::min(Interpreter.commandCounter, kSyncOnCheckInterval - 1));
 }
 
 void ArmSyncOffCheck(uint32_t now) {
@@ -81,8 +80,7 @@ void SyncOffCheck() {
   const uint32_t now = platform::TimeMs();
   if (now - Interpreter.sliceStartTime > Interpreter.sliceBudgetMs) Interpreter.stopFlag = 1;
   if (now == Interpreter.lastClockRead) {
-    Interpreter.clockReadSpacing =
-        std::min(Interpreter.clockReadSpacing * 2, kMaxCommandsBetweenClockReads);
+    Interpreter.clockReadSpacing = std::min(Interpreter.clockReadSpacing * 2, kMaxCommandsBetweenClockReads);
   } else {
     Interpreter.clockReadSpacing = 1;
   }
@@ -155,7 +153,8 @@ void StopOnUnknownCommand() {
 
 void ExecuteSlice() {
   if (!DisplayReadyFlag) return;
-  if (!ProgramVerifiedForCurrentCommands()) [[unlikely]] VerifyProgramAgain();
+  if (!ProgramVerifiedForCurrentCommands()) [[unlikely]]
+    VerifyProgramAgain();
   Interpreter.inputStaleFlag = 0;
   Interpreter.sliceStartTime = platform::TimeMs();
   if (Interpreter.syncOffSetting) {

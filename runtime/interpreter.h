@@ -42,12 +42,12 @@ struct InterpreterState {
   uint8_t syncOffSetting = 1;       // 1 SYNC OFF (the default), 0 after SYNC ON
 
   // Slice accounting (see ExecuteSlice).
-  uint32_t sliceStartTime = 0;  // milliseconds when the current slice started
-  uint32_t sliceBudgetMs = 33;  // SYNC OFF interpretation time per slice
-  uint32_t commandCounter = 0;  // SYNC ON commands since the last key and queue check
-  int32_t checkCountdown = 1;   // commands until the next slice check (fused pairs read it)
-  int32_t clockReadSpacing = 1; // SYNC OFF: commands between two clock reads (adapts, see .cpp)
-  uint32_t lastClockRead = 0;   // SYNC OFF: the clock at the last slice check
+  uint32_t sliceStartTime = 0;    // milliseconds when the current slice started
+  uint32_t sliceBudgetMs = 33;    // SYNC OFF interpretation time per slice
+  uint32_t commandCounter = 0;    // SYNC ON commands since the last key and queue check
+  int32_t checkCountdown = 1;     // commands until the next slice check (fused pairs read it)
+  int32_t clockReadSpacing = 1;   // SYNC OFF: commands between two clock reads (adapts, see .cpp)
+  uint32_t lastClockRead = 0;     // SYNC OFF: the clock at the last slice check
   uint8_t checkArmedSyncOff = 1;  // the mode the countdown was armed for
 
   // Word index of the command being executed, -1 outside a command. Apart from the counter, so
@@ -81,10 +81,10 @@ enum class CellKind : uint8_t { Integer, Float, String };
 
 // The kind of each block of 1,000 operand cells.
 inline constexpr CellKind kCellKindByThousand[kOperandCells / 1000] = {
-    CellKind::Integer, CellKind::Float,   CellKind::String,                    // temporaries
-    CellKind::Integer, CellKind::Integer, CellKind::Float,  CellKind::Float,   // variables
-    CellKind::String,  CellKind::String,                                       //
-    CellKind::Integer, CellKind::Integer, CellKind::Float,  CellKind::Float,   // literals
+    CellKind::Integer, CellKind::Float,   CellKind::String,                   // temporaries
+    CellKind::Integer, CellKind::Integer, CellKind::Float,  CellKind::Float,  // variables
+    CellKind::String,  CellKind::String,                                      //
+    CellKind::Integer, CellKind::Integer, CellKind::Float,  CellKind::Float,  // literals
     CellKind::String,  CellKind::String};
 
 // The same per cell, for every index the mask gives (indexes from 15000 count as Integer).

@@ -237,6 +237,4 @@ int RunSystem(const CommandLine& line) {
 }  // namespace
 }  // namespace qm
 
-int main(int argc, char** argv) {
-  return qm::RunSystem(qm::ParseCommandLine(qm::JoinArguments(argc, argv)));
-}
+int main(int argc, char** argv) { return qm::RunSystem(qm::ParseCommandLine(qm::JoinArguments(argc, argv))); }

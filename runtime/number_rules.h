@@ -20,9 +20,7 @@ constexpr int32_t WrapMultiply(int32_t a, int32_t b) {
   return static_cast<int32_t>(static_cast<uint32_t>(a) * static_cast<uint32_t>(b));
 }
 // Truncating division; the caller handles a divisor of 0. -2147483648 / -1 wraps to itself.
-constexpr int32_t WrapDivide(int32_t a, int32_t b) {
-  return b == -1 ? WrapSubtract(0, a) : a / b;
-}
+constexpr int32_t WrapDivide(int32_t a, int32_t b) { return b == -1 ? WrapSubtract(0, a) : a / b; }
 
 constexpr int32_t TruncateToInt32(double value) {
   if (!(value > -2147483649.0 && value < 2147483648.0)) return kIntegerOutOfRange;

@@ -21,7 +21,8 @@ template <std::size_t count>
   Interpreter.programCounter = static_cast<int32_t>(pc + count);
   return [&]<std::size_t... k>(std::index_sequence<k...>) {
     return std::array<ValueCell*, count>{&CellOfOperand(words[k], block)...};
-  }(std::make_index_sequence<count>());
+  }
+  (std::make_index_sequence<count>());
 }
 
 }  // namespace qm

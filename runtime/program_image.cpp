@@ -45,9 +45,8 @@ T* AllocateZeroed(size_t count) {
 // Points the interpreter's view at the image (or at nothing).
 void AttachInterpreter() {
   Interpreter.words = ProgramImage.programBlock;
-  Interpreter.wordCount = ProgramImage.programBlock != nullptr
-                              ? static_cast<uint32_t>(ProgramImage.programCapacity)
-                              : 0;
+  Interpreter.wordCount =
+      ProgramImage.programBlock != nullptr ? static_cast<uint32_t>(ProgramImage.programCapacity) : 0;
   Interpreter.cells = ProgramImage.dataBlock;
   const bool none = ProgramImage.wordHandlers.empty();
   Interpreter.plainHandlers = none ? kNoProgramHandlers : ProgramImage.wordHandlers.data();
@@ -72,9 +71,7 @@ bool PieceFits(const CompileCounters& from, const CompileCounters& to, int32_t p
          to.programWrite <= parserCapacity;
 }
 
-ValueCell& CellOf(int32_t operandNumber) {
-  return ProgramImage.dataBlock[CellIndexOf(operandNumber)];
-}
+ValueCell& CellOf(int32_t operandNumber) { return ProgramImage.dataBlock[CellIndexOf(operandNumber)]; }
 
 void StoreText(ValueCell& cell, const char* text) {
   StoreStringResult(cell, text != nullptr ? std::string_view(text) : std::string_view());
@@ -84,8 +81,7 @@ void CopyNumericLiterals(const ParsedProgram& parser, int32_t from, int32_t to) 
   for (int32_t n = from; n < to; ++n) CellOf(n).i = parser.LiteralValue(n).i;
 }
 
-void CopyDataTable(const ParsedProgram& parser, const CompileCounters& from,
-                   const CompileCounters& to) {
+void CopyDataTable(const ParsedProgram& parser, const CompileCounters& from, const CompileCounters& to) {
   for (int32_t n = from.nextData; n < to.nextData; ++n) {
     ProgramImage.dataTypeTable[n - kDataItems] = parser.DataTypeLetter(n - kDataItems);
   }
@@ -111,20 +107,17 @@ void CopyDataItems(const ParsedProgram& parser, const CompileCounters& from) {
 }
 
 void CopyScopeTables(const ParsedProgram& parser, const CompileCounters& to) {
-  const int32_t ends[3] = {to.nextIntVariable - kIntVariables,
-                           to.nextFloatVariable - kFloatVariables,
+  const int32_t ends[3] = {to.nextIntVariable - kIntVariables, to.nextFloatVariable - kFloatVariables,
                            to.nextStringVariable - kStringVariables};
   for (int type = 0; type < 3; ++type) {
     ProgramImage.variableCounts[type] = ends[type];
     for (int32_t index = 0; index < ends[type]; ++index) {
-      ProgramImage.scopeTables[type][index] =
-          parser.VariableScope(static_cast<ValueType>(type), index);
+      ProgramImage.scopeTables[type][index] = parser.VariableScope(static_cast<ValueType>(type), index);
     }
   }
 }
 
-void CopyProgramWords(const ParsedProgram& parser, const CompileCounters& from,
-                      const CompileCounters& to) {
+void CopyProgramWords(const ParsedProgram& parser, const CompileCounters& from, const CompileCounters& to) {
   const int32_t* words = parser.ProgramWords();
   const size_t count = static_cast<size_t>(to.programWrite - from.programWrite);
   if (count > 0) {
@@ -169,16 +162,15 @@ bool AllocateBlocks(int32_t capacity) {
     scopesOk = scopesOk && ProgramImage.scopeTables[type] != nullptr;
   }
   TraceCreate("Allocating program block");
-  ProgramImage.programBlock =
-      AllocateZeroed<int32_t>(static_cast<size_t>(capacity) + kProgramBlockPadding);
+  ProgramImage.programBlock = AllocateZeroed<int32_t>(static_cast<size_t>(capacity) + kProgramBlockPadding);
   ProgramImage.wordRoles.assign(static_cast<size_t>(capacity) + 1, 0);
   ProgramImage.wordHandlers.assign(static_cast<size_t>(capacity) + 1, &StopOnUnknownCommand);
   ProgramImage.fusedHandlers.assign(static_cast<size_t>(capacity) + 1, &StopOnUnknownCommand);
   TraceCreate("Allocating runtime block");
   ProgramImage.lineBlock = AllocateZeroed<int32_t>(static_cast<size_t>(capacity));
   ProgramImage.programCapacity = capacity;
-  return ProgramImage.dataBlock != nullptr && ProgramImage.dataTypeTable != nullptr &&
-         scopesOk && ProgramImage.programBlock != nullptr && ProgramImage.lineBlock != nullptr;
+  return ProgramImage.dataBlock != nullptr && ProgramImage.dataTypeTable != nullptr && scopesOk &&
+         ProgramImage.programBlock != nullptr && ProgramImage.lineBlock != nullptr;
 }
 
 // ---- Verification ----
@@ -243,8 +235,8 @@ bool VerifyFrom(std::initializer_list<int32_t> roots, int32_t pieceStart, int32_
   std::vector<uint8_t> roles = ProgramImage.wordRoles;
   std::fill(roles.begin() + pieceStart, roles.end(), 0);  // the words of any earlier piece
   for (int32_t root : roots) {
-    gVerificationError = VerifyProgramPaths(ProgramImage.programBlock, end, ProgramImage.dataBlock,
-                                            root, roles);
+    gVerificationError =
+        VerifyProgramPaths(ProgramImage.programBlock, end, ProgramImage.dataBlock, root, roles);
     if (!gVerificationError.empty()) {
       if (TraceModeFlag()) WriteTraceLog("QUILLMOOR: program refused: " + gVerificationError);
       return false;

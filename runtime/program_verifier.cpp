@@ -197,8 +197,8 @@ class Verifier {
 
 }  // namespace
 
-std::string VerifyProgramPaths(const int32_t* words, int32_t end, const ValueCell* cells,
-                               int32_t root, std::vector<uint8_t>& roles) {
+std::string VerifyProgramPaths(const int32_t* words, int32_t end, const ValueCell* cells, int32_t root,
+                               std::vector<uint8_t>& roles) {
   if (end < 0 || root < 0 || root > end || roles.size() < static_cast<size_t>(end) + 1) {
     return "the program's extent is inconsistent";
   }

@@ -32,15 +32,14 @@ inline constexpr int32_t kMaxCallArguments = 32;
 // STOP). Words at and after `end` are no program: a path may reach `end` itself, which stops.
 // `cells` is the data block, read for the argument counts of user-function calls.
 // Returns an empty text when every reached command is sound, else what is wrong and where.
-std::string VerifyProgramPaths(const int32_t* words, int32_t end, const ValueCell* cells,
-                               int32_t root, std::vector<uint8_t>& roles);
+std::string VerifyProgramPaths(const int32_t* words, int32_t end, const ValueCell* cells, int32_t root,
+                               std::vector<uint8_t>& roles);
 
 // True when the function entry at word `entry` takes exactly `count` arguments: `count` operand
 // cells, then the scope word. A call checks this at run time, since the count is read from a
 // cell that a program could change after verification.
 // Inline: every call runs it.
-inline bool EntryTakesArguments(const int32_t* words, uint32_t wordCount, int32_t entry,
-                                int32_t count) {
+inline bool EntryTakesArguments(const int32_t* words, uint32_t wordCount, int32_t entry, int32_t count) {
   if (entry < 0 || count < 0 || count > kMaxCallArguments ||
       static_cast<uint32_t>(entry) + static_cast<uint32_t>(count) >= wordCount) {
     return false;

@@ -19,7 +19,6 @@ namespace {
 
 constexpr int32_t kTemporaryWindows = kLastTemporaryWindow / kTemporaryWindowSize + 1;
 
-
 // ---- Building the plans ----
 
 // The variable cells of each function scope, numbers and texts apart, as the scope tables give
@@ -39,7 +38,8 @@ VariablesByScope GatherVariablesByScope() {
     auto& lists = t == 2 ? byScope.texts : byScope.numbers;
     for (int32_t i = 0; i < count; ++i) {
       const int32_t scope = table[i];
-      if (scope > 0 && scope < kMaxScopes) lists[static_cast<size_t>(scope)].push_back(kVariableCellBase[t] + i);
+      if (scope > 0 && scope < kMaxScopes)
+        lists[static_cast<size_t>(scope)].push_back(kVariableCellBase[t] + i);
     }
   }
   return byScope;
@@ -55,8 +55,7 @@ std::array<TemporaryUsage, kTemporaryWindows> GatherTemporaryUsage() {
   const int32_t end =
       std::clamp(ProgramImage.transferToCounters.programWrite, 0, ProgramImage.programCapacity);
   for (int32_t at = 0; at < end; ++at) {
-    const uint32_t offset =
-        static_cast<uint32_t>(words[at]) - static_cast<uint32_t>(kIntTemporaries);
+    const uint32_t offset = static_cast<uint32_t>(words[at]) - static_cast<uint32_t>(kIntTemporaries);
     if (offset >= static_cast<uint32_t>(3 * kTemporariesPerType)) continue;
     const int32_t type = static_cast<int32_t>(offset) / kTemporariesPerType;
     const int32_t cell = static_cast<int32_t>(offset) % kTemporariesPerType;
@@ -68,8 +67,7 @@ std::array<TemporaryUsage, kTemporaryWindows> GatherTemporaryUsage() {
   return windows;
 }
 
-TemporaryUsage UsageOfWindow(const std::array<TemporaryUsage, kTemporaryWindows>& windows,
-                             int32_t window) {
+TemporaryUsage UsageOfWindow(const std::array<TemporaryUsage, kTemporaryWindows>& windows, int32_t window) {
   return windows[static_cast<size_t>(std::clamp(window / kTemporaryWindowSize, 0, kTemporaryWindows - 1))];
 }
 
@@ -104,8 +102,15 @@ void ForgetCallSavePlans() { CallSavePlansInUse = CallSavePlans{}; }
 // ---- GOSUB ----
 
 void ReturnStack::PushGosub(int32_t returnWord) {
-  frames_.Push({FrameKind::Gosub, {}, RunningScope, returnWord, 0, 0, savedNumbers_.Size(),
-                savedTexts_.Size(), savedTemps_.Size()});
+  frames_.Push({FrameKind::Gosub,
+                {},
+                RunningScope,
+                returnWord,
+                0,
+                0,
+                savedNumbers_.Size(),
+                savedTexts_.Size(),
+                savedTemps_.Size()});
 }
 
 int32_t ReturnStack::PopGosub() {

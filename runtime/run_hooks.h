@@ -6,10 +6,10 @@
 namespace qm {
 
 enum class RunHook {
-  ResetRunner,      // start of every run, after the interpreter's own reset
-  EndRun,           // end of every run (pop return frames, restore locals)
-  FreeRuntimeData,  // end of every run, before the program image is freed
-  ResetSystemTables // run set-up (InitGameCore)
+  ResetRunner,       // start of every run, after the interpreter's own reset
+  EndRun,            // end of every run (pop return frames, restore locals)
+  FreeRuntimeData,   // end of every run, before the program image is freed
+  ResetSystemTables  // run set-up (InitGameCore)
 };
 
 using RunHookStep = void (*)();

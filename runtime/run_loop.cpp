@@ -63,11 +63,11 @@ void RunningPhase() {
 void ShowPendingErrorInCommandLine() {
   if (!CommandLine().FullyOpen() || PendingErrorCode <= 0) return;
   // The line of the command that raised the error; the stopped word when none did.
-  const int32_t word = RuntimeErrors.errorCommandWord >= 0 ? RuntimeErrors.errorCommandWord
-                                                           : RunLoop.savedProgramCounter;
+  const int32_t word =
+      RuntimeErrors.errorCommandWord >= 0 ? RuntimeErrors.errorCommandWord : RunLoop.savedProgramCounter;
   const int sourceLine = SourceLineOfWord(word);
-  CommandLine().ShowError(PendingErrorCode, PendingErrorIsWarning != 0,
-                          GetErrorMessageText(PendingErrorCode), sourceLine);
+  CommandLine().ShowError(PendingErrorCode, PendingErrorIsWarning != 0, GetErrorMessageText(PendingErrorCode),
+                          sourceLine);
   PendingErrorCode = 0;
 }
 
@@ -119,9 +119,7 @@ void CloseCommandLine() {
 }
 
 // True when the run ends without the command line: LOCK CLI, or F11 / F12 during the program.
-bool LeavesWithoutCommandLine() {
-  return LockCliFlag || BreakKeyF12State == 2 || BreakKeyF11State == 2;
-}
+bool LeavesWithoutCommandLine() { return LockCliFlag || BreakKeyF12State == 2 || BreakKeyF11State == 2; }
 
 bool KeyHeld(int virtualKey) { return platform::GetAsyncKeyState(virtualKey) != 0; }
 

@@ -25,16 +25,16 @@ struct RunLoopState {
   int32_t breakKeyF11State = 0;
   int32_t breakKeyF12State = 0;
 
-  uint8_t overlayOpen = 0;         // the command-line overlay exists
+  uint8_t overlayOpen = 0;           // the command-line overlay exists
   int32_t savedProgramCounter = -1;  // where the program stopped, -1 when none is saved
-  uint8_t displayResetMark = 0;    // the display was rebuilt: rebuild the overlay panel
-  int32_t openDisplayWidth = 0;    // display width when the overlay was placed
+  uint8_t displayResetMark = 0;      // the display was rebuilt: rebuild the overlay panel
+  int32_t openDisplayWidth = 0;      // display width when the overlay was placed
 
-  uint8_t drawOrderFlag = 0;       // 0 DRAW TO FRONT, 1 DRAW TO BACK
-  uint32_t syncRateMs = 25;        // frame time; 0 removes the limit
-  uint32_t lastFrameTime = 0;      // clock at the end of the last frame wait
-  uint32_t throttleCounter = 0;    // calls of PumpMessagesThrottled since it last pumped
-  std::string runStartFolder;      // current folder when the run started
+  uint8_t drawOrderFlag = 0;     // 0 DRAW TO FRONT, 1 DRAW TO BACK
+  uint32_t syncRateMs = 25;      // frame time; 0 removes the limit
+  uint32_t lastFrameTime = 0;    // clock at the end of the last frame wait
+  uint32_t throttleCounter = 0;  // calls of PumpMessagesThrottled since it last pumped
+  std::string runStartFolder;    // current folder when the run started
 };
 
 extern RunLoopState RunLoop;

@@ -25,7 +25,7 @@ struct RuntimeErrorState {
   uint8_t programEndedFlag = 0;           // the program cannot be resumed
   uint8_t cliActiveFlag = 0;              // 1 while the runtime command line is open
   int32_t internalErrorCode = 0;          // last failing library call (STATISTIC returns it)
-  int32_t errorCommandWord = -1;  // word index of the command that raised the pending error
+  int32_t errorCommandWord = -1;          // word index of the command that raised the pending error
 };
 
 extern RuntimeErrorState RuntimeErrors;

@@ -61,8 +61,8 @@ bool SetUpPaths(const PathOptions& options = {});
 void ReadSetupSettings(int32_t& fullScreen, int32_t& windowMode);
 
 // The host name of a packed copy of a file, or nothing when the file is not packed.
-using PackedFileLookup = std::function<std::optional<std::string>(const std::string& name,
-                                                                  const std::string& ending)>;
+using PackedFileLookup =
+    std::function<std::optional<std::string>(const std::string& name, const std::string& ending)>;
 
 // A stand-alone program's start-up: reads section STARTUP of `iniPath` and, when WINDOW is 1,
 // sets the stand-alone window state to 1 with the position and size read.

@@ -73,8 +73,8 @@ using CompoundTest = CompilerTest;
 TEST_F(CompoundTest, OneLineIfWithElse) {
   CompileOrFail("if a>1 then print 1 : b=2 else print 3");
   EXPECT_EQ(Words(), (WordList{111, 10000, 13000, 19000, 1, 10000, 37014,  // IF a>1
-                               301, 19000, 151, 13001, 19001,             // PRINT 1 : b=2
-                               2, 37016, 301, 19002}));                   // ELSE PRINT 3
+                               301, 19000, 151, 13001, 19001,              // PRINT 1 : b=2
+                               2, 37016, 301, 19002}));                    // ELSE PRINT 3
   CompileOrFail("if a then print 1 else");
   EXPECT_EQ(Words(), (WordList{1, 13000, 37005, 301, 19000}));
   ExpectError("if a then", 1, M(kMsgBadIfThen));
@@ -83,7 +83,7 @@ TEST_F(CompoundTest, OneLineIfWithElse) {
 TEST_F(CompoundTest, ForWithStepAndTheRestOfTheLine) {
   CompileOrFail("for i = 1 to 10 step 2 : print i\nnext i");
   EXPECT_EQ(Words(), (WordList{91, 10000, 19000, 19001, 151, 13000, 10000,  // i = (1)-(2)
-                               7, 13000, 19002, 19001, 37017,              // FOR i, 10, 2
+                               7, 13000, 19002, 19001, 37017,               // FOR i, 10, 2
                                301, 13000, 8, 13000, 37007}));
   // A step whose name only begins with STEP is no step.
   CompileOrFail("for i = 1 to steps\nnext i");
@@ -108,8 +108,9 @@ TEST_F(CompoundTest, DimDeclaresOneArray) {
 }
 
 TEST_F(CompoundTest, SelectEvaluatesItsExpressionOnce) {
-  CompileOrFail("select rnd(3)\ncase 1, 2\nprint 1\nendcase\ncase default\nprint 0\nendcase\n"
-                "endselect");
+  CompileOrFail(
+      "select rnd(3)\ncase 1, 2\nprint 1\nendcase\ncase default\nprint 0\nendcase\n"
+      "endselect");
   int32_t rndCalls = 0;
   for (int32_t i = 0; i < parser.WordCount(); ++i) rndCalls += parser.ProgramWordAt(i) == 390;
   EXPECT_EQ(rndCalls, 1);

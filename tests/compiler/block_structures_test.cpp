@@ -11,11 +11,11 @@ using BlockTest = CompilerTest;
 
 TEST_F(BlockTest, ForNextWordForWord) {
   CompileOrFail("for i=1 to 10\nprint i\nnext i");
-  EXPECT_EQ(Words(), (WordList{91, 10000, 19000, 19000,           // the start value 1-1
-                               151, 13000, 10000,                 // i = it
-                               7, 13000, 19001, 19000, 37017,     // FOR i, 10, 1, past NEXT
-                               301, 13000,                        // PRINT i
-                               8, 13000, 37007}));                // NEXT i, back to FOR
+  EXPECT_EQ(Words(), (WordList{91, 10000, 19000, 19000,        // the start value 1-1
+                               151, 13000, 10000,              // i = it
+                               7, 13000, 19001, 19000, 37017,  // FOR i, 10, 1, past NEXT
+                               301, 13000,                     // PRINT i
+                               8, 13000, 37007}));             // NEXT i, back to FOR
 }
 
 TEST_F(BlockTest, WordPatternsOfTheBlocks) {
@@ -30,8 +30,7 @@ TEST_F(BlockTest, WordPatternsOfTheBlocks) {
       {"while a\nprint 1\nendwhile", {9, 13000, 37007, 301, 19000, 10, 37000}},
       {"repeat\nprint 1\nuntil a", {301, 19000, 12, 13000, 37000}},
       // EXIT passes over the IF and leaves the WHILE.
-      {"while a\nif b\nexit\nendif\nendwhile",
-       {9, 13000, 37010, 1, 13001, 37008, 5, 37010, 10, 37000}},
+      {"while a\nif b\nexit\nendif\nendwhile", {9, 13000, 37010, 1, 13001, 37008, 5, 37010, 10, 37000}},
       // EXIT leaves only the innermost loop.
       {"do\ndo\nexit\nloop\nexit\nloop", {5, 37004, 6, 37000, 5, 37008, 6, 37000}},
   };
@@ -91,8 +90,7 @@ TEST_F(BlockTest, JumpsAndLabelsSurviveTheRecompileOfALargerProgramBlock) {
   CompileOrFail(program);
   EXPECT_EQ(parser.ProgramCapacity(), 2 * kInitialProgramCapacity);
   const int32_t endwhile = 2 + 3 + 9300 * 7;  // GOTO, WHILE, the assignments
-  EXPECT_EQ(Words(0, 5), (std::vector<int32_t>{42, 37000 + endwhile + 2, 9, 13000,
-                                               37000 + endwhile + 2}));
+  EXPECT_EQ(Words(0, 5), (std::vector<int32_t>{42, 37000 + endwhile + 2, 9, 13000, 37000 + endwhile + 2}));
   EXPECT_EQ(parser.ProgramWordAt(endwhile), 10);
   EXPECT_EQ(parser.ProgramWordAt(endwhile + 1), 37002);
   EXPECT_EQ(parser.ProgramWordAt(endwhile + 2), 301);

@@ -36,8 +36,7 @@ void CompilerTest::CompileOrFail(std::string_view program) {
   ASSERT_TRUE(Compile(program)) << parser.errorText << " (line " << parser.errorLine << ")";
 }
 
-void CompilerTest::ExpectError(std::string_view program, int32_t line,
-                               const std::string& message) {
+void CompilerTest::ExpectError(std::string_view program, int32_t line, const std::string& message) {
   ASSERT_FALSE(Compile(program)) << program;
   EXPECT_EQ(parser.errorLine, line) << program << ": " << parser.errorText;
   EXPECT_EQ(parser.errorText.substr(0, message.size()), message) << program;

@@ -49,8 +49,8 @@ TEST_F(ExpressionTest, MultiplyAndDivideShareALevelAsDoAddAndSubtract) {
   CompileOrFail("print a-b+c");
   EXPECT_EQ(Words(), (WordList{91, 10000, 13000, 13001, 81, 10001, 10000, 13002, 301, 10001}));
   CompileOrFail("print 2*3-4+1");
-  EXPECT_EQ(Words(), (WordList{71, 10000, 19000, 19001, 91, 10001, 10000, 19002, 81, 10002, 10001,
-                            19003, 301, 10002}));
+  EXPECT_EQ(Words(), (WordList{71, 10000, 19000, 19001, 91, 10001, 10000, 19002, 81, 10002, 10001, 19003, 301,
+                               10002}));
   CompileOrFail("print a*b/c");
   EXPECT_EQ(Words(), (WordList{71, 10000, 13000, 13001, 61, 10001, 10000, 13002, 301, 10001}));
   CompileOrFail("print a/b*c");
@@ -68,8 +68,8 @@ TEST_F(ExpressionTest, AnArrayIndexIsConvertedToInteger) {
 TEST_F(ExpressionTest, WordOperatorsOnlyInBlockStatements) {
   // "=" binds tighter than "!", "!" tighter than "&", "&" tighter than "|".
   CompileOrFail("if a<>b and c=1 or d\nendif");
-  EXPECT_EQ(Words(0, 16), (WordList{101, 10000, 13000, 19000, 119, 10001, 13001, 13002, 123, 10002,
-                                    10001, 10000, 124, 10003, 10002, 13003}));
+  EXPECT_EQ(Words(0, 16), (WordList{101, 10000, 13000, 19000, 119, 10001, 13001, 13002, 123, 10002, 10001,
+                                    10000, 124, 10003, 10002, 13003}));
   ExpectError("print a<>b", 1, M(kMsgBadExpression));
   ExpectError("print a and b", 1, M(kMsgBadExpression));
 }
@@ -79,18 +79,18 @@ TEST_F(ExpressionTest, ExpressionsThatDoNotCompile) {
     const char* program;
     int32_t message;
   } cases[] = {
-      {"print a$*2", kMsgBadExpression},       // no string product
-      {"print a$>=b$", kMsgBadExpression},     // ">=" has no string form
-      {"print a==b", kMsgBadExpression},       // a comparison is one "="
-      {"print sin (x)", kMsgBadExpression},    // a blank before the bracket
+      {"print a$*2", kMsgBadExpression},     // no string product
+      {"print a$>=b$", kMsgBadExpression},   // ">=" has no string form
+      {"print a==b", kMsgBadExpression},     // a comparison is one "="
+      {"print sin (x)", kMsgBadExpression},  // a blank before the bracket
       {"print (1+2", kMsgUnbalancedBrackets},
       {"print 1+2)", kMsgUnbalancedBrackets},
       {"print )1(", kMsgUnbalancedBrackets},
       {"print 0-", kMsgBadExpression},
       {"print a b", kMsgBadExpression},
-      {"print (a) b", kMsgBadExpression},      // a compiled bracket followed by more text
-      {"print ?13000", kMsgBadExpression},     // markers are the compiler's own
-      {"print abs(1)x", kMsgBadExpression},    // text after a call's bracket
+      {"print (a) b", kMsgBadExpression},        // a compiled bracket followed by more text
+      {"print ?13000", kMsgBadExpression},       // markers are the compiler's own
+      {"print abs(1)x", kMsgBadExpression},      // text after a call's bracket
       {"print 5(1)", kMsgValueCommandMismatch},  // only a variable is an array
   };
   for (const auto& c : cases) {
@@ -126,8 +126,7 @@ TEST_F(ExpressionTest, AUserFunctionHidesAValueCommandOfTheSameName) {
 TEST_F(ExpressionTest, CallsWithMoreArgumentsThanTheOperandListHoldsFail) {
   std::string arguments = "1";
   for (int i = 1; i < 30; ++i) arguments += ",1";  // 30 arguments
-  ExpectError("print str$(" + arguments + ")", 1,
-              Message({M(kMsgValueCommandMismatch)}));
+  ExpectError("print str$(" + arguments + ")", 1, Message({M(kMsgValueCommandMismatch)}));
   std::string many = arguments + ",1";  // 31 arguments
   ExpectError("print str$(" + many + ")", 1, M(kMsgTooManyParameters));
 }

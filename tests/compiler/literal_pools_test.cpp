@@ -1,11 +1,12 @@
 // Literal pools and DATA items: recognition, values, sharing of equal numbers, and the limits.
+#include "compiler/literal_pools.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <limits>
 #include <string>
 
-#include "compiler/literal_pools.h"
 #include "compiler/parser.h"
 
 namespace qm {
@@ -27,11 +28,11 @@ TEST(LiteralTextTest, RecognitionByCharacterClasses) {
     bool integer, floating, string;
   };
   const Case cases[] = {
-      {"5", true, false, false},     {"-5", true, false, false},  {"+-5", true, false, false},
-      {"1-2", true, false, false},   {"-", true, false, false},   {"", true, false, false},
-      {"1.5", false, true, false},   {".5", false, true, false},  {"5.", false, true, false},
-      {"1e5", false, false, false},  {"\"\"", false, false, true}, {"\"a\"", false, false, true},
-      {"\"", false, false, false},   {"a", false, false, false},
+      {"5", true, false, false},    {"-5", true, false, false},   {"+-5", true, false, false},
+      {"1-2", true, false, false},  {"-", true, false, false},    {"", true, false, false},
+      {"1.5", false, true, false},  {".5", false, true, false},   {"5.", false, true, false},
+      {"1e5", false, false, false}, {"\"\"", false, false, true}, {"\"a\"", false, false, true},
+      {"\"", false, false, false},  {"a", false, false, false},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(IsIntegerLiteralText(c.text), c.integer) << c.text;
@@ -42,7 +43,12 @@ TEST(LiteralTextTest, RecognitionByCharacterClasses) {
 
 TEST(LiteralTextTest, IntegerValuesMustFitIn32Bits) {
   const std::pair<const char*, int32_t> fitting[] = {
-      {"5", 5},       {" 05", 5},  {"-5", -5}, {"1-2", 1}, {"-", 0}, {"", 0},
+      {"5", 5},
+      {" 05", 5},
+      {"-5", -5},
+      {"1-2", 1},
+      {"-", 0},
+      {"", 0},
       {"2147483647", std::numeric_limits<int32_t>::max()},
       {"-2147483648", std::numeric_limits<int32_t>::min()},
   };

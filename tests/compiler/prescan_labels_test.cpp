@@ -21,8 +21,9 @@ const UserFunctionEntry* FunctionNamed(const Parser& parser, const std::string& 
 }
 
 TEST_F(PrescanTest, RegistersParametersAndResultTypes) {
-  CompileOrFail("function add(a,b#)\nendfunction a+b#\nfunction f\nendfunction\n"
-                "function g(s$)\nendfunction s$+\"!\"");
+  CompileOrFail(
+      "function add(a,b#)\nendfunction a+b#\nfunction f\nendfunction\n"
+      "function g(s$)\nendfunction s$+\"!\"");
   const struct {
     const char* name;
     const char* letters;
@@ -44,15 +45,17 @@ TEST_F(PrescanTest, AnEndfunctionWithMoreLettersClosesTheFunctionForThePrescan) 
 
 TEST_F(PrescanTest, ResultTypesFollowFunctionsDefinedLater) {
   // a's value is b's, and b is defined after a; c and d call each other (a cycle: integer).
-  CompileOrFail("function a()\nendfunction b()+1\nfunction b()\nendfunction 1.5\n"
-                "function c(n)\nendfunction d(n)\nfunction d(n)\nendfunction c(n)");
+  CompileOrFail(
+      "function a()\nendfunction b()+1\nfunction b()\nendfunction 1.5\n"
+      "function c(n)\nendfunction d(n)\nfunction d(n)\nendfunction c(n)");
   EXPECT_EQ(FunctionNamed(parser, "a")->resultLetter, 'f');
   EXPECT_EQ(FunctionNamed(parser, "b")->resultLetter, 'f');
   EXPECT_EQ(FunctionNamed(parser, "c")->resultLetter, 'l');
   EXPECT_EQ(FunctionNamed(parser, "d")->resultLetter, 'l');
   // A recursive function typed by what its value is made of: a text here.
-  CompileOrFail("function r$(t$)\nendfunction r$(t$) + \"x\"\n"
-                "function half(n)\nendfunction half(n) / 2.0");
+  CompileOrFail(
+      "function r$(t$)\nendfunction r$(t$) + \"x\"\n"
+      "function half(n)\nendfunction half(n) / 2.0");
   EXPECT_EQ(FunctionNamed(parser, "r$")->resultLetter, 's');
   EXPECT_EQ(FunctionNamed(parser, "half")->resultLetter, 'f');
   // A long chain, each function's value the next one's: all take the last one's type.
@@ -77,8 +80,7 @@ TEST_F(PrescanTest, HeaderErrors) {
   ExpectError("function f(a+1)\nendfunction", 1, M(kMsgBadFunctionHeader));
   ExpectError("endfunction", 1, M(kMsgEndFunctionOutside));
   ExpectError("function f()\nendfunction 1+\"a\"", 2, M(kMsgEndFunctionNoType));
-  ExpectError("function f()\nendfunction\nfunction f()\nendfunction", 3,
-              M(kMsgFunctionDefinedTwice));
+  ExpectError("function f()\nendfunction\nfunction f()\nendfunction", 3, M(kMsgFunctionDefinedTwice));
 }
 
 TEST_F(PrescanTest, FunctionHeaderWords) {
@@ -115,8 +117,7 @@ TEST_F(PrescanTest, LabelAndArrayChecksReportTheirLine) {
   // A label defined only inside another function is not visible.
   ExpectError("print 1\ngoto inside\nend\nfunction f()\ninside:\nendfunction", 2,
               M(kMsgUndefinedLabel) + " " + M(kMsgWordAtLine) + " 2");
-  ExpectError("print 1\nx = a(2)\ny = a(3)", 2,
-              M(kMsgArrayNotDeclared) + " " + M(kMsgWordAtLine) + " 2");
+  ExpectError("print 1\nx = a(2)\ny = a(3)", 2, M(kMsgArrayNotDeclared) + " " + M(kMsgWordAtLine) + " 2");
   // An array declared in the main program is found inside a function.
   CompileOrFail("dim a(3)\nend\nfunction f()\nx = a(1)\nendfunction x");
 }

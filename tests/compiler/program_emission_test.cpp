@@ -59,14 +59,13 @@ TEST_F(EmissionGoldenTest, StatementListWithLabelsAndData) {
                "print a+1\r\nprint 2.5\r\nprint \"Hi\"\r\ndata 1,2,3\r\nstart:\r\n"
                "goto start\r\nrestore start\r\n");
   ASSERT_TRUE(parser.CreateProgramFromFile("p.qma")) << parser.errorText;
-  const std::vector<int32_t> words = {
-      81,  10000, 13000, 19000,  // line 1: "+[" LLL into the first temporary
-      301, 10000,                // PRINT L
-      302, 21000,                // line 2
-      303, 23000,                // line 3
-      42,  37010,                // line 6: GOTO the word after the DATA line's label
-      31,  25003,                // line 7: RESTORE to the DATA item after the three
-      0};
+  const std::vector<int32_t> words = {81,  10000, 13000, 19000,  // line 1: "+[" LLL into the first temporary
+                                      301, 10000,                // PRINT L
+                                      302, 21000,                // line 2
+                                      303, 23000,                // line 3
+                                      42,  37010,  // line 6: GOTO the word after the DATA line's label
+                                      31,  25003,  // line 7: RESTORE to the DATA item after the three
+                                      0};
   const std::vector<int32_t> lines = {1, 1, 1, 1, 1, 1, 2, 2, 3, 3, 6, 6, 7, 7, 0};
   EXPECT_EQ(parser.WordCount(), static_cast<int32_t>(words.size()));
   EXPECT_EQ(ProgramWordRange(parser, 0, parser.WordCount()), words);
@@ -83,8 +82,7 @@ TEST_F(EmissionGoldenTest, EveryCommandLinePieceEndsWithWordZero) {
   EXPECT_EQ(ProgramWordRange(parser, 3, parser.WordCount()),
             (std::vector<int32_t>{81, 10000, 19001, 19002, 301, 10000, 0}));
   ASSERT_TRUE(parser.CompileCliLine("print 4", 0));
-  EXPECT_EQ(ProgramWordRange(parser, 3, parser.WordCount()),
-            (std::vector<int32_t>{301, 19003, 0}));
+  EXPECT_EQ(ProgramWordRange(parser, 3, parser.WordCount()), (std::vector<int32_t>{301, 19003, 0}));
   EXPECT_EQ(parser.PieceEndCounters().wordsEmitted, 6);
 }
 

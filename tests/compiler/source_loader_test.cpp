@@ -1,5 +1,7 @@
 // Source loading and include merging: line splitting, the merged text and its line numbers,
 // errors inside included files, line limits, and LF files read like CR LF files.
+#include "compiler/source_loader.h"
+
 #include <gtest/gtest.h>
 
 #include <optional>
@@ -7,7 +9,6 @@
 #include <vector>
 
 #include "compiler/parser.h"
-#include "compiler/source_loader.h"
 #include "parser_test_support.h"
 
 namespace qm {
@@ -35,7 +36,7 @@ TEST(SourceLineReaderTest, SplitsLinesAsTheCompilerCountsThem) {
   const ReaderCase cases[] = {
       {"A\r\nB\0\r\nend\r\n"s, {{1, "A"}, {2, "\nB\0"s}, {3, "\nend"}, {4, "\n"}}},
       {"A\r\n\r\nB", {{1, "A"}, {2, "\n"}, {3, "\nB"}}},
-      {"\r\nX", {{2, "X"}}},            // a leading empty line only counts
+      {"\r\nX", {{2, "X"}}},  // a leading empty line only counts
       {"\r\n\r\nX", {{2, ""}, {3, "\nX"}}},
       {"X\r", {{1, "X"}}},
       {"", {}},
@@ -64,7 +65,7 @@ TEST(SourceLineReaderTest, IncludeNamesAreTheFirstWordWithoutQuotes) {
   const std::pair<std::string, std::optional<std::string>> cases[] = {
       {"#include util.qma", "util.qma"},
       {"#INCLUDE \"Lib.QMA\"", "Lib.QMA"},  // quoted: the case stays
-      {"#include \"my file.qma\"", "my"},    // cut at the blank
+      {"#include \"my file.qma\"", "my"},   // cut at the blank
       {"#include   x.qma  y", "x.qma"},
       {"\t#include tab.qma", "tab.qma"},
       {"  #include blank.qma", std::nullopt},
@@ -107,8 +108,8 @@ TEST_F(SourceLoadingTest, EmptyFileNameCompilesTheEndLineAlone) {
 }
 
 TEST_F(SourceLoadingTest, IncludedFilesAreMergedAfterTheEndLineInPasses) {
-  const std::string main = Lines({"print 1", "#include \"A.qma\"", "#include b.qma",
-                                  "#include a.qma"}) + "print 2";
+  const std::string main =
+      Lines({"print 1", "#include \"A.qma\"", "#include b.qma", "#include a.qma"}) + "print 2";
   const std::string fileA = Lines({"function fa", "endfunction"});
   const std::string fileB = Lines({"#include c.qma", "function fb", "endfunction"});
   const std::string fileC = Lines({"function fc", "endfunction"});
@@ -132,12 +133,13 @@ TEST_F(SourceLoadingTest, IncludedFilesAreMergedAfterTheEndLineInPasses) {
   EXPECT_EQ(parser.includeRecords[1].start, mainPart.size() + fileA.size());
   EXPECT_EQ(parser.includedTextEnd, mainPart.size() + fileA.size() + fileB.size());
 
-  const std::vector<RecordedStatement> expected = {
-      {1, "print 1"},      {2, "#include \"A.qma\""}, {3, "#include b.qma"},
-      {4, "#include a.qma"}, {5, "print 2"},        {6, "end"},
-      {7, "function fa"},  {8, "endfunction"},      {9, "#include c.qma"},
-      {10, "function fb"}, {11, "endfunction"},     {12, "function fc"},
-      {13, "endfunction"}};
+  const std::vector<RecordedStatement> expected = {{1, "print 1"},        {2, "#include \"A.qma\""},
+                                                   {3, "#include b.qma"}, {4, "#include a.qma"},
+                                                   {5, "print 2"},        {6, "end"},
+                                                   {7, "function fa"},    {8, "endfunction"},
+                                                   {9, "#include c.qma"}, {10, "function fb"},
+                                                   {11, "endfunction"},   {12, "function fc"},
+                                                   {13, "endfunction"}};
   EXPECT_EQ(statements, expected);
   EXPECT_EQ(compiler.passes->prescanIncludeStart, 7);
 }

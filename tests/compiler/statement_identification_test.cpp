@@ -1,8 +1,9 @@
 // Statement identification: words, parameter splitting, separators and list rules, comments,
 // label definitions and the forms compiled by rewriting.
+#include "compiler/statement_identification.h"
+
 #include "compile_test_support.h"
 #include "compiler/compiler_messages.h"
-#include "compiler/statement_identification.h"
 
 namespace qm::testing {
 namespace {

@@ -1,11 +1,12 @@
 // Symbol tables: variable numbers by type and scope, temporary windows, labels with their
 // references, DIM declarations and user functions, and the limits of each table.
+#include "compiler/symbol_tables.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
 
 #include "compiler/parser.h"
-#include "compiler/symbol_tables.h"
 
 namespace qm {
 namespace {
@@ -64,9 +65,9 @@ TEST_F(SymbolTablesTest, VariableTablesHold1999EntriesEach) {
     OperandNumber last;
     int32_t message;
   };
-  for (const Case& c : {Case{"", 14998, kMsgTooManyIntegerVariables},
-                        Case{"#", 16998, kMsgTooManyFloatVariables},
-                        Case{"$", 18998, kMsgTooManyStringVariables}}) {
+  for (const Case& c :
+       {Case{"", 14998, kMsgTooManyIntegerVariables}, Case{"#", 16998, kMsgTooManyFloatVariables},
+        Case{"$", 18998, kMsgTooManyStringVariables}}) {
     OperandNumber number = 0;
     for (int i = 0; i < 1999; ++i) number = Variable("v" + std::to_string(i) + c.marker);
     EXPECT_EQ(number, c.last);
@@ -83,7 +84,7 @@ TEST_F(SymbolTablesTest, PlainVariablesBelongToOneScopeArraysAlsoToTheMainProgra
   const OperandNumber functionA = Variable("a");
   EXPECT_NE(functionA, mainA);
   EXPECT_EQ(Variable("grid", true), mainArray);  // the main program's array
-  EXPECT_NE(Variable("grid"), mainArray);          // a plain variable of the same name
+  EXPECT_NE(Variable("grid"), mainArray);        // a plain variable of the same name
   EXPECT_EQ(Variable("local", true), 13004);
   parser.currentScope = 0;
   EXPECT_EQ(Variable("a"), mainA);
@@ -103,8 +104,8 @@ TEST_F(SymbolTablesTest, CheckOnlyAndThePrescanCreateNothing) {
 }
 
 TEST_F(SymbolTablesTest, EachScopeHasItsTemporaryWindow) {
-  const std::pair<ScopeNumber, OperandNumber> cases[] = {
-      {0, 10000}, {1, 10050}, {3, 10150}, {18, 10900}, {19, 10950}, {25, 10950}};
+  const std::pair<ScopeNumber, OperandNumber> cases[] = {{0, 10000},  {1, 10050},  {3, 10150},
+                                                         {18, 10900}, {19, 10950}, {25, 10950}};
   for (const auto& [scope, first] : cases) {
     parser.currentScope = scope;
     parser.ResetTemporaries();

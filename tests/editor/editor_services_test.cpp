@@ -32,9 +32,9 @@ TEST_F(EditorServicesTest, StandInSessionsEndInTheScriptedStatesThenQuit) {
   QueueEditorSessionStates({EditorLoopState::CompileAndRun, EditorLoopState::CompileOnly});
   QueueEditorSessionStates({EditorLoopState::DisplayRestored, EditorLoopState::CommandLineWithoutProgram});
   StartEditor();
-  for (EditorLoopState expected : {EditorLoopState::CompileAndRun, EditorLoopState::CompileOnly,
-                                   EditorLoopState::DisplayRestored, EditorLoopState::CommandLineWithoutProgram,
-                                   EditorLoopState::Quit, EditorLoopState::Quit}) {
+  for (EditorLoopState expected :
+       {EditorLoopState::CompileAndRun, EditorLoopState::CompileOnly, EditorLoopState::DisplayRestored,
+        EditorLoopState::CommandLineWithoutProgram, EditorLoopState::Quit, EditorLoopState::Quit}) {
     EXPECT_EQ(RunEditorSession(nullptr), expected);
   }
   EXPECT_EQ(EditorStandInActivity().startCount, 1);

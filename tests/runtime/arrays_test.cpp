@@ -1,10 +1,11 @@
 // Arrays: dimensioning, the combined-offset rule, undimensioned arrays, element types.
+#include "runtime/arrays.h"
+
 #include <gtest/gtest.h>
 
 #include <vector>
 
 #include "foundation_program.h"
-#include "runtime/arrays.h"
 
 namespace qm::test {
 namespace {
@@ -63,8 +64,7 @@ struct BoundsCase {
   int32_t expectedError;
 };
 
-class OneDimensionBoundsTest : public ArraysTest,
-                               public ::testing::WithParamInterface<BoundsCase> {};
+class OneDimensionBoundsTest : public ArraysTest, public ::testing::WithParamInterface<BoundsCase> {};
 
 TEST_P(OneDimensionBoundsTest, DimTenHasElevenElements) {
   const BoundsCase c = GetParam();
@@ -82,12 +82,9 @@ TEST_P(OneDimensionBoundsTest, DimTenHasElevenElements) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, OneDimensionBoundsTest,
-                         ::testing::Values(BoundsCase{kArraySetL, 0, 0},
-                                           BoundsCase{kArraySetL, 10, 0},
-                                           BoundsCase{kArraySetL, 11, 102},
-                                           BoundsCase{kArraySetL, -1, 102},
-                                           BoundsCase{kArrayGetL, 10, 0},
-                                           BoundsCase{kArrayGetL, 11, 102},
+                         ::testing::Values(BoundsCase{kArraySetL, 0, 0}, BoundsCase{kArraySetL, 10, 0},
+                                           BoundsCase{kArraySetL, 11, 102}, BoundsCase{kArraySetL, -1, 102},
+                                           BoundsCase{kArrayGetL, 10, 0}, BoundsCase{kArrayGetL, 11, 102},
                                            BoundsCase{kArrayGetL, -1, 102}));
 
 TEST_F(ArraysTest, FarSubscriptsNeverWrapIntoRange) {
@@ -170,8 +167,7 @@ TEST_P(RefusedDimTest, Raises101AndLeavesTheArrayUndimensioned) {
 
 INSTANTIATE_TEST_SUITE_P(Cases, RefusedDimTest,
                          ::testing::Values(RefusedDimCase{{-1}}, RefusedDimCase{{-2}},
-                                           RefusedDimCase{{3, -1}},
-                                           RefusedDimCase{{2147483647}},
+                                           RefusedDimCase{{3, -1}}, RefusedDimCase{{2147483647}},
                                            RefusedDimCase{{65536, 65536}},
                                            RefusedDimCase{{1000, 1000, 1000}}));
 

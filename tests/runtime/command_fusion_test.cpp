@@ -41,7 +41,7 @@ std::ostream& operator<<(std::ostream& out, const Outcome& outcome) {
 struct FusionCase {
   std::string name;
   std::function<std::vector<int32_t>(ImageBuilder&)> build;  // returns the watched operands
-  int32_t fusedWord = 0;  // the first word of a pair that must be fused
+  int32_t fusedWord = 0;                                     // the first word of a pair that must be fused
 };
 
 class CommandFusionTest : public FoundationProgramTest {
@@ -122,8 +122,8 @@ const FusionCase kCases[] = {
     {"NextThenForRunsTheLoop",
      [](B& b) {
        const int32_t i = b.IntVariable(), sum = b.IntVariable();
-       const int32_t forWord = EmitFor(b, i, b.IntLiteral(1), b.IntLiteral(10), b.IntLiteral(3),
-                                       B::IntTemp(0));
+       const int32_t forWord =
+           EmitFor(b, i, b.IntLiteral(1), b.IntLiteral(10), b.IntLiteral(3), B::IntTemp(0));
        b.Command(kAddLLL, {B::IntTemp(0), sum, i});
        b.Command(kAssignLL, {sum, B::IntTemp(0)});
        EmitNext(b, i, forWord);
@@ -144,7 +144,7 @@ const FusionCase kCases[] = {
        const int32_t x = b.IntVariable();
        b.Command(kAssignLL, {B::IntTemp(0), b.IntLiteral(4)});
        b.Command(kAssignLL, {B::IntTemp(1), b.IntLiteral(0)});
-       const int32_t test = b.Command(kIf, {B::IntTemp(1), 0});  // jumps onto the assignment
+       const int32_t test = b.Command(kIf, {B::IntTemp(1), 0});                  // jumps onto the assignment
        b.Command(kAddLLL, {B::IntTemp(0), b.IntLiteral(100), b.IntLiteral(1)});  // word 9
        b.Patch(test + 2, B::WordAddress(b.Here()));
        b.Command(kAssignLL, {x, B::IntTemp(0)});

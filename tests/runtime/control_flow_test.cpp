@@ -1,8 +1,9 @@
 // Control structures, GOSUB and user functions, run as the compiler lays out their words.
+#include "runtime/control_flow.h"
+
 #include <gtest/gtest.h>
 
 #include "foundation_program.h"
-#include "runtime/control_flow.h"
 
 namespace qm::test {
 namespace {
@@ -22,9 +23,8 @@ TEST_P(ForLoopTest, CountsPassesAndLeavesTheFirstValuePastTheLimit) {
   const int32_t i = b.IntVariable();
   const int32_t passes = b.IntVariable();
   const int32_t one = b.IntLiteral(1);
-  const int32_t loop =
-      EmitFor(b, i, b.IntLiteral(c.start), b.IntLiteral(c.limit), b.IntLiteral(c.step),
-              ImageBuilder::IntTemp(0));
+  const int32_t loop = EmitFor(b, i, b.IntLiteral(c.start), b.IntLiteral(c.limit), b.IntLiteral(c.step),
+                               ImageBuilder::IntTemp(0));
   b.Command(kAddLLL, {passes, passes, one});
   EmitNext(b, i, loop);
   EmitEnd(b);
@@ -42,8 +42,8 @@ TEST_F(ControlFlowTest, ForWithAStepOfZeroNeverLeavesTheLoop) {
   ImageBuilder b;
   const int32_t i = b.IntVariable();
   const int32_t passes = b.IntVariable();
-  const int32_t loop = EmitFor(b, i, b.IntLiteral(1), b.IntLiteral(3), b.IntLiteral(0),
-                               ImageBuilder::IntTemp(0));
+  const int32_t loop =
+      EmitFor(b, i, b.IntLiteral(1), b.IntLiteral(3), b.IntLiteral(0), ImageBuilder::IntTemp(0));
   b.Command(kAddLLL, {passes, passes, b.IntLiteral(1)});
   // After 10,000 passes the program stops inside the loop.
   b.Command(kEqualLLL, {ImageBuilder::IntTemp(0), passes, b.IntLiteral(10000)});

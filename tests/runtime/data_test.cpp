@@ -68,14 +68,13 @@ TEST_P(ReadConversionTest, ConvertsNumbersAndConsumesMismatches) {
   EXPECT_EQ(Int(next), 99) << c.what << ": the item is consumed";
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, ReadConversionTest,
-    ::testing::Values(ConversionCase{"integer into float", 'l', kReadF, "7.000000"},
-                      ConversionCase{"float into integer", 'f', kReadL, "-2"},
-                      ConversionCase{"text into integer", 's', kReadL, "0"},
-                      ConversionCase{"text into float", 's', kReadF, "0.000000"},
-                      ConversionCase{"integer into text", 'l', kReadS, ""},
-                      ConversionCase{"float into text", 'f', kReadS, ""}));
+INSTANTIATE_TEST_SUITE_P(Cases, ReadConversionTest,
+                         ::testing::Values(ConversionCase{"integer into float", 'l', kReadF, "7.000000"},
+                                           ConversionCase{"float into integer", 'f', kReadL, "-2"},
+                                           ConversionCase{"text into integer", 's', kReadL, "0"},
+                                           ConversionCase{"text into float", 's', kReadF, "0.000000"},
+                                           ConversionCase{"integer into text", 'l', kReadS, ""},
+                                           ConversionCase{"float into text", 'f', kReadS, ""}));
 
 TEST_F(DataTest, RestoreToALabelStartsAtTheFirstItemAfterIt) {
   // data 1, 2 : label: data 3, 4 : read a : restore label : read b : restore : read c

@@ -93,7 +93,8 @@ TEST_F(DiagnosticsTest, ManyCommandTracesStayInMemoryUntilTheFlush) {
   platform::IniDocument log;
   ASSERT_TRUE(log.Load(root_ / "QM.LOG"));
   for (int word : {0, 1, 9999, kCommands - 1}) {
-    EXPECT_EQ(log.Read("QUILLMOORLOOPMIDDLE", "PC" + std::to_string(word), ""), std::to_string(100 + word % 7));
+    EXPECT_EQ(log.Read("QUILLMOORLOOPMIDDLE", "PC" + std::to_string(word), ""),
+              std::to_string(100 + word % 7));
   }
 }
 

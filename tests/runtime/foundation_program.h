@@ -22,25 +22,92 @@ namespace qm::test {
 
 // Command ids of the foundation families (the command-set database's numbers).
 enum CommandId : int32_t {
-  kIf = 1, kElse = 2, kExit = 5, kLoop = 6, kFor = 7, kNext = 8, kWhile = 9, kEndwhile = 10,
-  kUntil = 12, kFunction = 21, kEndfunction = 22, kEndfunctionL = 23, kEndfunctionF = 24,
-  kEndfunctionS = 25, kStop = 26, kExitfunction = 27, kExitfunctionL = 28, kExitfunctionF = 29,
-  kExitfunctionS = 30, kRestoreLabel = 31, kRestore = 32, kReadL = 33, kReadF = 34, kReadS = 35,
-  kGosub = 41, kGoto = 42, kReturn = 43,
-  kPowLLL = 51, kPowFFF = 52, kPowFLF = 53, kPowFFL = 54,
-  kDivLLL = 61, kDivFLF = 64, kDivFFL = 65, kDivFFF = 66,
-  kMulLLL = 71, kMulFLF = 74, kMulFFL = 75, kMulFFF = 76,
-  kAddLLL = 81, kAddFLF = 84, kAddFFL = 85, kAddFFF = 86, kAddSSS = 87,
-  kSubLLL = 91, kSubFLF = 94, kSubFFL = 95, kSubFFF = 96, kSubSSS = 97,
-  kEqualLLL = 101, kEqualLFF = 102, kEqualLSS = 103, kGreaterLLL = 111, kGreaterLFF = 112,
-  kGreaterEqualLLL = 113, kLessLLL = 115, kLessEqualLLL = 117, kNotEqualLLL = 119,
-  kNotEqualLSS = 121, kAndLLL = 123, kOrLLL = 124, kEqualLLF = 131, kEqualLFL = 132,
-  kGreaterLLF = 133, kLessLFL = 138, kGreaterLSS = 143, kLessLSS = 144,
-  kAssignLL = 151, kAssignFF = 152, kAssignSS = 153, kAssignLF = 154, kAssignFL = 155,
+  kIf = 1,
+  kElse = 2,
+  kExit = 5,
+  kLoop = 6,
+  kFor = 7,
+  kNext = 8,
+  kWhile = 9,
+  kEndwhile = 10,
+  kUntil = 12,
+  kFunction = 21,
+  kEndfunction = 22,
+  kEndfunctionL = 23,
+  kEndfunctionF = 24,
+  kEndfunctionS = 25,
+  kStop = 26,
+  kExitfunction = 27,
+  kExitfunctionL = 28,
+  kExitfunctionF = 29,
+  kExitfunctionS = 30,
+  kRestoreLabel = 31,
+  kRestore = 32,
+  kReadL = 33,
+  kReadF = 34,
+  kReadS = 35,
+  kGosub = 41,
+  kGoto = 42,
+  kReturn = 43,
+  kPowLLL = 51,
+  kPowFFF = 52,
+  kPowFLF = 53,
+  kPowFFL = 54,
+  kDivLLL = 61,
+  kDivFLF = 64,
+  kDivFFL = 65,
+  kDivFFF = 66,
+  kMulLLL = 71,
+  kMulFLF = 74,
+  kMulFFL = 75,
+  kMulFFF = 76,
+  kAddLLL = 81,
+  kAddFLF = 84,
+  kAddFFL = 85,
+  kAddFFF = 86,
+  kAddSSS = 87,
+  kSubLLL = 91,
+  kSubFLF = 94,
+  kSubFFL = 95,
+  kSubFFF = 96,
+  kSubSSS = 97,
+  kEqualLLL = 101,
+  kEqualLFF = 102,
+  kEqualLSS = 103,
+  kGreaterLLL = 111,
+  kGreaterLFF = 112,
+  kGreaterEqualLLL = 113,
+  kLessLLL = 115,
+  kLessEqualLLL = 117,
+  kNotEqualLLL = 119,
+  kNotEqualLSS = 121,
+  kAndLLL = 123,
+  kOrLLL = 124,
+  kEqualLLF = 131,
+  kEqualLFL = 132,
+  kGreaterLLF = 133,
+  kLessLFL = 138,
+  kGreaterLSS = 143,
+  kLessLSS = 144,
+  kAssignLL = 151,
+  kAssignFF = 152,
+  kAssignSS = 153,
+  kAssignLF = 154,
+  kAssignFL = 155,
   kInt = 232,
-  kDimL = 501, kUndimL = 506, kDimF = 511, kUndimF = 516, kDimS = 521, kUndimS = 526,
-  kArraySetL = 561, kArraySetF = 566, kArraySetS = 571, kArraySetFL = 576,
-  kArrayGetL = 661, kArrayGetF = 666, kArrayGetS = 671,
+  kDimL = 501,
+  kUndimL = 506,
+  kDimF = 511,
+  kUndimF = 516,
+  kDimS = 521,
+  kUndimS = 526,
+  kArraySetL = 561,
+  kArraySetF = 566,
+  kArraySetS = 571,
+  kArraySetFL = 576,
+  kArrayGetL = 661,
+  kArrayGetF = 666,
+  kArrayGetS = 671,
 };
 
 // A program run from its first word until it stops: an error or warning, or a word without a
@@ -83,9 +150,7 @@ class FoundationProgramTest : public ::testing::Test {
     return -1;
   }
 
-  static ValueCell& Cell(int32_t operand) {
-    return ProgramImage.dataBlock[operand - kFirstOperand];
-  }
+  static ValueCell& Cell(int32_t operand) { return ProgramImage.dataBlock[operand - kFirstOperand]; }
   static int32_t Int(int32_t operand) { return Cell(operand).i; }
   static float Float(int32_t operand) { return Cell(operand).f; }
   static std::string Text(int32_t operand) { return CellText(Cell(operand)); }
@@ -95,8 +160,8 @@ class FoundationProgramTest : public ::testing::Test {
 
 // FOR v = start TO limit STEP step as the compiler emits it: v := start - step, then the FOR
 // command at the loop's top. Returns the FOR command's word; Next closes the loop.
-inline int32_t EmitFor(ImageBuilder& b, int32_t variable, int32_t start, int32_t limit,
-                       int32_t step, int32_t temporary) {
+inline int32_t EmitFor(ImageBuilder& b, int32_t variable, int32_t start, int32_t limit, int32_t step,
+                       int32_t temporary) {
   b.Command(kSubLLL, {temporary, start, step});
   b.Command(kAssignLL, {variable, temporary});
   return b.Command(kFor, {variable, limit, step, 0});
@@ -108,8 +173,7 @@ inline void EmitNext(ImageBuilder& b, int32_t variable, int32_t forWord) {
 
 // A user function's header as the compiler emits it: STOP (so code running into the body stops),
 // then the entry: one word per parameter and the function's ScopeNumber. Returns the entry word.
-inline int32_t EmitFunctionHeader(ImageBuilder& b, std::initializer_list<int32_t> parameters,
-                                  int32_t scope) {
+inline int32_t EmitFunctionHeader(ImageBuilder& b, std::initializer_list<int32_t> parameters, int32_t scope) {
   b.Command(kStop);
   const int32_t entry = b.Here();
   for (int32_t parameter : parameters) b.Emit(parameter);

@@ -5,9 +5,7 @@
 
 namespace qm::test {
 
-ImageBuilder::ImageBuilder(int32_t capacity) : declaredCapacity_(capacity) {
-  EnsureWordStorage(capacity);
-}
+ImageBuilder::ImageBuilder(int32_t capacity) : declaredCapacity_(capacity) { EnsureWordStorage(capacity); }
 
 void ImageBuilder::EnsureWordStorage(int32_t size) {
   if (static_cast<int32_t>(words_.size()) >= size) return;
@@ -15,8 +13,7 @@ void ImageBuilder::EnsureWordStorage(int32_t size) {
   lines_.resize(static_cast<size_t>(size), 0);
 }
 
-int32_t ImageBuilder::NewVariable(int32_t& next, ValueType type, int16_t scope,
-                                  int32_t& entries) {
+int32_t ImageBuilder::NewVariable(int32_t& next, ValueType type, int16_t scope, int32_t& entries) {
   const int32_t number = next++;
   ++entries;
   scopes_[static_cast<int>(type)].push_back(scope);
@@ -24,16 +21,13 @@ int32_t ImageBuilder::NewVariable(int32_t& next, ValueType type, int16_t scope,
 }
 
 int32_t ImageBuilder::IntVariable(int16_t scope) {
-  return NewVariable(counters_.nextIntVariable, ValueType::Integer, scope,
-                     counters_.intVariableEntries);
+  return NewVariable(counters_.nextIntVariable, ValueType::Integer, scope, counters_.intVariableEntries);
 }
 int32_t ImageBuilder::FloatVariable(int16_t scope) {
-  return NewVariable(counters_.nextFloatVariable, ValueType::Float, scope,
-                     counters_.floatVariableEntries);
+  return NewVariable(counters_.nextFloatVariable, ValueType::Float, scope, counters_.floatVariableEntries);
 }
 int32_t ImageBuilder::StringVariable(int16_t scope) {
-  return NewVariable(counters_.nextStringVariable, ValueType::String, scope,
-                     counters_.stringVariableEntries);
+  return NewVariable(counters_.nextStringVariable, ValueType::String, scope, counters_.stringVariableEntries);
 }
 
 int32_t ImageBuilder::IntLiteral(int32_t value) {

@@ -1,6 +1,5 @@
 // The interpreter: slices, their end conditions, the dispatch and its failure paths.
 #include <gtest/gtest.h>
-
 #include <stdlib.h>
 
 #include <filesystem>
@@ -22,16 +21,16 @@ namespace qm::test {
 namespace {
 
 // Test handlers, at ids the tests own.
-constexpr int32_t kCount = 100;        // counts
-constexpr int32_t kTick = 101;         // counts, moves the clock, jumps back to word 0
-constexpr int32_t kStopAt = 102;       // counts, jumps back to word 0, stops at a count
-constexpr int32_t kThrow = 103;        // throws
+constexpr int32_t kCount = 100;   // counts
+constexpr int32_t kTick = 101;    // counts, moves the clock, jumps back to word 0
+constexpr int32_t kStopAt = 102;  // counts, jumps back to word 0, stops at a count
+constexpr int32_t kThrow = 103;   // throws
 
 platform::ManualClock* gClock = nullptr;
 int gCommands = 0;
 uint32_t gTickMs = 0;
 int gStopAtCommand = 0;
-int gJumpAtCommand = 0;   // kTick: the command after which the clock jumps
+int gJumpAtCommand = 0;  // kTick: the command after which the clock jumps
 uint32_t gJumpMs = 0;
 
 void Count() { ++gCommands; }
@@ -49,8 +48,10 @@ void StopAt() {
 void Throw() { throw std::runtime_error("handler failed"); }
 
 const CommandRegistration kTestCommands[] = {
-    {kCount, "count", "0", Count},       {kTick, "tick", "0", Tick},
-    {kStopAt, "stop at", "0", StopAt},   {kThrow, "throw", "0", Throw},
+    {kCount, "count", "0", Count},
+    {kTick, "tick", "0", Tick},
+    {kStopAt, "stop at", "0", StopAt},
+    {kThrow, "throw", "0", Throw},
 };
 
 class InterpreterTest : public CoreTest {

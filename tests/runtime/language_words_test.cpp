@@ -35,7 +35,8 @@ class LanguageWordsTest : public ::testing::Test {
   }
   static std::string ErrorsUpTo(int lastKey) {
     std::string section = "[ERRORS]\r\n";
-    for (int key = 1; key <= lastKey; ++key) section += std::to_string(key) + "=text " + std::to_string(key) + "\r\n";
+    for (int key = 1; key <= lastKey; ++key)
+      section += std::to_string(key) + "=text " + std::to_string(key) + "\r\n";
     return section;
   }
 
@@ -139,9 +140,10 @@ TEST_F(LanguageWordsTest, HelpFolderAndNumbersComeFromTheSetupFile) {
     const char* helpFolder;
     int textCharset, helpCharset;
   };
-  for (Case c : {Case{"", "\\HELP\\", 0, 0}, Case{"HELPLANGUAGE=eNgLiSh\r\n", "\\HELP\\", 0, 0},
-                 Case{"HELPLANGUAGE=german\r\nHELPLANGUAGE-CHARSET=238\r\n", "\\LANG\\GERMAN\\HELP\\", 0, 238},
-                 Case{"TEXTLANGUAGE-CHARSET=161\r\n", "\\HELP\\", 161, 0}}) {
+  for (Case c :
+       {Case{"", "\\HELP\\", 0, 0}, Case{"HELPLANGUAGE=eNgLiSh\r\n", "\\HELP\\", 0, 0},
+        Case{"HELPLANGUAGE=german\r\nHELPLANGUAGE-CHARSET=238\r\n", "\\LANG\\GERMAN\\HELP\\", 0, 238},
+        Case{"TEXTLANGUAGE-CHARSET=161\r\n", "\\HELP\\", 161, 0}}) {
     WriteSetup(c.settings);
     int highest = -1;
     LoadLanguageWords(highest);
@@ -169,7 +171,8 @@ class ShippedWordsTest : public ::testing::Test {
   static void ExpectWords(WordSection section, const std::vector<std::pair<int, int>>& ranges) {
     for (auto [first, last] : ranges) {
       for (int key = first; key <= last; ++key) {
-        EXPECT_FALSE(GetWord(section, key).empty()) << "section " << static_cast<int>(section) << " key " << key;
+        EXPECT_FALSE(GetWord(section, key).empty())
+            << "section " << static_cast<int>(section) << " key " << key;
       }
     }
   }
@@ -185,7 +188,8 @@ TEST_F(ShippedWordsTest, IsCurrentAndHasEveryCompilerMessage) {
 
 TEST_F(ShippedWordsTest, HasTheWordsOfTheEditorAndTheRuntimeCommandLine) {
   ExpectWords(WordSection::General, {{1, 2}, {4, 7}, {9, 24}});
-  ExpectWords(WordSection::Menu, {{1, 6}, {11, 18}, {21, 27}, {31, 34}, {41, 51}, {61, 62}, {71, 79}, {91, 93}});
+  ExpectWords(WordSection::Menu,
+              {{1, 6}, {11, 18}, {21, 27}, {31, 34}, {41, 51}, {61, 62}, {71, 79}, {91, 93}});
   ExpectWords(WordSection::Title, {{1, 7}, {10, 11}});
   ExpectWords(WordSection::Desc, {{2, 3}, {9, 40}, {42, 47}, {49, 65}});
 }

@@ -13,11 +13,32 @@ namespace qm::test {
 namespace {
 
 enum MathsId : int32_t {
-  kAbsLF = 201, kAcosFF = 202, kAsinFF = 204, kAtanFF = 205, kExp = 218, kHcosFF = 222,
-  kRandomize = 245, kRndFL = 249, kSqrtFF = 257, kSqrtFL = 258, kCosFL = 332, kSinFL = 342,
-  kAcosFL = 361, kAtanfullFFF = 364, kAtanfullFLL = 367, kAbsFF = 368, kTanFL = 382,
-  kRndLL = 390, kIncF = 411, kIncL = 412, kIncFF = 413, kIncLF = 414, kDecF = 421, kDecL = 422,
-  kDecFF = 423, kDecLF = 424,
+  kAbsLF = 201,
+  kAcosFF = 202,
+  kAsinFF = 204,
+  kAtanFF = 205,
+  kExp = 218,
+  kHcosFF = 222,
+  kRandomize = 245,
+  kRndFL = 249,
+  kSqrtFF = 257,
+  kSqrtFL = 258,
+  kCosFL = 332,
+  kSinFL = 342,
+  kAcosFL = 361,
+  kAtanfullFFF = 364,
+  kAtanfullFLL = 367,
+  kAbsFF = 368,
+  kTanFL = 382,
+  kRndLL = 390,
+  kIncF = 411,
+  kIncL = 412,
+  kIncFF = 413,
+  kIncLF = 414,
+  kDecF = 421,
+  kDecL = 422,
+  kDecFF = 423,
+  kDecLF = 424,
 };
 
 struct Argument {
@@ -59,27 +80,26 @@ TEST_P(MathsFunctionTest, ShowsTheValueOfTheDegreeFactors) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, MathsFunctionTest,
-    ::testing::Values(
-        FunctionCase{"COS(90)", kCosFL, 'f', {I(90)}, "0.000296327"},
-        FunctionCase{"SIN(180)", kSinFL, 'f', {I(180)}, "0.000592654"},
-        FunctionCase{"TAN(90)", kTanFL, 'f', {I(90)}, "3374.65"},
-        FunctionCase{"TAN(45)", kTanFL, 'f', {I(45)}, "0.999704"},
-        FunctionCase{"ATAN(1)", kAtanFF, 'f', {Fl(1)}, "45.0085"},
-        FunctionCase{"ACOS(-1)", kAcosFL, 'f', {I(-1)}, "180.034"},
-        FunctionCase{"ASIN(1)", kAsinFF, 'f', {Fl(1)}, "90.017"},
-        FunctionCase{"ATANFULL(1, 0)", kAtanfullFLL, 'f', {I(1), I(0)}, "90.017"},
-        FunctionCase{"ATANFULL(0, -1)", kAtanfullFFF, 'f', {Fl(0), Fl(-1)}, "180.034"},
-        FunctionCase{"ATANFULL(0, 1)", kAtanfullFLL, 'f', {I(0), I(1)}, "0"},
-        FunctionCase{"EXP(21)", kExp, 'l', {I(21)}, "1318815734"},
-        FunctionCase{"EXP(22)", kExp, 'l', {I(22)}, "-2147483648"},
-        FunctionCase{"EXP(-100)", kExp, 'l', {I(-100)}, "0"},
-        FunctionCase{"ABS(-2.7) integer", kAbsLF, 'l', {Fl(-2.7f)}, "2"},
-        FunctionCase{"ABS(-3e9) integer", kAbsLF, 'l', {Fl(-3e9f)}, "-2147483648"},
-        FunctionCase{"ABS(-2.5)", kAbsFF, 'f', {Fl(-2.5f)}, "2.5"},
-        FunctionCase{"SQRT(2)", kSqrtFL, 'f', {I(2)}, "1.41421"},
-        FunctionCase{"SQRT(-1)", kSqrtFF, 'f', {Fl(-1)}, "nan"},
-        FunctionCase{"ACOS(2)", kAcosFF, 'f', {Fl(2)}, "nan"},
-        FunctionCase{"HCOS(0)", kHcosFF, 'f', {Fl(0)}, "1"}));
+    ::testing::Values(FunctionCase{"COS(90)", kCosFL, 'f', {I(90)}, "0.000296327"},
+                      FunctionCase{"SIN(180)", kSinFL, 'f', {I(180)}, "0.000592654"},
+                      FunctionCase{"TAN(90)", kTanFL, 'f', {I(90)}, "3374.65"},
+                      FunctionCase{"TAN(45)", kTanFL, 'f', {I(45)}, "0.999704"},
+                      FunctionCase{"ATAN(1)", kAtanFF, 'f', {Fl(1)}, "45.0085"},
+                      FunctionCase{"ACOS(-1)", kAcosFL, 'f', {I(-1)}, "180.034"},
+                      FunctionCase{"ASIN(1)", kAsinFF, 'f', {Fl(1)}, "90.017"},
+                      FunctionCase{"ATANFULL(1, 0)", kAtanfullFLL, 'f', {I(1), I(0)}, "90.017"},
+                      FunctionCase{"ATANFULL(0, -1)", kAtanfullFFF, 'f', {Fl(0), Fl(-1)}, "180.034"},
+                      FunctionCase{"ATANFULL(0, 1)", kAtanfullFLL, 'f', {I(0), I(1)}, "0"},
+                      FunctionCase{"EXP(21)", kExp, 'l', {I(21)}, "1318815734"},
+                      FunctionCase{"EXP(22)", kExp, 'l', {I(22)}, "-2147483648"},
+                      FunctionCase{"EXP(-100)", kExp, 'l', {I(-100)}, "0"},
+                      FunctionCase{"ABS(-2.7) integer", kAbsLF, 'l', {Fl(-2.7f)}, "2"},
+                      FunctionCase{"ABS(-3e9) integer", kAbsLF, 'l', {Fl(-3e9f)}, "-2147483648"},
+                      FunctionCase{"ABS(-2.5)", kAbsFF, 'f', {Fl(-2.5f)}, "2.5"},
+                      FunctionCase{"SQRT(2)", kSqrtFL, 'f', {I(2)}, "1.41421"},
+                      FunctionCase{"SQRT(-1)", kSqrtFF, 'f', {Fl(-1)}, "nan"},
+                      FunctionCase{"ACOS(2)", kAcosFF, 'f', {Fl(2)}, "nan"},
+                      FunctionCase{"HCOS(0)", kHcosFF, 'f', {Fl(0)}, "1"}));
 
 TEST_F(MathsTest, RandomizeOneThenRndRepeatsTheKnownSequence) {
   ImageBuilder b;
@@ -109,8 +129,8 @@ TEST_F(MathsTest, RndNeverExceedsTheDrawRange) {
   const int32_t value = b.IntVariable();
   const int32_t highest = b.IntVariable();
   const int32_t i = b.IntVariable();
-  const int32_t loop = EmitFor(b, i, b.IntLiteral(1), b.IntLiteral(2000), b.IntLiteral(1),
-                               ImageBuilder::IntTemp(0));
+  const int32_t loop =
+      EmitFor(b, i, b.IntLiteral(1), b.IntLiteral(2000), b.IntLiteral(1), ImageBuilder::IntTemp(0));
   b.Command(kRndLL, {value, b.IntLiteral(100000)});
   b.Command(kGreaterLLL, {ImageBuilder::IntTemp(0), value, highest});
   const int32_t test = b.Command(kIf, {ImageBuilder::IntTemp(0), 0});
@@ -177,8 +197,7 @@ struct RefusedOperandCase {
   int32_t expectedError;
 };
 
-class IncDecOperandTest : public MathsTest,
-                          public ::testing::WithParamInterface<RefusedOperandCase> {};
+class IncDecOperandTest : public MathsTest, public ::testing::WithParamInterface<RefusedOperandCase> {};
 
 TEST_P(IncDecOperandTest, AnythingButAVariableOfTheFormsTypeIsRefused) {
   const RefusedOperandCase c = GetParam();
@@ -206,14 +225,10 @@ TEST_P(IncDecOperandTest, AnythingButAVariableOfTheFormsTypeIsRefused) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, IncDecOperandTest,
-                         ::testing::Values(RefusedOperandCase{kIncL, 114},
-                                           RefusedOperandCase{kIncLF, 114},
-                                           RefusedOperandCase{kIncF, 114},
-                                           RefusedOperandCase{kIncFF, 114},
-                                           RefusedOperandCase{kDecL, 115},
-                                           RefusedOperandCase{kDecLF, 115},
-                                           RefusedOperandCase{kDecF, 115},
-                                           RefusedOperandCase{kDecFF, 115}));
+                         ::testing::Values(RefusedOperandCase{kIncL, 114}, RefusedOperandCase{kIncLF, 114},
+                                           RefusedOperandCase{kIncF, 114}, RefusedOperandCase{kIncFF, 114},
+                                           RefusedOperandCase{kDecL, 115}, RefusedOperandCase{kDecLF, 115},
+                                           RefusedOperandCase{kDecF, 115}, RefusedOperandCase{kDecFF, 115}));
 
 }  // namespace
 }  // namespace qm::test

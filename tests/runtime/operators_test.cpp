@@ -24,9 +24,12 @@ Operand S(std::string value) { return {Operand::S, 0, 0, std::move(value)}; }
 
 int32_t Literal(ImageBuilder& b, const Operand& operand) {
   switch (operand.kind) {
-    case Operand::L: return b.IntLiteral(operand.i);
-    case Operand::F: return b.FloatLiteral(operand.f);
-    case Operand::S: return b.StringLiteral(operand.s);
+    case Operand::L:
+      return b.IntLiteral(operand.i);
+    case Operand::F:
+      return b.FloatLiteral(operand.f);
+    case Operand::S:
+      return b.StringLiteral(operand.s);
   }
   return 0;
 }
@@ -62,8 +65,7 @@ struct OperatorCase {
   const char* shown;
 };
 
-class OperatorTableTest : public OperatorTest,
-                          public ::testing::WithParamInterface<OperatorCase> {};
+class OperatorTableTest : public OperatorTest, public ::testing::WithParamInterface<OperatorCase> {};
 
 TEST_P(OperatorTableTest, GivesTheValueOfTheRules) {
   const OperatorCase& c = GetParam();
@@ -77,8 +79,7 @@ INSTANTIATE_TEST_SUITE_P(
         OperatorCase{"-2147483648 - 1", kSubLLL, 'l', {L(-2147483647 - 1), L(1)}, "2147483647"},
         OperatorCase{"65536 * 65536", kMulLLL, 'l', {L(65536), L(65536)}, "0"},
         OperatorCase{"-7 / 2", kDivLLL, 'l', {L(-7), L(2)}, "-3"},
-        OperatorCase{"-2147483648 / -1", kDivLLL, 'l', {L(-2147483647 - 1), L(-1)},
-                     "-2147483648"},
+        OperatorCase{"-2147483648 / -1", kDivLLL, 'l', {L(-2147483647 - 1), L(-1)}, "-2147483648"},
         OperatorCase{"2 ^ 31", kPowLLL, 'l', {L(2), L(31)}, "-2147483648"},
         OperatorCase{"2 ^ -1", kPowLLL, 'l', {L(2), L(-1)}, "0"},
         OperatorCase{"10 ^ 2", kPowLLL, 'l', {L(10), L(2)}, "100"},
@@ -91,10 +92,8 @@ INSTANTIATE_TEST_SUITE_P(
         OperatorCase{"16777217 + 0.0", kAddFLF, 'f', {L(16777217), F(0)}, "1.67772e+007"},
         OperatorCase{"1 / 3.0", kDivFLF, 'f', {L(1), F(3)}, "0.333333"},
         OperatorCase{"1e38 * 10.0", kMulFFF, 'f', {F(1e38f), F(10)}, "inf"},
-        OperatorCase{"16777217 = 16777216.0", kEqualLLF, 'l', {L(16777217), F(16777216.0f)},
-                     "0"},
-        OperatorCase{"16777216.0 = 16777216", kEqualLFL, 'l', {F(16777216.0f), L(16777216)},
-                     "1"},
+        OperatorCase{"16777217 = 16777216.0", kEqualLLF, 'l', {L(16777217), F(16777216.0f)}, "0"},
+        OperatorCase{"16777216.0 = 16777216", kEqualLFL, 'l', {F(16777216.0f), L(16777216)}, "1"},
         OperatorCase{"3 > 2.5", kGreaterLLF, 'l', {L(3), F(2.5f)}, "1"},
         OperatorCase{"2.5 < 3", kLessLFL, 'l', {F(2.5f), L(3)}, "1"},
         OperatorCase{"1 and 2", kAndLLL, 'l', {L(1), L(2)}, "0"},
@@ -113,8 +112,7 @@ INSTANTIATE_TEST_SUITE_P(
         OperatorCase{"\"ab\" - \"abc\"", kSubSSS, 's', {S("ab"), S("abc")}, "ab"},
         OperatorCase{"\"abc\" - \"\"", kSubSSS, 's', {S("abc"), S("")}, "abc"},
         OperatorCase{"\"abc\" - \"abc\"", kSubSSS, 's', {S("abc"), S("abc")}, ""},
-        OperatorCase{"\"hello world\" - \"o\"", kSubSSS, 's', {S("hello world"), S("o")},
-                     "hell world"},
+        OperatorCase{"\"hello world\" - \"o\"", kSubSSS, 's', {S("hello world"), S("o")}, "hell world"},
         OperatorCase{"\"ab\" + \"cd\"", kAddSSS, 's', {S("ab"), S("cd")}, "abcd"}));
 
 struct DivisionByZeroCase {
@@ -123,8 +121,7 @@ struct DivisionByZeroCase {
   std::vector<Operand> operands;
 };
 
-class DivisionByZeroTest : public OperatorTest,
-                           public ::testing::WithParamInterface<DivisionByZeroCase> {};
+class DivisionByZeroTest : public OperatorTest, public ::testing::WithParamInterface<DivisionByZeroCase> {};
 
 TEST_P(DivisionByZeroTest, StoresZeroAndWarns) {
   const DivisionByZeroCase& c = GetParam();
@@ -139,8 +136,7 @@ INSTANTIATE_TEST_SUITE_P(
                       DivisionByZeroCase{kDivFFF, 'f', {F(7), F(0)}},
                       DivisionByZeroCase{kDivFFL, 'f', {F(7), L(0)}},
                       DivisionByZeroCase{kDivFLF, 'f', {L(7), F(-0.0f)}},
-                      DivisionByZeroCase{kDivFFF, 'f',
-                                         {F(7), F(std::numeric_limits<float>::quiet_NaN())}}));
+                      DivisionByZeroCase{kDivFFF, 'f', {F(7), F(std::numeric_limits<float>::quiet_NaN())}}));
 
 TEST_F(OperatorTest, ProgramGoesOnAfterTheDivisionWarning) {
   ImageBuilder b;
@@ -158,16 +154,14 @@ TEST_F(OperatorTest, ProgramGoesOnAfterTheDivisionWarning) {
 
 TEST_F(OperatorTest, ConcatenationUpTo255Characters) {
   const std::string left(200, 'a');
-  EXPECT_EQ(Evaluate(kAddSSS, 's', {S(left), S(std::string(55, 'b'))}),
-            left + std::string(55, 'b'));
+  EXPECT_EQ(Evaluate(kAddSSS, 's', {S(left), S(std::string(55, 'b'))}), left + std::string(55, 'b'));
 }
 
 TEST_F(OperatorTest, ConcatenationPast255CharactersRaises107AndKeepsTheResult) {
   ImageBuilder b;
   const int32_t result = b.StringVariable();
   b.Command(kAssignSS, {result, b.StringLiteral("before")});
-  b.Command(kAddSSS, {result, b.StringLiteral(std::string(200, 'a')),
-                      b.StringLiteral(std::string(56, 'b'))});
+  b.Command(kAddSSS, {result, b.StringLiteral(std::string(200, 'a')), b.StringLiteral(std::string(56, 'b'))});
   EmitEnd(b);
   EXPECT_EQ(Run(b), 107);
   EXPECT_EQ(PendingErrorIsWarning, 0);

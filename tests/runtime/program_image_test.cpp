@@ -13,9 +13,7 @@ namespace {
 
 using ProgramImageTest = CoreTest;
 
-ValueCell& Cell(int32_t operandNumber) {
-  return ProgramImage.dataBlock[CellIndexOf(operandNumber)];
-}
+ValueCell& Cell(int32_t operandNumber) { return ProgramImage.dataBlock[CellIndexOf(operandNumber)]; }
 
 // What an operand word resolves to when a handler reads it.
 enum class Reads { Plain, Cell, DataIndex, WordIndex };
@@ -28,11 +26,9 @@ struct RelocationCase {
 
 TEST_F(ProgramImageTest, OperandWordsResolveByTheirRange) {
   const RelocationCase cases[] = {
-      {9999, Reads::Plain, 9999},         {35000, Reads::Plain, 35000},
-      {36999, Reads::Plain, 36999},       {10000, Reads::Cell, 0},
-      {24999, Reads::Cell, 14999},        {25000, Reads::DataIndex, 0},
-      {34999, Reads::DataIndex, 9999},    {37000, Reads::WordIndex, 0},
-      {37000 + 5, Reads::WordIndex, 5},
+      {9999, Reads::Plain, 9999},      {35000, Reads::Plain, 35000}, {36999, Reads::Plain, 36999},
+      {10000, Reads::Cell, 0},         {24999, Reads::Cell, 14999},  {25000, Reads::DataIndex, 0},
+      {34999, Reads::DataIndex, 9999}, {37000, Reads::WordIndex, 0}, {37000 + 5, Reads::WordIndex, 5},
   };
   ImageBuilder builder;
   for (const RelocationCase& c : cases) builder.Emit(c.word);
@@ -163,8 +159,7 @@ TEST_F(CommandLinePieceTest, APieceLeavesTheProgramAndItsValuesAlone) {
   const int32_t text = TypeLine(5);
   ASSERT_TRUE(AppendCliLineToRunner(builder_));
 
-  EXPECT_EQ(std::vector<int32_t>(ProgramImage.programBlock, ProgramImage.programBlock + 5),
-            programWords_);
+  EXPECT_EQ(std::vector<int32_t>(ProgramImage.programBlock, ProgramImage.programBlock + 5), programWords_);
   EXPECT_EQ(Cell(counter_).i, 42);
   EXPECT_STREQ(Cell(greeting_).s, "hi");
   ASSERT_NE(Cell(text).s, nullptr);

@@ -1,6 +1,8 @@
 // The program verifier: what it refuses before a program runs, what it lets through, and that
 // no word outside the checked commands ever runs. The random-program test is the fuzz check of
 // the loader and interpreter together; the sanitizer build runs it under ASan and UBSan.
+#include "runtime/program_verifier.h"
+
 #include <gtest/gtest.h>
 
 #include <random>
@@ -12,7 +14,6 @@
 #include "platform/keys.h"
 #include "platform/window.h"
 #include "runtime/control_flow.h"
-#include "runtime/program_verifier.h"
 
 namespace qm::test {
 namespace {
@@ -36,8 +37,10 @@ struct RefusalCase {
 
 const RefusalCase kRefusals[] = {
     {"a string where a number belongs",
-     [](ImageBuilder& b) { b.Command(kAddLLL, {T(0), b.StringLiteral("x"), T(1)}); }, 0,
-     "names no integer or float cell"},
+     [](ImageBuilder& b) {
+       b.Command(kAddLLL, {T(0), b.StringLiteral("x"), T(1)});
+     },
+     0, "names no integer or float cell"},
     {"a number where a text belongs",
      [](ImageBuilder& b) {
        b.Command(kAssignLL, {T(0), T(1)});
@@ -45,13 +48,17 @@ const RefusalCase kRefusals[] = {
      },
      3, "names no string cell"},
     {"a word that names no cell",
-     [](ImageBuilder& b) { b.Command(kAssignLL, {T(0), 9}); }, 0, "names no integer or float cell"},
+     [](ImageBuilder& b) {
+       b.Command(kAssignLL, {T(0), 9});
+     },
+     0, "names no integer or float cell"},
     {"a jump past the program",
-     [](ImageBuilder& b) { b.Command(kIf, {T(0), ImageBuilder::WordAddress(500)}); }, 0,
-     "jumps outside the program"},
-    {"a jump through a DATA index",
-     [](ImageBuilder& b) { b.Command(kGoto, {ImageBuilder::DataOperand(0)}); }, 0,
-     "jumps outside the program"},
+     [](ImageBuilder& b) {
+       b.Command(kIf, {T(0), ImageBuilder::WordAddress(500)});
+     },
+     0, "jumps outside the program"},
+    {"a jump through a DATA index", [](ImageBuilder& b) { b.Command(kGoto, {ImageBuilder::DataOperand(0)}); },
+     0, "jumps outside the program"},
     {"operands past the end of the program",
      [](ImageBuilder& b) {
        b.Command(kAssignLL, {T(0), T(1)});
@@ -239,9 +246,8 @@ TEST_F(TypedLineVerifierTest, ARefusedLineRunsNoneOfItsWordsAndTheNextLineRuns) 
 }
 
 TEST_F(TypedLineVerifierTest, ALineMayCallAFunctionTheProgramNeverCalls) {
-  ASSERT_TRUE(Type([](ImageBuilder& b, int32_t, int32_t entry) {
-    EmitCall(b, entry, T(0), {b.IntLiteral(1)});
-  }));
+  ASSERT_TRUE(
+      Type([](ImageBuilder& b, int32_t, int32_t entry) { EmitCall(b, entry, T(0), {b.IntLiteral(1)}); }));
   EXPECT_EQ(RunTypedLine(), 0);
   EXPECT_EQ(Int(counter_), 50);
 }
@@ -361,21 +367,31 @@ class RandomProgram {
   // Any word at all: a cell of some kind, a jump, a DATA index, a small number or anything.
   int32_t AnyWord() {
     switch (Between(0, 5)) {
-      case 0: return Pick(intCells_);
-      case 1: return Pick(textCells_);
-      case 2: return ImageBuilder::WordAddress(Between(0, 300));
-      case 3: return ImageBuilder::DataOperand(Between(0, 3));
-      case 4: return Between(-2, 700);
-      default: return static_cast<int32_t>(random_());
+      case 0:
+        return Pick(intCells_);
+      case 1:
+        return Pick(textCells_);
+      case 2:
+        return ImageBuilder::WordAddress(Between(0, 300));
+      case 3:
+        return ImageBuilder::DataOperand(Between(0, 3));
+      case 4:
+        return Between(-2, 700);
+      default:
+        return static_cast<int32_t>(random_());
     }
   }
   int32_t Operand(char letter) {
     if (Sometimes(15)) return AnyWord();
     switch (letter) {
-      case 'L': return Pick(intCells_);
-      case 'F': return Pick(floatCells_);
-      case 'S': return Pick(textCells_);
-      default: return ImageBuilder::WordAddress(Between(0, 200));
+      case 'L':
+        return Pick(intCells_);
+      case 'F':
+        return Pick(floatCells_);
+      case 'S':
+        return Pick(textCells_);
+      default:
+        return ImageBuilder::WordAddress(Between(0, 200));
     }
   }
 
@@ -395,7 +411,8 @@ class RandomProgram {
       return;
     }
     const std::vector<CommandRegistration>& rows = RegisteredCommands();
-    const CommandRegistration& row = rows[static_cast<size_t>(Between(0, static_cast<int32_t>(rows.size()) - 1))];
+    const CommandRegistration& row =
+        rows[static_cast<size_t>(Between(0, static_cast<int32_t>(rows.size()) - 1))];
     if (row.layout == OperandLayout::UserFunctionCall) return;
     b.Emit(row.id);
     if (row.layout == OperandLayout::DataLabel) {

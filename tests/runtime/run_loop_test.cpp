@@ -1,7 +1,6 @@
 // The run loop: frame steps and their order, frame pacing, the running and command-line phases,
 // set-up and close of a run, and the throttled message pump.
 #include <gtest/gtest.h>
-
 #include <time.h>
 
 #include <deque>
@@ -20,13 +19,18 @@ namespace {
 
 using Calls = std::vector<std::string>;
 
-const Calls kBeginFrameSteps = {"AnimateMousePointer", "ClearZBuffer", "RestoreSpriteBackgrounds",
+const Calls kBeginFrameSteps = {"AnimateMousePointer", "ClearZBuffer",  "RestoreSpriteBackgrounds",
                                 "RenderBackdrop",      "Render3DScene", "ProcessDrawRequests"};
-const Calls kSyncFrameSteps = {"ProcessDeferredDeletions", "UpdateAnimations",
-                               "SaveSpriteBackgrounds",    "DrawSprites",
-                               "UpdateSound",              "Update3DSound",
-                               "UpdateMusic",              "UpdateObjectAnimations",
-                               "PresentFrame",             "TakePendingScreenCapture"};
+const Calls kSyncFrameSteps = {"ProcessDeferredDeletions",
+                               "UpdateAnimations",
+                               "SaveSpriteBackgrounds",
+                               "DrawSprites",
+                               "UpdateSound",
+                               "Update3DSound",
+                               "UpdateMusic",
+                               "UpdateObjectAnimations",
+                               "PresentFrame",
+                               "TakePendingScreenCapture"};
 
 using RunLoopTest = CoreTest;
 
@@ -50,11 +54,22 @@ TEST_F(RunLoopTest, DrawToBackRendersTheSceneAfterTheSpriteBackgrounds) {
   DrawOrderFlag = 1;
   BeginFrame();
   SyncFrame();
-  Calls expected = {"AnimateMousePointer", "ClearZBuffer", "RestoreSpriteBackgrounds",
-                    "RenderBackdrop", "ProcessDrawRequests", "ProcessDeferredDeletions",
-                    "UpdateAnimations", "SaveSpriteBackgrounds", "Render3DScene", "DrawSprites",
-                    "UpdateSound", "Update3DSound", "UpdateMusic", "UpdateObjectAnimations",
-                    "PresentFrame", "TakePendingScreenCapture"};
+  Calls expected = {"AnimateMousePointer",
+                    "ClearZBuffer",
+                    "RestoreSpriteBackgrounds",
+                    "RenderBackdrop",
+                    "ProcessDrawRequests",
+                    "ProcessDeferredDeletions",
+                    "UpdateAnimations",
+                    "SaveSpriteBackgrounds",
+                    "Render3DScene",
+                    "DrawSprites",
+                    "UpdateSound",
+                    "Update3DSound",
+                    "UpdateMusic",
+                    "UpdateObjectAnimations",
+                    "PresentFrame",
+                    "TakePendingScreenCapture"};
   EXPECT_EQ(services.log.calls, expected);
 }
 
@@ -63,8 +78,7 @@ TEST_F(RunLoopTest, AnInactiveDisplayOnlyRetriesTheScreenUntilItIsRestored) {
   DisplayReadyFlag = 0;
   BeginFrame();
   SyncFrame();
-  EXPECT_EQ(services.log.calls,
-            (Calls{"PollLaunchedProcess", "SetScreenInvalid", "RestorePrimarySurface"}));
+  EXPECT_EQ(services.log.calls, (Calls{"PollLaunchedProcess", "SetScreenInvalid", "RestorePrimarySurface"}));
   EXPECT_EQ(DisplayReadyFlag, 0);
 
   services.log.calls.clear();
@@ -96,7 +110,7 @@ TEST_F(RunLoopTest, FramesAreAtLeastTheSyncRateApart) {
 
 TEST_F(RunLoopTest, TheFrameWaitSleepsInsteadOfKeepingACoreBusy) {
   platform::InstallClock(nullptr);  // the real clock: this check measures real time
-  SyncRateMs = 16;                   // SYNC RATE 60
+  SyncRateMs = 16;                  // SYNC RATE 60
   timespec cpuStart{}, cpuEnd{};
   clock_gettime(CLOCK_THREAD_CPUTIME_ID, &cpuStart);
   const uint32_t wallStart = platform::TimeMs();
@@ -113,20 +127,21 @@ TEST_F(RunLoopTest, PauseAndResumeReachTheMediaInOrder) {
   RecordingServices services;
   PauseMediaOnFocusLost();
   ResumeMediaOnFocusRegained();
-  EXPECT_EQ(services.log.calls, (Calls{"PauseAllMusic", "PauseAllSounds", "ResumeAllMusic",
-                                       "ResumeAllSounds", "FlushVideoMemory"}));
+  EXPECT_EQ(services.log.calls, (Calls{"PauseAllMusic", "PauseAllSounds", "ResumeAllMusic", "ResumeAllSounds",
+                                       "FlushVideoMemory"}));
 }
 
 TEST_F(RunLoopTest, InitGameCoreSetsUpTheRunInOrder) {
   RecordingServices services;
   ASSERT_TRUE(InitGameCore(true, false, false));
-  const Calls expected = {
-      "ChooseBest3DCard", "SetFullScreenFlag", "InitDirectX", "SetDisplayMode",
-      "ResetDisplayDefaults", "Reset3DDefaults", "CreateScreenAreas", "ShowSystemCursor",
-      "ClearScreenSurfaces", "PresentFrame", "ClearScreenSurfaces", "PresentFrame",
-      "InitGameData", "Init3DScene", "LoadMousePointerBitmap", "ShowMouse",
-      "ResetDisplayTables", "ResetSystemTables", "ResetSound3D", "AcquireInputDevices",
-      "ClearViewportColour", "ClearCameraView", "ClearCameraView"};
+  const Calls expected = {"ChooseBest3DCard",  "SetFullScreenFlag",    "InitDirectX",
+                          "SetDisplayMode",    "ResetDisplayDefaults", "Reset3DDefaults",
+                          "CreateScreenAreas", "ShowSystemCursor",     "ClearScreenSurfaces",
+                          "PresentFrame",      "ClearScreenSurfaces",  "PresentFrame",
+                          "InitGameData",      "Init3DScene",          "LoadMousePointerBitmap",
+                          "ShowMouse",         "ResetDisplayTables",   "ResetSystemTables",
+                          "ResetSound3D",      "AcquireInputDevices",  "ClearViewportColour",
+                          "ClearCameraView",   "ClearCameraView"};
   EXPECT_EQ(services.log.calls, expected);
 
   services.log.calls.clear();
@@ -160,11 +175,11 @@ TEST_F(RunLoopTest, CloseGameCoreFreesTheRunInOrder) {
   builder.EndProgram();
   ASSERT_TRUE(CreateQuillmoorBlocksFromParser(builder));
   CloseGameCore(false);
-  const Calls expected = {
-      "FtpDisconnectAndHangUp", "UnacquireInputDevices", "ReleaseForceEffects",
-      "ResetDisplayDefaults", "Reset3DDefaults", "DeleteAllMusic", "DeleteAllSounds",
-      "FreeAllAnimations", "FreeMousePointer", "FreeMousePointerBitmap", "FreeGameData",
-      "CloseDirectX", "FreeDllSlots", "RestoreDesktopWindow"};
+  const Calls expected = {"FtpDisconnectAndHangUp", "UnacquireInputDevices", "ReleaseForceEffects",
+                          "ResetDisplayDefaults",   "Reset3DDefaults",       "DeleteAllMusic",
+                          "DeleteAllSounds",        "FreeAllAnimations",     "FreeMousePointer",
+                          "FreeMousePointerBitmap", "FreeGameData",          "CloseDirectX",
+                          "FreeDllSlots",           "RestoreDesktopWindow"};
   EXPECT_EQ(services.log.calls, expected);
   EXPECT_FALSE(ProgramImageExists());
 }
@@ -210,8 +225,8 @@ class ScriptedCommandLine : public CommandLineOverlay {
   }
   void PlacePanel(int, int) override { calls.push_back("PlacePanel"); }
   void ShowError(RuntimeErrorCode code, bool warning, const std::string& text, int line) override {
-    calls.push_back("ShowError " + std::to_string(code) + (warning ? " warning " : " error ") +
-                    "line " + std::to_string(line) + ": " + text);
+    calls.push_back("ShowError " + std::to_string(code) + (warning ? " warning " : " error ") + "line " +
+                    std::to_string(line) + ": " + text);
   }
   CliResult Frame() override {
     CliResult result = results.empty() ? CliResult::End : results.front();
@@ -261,8 +276,7 @@ TEST_F(RunHandlerTest, ContinueResumesAtTheWordWhereTheProgramStopped) {
   commandLine_.results = {CliResult::Continue, CliResult::End};
   RunHandler(false);
   EXPECT_EQ(gMarks, 1);
-  EXPECT_EQ(commandLine_.calls,
-            (Calls{"Open", "Frame 2", "Close", "Open", "Frame 1", "Close"}));
+  EXPECT_EQ(commandLine_.calls, (Calls{"Open", "Frame 2", "Close", "Open", "Frame 1", "Close"}));
 }
 
 TEST_F(RunHandlerTest, ATypedLineRunsFromThePieceStartWithTheOverlayOpen) {
@@ -281,8 +295,8 @@ TEST_F(RunHandlerTest, ATypedLineRunsFromThePieceStartWithTheOverlayOpen) {
   commandLine_.results = {CliResult::RunTypedLine, CliResult::Continue, CliResult::End};
   RunHandler(false);
   EXPECT_EQ(gMarks, 2) << "the typed line's mark, then the program's after ESC";
-  EXPECT_EQ(commandLine_.calls, (Calls{"Open", "Frame 3", "PlacePanel", "Frame 2", "Close",
-                                       "Open", "Frame 1", "Close"}));
+  EXPECT_EQ(commandLine_.calls,
+            (Calls{"Open", "Frame 3", "PlacePanel", "Frame 2", "Close", "Open", "Frame 1", "Close"}));
 }
 
 TEST_F(RunHandlerTest, AQuitBeforeTheCommandLineHasAResultIsDropped) {
@@ -298,8 +312,7 @@ TEST_F(RunHandlerTest, ThePendingErrorIsShownOnceWithItsLine) {
   commandLine_.results = {CliResult::Stay, CliResult::End};
   RunHandler(false);
   ASSERT_EQ(commandLine_.calls.size(), 5u);
-  EXPECT_EQ(commandLine_.calls[1].rfind("ShowError 107 error line 7: ", 0), 0u)
-      << commandLine_.calls[1];
+  EXPECT_EQ(commandLine_.calls[1].rfind("ShowError 107 error line 7: ", 0), 0u) << commandLine_.calls[1];
   EXPECT_EQ(commandLine_.calls[3], "Frame 1") << "shown once";
   EXPECT_EQ(PendingErrorCode, 0);
 }

@@ -30,7 +30,9 @@ class SettingsTest : public ::testing::Test {
     gSettings = Settings();
   }
 
-  void WriteSetup(const std::string& settings) { root_.Write("program/SETUP.INI", "[SETTINGS]\r\n" + settings); }
+  void WriteSetup(const std::string& settings) {
+    root_.Write("program/SETUP.INI", "[SETTINGS]\r\n" + settings);
+  }
   void ReadSettings() {
     int32_t fullScreen = 1, windowMode = 0;
     ReadSetupSettings(fullScreen, windowMode);
@@ -115,9 +117,9 @@ TEST_P(FlagValueTest, OnlyTheValueOneSwitchesAFlagOn) {
 
 INSTANTIATE_TEST_SUITE_P(Values, FlagValueTest,
                          ::testing::Values(FlagCase{"1", true}, FlagCase{" 1", true}, FlagCase{"1 ", true},
-                                           FlagCase{"\"1\"", true}, FlagCase{"0", false}, FlagCase{"01", false},
-                                           FlagCase{"true", false}, FlagCase{"2", false}, FlagCase{"", false},
-                                           FlagCase{"1x", false}));
+                                           FlagCase{"\"1\"", true}, FlagCase{"0", false},
+                                           FlagCase{"01", false}, FlagCase{"true", false},
+                                           FlagCase{"2", false}, FlagCase{"", false}, FlagCase{"1x", false}));
 
 TEST_F(SettingsTest, MissingSetupFileLeavesEverySettingAtItsDefault) {
   int32_t fullScreen = 1, windowMode = 0;

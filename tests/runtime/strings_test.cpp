@@ -14,9 +14,22 @@ namespace qm::test {
 namespace {
 
 enum StringFunctionId : int32_t {
-  kAsc = 203, kBinStr = 206, kChrStr = 209, kClStr = 211, kHexStr = 223, kLeftStr = 233,
-  kLen = 234, kLowerStr = 236, kMidStr = 237, kRightStr = 248, kSpaceStr = 256,
-  kUpperStr = 261, kStrStrSF = 311, kStrStrSL = 312, kVal = 321, kValInt = 322,
+  kAsc = 203,
+  kBinStr = 206,
+  kChrStr = 209,
+  kClStr = 211,
+  kHexStr = 223,
+  kLeftStr = 233,
+  kLen = 234,
+  kLowerStr = 236,
+  kMidStr = 237,
+  kRightStr = 248,
+  kSpaceStr = 256,
+  kUpperStr = 261,
+  kStrStrSF = 311,
+  kStrStrSL = 312,
+  kVal = 321,
+  kValInt = 322,
 };
 
 class StringFunctionTest : public FoundationProgramTest {
@@ -28,8 +41,7 @@ class StringFunctionTest : public FoundationProgramTest {
     int32_t number;
     std::string text;
   };
-  std::string Call(int32_t id, char resultType, std::vector<Argument> arguments,
-                   int32_t expectedError = 0) {
+  std::string Call(int32_t id, char resultType, std::vector<Argument> arguments, int32_t expectedError = 0) {
     ImageBuilder b;
     const int32_t result = resultType == 's'   ? b.StringVariable()
                            : resultType == 'f' ? b.FloatVariable()
@@ -63,15 +75,14 @@ TEST_P(CutTest, PositionsOutsideTheTextGiveEmptyOrWhole) {
   EXPECT_EQ(Call(c.id, 's', {T("hello"), N(c.n)}), c.expected) << c.id << " " << c.n;
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, CutTest,
-    ::testing::Values(CutCase{kLeftStr, 2, "he"}, CutCase{kLeftStr, 0, ""},
-                      CutCase{kLeftStr, -1, ""}, CutCase{kLeftStr, 9, "hello"},
-                      CutCase{kRightStr, 2, "lo"}, CutCase{kRightStr, 0, ""},
-                      CutCase{kRightStr, -3, ""}, CutCase{kRightStr, 9, "hello"},
-                      CutCase{kMidStr, 1, "h"}, CutCase{kMidStr, 5, "o"}, CutCase{kMidStr, 0, ""},
-                      CutCase{kMidStr, 6, ""}, CutCase{kMidStr, -1, ""},
-                      CutCase{kMidStr, -2147483647 - 1, ""}));
+INSTANTIATE_TEST_SUITE_P(Cases, CutTest,
+                         ::testing::Values(CutCase{kLeftStr, 2, "he"}, CutCase{kLeftStr, 0, ""},
+                                           CutCase{kLeftStr, -1, ""}, CutCase{kLeftStr, 9, "hello"},
+                                           CutCase{kRightStr, 2, "lo"}, CutCase{kRightStr, 0, ""},
+                                           CutCase{kRightStr, -3, ""}, CutCase{kRightStr, 9, "hello"},
+                                           CutCase{kMidStr, 1, "h"}, CutCase{kMidStr, 5, "o"},
+                                           CutCase{kMidStr, 0, ""}, CutCase{kMidStr, 6, ""},
+                                           CutCase{kMidStr, -1, ""}, CutCase{kMidStr, -2147483647 - 1, ""}));
 
 struct NumberToTextCase {
   int32_t id;
@@ -79,8 +90,7 @@ struct NumberToTextCase {
   std::string expected;
 };
 
-class NumberToTextTest : public StringFunctionTest,
-                         public ::testing::WithParamInterface<NumberToTextCase> {};
+class NumberToTextTest : public StringFunctionTest, public ::testing::WithParamInterface<NumberToTextCase> {};
 
 TEST_P(NumberToTextTest, MakesTheText) {
   const NumberToTextCase& c = GetParam();
@@ -91,14 +101,12 @@ INSTANTIATE_TEST_SUITE_P(
     Cases, NumberToTextTest,
     ::testing::Values(NumberToTextCase{kChrStr, 65, "A"}, NumberToTextCase{kChrStr, 321, "A"},
                       NumberToTextCase{kChrStr, 0, ""}, NumberToTextCase{kChrStr, 256, ""},
-                      NumberToTextCase{kChrStr, 200, "\xC8"},
-                      NumberToTextCase{kHexStr, 255, "FF"}, NumberToTextCase{kHexStr, 0, "0"},
-                      NumberToTextCase{kHexStr, -1, "FFFFFFFF"},
+                      NumberToTextCase{kChrStr, 200, "\xC8"}, NumberToTextCase{kHexStr, 255, "FF"},
+                      NumberToTextCase{kHexStr, 0, "0"}, NumberToTextCase{kHexStr, -1, "FFFFFFFF"},
                       NumberToTextCase{kBinStr, 5, "%" + std::string(29, '0') + "101"},
                       NumberToTextCase{kBinStr, -1, "%" + std::string(32, '1')},
-                      NumberToTextCase{kStrStrSL, -42, "-42"},
-                      NumberToTextCase{kSpaceStr, 3, "   "}, NumberToTextCase{kSpaceStr, 0, ""},
-                      NumberToTextCase{kSpaceStr, -5, ""},
+                      NumberToTextCase{kStrStrSL, -42, "-42"}, NumberToTextCase{kSpaceStr, 3, "   "},
+                      NumberToTextCase{kSpaceStr, 0, ""}, NumberToTextCase{kSpaceStr, -5, ""},
                       NumberToTextCase{kSpaceStr, 255, std::string(255, ' ')}));
 
 TEST_F(StringFunctionTest, SpaceOfMoreThan255Raises107AndKeepsTheResult) {
@@ -112,8 +120,7 @@ struct TextFunctionCase {
   std::string expected;
 };
 
-class TextFunctionTest : public StringFunctionTest,
-                         public ::testing::WithParamInterface<TextFunctionCase> {};
+class TextFunctionTest : public StringFunctionTest, public ::testing::WithParamInterface<TextFunctionCase> {};
 
 TEST_P(TextFunctionTest, ReadsTheText) {
   const TextFunctionCase& c = GetParam();
@@ -122,24 +129,17 @@ TEST_P(TextFunctionTest, ReadsTheText) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, TextFunctionTest,
-    ::testing::Values(TextFunctionCase{kAsc, 'l', "", "0"},
-                      TextFunctionCase{kAsc, 'l', "\xC8xyz", "200"},
-                      TextFunctionCase{kLen, 'l', "hello", "5"},
-                      TextFunctionCase{kLen, 'l', std::string(300, 'a'), "300"},
-                      TextFunctionCase{kUpperStr, 's', "Abc\xE9z", "ABC\xE9Z"},
-                      TextFunctionCase{kLowerStr, 's', "AbC\xC9Z", "abc\xC9z"},
-                      TextFunctionCase{kVal, 'f', "12abc", "12"},
-                      TextFunctionCase{kVal, 'f', "  -3.5e2", "-350"},
-                      TextFunctionCase{kVal, 'f', "abc", "0"},
-                      TextFunctionCase{kVal, 'f', ".5", "0.5"},
-                      TextFunctionCase{kVal, 'f', "1e", "1"},
-                      TextFunctionCase{kVal, 'f', "0x10", "0"},
-                      TextFunctionCase{kVal, 'f', "inf", "0"},
-                      TextFunctionCase{kValInt, 'l', "3.9", "3"},
-                      TextFunctionCase{kValInt, 'l', " +17x", "17"},
-                      TextFunctionCase{kValInt, 'l', "-", "0"},
-                      TextFunctionCase{kValInt, 'l', "99999999999", "2147483647"},
-                      TextFunctionCase{kValInt, 'l', "-99999999999", "-2147483648"}));
+    ::testing::Values(
+        TextFunctionCase{kAsc, 'l', "", "0"}, TextFunctionCase{kAsc, 'l', "\xC8xyz", "200"},
+        TextFunctionCase{kLen, 'l', "hello", "5"}, TextFunctionCase{kLen, 'l', std::string(300, 'a'), "300"},
+        TextFunctionCase{kUpperStr, 's', "Abc\xE9z", "ABC\xE9Z"},
+        TextFunctionCase{kLowerStr, 's', "AbC\xC9Z", "abc\xC9z"}, TextFunctionCase{kVal, 'f', "12abc", "12"},
+        TextFunctionCase{kVal, 'f', "  -3.5e2", "-350"}, TextFunctionCase{kVal, 'f', "abc", "0"},
+        TextFunctionCase{kVal, 'f', ".5", "0.5"}, TextFunctionCase{kVal, 'f', "1e", "1"},
+        TextFunctionCase{kVal, 'f', "0x10", "0"}, TextFunctionCase{kVal, 'f', "inf", "0"},
+        TextFunctionCase{kValInt, 'l', "3.9", "3"}, TextFunctionCase{kValInt, 'l', " +17x", "17"},
+        TextFunctionCase{kValInt, 'l', "-", "0"}, TextFunctionCase{kValInt, 'l', "99999999999", "2147483647"},
+        TextFunctionCase{kValInt, 'l', "-99999999999", "-2147483648"}));
 
 TEST_F(StringFunctionTest, LongTextsAreCutWithoutALimit) {
   const std::string longText = std::string(280, 'a') + "bc";
@@ -186,17 +186,16 @@ TEST_P(FloatTextTest, SixDigitsAndAThreeDigitExponent) {
   EXPECT_EQ(FormatFloatG(GetParam().value), GetParam().text);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, FloatTextTest,
-    ::testing::Values(FloatTextCase{1.5, "1.5"}, FloatTextCase{100000.0, "100000"},
-                      FloatTextCase{1000000.0, "1e+006"}, FloatTextCase{1e-5, "1e-005"},
-                      FloatTextCase{0.1, "0.1"}, FloatTextCase{3.0, "3"},
-                      FloatTextCase{static_cast<float>(1.0 / 3.0), "0.333333"},
-                      FloatTextCase{-2.5e-10, "-2.5e-010"}, FloatTextCase{1e300, "1e+300"},
-                      FloatTextCase{0.0, "0"},
-                      FloatTextCase{std::numeric_limits<double>::infinity(), "inf"},
-                      FloatTextCase{-std::numeric_limits<double>::infinity(), "-inf"},
-                      FloatTextCase{-std::numeric_limits<double>::quiet_NaN(), "nan"}));
+INSTANTIATE_TEST_SUITE_P(Cases, FloatTextTest,
+                         ::testing::Values(FloatTextCase{1.5, "1.5"}, FloatTextCase{100000.0, "100000"},
+                                           FloatTextCase{1000000.0, "1e+006"}, FloatTextCase{1e-5, "1e-005"},
+                                           FloatTextCase{0.1, "0.1"}, FloatTextCase{3.0, "3"},
+                                           FloatTextCase{static_cast<float>(1.0 / 3.0), "0.333333"},
+                                           FloatTextCase{-2.5e-10, "-2.5e-010"},
+                                           FloatTextCase{1e300, "1e+300"}, FloatTextCase{0.0, "0"},
+                                           FloatTextCase{std::numeric_limits<double>::infinity(), "inf"},
+                                           FloatTextCase{-std::numeric_limits<double>::infinity(), "-inf"},
+                                           FloatTextCase{-std::numeric_limits<double>::quiet_NaN(), "nan"}));
 
 }  // namespace
 }  // namespace qm::test

@@ -36,8 +36,9 @@ TEST(Expectations, ReadsEveryForm) {
   EXPECT_DOUBLE_EQ(e.limitSeconds, 2.5);
   EXPECT_TRUE(e.problems.empty());
 
-  const Expectations c = ReadExpectations("REM EXPECT COMPILE ERROR LINE 3 \"not valid\"\n"
-                                          "REM EXPECT WARNING 111 LINE 4\n");
+  const Expectations c = ReadExpectations(
+      "REM EXPECT COMPILE ERROR LINE 3 \"not valid\"\n"
+      "REM EXPECT WARNING 111 LINE 4\n");
   ASSERT_TRUE(c.compileError.has_value());
   EXPECT_EQ(c.compileError->line, 3);
   EXPECT_EQ(c.compileError->text, "not valid");
@@ -45,8 +46,9 @@ TEST(Expectations, ReadsEveryForm) {
 }
 
 TEST(Expectations, UnreadableLinesAreProblems) {
-  const Expectations e = ReadExpectations("REM EXPECT a = \nREM EXPECT s$ = 5\nREM LIMIT soon\n"
-                                          "REM EXPECT RUNTIME ERROR LINE 2\n");
+  const Expectations e = ReadExpectations(
+      "REM EXPECT a = \nREM EXPECT s$ = 5\nREM LIMIT soon\n"
+      "REM EXPECT RUNTIME ERROR LINE 2\n");
   EXPECT_EQ(e.problems.size(), 4u);
 }
 

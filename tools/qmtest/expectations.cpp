@@ -48,8 +48,7 @@ bool TakeInteger(std::string_view& text, int32_t& value) {
 std::optional<std::string_view> RemText(std::string_view line) {
   const std::string lower = Lower(line);
   for (std::size_t at = lower.find("rem"); at != std::string::npos; at = lower.find("rem", at + 1)) {
-    const bool startsWord = at == 0 || lower[at - 1] == ' ' || lower[at - 1] == ':' ||
-                            lower[at - 1] == '\t';
+    const bool startsWord = at == 0 || lower[at - 1] == ' ' || lower[at - 1] == ':' || lower[at - 1] == '\t';
     const bool endsWord = at + 3 == lower.size() || lower[at + 3] == ' ' || lower[at + 3] == '\t';
     if (startsWord && endsWord) return Trim(line.substr(at + 3));
   }

@@ -26,7 +26,7 @@ struct VariableExpectation {
   std::string name;              // lower case, type marker included
   std::vector<int32_t> indices;  // empty for a plain variable
   ExpectedValue value;
-  int32_t line = 0;              // where the expectation stands
+  int32_t line = 0;  // where the expectation stands
 };
 
 struct CompileErrorExpectation {

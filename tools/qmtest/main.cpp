@@ -100,7 +100,8 @@ std::string CheckInChild(const std::string& path) {
   waitpid(child, &status, 0);
   if (hung) return "the run did not come back (killed)";
   if (WIFSIGNALED(status)) return "crashed with signal " + std::to_string(WTERMSIG(status));
-  if (verdict.empty()) return "the run gave no verdict (exit status " + std::to_string(WEXITSTATUS(status)) + ")";
+  if (verdict.empty())
+    return "the run gave no verdict (exit status " + std::to_string(WEXITSTATUS(status)) + ")";
   return verdict;
 }
 

@@ -57,8 +57,7 @@ void StopRunLimit() {
 // Keeps a folder current while it lives.
 class CurrentFolder {
  public:
-  explicit CurrentFolder(const std::filesystem::path& folder)
-      : previous_(std::filesystem::current_path()) {
+  explicit CurrentFolder(const std::filesystem::path& folder) : previous_(std::filesystem::current_path()) {
     if (!folder.empty()) std::filesystem::current_path(folder);
   }
   ~CurrentFolder() { std::filesystem::current_path(previous_); }
@@ -130,8 +129,8 @@ std::string DescribeStop(const RunOutcome& outcome, double limitSeconds) {
       break;
     case StopKind::RuntimeError:
     case StopKind::Warning:
-      text << (outcome.stop == StopKind::Warning ? "warning " : "runtime error ") << outcome.code
-           << " (" << GetErrorMessageText(outcome.code) << ") on line " << outcome.line;
+      text << (outcome.stop == StopKind::Warning ? "warning " : "runtime error ") << outcome.code << " ("
+           << GetErrorMessageText(outcome.code) << ") on line " << outcome.line;
       break;
     case StopKind::TimeLimit:
       text << "still running after " << limitSeconds << " s";
@@ -157,8 +156,8 @@ std::vector<std::string> CheckStop(const Expectations& expected, const RunOutcom
   const StopKind kind = stop.warning ? StopKind::Warning : StopKind::RuntimeError;
   if (outcome.stop != kind || outcome.code != stop.code || outcome.line != stop.line) {
     failures.push_back("expected " + std::string(stop.warning ? "warning " : "runtime error ") +
-                       std::to_string(stop.code) + " on line " + std::to_string(stop.line) +
-                       ", got " + DescribeStop(outcome, expected.limitSeconds));
+                       std::to_string(stop.code) + " on line " + std::to_string(stop.line) + ", got " +
+                       DescribeStop(outcome, expected.limitSeconds));
   }
   return failures;
 }
@@ -218,8 +217,7 @@ std::optional<ExpectedValue> ProgramRun::ReadVariable(const VariableExpectation&
   OperandNumber number = -1;
   for (int32_t i = 0; i < parser_->VariableCount(type); ++i) {
     const VariableEntry& variable = parser_->Variable(type, i);
-    if (variable.scope == kMainScope && variable.isArray == isArray &&
-        variable.name == expectation.name) {
+    if (variable.scope == kMainScope && variable.isArray == isArray && variable.name == expectation.name) {
       number = variable.number;
       break;
     }
@@ -299,8 +297,7 @@ std::string CheckProgram(const std::string& path) {
       if (!actual) {
         failures.push_back(why);
       } else if (!ValuesMatch(*actual, variable.value)) {
-        failures.push_back(target + " is " + Describe(*actual) + ", expected " +
-                           Describe(variable.value));
+        failures.push_back(target + " is " + Describe(*actual) + ", expected " + Describe(variable.value));
       }
     }
   }

@@ -14,8 +14,8 @@ class Parser;
 namespace qm::qmtest {
 
 enum class StopKind {
-  CompileError,    // the compile failed
-  Ended,           // END, or the program ran to its last line
+  CompileError,  // the compile failed
+  Ended,         // END, or the program ran to its last line
   RuntimeError,
   Warning,
   TimeLimit,       // still running when the limit passed
@@ -41,8 +41,7 @@ class ProgramRun {
 
   // The value of a main-program variable or array element after the run, as an expectation
   // writes it; nullopt when there is no such variable (or element), with `why` saying so.
-  std::optional<ExpectedValue> ReadVariable(const VariableExpectation& expectation,
-                                            std::string& why) const;
+  std::optional<ExpectedValue> ReadVariable(const VariableExpectation& expectation, std::string& why) const;
 
  private:
   std::unique_ptr<Parser> parser_;
