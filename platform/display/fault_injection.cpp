@@ -1,0 +1,36 @@
+#include "platform/display/fault_injection.h"
+
+#include <array>
+
+#include "platform/display/surface.h"
+
+namespace qm::platform {
+namespace {
+
+struct Injected {
+  DisplayResult result = DisplayResult::Ok;
+  int count = 0;
+};
+
+std::array<Injected, static_cast<int>(SurfaceOp::Count)> gInjected;
+
+}  // namespace
+
+void InjectSurfaceError(SurfaceOp op, DisplayResult result, int count) {
+  gInjected[static_cast<int>(op)] = {result, count > 0 ? count : 0};
+}
+
+void ClearInjectedSurfaceErrors() { gInjected = {}; }
+
+void LoseAllSurfaces() {
+  for (Surface* surface : Surface::LiveSurfaces()) surface->MarkLost();
+}
+
+DisplayResult TakeInjectedError(SurfaceOp op) {
+  Injected& injected = gInjected[static_cast<int>(op)];
+  if (injected.count == 0) return DisplayResult::Ok;
+  --injected.count;
+  return injected.result;
+}
+
+}  // namespace qm::platform
