@@ -11,6 +11,7 @@
 #include <string>
 
 #include "image_builder.h"
+#include "resources/command_ids.h"
 #include "runtime/command_dispatch.h"
 #include "runtime/interpreter.h"
 #include "runtime/program_image.h"
@@ -24,35 +25,6 @@ namespace qm::bench {
 namespace {
 
 using test::ImageBuilder;
-
-enum Id : int32_t {
-  kIf = 1,
-  kFor = 7,
-  kNext = 8,
-  kFunction = 21,
-  kEndfunctionL = 23,
-  kStop = 26,
-  kDivFLF = 64,
-  kMulFFF = 76,
-  kAddLLL = 81,
-  kAddFFF = 86,
-  kAddSSS = 87,
-  kSubLLL = 91,
-  kGreaterLLL = 111,
-  kAssignLL = 151,
-  kAssignFF = 152,
-  kAssignSS = 153,
-  kAsc = 203,
-  kChrStr = 209,
-  kLeftStr = 233,
-  kLen = 234,
-  kMidStr = 237,
-  kSqrtFF = 257,
-  kSinFF = 341,
-  kDimL = 501,
-  kArraySetL = 561,
-  kArrayGetL = 661,
-};
 
 constexpr int32_t T(int32_t n) { return ImageBuilder::IntTemp(n); }
 constexpr int32_t FT(int32_t n) { return ImageBuilder::FloatTemp(n); }
@@ -74,25 +46,25 @@ class Program {
   // FOR v = start TO limit: its two statements' commands; returns the FOR word.
   int32_t For(int32_t variable, int32_t start, int32_t limit) {
     const int32_t one = b.IntLiteral(1);
-    Part(kSubLLL, {T(0), start, one});
-    Part(kAssignLL, {variable, T(0)});
-    return Statement(kFor, {variable, limit, one, 0});
+    Part(kOpSubLLL, {T(0), start, one});
+    Part(kOpAssignLL, {variable, T(0)});
+    return Statement(kCmdFor, {variable, limit, one, 0});
   }
   void Next(int32_t variable, int32_t forWord) {
-    Statement(kNext, {variable, ImageBuilder::WordAddress(forWord)});
+    Statement(kCmdNext, {variable, ImageBuilder::WordAddress(forWord)});
     b.Patch(forWord + 4, ImageBuilder::WordAddress(b.Here()));
   }
   // IF value > limit THEN value = value - limit.
   void Wrap(int32_t value, int32_t limit) {
-    Part(kGreaterLLL, {T(0), value, limit});
-    const int32_t test = Statement(kIf, {T(0), 0});
-    Part(kSubLLL, {T(0), value, limit});
-    Statement(kAssignLL, {value, T(0)});
+    Part(kOpGreaterLLL, {T(0), value, limit});
+    const int32_t test = Statement(kCmdIf, {T(0), 0});
+    Part(kOpSubLLL, {T(0), value, limit});
+    Statement(kOpAssignLL, {value, T(0)});
     b.Patch(test + 2, ImageBuilder::WordAddress(b.Here()));
   }
   int32_t Call(int32_t entry, int32_t result, int32_t argument) {
     const int32_t word =
-        b.Command(kFunction, {ImageBuilder::WordAddress(entry), result, b.IntLiteral(1), argument});
+        b.Command(kCmdFunction, {ImageBuilder::WordAddress(entry), result, b.IntLiteral(1), argument});
     return word;
   }
   void End() { b.Emit(0); }
@@ -170,11 +142,11 @@ void IntegerLoop(benchmark::State& state) {
   Program p;
   const int32_t sum = p.b.IntVariable(), o = p.b.IntVariable(), i = p.b.IntVariable();
   const int32_t wrap = p.b.IntLiteral(999983);
-  p.Statement(kAssignLL, {sum, p.b.IntLiteral(0)});
+  p.Statement(kOpAssignLL, {sum, p.b.IntLiteral(0)});
   const int32_t outerLoop = p.For(o, p.b.IntLiteral(1), p.b.IntLiteral(outer));
   const int32_t innerLoop = p.For(i, p.b.IntLiteral(1), p.b.IntLiteral(10000));
-  p.Part(kAddLLL, {T(0), sum, i});
-  p.Statement(kAssignLL, {sum, T(0)});
+  p.Part(kOpAddLLL, {T(0), sum, i});
+  p.Statement(kOpAssignLL, {sum, T(0)});
   p.Wrap(sum, wrap);
   p.Next(i, innerLoop);
   p.Next(o, outerLoop);
@@ -196,15 +168,15 @@ void FloatMaths(benchmark::State& state) {
   const int32_t n = static_cast<int32_t>(state.range(0));
   Program p;
   const int32_t acc = p.b.FloatVariable(), x = p.b.FloatVariable(), i = p.b.IntVariable();
-  p.Statement(kAssignFF, {acc, p.b.FloatLiteral(0.0f)});
+  p.Statement(kOpAssignFF, {acc, p.b.FloatLiteral(0.0f)});
   const int32_t loop = p.For(i, p.b.IntLiteral(1), p.b.IntLiteral(n));
-  p.Part(kDivFLF, {FT(0), i, p.b.FloatLiteral(8.0f)});
-  p.Statement(kAssignFF, {x, FT(0)});
-  p.Part(kSinFF, {FT(0), x});
-  p.Part(kSqrtFF, {FT(1), x});
-  p.Part(kMulFFF, {FT(2), FT(0), FT(1)});
-  p.Part(kAddFFF, {FT(3), acc, FT(2)});
-  p.Statement(kAssignFF, {acc, FT(3)});
+  p.Part(kOpDivFLF, {FT(0), i, p.b.FloatLiteral(8.0f)});
+  p.Statement(kOpAssignFF, {x, FT(0)});
+  p.Part(kCmdSinFF, {FT(0), x});
+  p.Part(kCmdSqrtFF, {FT(1), x});
+  p.Part(kOpMulFFF, {FT(2), FT(0), FT(1)});
+  p.Part(kOpAddFFF, {FT(3), acc, FT(2)});
+  p.Statement(kOpAssignFF, {acc, FT(3)});
   p.Next(i, loop);
   p.End();
   float expected = 0.0f;
@@ -228,30 +200,30 @@ void Fibonacci(benchmark::State& state) {
   Program p;
   const int32_t total = p.b.IntVariable();
   const int32_t mainCall = p.Call(0, T(0), p.b.IntLiteral(n));
-  p.Statement(kAssignLL, {total, T(0)});
+  p.Statement(kOpAssignLL, {total, T(0)});
   p.End();
   const int16_t scope = 1;
   const int32_t fn = p.b.IntVariable(scope), r = p.b.IntVariable(scope), a = p.b.IntVariable(scope),
                 bb = p.b.IntVariable(scope);
-  p.Part(kStop, {});
+  p.Part(kCmdStop, {});
   const int32_t entry = p.b.Here();
   p.b.Emit(fn);
   p.b.Emit(scope);
   p.b.Patch(mainCall + 1, ImageBuilder::WordAddress(entry));
   const int32_t one = p.b.IntLiteral(1), two = p.b.IntLiteral(2);
-  p.Statement(kAssignLL, {r, fn});
-  p.Part(kGreaterLLL, {T(50), fn, one});
-  const int32_t test = p.Statement(kIf, {T(50), 0});
-  p.Part(kSubLLL, {T(50), fn, one});
+  p.Statement(kOpAssignLL, {r, fn});
+  p.Part(kOpGreaterLLL, {T(50), fn, one});
+  const int32_t test = p.Statement(kCmdIf, {T(50), 0});
+  p.Part(kOpSubLLL, {T(50), fn, one});
   p.Call(entry, T(51), T(50));
-  p.Statement(kAssignLL, {a, T(51)});
-  p.Part(kSubLLL, {T(50), fn, two});
+  p.Statement(kOpAssignLL, {a, T(51)});
+  p.Part(kOpSubLLL, {T(50), fn, two});
   p.Call(entry, T(51), T(50));
-  p.Statement(kAssignLL, {bb, T(51)});
-  p.Part(kAddLLL, {T(50), a, bb});
-  p.Statement(kAssignLL, {r, T(50)});
+  p.Statement(kOpAssignLL, {bb, T(51)});
+  p.Part(kOpAddLLL, {T(50), a, bb});
+  p.Statement(kOpAssignLL, {r, T(50)});
   p.b.Patch(test + 2, ImageBuilder::WordAddress(p.b.Here()));
-  p.Statement(kEndfunctionL, {r});
+  p.Statement(kCmdEndfunctionL, {r});
   int32_t previous = 0, current = 1;
   for (int32_t k = 1; k < n; ++k) {
     const int32_t next = previous + current;
@@ -271,17 +243,17 @@ void ArrayFillAndSum(benchmark::State& state) {
   Program p;
   const int32_t arr = p.b.IntVariable(), s = p.b.IntVariable(), r = p.b.IntVariable(), i = p.b.IntVariable();
   const int32_t size = p.b.IntLiteral(kSize);
-  p.Statement(kDimL, {arr, size});
-  p.Statement(kAssignLL, {s, p.b.IntLiteral(0)});
+  p.Statement(kCmdDimLL, {arr, size});
+  p.Statement(kOpAssignLL, {s, p.b.IntLiteral(0)});
   const int32_t outer = p.For(r, p.b.IntLiteral(1), p.b.IntLiteral(reps));
   const int32_t fill = p.For(i, p.b.IntLiteral(1), size);
-  p.Part(kAddLLL, {T(0), i, r});
-  p.Statement(kArraySetL, {arr, i, T(0)});
+  p.Part(kOpAddLLL, {T(0), i, r});
+  p.Statement(kOpArraySetLLL, {arr, i, T(0)});
   p.Next(i, fill);
   const int32_t sum = p.For(i, p.b.IntLiteral(1), size);
-  p.Part(kArrayGetL, {T(0), arr, i});
-  p.Part(kAddLLL, {T(1), s, T(0)});
-  p.Statement(kAssignLL, {s, T(1)});
+  p.Part(kOpArrayGetLLL, {T(0), arr, i});
+  p.Part(kOpAddLLL, {T(1), s, T(0)});
+  p.Statement(kOpAssignLL, {s, T(1)});
   p.Wrap(s, p.b.IntLiteral(999983));
   p.Next(i, sum);
   p.Next(r, outer);
@@ -305,24 +277,24 @@ void StringBuilding(benchmark::State& state) {
   const int32_t reps = static_cast<int32_t>(state.range(0));
   Program p;
   const int32_t t = p.b.IntVariable(), r = p.b.IntVariable(), i = p.b.IntVariable(), s = p.b.StringVariable();
-  p.Statement(kAssignLL, {t, p.b.IntLiteral(0)});
+  p.Statement(kOpAssignLL, {t, p.b.IntLiteral(0)});
   const int32_t outer = p.For(r, p.b.IntLiteral(1), p.b.IntLiteral(reps));
-  p.Statement(kAssignSS, {s, p.b.StringLiteral("")});
+  p.Statement(kOpAssignSS, {s, p.b.StringLiteral("")});
   const int32_t build = p.For(i, p.b.IntLiteral(1), p.b.IntLiteral(60));
-  p.Part(kAddSSS, {ST(0), s, p.b.StringLiteral("ab")});
-  p.Part(kAddLLL, {T(0), p.b.IntLiteral(64), i});
-  p.Part(kChrStr, {ST(1), T(0)});
-  p.Part(kAddSSS, {ST(2), ST(0), ST(1)});
-  p.Statement(kAssignSS, {s, ST(2)});
+  p.Part(kOpAddSSS, {ST(0), s, p.b.StringLiteral("ab")});
+  p.Part(kOpAddLLL, {T(0), p.b.IntLiteral(64), i});
+  p.Part(kCmdChrStr, {ST(1), T(0)});
+  p.Part(kOpAddSSS, {ST(2), ST(0), ST(1)});
+  p.Statement(kOpAssignSS, {s, ST(2)});
   p.Next(i, build);
   const int32_t scan = p.For(i, p.b.IntLiteral(1), p.b.IntLiteral(180));
-  p.Part(kLeftStr, {ST(0), s, i});
-  p.Part(kLen, {T(0), ST(0)});
-  p.Part(kAddLLL, {T(1), t, T(0)});
-  p.Part(kMidStr, {ST(1), s, i});
-  p.Part(kAsc, {T(2), ST(1)});
-  p.Part(kAddLLL, {T(3), T(1), T(2)});
-  p.Statement(kAssignLL, {t, T(3)});
+  p.Part(kCmdLeftStr, {ST(0), s, i});
+  p.Part(kCmdLen, {T(0), ST(0)});
+  p.Part(kOpAddLLL, {T(1), t, T(0)});
+  p.Part(kCmdMidStr, {ST(1), s, i});
+  p.Part(kCmdAsc, {T(2), ST(1)});
+  p.Part(kOpAddLLL, {T(3), T(1), T(2)});
+  p.Statement(kOpAssignLL, {t, T(3)});
   p.Wrap(t, p.b.IntLiteral(999983));
   p.Next(i, scan);
   p.Next(r, outer);

@@ -13,13 +13,15 @@
 #include <string_view>
 
 #include "compiler/compile_context.h"
+#include "resources/command_ids.h"
 
 namespace qm {
 
 // Conversions between integer and float are the assignments "=" FL and "=" LF.
-inline constexpr int32_t kConvertToFloatId = 155;
-inline constexpr int32_t kConvertToIntegerId = 154;
-inline constexpr int32_t kUserFunctionCallId = 21;
+inline constexpr int32_t kConvertToFloatId = kOpAssignFL;
+inline constexpr int32_t kConvertToIntegerId = kOpAssignLF;
+// A user-function call is the FUNCTION command with the call's operands.
+inline constexpr int32_t kUserFunctionCallId = kCmdFunction;
 
 // An expression text (and every text it is rewritten into) holds at most this many characters.
 inline constexpr std::size_t kMaxExpressionLength = 254;

@@ -9,16 +9,11 @@
 #include "compiler/expression_compiler.h"
 #include "compiler/prescan_labels.h"
 #include "compiler/statement_identification.h"
+#include "resources/command_ids.h"
 
 namespace qm {
 
 namespace {
-
-constexpr int32_t kStopId = 26;
-constexpr int32_t kFirstEndFunctionWithoutValueId = 22;
-constexpr int32_t kLastEndFunctionId = 25;
-constexpr int32_t kRemStartId = 401;
-constexpr int32_t kRemEndId = 402;
 
 bool Fail(Parser& parser, int32_t message) {
   SetCompilerError(parser, message);
@@ -52,7 +47,7 @@ bool CompileFunctionHeader(CompileContext& context, const FunctionHeader& header
   if (label < 0) return false;
   const ScopeNumber scope = function + 1;
   parser.currentScope = scope;
-  parser.EmitWord(kStopId);
+  parser.EmitWord(kCmdStop);
   if (!parser.AddLabelDefinition(header.name, kGlobalScope, parser.WordCount())) return false;
   std::vector<std::string> parameters;
   if (SplitParameters(parser, header.parameters, parameters) < 0) return false;
@@ -254,7 +249,7 @@ bool CompileStatementEntry(CompileContext& context, int32_t first, std::string p
   if (!marker && !parser.emissionSuppressed) {
     parser.EmitCommand(command.name, command.id, command.signature, operands);
   }
-  if (command.id >= kFirstEndFunctionWithoutValueId && command.id <= kLastEndFunctionId) {
+  if (command.id >= kCmdEndfunction && command.id <= kCmdEndfunctionS) {
     parser.currentScope = kMainScope;
   }
   return true;
@@ -353,8 +348,8 @@ bool CompileStatementText(CompileContext& context, std::string_view text) {
   const int32_t result = IdentifyStatement(context, text, parameters, remainder);
   if (result >= 0) {
     const int32_t id = context.Database().statements[result].id;
-    if (id == kRemStartId) parser.remBlockFlag = true;
-    if (id == kRemEndId) parser.remBlockFlag = false;
+    if (id == kCmdRemstart) parser.remBlockFlag = true;
+    if (id == kCmdRemend) parser.remBlockFlag = false;
   }
   if (result == kCommentStatement || parser.remBlockFlag) {
     parser.arrayLookupFlag = false;  // an UNDIM passed over must not leave its lookup behind

@@ -9,8 +9,6 @@
 namespace qm {
 namespace {
 
-constexpr RuntimeErrorCode kWarningFileMissing = 105;
-
 PackedNameResolver gPackedResolver = nullptr;
 
 std::string EndingOf(const std::string& name) {

@@ -4,6 +4,7 @@
 // the ReturnStack (control_flow.h).
 #include <array>
 
+#include "resources/command_ids.h"
 #include "runtime/command_dispatch.h"
 #include "runtime/command_fusion.h"
 #include "runtime/control_flow.h"
@@ -18,9 +19,6 @@
 
 namespace qm {
 namespace {
-
-constexpr RuntimeErrorCode kErrorStopped = 21;
-constexpr RuntimeErrorCode kErrorReturnStackFull = 108;
 
 // A value on its way from one cell to another (an argument, a function result). A text is owned.
 struct CarriedValue {
@@ -233,28 +231,28 @@ constexpr OperandLayout kThenJump = OperandLayout::SignatureThenJump;
 constexpr OperandLayout kJumpOnly = OperandLayout::Jump;
 
 constexpr CommandRegistration kControlFlowCommands[] = {
-    {1, "if", "L", CmdIf, kThenJump},
-    {2, "else", "0", CmdElse, kJumpOnly},
-    {5, "exit", "0", CmdElse, kJumpOnly},
-    {6, "loop", "0", CmdElse, kJumpOnly},
-    {7, "for", "LLL", CmdFor, kThenJump},
-    {8, "next", "L", CmdNext, kThenJump},
-    {9, "while", "L", CmdIf, kThenJump},
-    {10, "endwhile", "0", CmdElse, kJumpOnly},
-    {12, "until", "L", CmdIf, kThenJump},
-    {21, "function", "0", CmdFunction, OperandLayout::UserFunctionCall},
-    {22, "endfunction", "0", CmdEndfunction},
-    {23, "endfunction", "L", CmdEndfunctionL},
-    {24, "endfunction", "F", CmdEndfunctionL},
-    {25, "endfunction", "S", CmdEndfunctionS},
-    {26, "stop", "0", CmdStop, OperandLayout::EndsProgram},
-    {27, "exitfunction", "0", CmdEndfunction},
-    {28, "exitfunction", "L", CmdEndfunctionL},
-    {29, "exitfunction", "F", CmdEndfunctionL},
-    {30, "exitfunction", "S", CmdEndfunctionS},
-    {41, "gosub", "A", CmdGosub},
-    {42, "goto", "A", CmdElse, kJumpOnly},
-    {43, "return", "0", CmdReturn},
+    {kCmdIf, "if", "L", CmdIf, kThenJump},
+    {kCmdElse, "else", "0", CmdElse, kJumpOnly},
+    {kCmdExit, "exit", "0", CmdElse, kJumpOnly},
+    {kCmdLoop, "loop", "0", CmdElse, kJumpOnly},
+    {kCmdFor, "for", "LLL", CmdFor, kThenJump},
+    {kCmdNext, "next", "L", CmdNext, kThenJump},
+    {kCmdWhile, "while", "L", CmdIf, kThenJump},
+    {kCmdEndwhile, "endwhile", "0", CmdElse, kJumpOnly},
+    {kCmdUntil, "until", "L", CmdIf, kThenJump},
+    {kCmdFunction, "function", "0", CmdFunction, OperandLayout::UserFunctionCall},
+    {kCmdEndfunction, "endfunction", "0", CmdEndfunction},
+    {kCmdEndfunctionL, "endfunction", "L", CmdEndfunctionL},
+    {kCmdEndfunctionF, "endfunction", "F", CmdEndfunctionL},
+    {kCmdEndfunctionS, "endfunction", "S", CmdEndfunctionS},
+    {kCmdStop, "stop", "0", CmdStop, OperandLayout::EndsProgram},
+    {kCmdExitfunction, "exitfunction", "0", CmdEndfunction},
+    {kCmdExitfunctionL, "exitfunction", "L", CmdEndfunctionL},
+    {kCmdExitfunctionF, "exitfunction", "F", CmdEndfunctionL},
+    {kCmdExitfunctionS, "exitfunction", "S", CmdEndfunctionS},
+    {kCmdGosub, "gosub", "A", CmdGosub},
+    {kCmdGoto, "goto", "A", CmdElse, kJumpOnly},
+    {kCmdReturn, "return", "0", CmdReturn},
 };
 
 }  // namespace

@@ -3,6 +3,7 @@
 // the position on; past the last item it gives 0 or "" every time. A target that is a temporary
 // stands for the array element that the fetch before it recorded (read a(3)).
 //   RESTORE label  [DATA index]     RESTORE  (none)     READ  [target]
+#include "resources/command_ids.h"
 #include "runtime/arrays.h"
 #include "runtime/command_dispatch.h"
 #include "runtime/foundation_commands.h"
@@ -106,11 +107,11 @@ void CmdRestore() { ProgramImage.readPosition = 0; }
 void RewindData() { ProgramImage.readPosition = 0; }
 
 constexpr CommandRegistration kDataCommands[] = {
-    {31, "restore", "A", CmdRestoreA, OperandLayout::DataLabel},
-    {32, "restore", "0", CmdRestore},
-    {33, "read", "L", CmdReadL},
-    {34, "read", "F", CmdReadF},
-    {35, "read", "S", CmdReadS},
+    {kCmdRestoreA, "restore", "A", CmdRestoreA, OperandLayout::DataLabel},
+    {kCmdRestore, "restore", "0", CmdRestore},
+    {kCmdReadL, "read", "L", CmdReadL},
+    {kCmdReadF, "read", "F", CmdReadF},
+    {kCmdReadS, "read", "S", CmdReadS},
 };
 
 }  // namespace

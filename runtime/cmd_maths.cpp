@@ -4,6 +4,7 @@
 // not exactly pi/180 and 180/pi: programs rely on COS(90) being 0.000296..., not 0).
 #include <cmath>
 
+#include "resources/command_ids.h"
 #include "runtime/command_dispatch.h"
 #include "runtime/foundation_commands.h"
 #include "runtime/interpreter.h"
@@ -16,10 +17,6 @@ namespace {
 
 constexpr double kDegreesToRadians = 0.01745;
 constexpr double kRadiansToDegrees = 57.306590257879655;
-
-constexpr RuntimeErrorCode kErrorRandomRange = 113;
-constexpr RuntimeErrorCode kErrorIncrementOperand = 114;
-constexpr RuntimeErrorCode kErrorDecrementOperand = 115;
 
 enum class Num { L, F };
 
@@ -166,44 +163,44 @@ void CmdDecF() { StepFloat(-1, false, kErrorDecrementOperand); }
 void CmdDecFF() { StepFloat(-1, true, kErrorDecrementOperand); }
 
 constexpr CommandRegistration kMathsCommands[] = {
-    {201, "abs[", "LF", CmdAbsLF},
-    {202, "acos[", "FF", CmdAcosFF},
-    {204, "asin[", "FF", CmdAsinFF},
-    {205, "atan[", "FF", CmdAtanFF},
-    {218, "exp[", "LL", CmdExp},
-    {222, "hcos[", "FF", CmdHcosFF},
-    {225, "hsin[", "FF", CmdHsinFF},
-    {226, "htan[", "FF", CmdHtanFF},
-    {245, "randomize", "L", CmdRandomize},
-    {249, "rnd[", "FL", CmdRndFL},
-    {257, "sqrt[", "FF", CmdSqrtFF},
-    {258, "sqrt[", "FL", CmdSqrtFL},
-    {331, "cos[", "FF", CmdCosFF},
-    {332, "cos[", "FL", CmdCosFL},
-    {341, "sin[", "FF", CmdSinFF},
-    {342, "sin[", "FL", CmdSinFL},
-    {361, "acos[", "FL", CmdAcosFL},
-    {362, "asin[", "FL", CmdAsinFL},
-    {363, "atan[", "FL", CmdAtanFL},
-    {364, "atanfull[", "FFF", CmdAtanfullFFF},
-    {365, "atanfull[", "FLF", CmdAtanfullFLF},
-    {366, "atanfull[", "FFL", CmdAtanfullFFL},
-    {367, "atanfull[", "FLL", CmdAtanfullFLL},
-    {368, "abs[", "FF", CmdAbsFF},
-    {371, "hcos[", "FL", CmdHcosFL},
-    {372, "hsin[", "FL", CmdHsinFL},
-    {373, "htan[", "FL", CmdHtanFL},
-    {381, "tan[", "FF", CmdTanFF},
-    {382, "tan[", "FL", CmdTanFL},
-    {390, "rnd[", "LL", CmdRndLL},
-    {411, "inc", "F", CmdIncF},
-    {412, "inc", "L", CmdIncL},
-    {413, "inc", "FF", CmdIncFF},
-    {414, "inc", "LF", CmdIncLF},
-    {421, "dec", "F", CmdDecF},
-    {422, "dec", "L", CmdDecL},
-    {423, "dec", "FF", CmdDecFF},
-    {424, "dec", "LF", CmdDecLF},
+    {kCmdAbsLF, "abs[", "LF", CmdAbsLF},
+    {kCmdAcosFF, "acos[", "FF", CmdAcosFF},
+    {kCmdAsinFF, "asin[", "FF", CmdAsinFF},
+    {kCmdAtanFF, "atan[", "FF", CmdAtanFF},
+    {kCmdExp, "exp[", "LL", CmdExp},
+    {kCmdHcosFF, "hcos[", "FF", CmdHcosFF},
+    {kCmdHsinFF, "hsin[", "FF", CmdHsinFF},
+    {kCmdHtanFF, "htan[", "FF", CmdHtanFF},
+    {kCmdRandomize, "randomize", "L", CmdRandomize},
+    {kCmdRndFL, "rnd[", "FL", CmdRndFL},
+    {kCmdSqrtFF, "sqrt[", "FF", CmdSqrtFF},
+    {kCmdSqrtFL, "sqrt[", "FL", CmdSqrtFL},
+    {kCmdCosFF, "cos[", "FF", CmdCosFF},
+    {kCmdCosFL, "cos[", "FL", CmdCosFL},
+    {kCmdSinFF, "sin[", "FF", CmdSinFF},
+    {kCmdSinFL, "sin[", "FL", CmdSinFL},
+    {kCmdAcosFL, "acos[", "FL", CmdAcosFL},
+    {kCmdAsinFL, "asin[", "FL", CmdAsinFL},
+    {kCmdAtanFL, "atan[", "FL", CmdAtanFL},
+    {kCmdAtanfullFFF, "atanfull[", "FFF", CmdAtanfullFFF},
+    {kCmdAtanfullFLF, "atanfull[", "FLF", CmdAtanfullFLF},
+    {kCmdAtanfullFFL, "atanfull[", "FFL", CmdAtanfullFFL},
+    {kCmdAtanfullFLL, "atanfull[", "FLL", CmdAtanfullFLL},
+    {kCmdAbsFF, "abs[", "FF", CmdAbsFF},
+    {kCmdHcosFL, "hcos[", "FL", CmdHcosFL},
+    {kCmdHsinFL, "hsin[", "FL", CmdHsinFL},
+    {kCmdHtanFL, "htan[", "FL", CmdHtanFL},
+    {kCmdTanFF, "tan[", "FF", CmdTanFF},
+    {kCmdTanFL, "tan[", "FL", CmdTanFL},
+    {kCmdRndLL, "rnd[", "LL", CmdRndLL},
+    {kCmdIncF, "inc", "F", CmdIncF},
+    {kCmdIncL, "inc", "L", CmdIncL},
+    {kCmdIncFF, "inc", "FF", CmdIncFF},
+    {kCmdIncLF, "inc", "LF", CmdIncLF},
+    {kCmdDecF, "dec", "F", CmdDecF},
+    {kCmdDecL, "dec", "L", CmdDecL},
+    {kCmdDecFF, "dec", "FF", CmdDecFF},
+    {kCmdDecLF, "dec", "LF", CmdDecLF},
 };
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "platform/files.h"
+#include "resources/command_ids.h"
 #include "runtime/command_dispatch.h"
 #include "runtime/command_line_text.h"
 #include "runtime/float_text.h"
@@ -28,7 +29,6 @@ std::string& CommandLineText() {
 
 namespace {
 
-constexpr RuntimeErrorCode kErrorTextTooLong = 107;
 // Paths come from a 256-byte buffer of the system call: at most 255 characters.
 constexpr std::size_t kMaxPathText = 255;
 
@@ -231,24 +231,24 @@ void CmdAppnameStr() { StorePath(NextStringCell(), platform::ExecutablePath()); 
 void CmdWindirStr() { StorePath(NextStringCell(), platform::WindowsFolder()); }
 
 constexpr CommandRegistration kStringCommands[] = {
-    {203, "asc[", "LS", CmdAsc},
-    {206, "bin$[", "SL", CmdBinStr},
-    {209, "chr$[", "SL", CmdChrStr},
-    {211, "cl$[", "S", CmdClStr},
-    {223, "hex$[", "SL", CmdHexStr},
-    {233, "left$[", "SSL", CmdLeftStr},
-    {234, "len[", "LS", CmdLen},
-    {236, "lower$[", "SS", CmdLowerStr},
-    {237, "mid$[", "SSL", CmdMidStr},
-    {248, "right$[", "SSL", CmdRightStr},
-    {256, "space$[", "SL", CmdSpaceStr},
-    {261, "upper$[", "SS", CmdUpperStr},
-    {311, "str$[", "SF", CmdStrStrSF},
-    {312, "str$[", "SL", CmdStrStrSL},
-    {321, "val[", "FS", CmdVal},
-    {322, "val[", "LS", CmdValInt},
-    {426, "appname$[", "S", CmdAppnameStr},
-    {427, "windir$[", "S", CmdWindirStr},
+    {kCmdAsc, "asc[", "LS", CmdAsc},
+    {kCmdBinStr, "bin$[", "SL", CmdBinStr},
+    {kCmdChrStr, "chr$[", "SL", CmdChrStr},
+    {kCmdClStr, "cl$[", "S", CmdClStr},
+    {kCmdHexStr, "hex$[", "SL", CmdHexStr},
+    {kCmdLeftStr, "left$[", "SSL", CmdLeftStr},
+    {kCmdLen, "len[", "LS", CmdLen},
+    {kCmdLowerStr, "lower$[", "SS", CmdLowerStr},
+    {kCmdMidStr, "mid$[", "SSL", CmdMidStr},
+    {kCmdRightStr, "right$[", "SSL", CmdRightStr},
+    {kCmdSpaceStr, "space$[", "SL", CmdSpaceStr},
+    {kCmdUpperStr, "upper$[", "SS", CmdUpperStr},
+    {kCmdStrStrSF, "str$[", "SF", CmdStrStrSF},
+    {kCmdStrStrSL, "str$[", "SL", CmdStrStrSL},
+    {kCmdValFS, "val[", "FS", CmdVal},
+    {kCmdValLS, "val[", "LS", CmdValInt},
+    {kCmdAppnameStr, "appname$[", "S", CmdAppnameStr},
+    {kCmdWindirStr, "windir$[", "S", CmdWindirStr},
 };
 
 }  // namespace

@@ -27,24 +27,6 @@ namespace {
 constexpr RuntimeErrorCode kAlwaysWarnings[] = {1503, 2002, 2007, 2008, 2009, 2010, 3002, 3004, 3201,
                                                 3502, 3504, 3507, 4001, 4002, 4101, 7901, 8002, 9011};
 
-// Each run of codes maps in order onto a run of ERRORS keys.
-struct ErrorKeyRun {
-  RuntimeErrorCode firstCode, lastCode;
-  int firstKey;
-};
-
-constexpr ErrorKeyRun kErrorKeyRuns[] = {
-    {0, 3, 1},         {21, 21, 5},       {101, 115, 6},     {300, 304, 21},    {310, 312, 26},
-    {500, 505, 29},    {1000, 1013, 35},  {1014, 1014, 173}, {1500, 1504, 49},  {2000, 2010, 54},
-    {3000, 3007, 65},  {3008, 3008, 177}, {3021, 3023, 73},  {3201, 3201, 76},  {3500, 3507, 77},
-    {4001, 4002, 85},  {4101, 4104, 87},  {5101, 5109, 194}, {7000, 7008, 91},  {7009, 7009, 108},
-    {7010, 7010, 107}, {7011, 7017, 109}, {7018, 7018, 119}, {7019, 7019, 122}, {7020, 7020, 129},
-    {7021, 7027, 100}, {7028, 7028, 133}, {7031, 7031, 130}, {7101, 7102, 120}, {7301, 7305, 168},
-    {7601, 7606, 123}, {7901, 7901, 116}, {7911, 7912, 117}, {7931, 7932, 131}, {8001, 8003, 134},
-    {8021, 8025, 137}, {8101, 8103, 142}, {8201, 8204, 145}, {8211, 8213, 149}, {8301, 8305, 184},
-    {8501, 8518, 204}, {9001, 9005, 156}, {9011, 9014, 152}, {9701, 9705, 189}, {10001, 10007, 161},
-};
-
 // Texts that concern the language file itself, or a fault, and so need no language file.
 struct FixedText {
   RuntimeErrorCode code;
@@ -120,7 +102,7 @@ void RaiseRuntimeWarning(RuntimeErrorCode code) {
 }
 
 int ErrorsWordKeyForCode(RuntimeErrorCode code) {
-  for (const ErrorKeyRun& run : kErrorKeyRuns) {
+  for (const ErrorWordRun& run : kErrorWordRuns) {
     if (code >= run.firstCode && code <= run.lastCode) return run.firstKey + (code - run.firstCode);
   }
   return -1;

@@ -3,21 +3,9 @@
 #include <cstdint>
 #include <string>
 
+#include "runtime/error_codes.h"
+
 namespace qm {
-
-using RuntimeErrorCode = int32_t;
-
-// Codes from here up are system errors (start-up failures and an exception inside a command).
-inline constexpr RuntimeErrorCode kFirstSystemError = 10000;
-inline constexpr RuntimeErrorCode kErrorNoCommandDatabase = 10001;
-inline constexpr RuntimeErrorCode kErrorWindow = 10002;
-inline constexpr RuntimeErrorCode kErrorDirectX = 10003;
-inline constexpr RuntimeErrorCode kErrorDisplayMode = 10004;
-inline constexpr RuntimeErrorCode kErrorScreenAreas = 10005;
-inline constexpr RuntimeErrorCode kErrorInput = 10007;
-inline constexpr RuntimeErrorCode kErrorLanguageMissing = 10008;
-inline constexpr RuntimeErrorCode kErrorSevereException = 10010;
-inline constexpr RuntimeErrorCode kErrorLanguageTooOld = 10011;
 
 struct RuntimeErrorState {
   RuntimeErrorCode pendingErrorCode = 0;  // waiting to be shown, 0 when none

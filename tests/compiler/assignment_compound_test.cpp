@@ -2,6 +2,7 @@
 #include "compile_test_support.h"
 #include "compiler/assignment_statements.h"
 #include "compiler/compiler_messages.h"
+#include "resources/command_ids.h"
 
 namespace qm::testing {
 namespace {
@@ -42,16 +43,18 @@ TEST_F(AssignmentTest, EntriesByTheTypesOfTargetAndValue) {
     const char* program;
     WordList words;
   } cases[] = {
-      {"a=1", {151, 13000, 19000}},
-      {"a  =  1", {151, 13000, 19000}},
-      {"a# = 1", {155, 15000, 19000}},
-      {"a = 1.5", {154, 13000, 21000}},
-      {"a$ = \"x\"", {153, 17000, 23000}},
-      {"dim a(2,2)\na(1, 2) = 3", {502, 13000, 19000, 19000, 562, 13000, 19001, 19000, 19002}},
-      {"dim g#(2)\ng#(1) = 2", {511, 15000, 19000, 576, 15000, 19001, 19000}},
+      {"a=1", {kOpAssignLL, 13000, 19000}},
+      {"a  =  1", {kOpAssignLL, 13000, 19000}},
+      {"a# = 1", {kOpAssignFL, 15000, 19000}},
+      {"a = 1.5", {kOpAssignLF, 13000, 21000}},
+      {"a$ = \"x\"", {kOpAssignSS, 17000, 23000}},
+      {"dim a(2,2)\na(1, 2) = 3",
+       {kCmdDimLLL, 13000, 19000, 19000, kOpArraySetLLLL, 13000, 19001, 19000, 19002}},
+      {"dim g#(2)\ng#(1) = 2", {kCmdDimFL, 15000, 19000, kOpArraySetFLL, 15000, 19001, 19000}},
       // An integer array with a float value: the value is converted first.
-      {"dim a(2)\na(1) = 1.5", {501, 13000, 19000, 154, 10000, 21000, 561, 13000, 19001, 10000}},
-      {"a = 5 : b = 6", {151, 13000, 19000, 151, 13001, 19001}},
+      {"dim a(2)\na(1) = 1.5",
+       {kCmdDimLL, 13000, 19000, kOpAssignLF, 10000, 21000, kOpArraySetLLL, 13000, 19001, 10000}},
+      {"a = 5 : b = 6", {kOpAssignLL, 13000, 19000, kOpAssignLL, 13001, 19001}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.program);
@@ -72,19 +75,19 @@ using CompoundTest = CompilerTest;
 
 TEST_F(CompoundTest, OneLineIfWithElse) {
   CompileOrFail("if a>1 then print 1 : b=2 else print 3");
-  EXPECT_EQ(Words(), (WordList{111, 10000, 13000, 19000, 1, 10000, 37014,  // IF a>1
-                               301, 19000, 151, 13001, 19001,              // PRINT 1 : b=2
-                               2, 37016, 301, 19002}));                    // ELSE PRINT 3
+  EXPECT_EQ(Words(), (WordList{kOpGreaterLLL, 10000, 13000, 19000, kCmdIf, 10000, 37014,  // IF a>1
+                               kCmdPrintL, 19000, kOpAssignLL, 13001, 19001,              // PRINT 1 : b=2
+                               kCmdElse, 37016, kCmdPrintL, 19002}));                     // ELSE PRINT 3
   CompileOrFail("if a then print 1 else");
-  EXPECT_EQ(Words(), (WordList{1, 13000, 37005, 301, 19000}));
+  EXPECT_EQ(Words(), (WordList{kCmdIf, 13000, 37005, kCmdPrintL, 19000}));
   ExpectError("if a then", 1, M(kMsgBadIfThen));
 }
 
 TEST_F(CompoundTest, ForWithStepAndTheRestOfTheLine) {
   CompileOrFail("for i = 1 to 10 step 2 : print i\nnext i");
-  EXPECT_EQ(Words(), (WordList{91, 10000, 19000, 19001, 151, 13000, 10000,  // i = (1)-(2)
-                               7, 13000, 19002, 19001, 37017,               // FOR i, 10, 2
-                               301, 13000, 8, 13000, 37007}));
+  EXPECT_EQ(Words(), (WordList{kOpSubLLL, 10000, 19000, 19001, kOpAssignLL, 13000, 10000,  // i = (1)-(2)
+                               kCmdFor, 13000, 19002, 19001, 37017,                        // FOR i, 10, 2
+                               kCmdPrintL, 13000, kCmdNext, 13000, 37007}));
   // A step whose name only begins with STEP is no step.
   CompileOrFail("for i = 1 to steps\nnext i");
   ExpectError("for i = 1 to", 1, M(kMsgBadFor));
@@ -100,7 +103,7 @@ TEST_F(CompoundTest, ForAndNextTakeIntegerVariablesOnly) {
 
 TEST_F(CompoundTest, DimDeclaresOneArray) {
   CompileOrFail("dim grid#(10, 20)");
-  EXPECT_EQ(Words(), (WordList{512, 15000, 19000, 19001}));
+  EXPECT_EQ(Words(), (WordList{kCmdDimFLL, 15000, 19000, 19001}));
   EXPECT_EQ(parser.DimEntryCount(), 1);
   EXPECT_EQ(parser.dimTable[0].name, "grid#");
   CompileOrFail("dim a(3) : a(1) = 2");
@@ -112,7 +115,7 @@ TEST_F(CompoundTest, SelectEvaluatesItsExpressionOnce) {
       "select rnd(3)\ncase 1, 2\nprint 1\nendcase\ncase default\nprint 0\nendcase\n"
       "endselect");
   int32_t rndCalls = 0;
-  for (int32_t i = 0; i < parser.WordCount(); ++i) rndCalls += parser.ProgramWordAt(i) == 390;
+  for (int32_t i = 0; i < parser.WordCount(); ++i) rndCalls += parser.ProgramWordAt(i) == kCmdRndLL;
   EXPECT_EQ(rndCalls, 1);
 }
 

@@ -2,6 +2,7 @@
 // the structure errors.
 #include "compile_test_support.h"
 #include "compiler/compiler_messages.h"
+#include "resources/command_ids.h"
 
 namespace qm::testing {
 namespace {
@@ -11,11 +12,11 @@ using BlockTest = CompilerTest;
 
 TEST_F(BlockTest, ForNextWordForWord) {
   CompileOrFail("for i=1 to 10\nprint i\nnext i");
-  EXPECT_EQ(Words(), (WordList{91, 10000, 19000, 19000,        // the start value 1-1
-                               151, 13000, 10000,              // i = it
-                               7, 13000, 19001, 19000, 37017,  // FOR i, 10, 1, past NEXT
-                               301, 13000,                     // PRINT i
-                               8, 13000, 37007}));             // NEXT i, back to FOR
+  EXPECT_EQ(Words(), (WordList{kOpSubLLL, 10000, 19000, 19000,       // the start value 1-1
+                               kOpAssignLL, 13000, 10000,            // i = it
+                               kCmdFor, 13000, 19001, 19000, 37017,  // FOR i, 10, 1, past NEXT
+                               kCmdPrintL, 13000,                    // PRINT i
+                               kCmdNext, 13000, 37007}));            // NEXT i, back to FOR
 }
 
 TEST_F(BlockTest, WordPatternsOfTheBlocks) {
@@ -24,15 +25,18 @@ TEST_F(BlockTest, WordPatternsOfTheBlocks) {
     WordList words;
   } cases[] = {
       // IF without ELSE jumps past the ENDIF, which emits nothing.
-      {"if a\nprint 1\nendif", {1, 13000, 37005, 301, 19000}},
-      {"if a\nprint 1\nelse\nprint 2\nendif", {1, 13000, 37007, 301, 19000, 2, 37009, 301, 19001}},
-      {"do\nprint 1\nloop", {301, 19000, 6, 37000}},
-      {"while a\nprint 1\nendwhile", {9, 13000, 37007, 301, 19000, 10, 37000}},
-      {"repeat\nprint 1\nuntil a", {301, 19000, 12, 13000, 37000}},
+      {"if a\nprint 1\nendif", {kCmdIf, 13000, 37005, kCmdPrintL, 19000}},
+      {"if a\nprint 1\nelse\nprint 2\nendif",
+       {kCmdIf, 13000, 37007, kCmdPrintL, 19000, kCmdElse, 37009, kCmdPrintL, 19001}},
+      {"do\nprint 1\nloop", {kCmdPrintL, 19000, kCmdLoop, 37000}},
+      {"while a\nprint 1\nendwhile", {kCmdWhile, 13000, 37007, kCmdPrintL, 19000, kCmdEndwhile, 37000}},
+      {"repeat\nprint 1\nuntil a", {kCmdPrintL, 19000, kCmdUntil, 13000, 37000}},
       // EXIT passes over the IF and leaves the WHILE.
-      {"while a\nif b\nexit\nendif\nendwhile", {9, 13000, 37010, 1, 13001, 37008, 5, 37010, 10, 37000}},
+      {"while a\nif b\nexit\nendif\nendwhile",
+       {kCmdWhile, 13000, 37010, kCmdIf, 13001, 37008, kCmdExit, 37010, kCmdEndwhile, 37000}},
       // EXIT leaves only the innermost loop.
-      {"do\ndo\nexit\nloop\nexit\nloop", {5, 37004, 6, 37000, 5, 37008, 6, 37000}},
+      {"do\ndo\nexit\nloop\nexit\nloop",
+       {kCmdExit, 37004, kCmdLoop, 37000, kCmdExit, 37008, kCmdLoop, 37000}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.program);
@@ -90,10 +94,11 @@ TEST_F(BlockTest, JumpsAndLabelsSurviveTheRecompileOfALargerProgramBlock) {
   CompileOrFail(program);
   EXPECT_EQ(parser.ProgramCapacity(), 2 * kInitialProgramCapacity);
   const int32_t endwhile = 2 + 3 + 9300 * 7;  // GOTO, WHILE, the assignments
-  EXPECT_EQ(Words(0, 5), (std::vector<int32_t>{42, 37000 + endwhile + 2, 9, 13000, 37000 + endwhile + 2}));
-  EXPECT_EQ(parser.ProgramWordAt(endwhile), 10);
+  EXPECT_EQ(Words(0, 5),
+            (std::vector<int32_t>{kCmdGoto, 37000 + endwhile + 2, kCmdWhile, 13000, 37000 + endwhile + 2}));
+  EXPECT_EQ(parser.ProgramWordAt(endwhile), kCmdEndwhile);
   EXPECT_EQ(parser.ProgramWordAt(endwhile + 1), 37002);
-  EXPECT_EQ(parser.ProgramWordAt(endwhile + 2), 301);
+  EXPECT_EQ(parser.ProgramWordAt(endwhile + 2), kCmdPrintL);
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 // scope of the function that was running.
 #include "compile_test_support.h"
 #include "compiler/compiler_messages.h"
+#include "resources/command_ids.h"
 
 namespace qm::testing {
 namespace {
@@ -14,9 +15,9 @@ TEST_F(CommandLineTest, ALineCompilesAfterTheProgramAndTheNextOverwritesIt) {
   const int32_t end = parser.programEndCounters.wordsEmitted;
   ASSERT_TRUE(parser.CompileCliLine("x=x+1", kMainScope)) << parser.errorText;
   // x is the program's variable; the literal 1 is new, after the program's 5.
-  EXPECT_EQ(Words(end, end + 8), (WordList{81, 10000, 13000, 19001, 151, 13000, 10000, 0}));
+  EXPECT_EQ(Words(end, end + 8), (WordList{kOpAddLLL, 10000, 13000, 19001, kOpAssignLL, 13000, 10000, 0}));
   ASSERT_TRUE(parser.CompileCliLine("x=x+2", kMainScope)) << parser.errorText;
-  EXPECT_EQ(Words(end, end + 8), (WordList{81, 10000, 13000, 19002, 151, 13000, 10000, 0}));
+  EXPECT_EQ(Words(end, end + 8), (WordList{kOpAddLLL, 10000, 13000, 19002, kOpAssignLL, 13000, 10000, 0}));
   EXPECT_EQ(parser.pieceStartCounters.wordsEmitted, end);
 }
 
@@ -31,7 +32,7 @@ TEST_F(CommandLineTest, ALineCompilesInTheScopeOfTheRunningFunction) {
   const int32_t end = parser.programEndCounters.wordsEmitted;
   ASSERT_TRUE(parser.CompileCliLine("print a", 1)) << parser.errorText;
   // The function's parameter a, not the main program's a; temporaries of its window.
-  EXPECT_EQ(Words(end, end + 2), (WordList{301, 13001}));
+  EXPECT_EQ(Words(end, end + 2), (WordList{kCmdPrintL, 13001}));
   ASSERT_TRUE(parser.CompileCliLine("print a+1", 1)) << parser.errorText;
   EXPECT_EQ(parser.ProgramWordAt(end + 1), 10050);
 }

@@ -7,12 +7,9 @@
 
 #include "compiler/compiler_messages.h"
 #include "compiler/statement_compiler.h"
+#include "resources/command_ids.h"
 
 namespace qm::testing {
-
-namespace {
-constexpr int32_t kEndId = 213;  // the END of the "end" line after every program
-}
 
 void CompilerTest::SetUp() {
   parser.Open();
@@ -46,7 +43,7 @@ std::vector<int32_t> CompilerTest::Words() const {
   // The program ends with the "end" line's END and the word 0 of the end of the piece.
   const int32_t count = parser.WordCount();
   int32_t end = count;
-  while (end > 0 && parser.ProgramWordAt(end - 1) != kEndId) --end;
+  while (end > 0 && parser.ProgramWordAt(end - 1) != kCmdEnd) --end;
   return Words(0, end > 0 ? end - 1 : count);
 }
 

@@ -2,6 +2,7 @@
 // precedence, and the messages of expressions that do not compile.
 #include "compile_test_support.h"
 #include "compiler/compiler_messages.h"
+#include "resources/command_ids.h"
 
 namespace qm::testing {
 namespace {
@@ -17,23 +18,24 @@ struct GoldenCase {
 TEST_F(ExpressionTest, CompilesToTheGoldenWords) {
   const GoldenCase cases[] = {
       // A bracket first, then the product of an integer and a float ("*[" FLF).
-      {"print (a+2)*b#", {81, 10000, 13000, 19000, 74, 11000, 10000, 15000, 302, 11000}},
+      {"print (a+2)*b#", {kOpAddLLL, 10000, 13000, 19000, kOpMulFLF, 11000, 10000, 15000, kCmdPrintF, 11000}},
       // RND has no float form: the argument is converted first.
-      {"print rnd(1.5)", {154, 10000, 21000, 390, 10001, 10000, 301, 10001}},
+      {"print rnd(1.5)", {kOpAssignLF, 10000, 21000, kCmdRndLL, 10001, 10000, kCmdPrintL, 10001}},
       // One literal used twice.
-      {"print 1-1", {91, 10000, 19000, 19000, 301, 10000}},
-      {"print a$+b$", {87, 12000, 17000, 17001, 303, 12000}},
+      {"print 1-1", {kOpSubLLL, 10000, 19000, 19000, kCmdPrintL, 10000}},
+      {"print a$+b$", {kOpAddSSS, 12000, 17000, 17001, kCmdPrintS, 12000}},
       // A minus after an operator is the sign of its number: -5 is raised to the power first.
-      {"print x*-5^2", {51, 10000, 19000, 19001, 71, 10001, 13000, 10000, 301, 10001}},
-      {"print -5*3", {71, 10000, 19000, 19001, 301, 10000}},
+      {"print x*-5^2", {kOpPowLLL, 10000, 19000, 19001, kOpMulLLL, 10001, 13000, 10000, kCmdPrintL, 10001}},
+      {"print -5*3", {kOpMulLLL, 10000, 19000, 19001, kCmdPrintL, 10000}},
       // A comparison in an expression; AND written as "&" outside block statements.
-      {"print a=b", {101, 10000, 13000, 13001, 301, 10000}},
-      {"print a$>b$", {143, 10000, 17000, 17001, 301, 10000}},
-      {"print a!b & c", {119, 10000, 13000, 13001, 123, 10001, 10000, 13002, 301, 10001}},
+      {"print a=b", {kOpEqualLLL, 10000, 13000, 13001, kCmdPrintL, 10000}},
+      {"print a$>b$", {kOpGreaterLSS, 10000, 17000, 17001, kCmdPrintL, 10000}},
+      {"print a!b & c",
+       {kOpNotEqualLLL, 10000, 13000, 13001, kOpAndLLL, 10001, 10000, 13002, kCmdPrintL, 10001}},
       // Value-returning commands without parameters and with names of several words.
-      {"print timer()", {260, 10000, 301, 10000}},
-      {"print get date$()", {408, 12000, 303, 12000}},
-      {"print sprite x(1)", {5521, 10000, 19000, 301, 10000}},
+      {"print timer()", {kCmdTimer, 10000, kCmdPrintL, 10000}},
+      {"print get date$()", {kCmdGetDateStr, 12000, kCmdPrintS, 12000}},
+      {"print sprite x(1)", {kCmdSpriteX, 10000, 19000, kCmdPrintL, 10000}},
   };
   for (const GoldenCase& c : cases) {
     SCOPED_TRACE(c.program);
@@ -47,14 +49,17 @@ TEST_F(ExpressionTest, CompilesToTheGoldenWords) {
 TEST_F(ExpressionTest, MultiplyAndDivideShareALevelAsDoAddAndSubtract) {
   // Left to right within a level: (a-b)+c, (2*3)-4 then +1, (a/b)*c and (a*b)/c.
   CompileOrFail("print a-b+c");
-  EXPECT_EQ(Words(), (WordList{91, 10000, 13000, 13001, 81, 10001, 10000, 13002, 301, 10001}));
+  EXPECT_EQ(Words(),
+            (WordList{kOpSubLLL, 10000, 13000, 13001, kOpAddLLL, 10001, 10000, 13002, kCmdPrintL, 10001}));
   CompileOrFail("print 2*3-4+1");
-  EXPECT_EQ(Words(), (WordList{71, 10000, 19000, 19001, 91, 10001, 10000, 19002, 81, 10002, 10001, 19003, 301,
-                               10002}));
+  EXPECT_EQ(Words(), (WordList{kOpMulLLL, 10000, 19000, 19001, kOpSubLLL, 10001, 10000, 19002, kOpAddLLL,
+                               10002, 10001, 19003, kCmdPrintL, 10002}));
   CompileOrFail("print a*b/c");
-  EXPECT_EQ(Words(), (WordList{71, 10000, 13000, 13001, 61, 10001, 10000, 13002, 301, 10001}));
+  EXPECT_EQ(Words(),
+            (WordList{kOpMulLLL, 10000, 13000, 13001, kOpDivLLL, 10001, 10000, 13002, kCmdPrintL, 10001}));
   CompileOrFail("print a/b*c");
-  EXPECT_EQ(Words(), (WordList{61, 10000, 13000, 13001, 71, 10001, 10000, 13002, 301, 10001}));
+  EXPECT_EQ(Words(),
+            (WordList{kOpDivLLL, 10000, 13000, 13001, kOpMulLLL, 10001, 10000, 13002, kCmdPrintL, 10001}));
 }
 
 TEST_F(ExpressionTest, AnArrayIndexIsConvertedToInteger) {
@@ -62,14 +67,15 @@ TEST_F(ExpressionTest, AnArrayIndexIsConvertedToInteger) {
   const WordList words = Words();
   const WordList read(words.end() - 9, words.end());
   // The index i# (15000) converted, then "@[" LLL with the array (13000).
-  EXPECT_EQ(read, (WordList{154, 10000, 15000, 661, 10001, 13000, 10000, 301, 10001}));
+  EXPECT_EQ(read,
+            (WordList{kOpAssignLF, 10000, 15000, kOpArrayGetLLL, 10001, 13000, 10000, kCmdPrintL, 10001}));
 }
 
 TEST_F(ExpressionTest, WordOperatorsOnlyInBlockStatements) {
   // "=" binds tighter than "!", "!" tighter than "&", "&" tighter than "|".
   CompileOrFail("if a<>b and c=1 or d\nendif");
-  EXPECT_EQ(Words(0, 16), (WordList{101, 10000, 13000, 19000, 119, 10001, 13001, 13002, 123, 10002, 10001,
-                                    10000, 124, 10003, 10002, 13003}));
+  EXPECT_EQ(Words(0, 16), (WordList{kOpEqualLLL, 10000, 13000, 19000, kOpNotEqualLLL, 10001, 13001, 13002,
+                                    kOpAndLLL, 10002, 10001, 10000, kOpOrLLL, 10003, 10002, 13003}));
   ExpectError("print a<>b", 1, M(kMsgBadExpression));
   ExpectError("print a and b", 1, M(kMsgBadExpression));
 }

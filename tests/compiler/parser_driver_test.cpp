@@ -9,6 +9,7 @@
 
 #include "compiler/parser.h"
 #include "parser_test_support.h"
+#include "resources/command_ids.h"
 #include "runtime/settings.h"
 
 namespace qm {
@@ -45,7 +46,7 @@ TEST_F(ParserDriverTest, OpenCompileCloseAndOpenAgain) {
 
   parser.Open();
   ASSERT_TRUE(Compile({"print b"}));
-  EXPECT_EQ(ProgramWordRange(parser, 0, parser.WordCount()), (std::vector<int32_t>{301, 13000, 0}));
+  EXPECT_EQ(ProgramWordRange(parser, 0, parser.WordCount()), (std::vector<int32_t>{kCmdPrintL, 13000, 0}));
 }
 
 TEST_F(ParserDriverTest, ReportsProgressOneTenthAtMostPerLine) {
@@ -72,7 +73,7 @@ TEST_F(ParserDriverTest, ProgramBlockDoublesAndTheCompileStartsAgain) {
   ASSERT_TRUE(Compile(lines)) << parser.errorText;
   EXPECT_EQ(parser.ProgramCapacity(), 2 * kInitialProgramCapacity);
   EXPECT_EQ(parser.WordCount(), 70000 + 2 + 1);
-  EXPECT_EQ(ProgramWordRange(parser, 69999, 70003), (std::vector<int32_t>{7, 301, 19000, 0}));
+  EXPECT_EQ(ProgramWordRange(parser, 69999, 70003), (std::vector<int32_t>{kCmdFor, kCmdPrintL, 19000, 0}));
   EXPECT_EQ(LineWordRange(parser, 69999, 70003), (std::vector<int32_t>{70, 71, 71, 0}));
   EXPECT_EQ(parser.ProgramEndCounters().wordsEmitted, 70003);
   EXPECT_EQ(parser.ProgramStartCounters().wordsEmitted, 0);
@@ -168,14 +169,14 @@ TEST_F(CommandLinePieceTest, LinesOverwriteEachOtherWhileNumbersGoOn) {
 
   ASSERT_TRUE(parser.CompileCliLine("print 7", 0)) << parser.errorText;
   EXPECT_EQ(parser.PieceStartCounters().wordsEmitted, 5);
-  EXPECT_EQ(PieceWords(), (std::vector<int32_t>{301, 19001, 0}));
+  EXPECT_EQ(PieceWords(), (std::vector<int32_t>{kCmdPrintL, 19001, 0}));
   EXPECT_EQ(LineWordRange(parser, 5, 8), (std::vector<int32_t>{6, 6, 0}));
 
   ASSERT_TRUE(parser.CompileCliLine("print 8+a", 0));
-  EXPECT_EQ(PieceWords(), (std::vector<int32_t>{81, 10000, 19002, 13000, 301, 10000, 0}));
+  EXPECT_EQ(PieceWords(), (std::vector<int32_t>{kOpAddLLL, 10000, 19002, 13000, kCmdPrintL, 10000, 0}));
 
   ASSERT_TRUE(parser.CompileCliLine("print b", 0));
-  EXPECT_EQ(PieceWords(), (std::vector<int32_t>{301, 13001, 0}));
+  EXPECT_EQ(PieceWords(), (std::vector<int32_t>{kCmdPrintL, 13001, 0}));
   EXPECT_EQ(parser.PieceEndCounters().nextIntLiteral, 19003);
   EXPECT_EQ(parser.PieceEndCounters().intVariableEntries, 2);
 
@@ -187,7 +188,7 @@ TEST_F(CommandLinePieceTest, AFailedLineGivesItsNumbersBack) {
   EXPECT_FALSE(parser.CompileCliLine("print 99+!", 0));
   EXPECT_FALSE(parser.errorText.empty());
   ASSERT_TRUE(parser.CompileCliLine("print 100", 0));
-  EXPECT_EQ(PieceWords(), (std::vector<int32_t>{301, 19001, 0}));
+  EXPECT_EQ(PieceWords(), (std::vector<int32_t>{kCmdPrintL, 19001, 0}));
   EXPECT_EQ(parser.LiteralValue(19001).i, 100);
 }
 
@@ -217,7 +218,7 @@ TEST_F(CommandLinePieceTest, ALineThatWouldFillTheBlockIsRefused) {
 
 TEST_F(CommandLinePieceTest, LinesAreCompiledInTheScopeGiven) {
   ASSERT_TRUE(parser.CompileCliLine("print a", 3));
-  EXPECT_EQ(PieceWords(), (std::vector<int32_t>{301, 13001, 0}));  // scope 3's own a
+  EXPECT_EQ(PieceWords(), (std::vector<int32_t>{kCmdPrintL, 13001, 0}));  // scope 3's own a
   EXPECT_EQ(parser.VariableScope(ValueType::Integer, 1), 3);
 }
 

@@ -3,6 +3,8 @@
 
 #include <atomic>
 
+#include "resources/command_ids.h"
+
 namespace qm::testing {
 
 namespace {
@@ -33,9 +35,9 @@ bool CompilePrint(Parser& parser, std::string_view operandText) {
     OperandPair* result = sum.AppendSlot();
     if (parser.AllocateTemporary(*result, kTypeInteger) < 0) return false;
     if (!sum.Append(left.type, left.number) || !sum.Append(right.type, right.number)) return false;
-    parser.EmitCommand("+", 81, "lll", sum);
+    parser.EmitCommand("+", kOpAddLLL, "lll", sum);
     if (!operands.Append(kTypeInteger, (*result).number)) return false;
-    parser.EmitCommand("print", 301, "l", operands);
+    parser.EmitCommand("print", kCmdPrintL, "l", operands);
     return true;
   }
   OperandPair value = CompileOperand(parser, operandText);

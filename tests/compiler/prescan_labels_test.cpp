@@ -8,6 +8,7 @@
 #include "compile_test_support.h"
 #include "compiler/compiler_messages.h"
 #include "compiler/statement_compiler.h"
+#include "resources/command_ids.h"
 
 namespace qm::testing {
 namespace {
@@ -86,11 +87,11 @@ TEST_F(PrescanTest, HeaderErrors) {
 TEST_F(PrescanTest, FunctionHeaderWords) {
   CompileOrFail("end\nfunction f(a, b#)\nendfunction");
   // END, then STOP, the parameter variables and the scope; ENDFUNCTION.
-  EXPECT_EQ(Words(), (WordList{213, 26, 13000, 15000, 1, 22}));
+  EXPECT_EQ(Words(), (WordList{kCmdEnd, kCmdStop, 13000, 15000, 1, kCmdEndfunction}));
   CompileOrFail("print f(1, 2.5)\nend\nfunction f(a, b#)\nendfunction");
   // The call names the word after the STOP.
-  EXPECT_EQ(Words(0, 6), (WordList{21, 37010, 10000, 19000, 19001, 21000}));
-  EXPECT_EQ(parser.ProgramWordAt(9), 26);
+  EXPECT_EQ(Words(0, 6), (WordList{kCmdFunction, 37010, 10000, 19000, 19001, 21000}));
+  EXPECT_EQ(parser.ProgramWordAt(9), kCmdStop);
 }
 
 TEST_F(PrescanTest, CallArgumentsMustMatchTheParameters) {
@@ -110,7 +111,7 @@ TEST_F(PrescanTest, ResultValuesTakeTheFunctionsType) {
 TEST_F(PrescanTest, LabelsArePatchedByTheirOwnReferenceKind) {
   // One label named by RESTORE and by GOTO: a DATA position for the one, a word for the other.
   CompileOrFail("data 1,2,3\ndata 4,5,6\nrestore d\ngoto d\nprint 1\nd:\ndata 7");
-  EXPECT_EQ(Words(), (WordList{31, 25006, 42, 37006, 301, 19000}));
+  EXPECT_EQ(Words(), (WordList{kCmdRestoreA, 25006, kCmdGoto, 37006, kCmdPrintL, 19000}));
 }
 
 TEST_F(PrescanTest, LabelAndArrayChecksReportTheirLine) {
@@ -151,7 +152,7 @@ TEST_F(IncludeTest, LinesOutsideFunctionsAreComments) {
   ASSERT_TRUE(parser.CreateProgramFromFile("main.qma")) << parser.errorText;
   // No PRINT at all: the included PRINT lines were not compiled.
   for (int32_t i = 0; i < parser.WordCount(); ++i) {
-    EXPECT_NE(parser.ProgramWordAt(i), 301) << i;
+    EXPECT_NE(parser.ProgramWordAt(i), kCmdPrintL) << i;
   }
   EXPECT_NE(parser.FindUserFunction("twice"), -1);
 }

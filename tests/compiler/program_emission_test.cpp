@@ -7,6 +7,7 @@
 
 #include "compiler/parser.h"
 #include "parser_test_support.h"
+#include "resources/command_ids.h"
 
 namespace qm {
 namespace {
@@ -22,23 +23,23 @@ TEST(ProgramEmissionTest, CommandsTakeOneWordPerOperand) {
   parser.ResetCompileCounters();
   parser.counters.currentLine = 9;
   OperandList none;
-  parser.EmitCommand("sync", 251, "0", none);
+  parser.EmitCommand("sync", kCmdSync, "0", none);
   OperandList print;
   ASSERT_TRUE(print.Append('l', 13000));
-  parser.EmitCommand("print", 301, "l", print);
+  parser.EmitCommand("print", kCmdPrintL, "l", print);
   OperandList rnd;
   OperandPair* result = rnd.AppendSlot();
   ASSERT_NE(parser.AllocateTemporary(*result, 'l'), -1);
   ASSERT_TRUE(rnd.Append('l', 19000));
-  parser.EmitCommand("rnd", 390, "ll", rnd);
+  parser.EmitCommand("rnd", kCmdRndLL, "ll", rnd);
   OperandList unfinished;  // a pair of type 0 ends the list
   ASSERT_TRUE(unfinished.Append('l', 13000));
   ASSERT_NE(unfinished.AppendSlot(), nullptr);
   ASSERT_TRUE(unfinished.Append('l', 13001));
-  parser.EmitCommand("print", 301, "l", unfinished);
+  parser.EmitCommand("print", kCmdPrintL, "l", unfinished);
 
   EXPECT_EQ(ProgramWordRange(parser, 0, parser.WordCount()),
-            (std::vector<int32_t>{251, 301, 13000, 390, 10000, 19000, 301, 13000}));
+            (std::vector<int32_t>{kCmdSync, kCmdPrintL, 13000, kCmdRndLL, 10000, 19000, kCmdPrintL, 13000}));
   EXPECT_EQ(LineWordRange(parser, 0, parser.WordCount()), std::vector<int32_t>(8, 9));
   EXPECT_EQ(parser.counters.commandsEmitted, 4);
   EXPECT_EQ(parser.counters.programWrite, parser.counters.lineWrite);
@@ -59,12 +60,13 @@ TEST_F(EmissionGoldenTest, StatementListWithLabelsAndData) {
                "print a+1\r\nprint 2.5\r\nprint \"Hi\"\r\ndata 1,2,3\r\nstart:\r\n"
                "goto start\r\nrestore start\r\n");
   ASSERT_TRUE(parser.CreateProgramFromFile("p.qma")) << parser.errorText;
-  const std::vector<int32_t> words = {81,  10000, 13000, 19000,  // line 1: "+[" LLL into the first temporary
-                                      301, 10000,                // PRINT L
-                                      302, 21000,                // line 2
-                                      303, 23000,                // line 3
-                                      42,  37010,  // line 6: GOTO the word after the DATA line's label
-                                      31,  25003,  // line 7: RESTORE to the DATA item after the three
+  const std::vector<int32_t> words = {kOpAddLLL, 10000,
+                                      13000,     19000,  // line 1: "+[" LLL into the first temporary
+                                      301,       10000,  // PRINT L
+                                      302,       21000,  // line 2
+                                      303,       23000,  // line 3
+                                      42,        37010,  // line 6: GOTO the word after the DATA line's label
+                                      31,        25003,  // line 7: RESTORE to the DATA item after the three
                                       0};
   const std::vector<int32_t> lines = {1, 1, 1, 1, 1, 1, 2, 2, 3, 3, 6, 6, 7, 7, 0};
   EXPECT_EQ(parser.WordCount(), static_cast<int32_t>(words.size()));
@@ -77,12 +79,12 @@ TEST_F(EmissionGoldenTest, StatementListWithLabelsAndData) {
 TEST_F(EmissionGoldenTest, EveryCommandLinePieceEndsWithWordZero) {
   folder.Write("p.qma", "print 1\r\n");
   ASSERT_TRUE(parser.CreateProgramFromFile("p.qma"));
-  EXPECT_EQ(ProgramWordRange(parser, 0, 3), (std::vector<int32_t>{301, 19000, 0}));
+  EXPECT_EQ(ProgramWordRange(parser, 0, 3), (std::vector<int32_t>{kCmdPrintL, 19000, 0}));
   ASSERT_TRUE(parser.CompileCliLine("print 2+3", 0));
   EXPECT_EQ(ProgramWordRange(parser, 3, parser.WordCount()),
-            (std::vector<int32_t>{81, 10000, 19001, 19002, 301, 10000, 0}));
+            (std::vector<int32_t>{kOpAddLLL, 10000, 19001, 19002, kCmdPrintL, 10000, 0}));
   ASSERT_TRUE(parser.CompileCliLine("print 4", 0));
-  EXPECT_EQ(ProgramWordRange(parser, 3, parser.WordCount()), (std::vector<int32_t>{301, 19003, 0}));
+  EXPECT_EQ(ProgramWordRange(parser, 3, parser.WordCount()), (std::vector<int32_t>{kCmdPrintL, 19003, 0}));
   EXPECT_EQ(parser.PieceEndCounters().wordsEmitted, 6);
 }
 

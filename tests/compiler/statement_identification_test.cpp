@@ -4,6 +4,7 @@
 
 #include "compile_test_support.h"
 #include "compiler/compiler_messages.h"
+#include "resources/command_ids.h"
 
 namespace qm::testing {
 namespace {
@@ -101,26 +102,26 @@ TEST_F(StatementTest, SeparatorsAndListRules) {
       // The longest run of leading words names the statement.
       {"sync on", {403}},
       {"sync", {259}},
-      {"print 1 : print 2", {301, 19000, 301, 19001}},
-      {"print \"a:b\"", {303, 23000}},
+      {"print 1 : print 2", {kCmdPrintL, 19000, kCmdPrintL, 19001}},
+      {"print \"a:b\"", {kCmdPrintS, 23000}},
       // PRINT lists: every item but the last without a line end.
-      {"print a; b, c", {305, 13000, 305, 13001, 301, 13002}},
-      {"print a;", {305, 13000}},
+      {"print a; b, c", {kCmdPrintcL, 13000, kCmdPrintcL, 13001, kCmdPrintL, 13002}},
+      {"print a;", {kCmdPrintcL, 13000}},
       {"print", {304}},
-      {"print \":-(\", x", {307, 23000, 301, 13000}},
+      {"print \":-(\", x", {kCmdPrintcS, 23000, kCmdPrintL, 13000}},
       // INPUT with a prompt: PRINTC the prompt, then INPUT.
-      {"input \"x\"; n$", {307, 23000, 352, 17000}},
-      {"input \"x\", n", {307, 23000, 351, 13000}},
+      {"input \"x\"; n$", {kCmdPrintcS, 23000, kCmdInputS, 17000}},
+      {"input \"x\", n", {kCmdPrintcS, 23000, kCmdInputL, 13000}},
       // READ lists: one READ per variable, by its type; the list rule looks at the first word.
-      {"read a, b#", {33, 13000, 34, 15000}},
-      {"read byte 1,b; x", {8051, 19000, 13000, 33, 13001}},
+      {"read a, b#", {kCmdReadL, 13000, kCmdReadF, 15000}},
+      {"read byte 1,b; x", {kCmdReadByte, 19000, 13000, kCmdReadL, 13001}},
       // A semicolon separates statements.
-      {"a = 5 ; b = 6", {151, 13000, 19000, 151, 13001, 19001}},
+      {"a = 5 ; b = 6", {kOpAssignLL, 13000, 19000, kOpAssignLL, 13001, 19001}},
       // Comments.
       {"rem a : print 1", {}},
       {"`a : print 1", {}},
-      {"print 1 : rem a", {301, 19000}},
-      {"remstart\nprint 1\nremend : print 2", {301, 19000}},
+      {"print 1 : rem a", {kCmdPrintL, 19000}},
+      {"remstart\nprint 1\nremend : print 2", {kCmdPrintL, 19000}},
       // Blanks between the words of a name do not matter.
       {"sync   on", {403}},
   };
@@ -134,7 +135,7 @@ TEST_F(StatementTest, SeparatorsAndListRules) {
 TEST_F(StatementTest, LabelsAreDefinedOnLinesOfTheirOwn) {
   CompileOrFail("goto start\nprint 1\nstart:\nprint 2");
   // GOTO jumps to the word after PRINT 1, where the label stands.
-  EXPECT_EQ(Words(), (WordList{42, 37004, 301, 19000, 301, 19001}));
+  EXPECT_EQ(Words(), (WordList{kCmdGoto, 37004, kCmdPrintL, 19000, kCmdPrintL, 19001}));
   ExpectError("start: print 1", 1, M(kMsgUnknownStatement));
   ExpectError("print 1 : done:", 1, M(kMsgUnknownStatement));
   ExpectError("a:\na:", 2, M(kMsgLabelDefinedTwice));
@@ -151,20 +152,20 @@ TEST_F(StatementTest, DataItemsEmitNoWords) {
   // DATA keeps its semicolons: "1;2" is one item, and no literal.
   ExpectError("data 1;2,3", 1, M(kMsgBadDataItem));
   CompileOrFail("data 1,2 : print x");
-  EXPECT_EQ(Words(), (WordList{301, 13000}));
+  EXPECT_EQ(Words(), (WordList{kCmdPrintL, 13000}));
 }
 
 TEST_F(StatementTest, UndimNamesOnlyTheArray) {
   CompileOrFail("dim a(10)\nundim a(10) : print 1");
   const WordList words = Words();
   const WordList tail(words.end() - 4, words.end());
-  EXPECT_EQ(tail, (WordList{506, 13000, 301, 19001}));
+  EXPECT_EQ(tail, (WordList{kCmdUndimL, 13000, kCmdPrintL, 19001}));
 }
 
 TEST_F(StatementTest, RewrittenFormsAndTheirFallThrough) {
   // IF without THEN is the block IF; DIM without an array bracket is the plain DIM statement.
   CompileOrFail("if a\nendif");
-  EXPECT_EQ(Words(), (WordList{1, 13000, 37003}));
+  EXPECT_EQ(Words(), (WordList{kCmdIf, 13000, 37003}));
   ExpectError("dim a (10)", 1, M(kMsgBadExpression));
   ExpectError("remark", 1, M(kMsgUnknownStatement));
 }
@@ -172,12 +173,12 @@ TEST_F(StatementTest, RewrittenFormsAndTheirFallThrough) {
 TEST_F(StatementTest, EntryChoiceByParameterTypes) {
   const StatementCase cases[] = {
       {"cls", {212}},
-      {"cls 5", {405, 19000}},
-      {"print 1.5", {302, 21000}},
+      {"cls 5", {kCmdClsL, 19000}},
+      {"print 1.5", {kCmdPrintF, 21000}},
       // No INC entry takes two integers: the 2 becomes a float.
-      {"inc i, 2", {155, 11000, 19000, 414, 13000, 11000}},
+      {"inc i, 2", {kOpAssignFL, 11000, 19000, kCmdIncLF, 13000, 11000}},
       // INK takes integers: the 1.5 becomes one.
-      {"ink 1.5, 0", {154, 10000, 21000, 227, 10000, 19000}},
+      {"ink 1.5, 0", {kOpAssignLF, 10000, 21000, kCmdInk, 10000, 19000}},
   };
   for (const StatementCase& c : cases) {
     SCOPED_TRACE(c.program);

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "foundation_program.h"
+#include "resources/command_ids.h"
 
 namespace qm::test {
 namespace {
@@ -47,11 +48,11 @@ TEST_F(ArraysTest, OnlyTheCombinedOffsetIsChecked) {
   ImageBuilder b;
   const int32_t a = b.IntVariable();
   const int32_t r = b.IntVariable();
-  EmitDim(b, kDimL, a, {2, 2});
-  EmitStore(b, kArraySetL, a, {3, 0}, b.IntLiteral(5));
-  EmitFetch(b, kArrayGetL, ImageBuilder::IntTemp(0), a, {0, 1});
-  b.Command(kAssignLL, {r, ImageBuilder::IntTemp(0)});
-  EmitStore(b, kArraySetL, a, {0, 3}, b.IntLiteral(1));
+  EmitDim(b, kCmdDimLL, a, {2, 2});
+  EmitStore(b, kOpArraySetLLL, a, {3, 0}, b.IntLiteral(5));
+  EmitFetch(b, kOpArrayGetLLL, ImageBuilder::IntTemp(0), a, {0, 1});
+  b.Command(kOpAssignLL, {r, ImageBuilder::IntTemp(0)});
+  EmitStore(b, kOpArraySetLLL, a, {0, 3}, b.IntLiteral(1));
   EmitEnd(b);
   EXPECT_EQ(Run(b), 102);
   EXPECT_EQ(Int(r), 5);
@@ -70,29 +71,30 @@ TEST_P(OneDimensionBoundsTest, DimTenHasElevenElements) {
   const BoundsCase c = GetParam();
   ImageBuilder b;
   const int32_t a = b.IntVariable();
-  EmitDim(b, kDimL, a, {10});
-  if (c.id == kArraySetL) {
-    EmitStore(b, kArraySetL, a, {c.subscript}, b.IntLiteral(1));
+  EmitDim(b, kCmdDimLL, a, {10});
+  if (c.id == kOpArraySetLLL) {
+    EmitStore(b, kOpArraySetLLL, a, {c.subscript}, b.IntLiteral(1));
   } else {
-    EmitFetch(b, kArrayGetL, ImageBuilder::IntTemp(0), a, {c.subscript});
+    EmitFetch(b, kOpArrayGetLLL, ImageBuilder::IntTemp(0), a, {c.subscript});
   }
   EmitEnd(b);
   EXPECT_EQ(Run(b), c.expectedError) << c.subscript;
   EXPECT_EQ(ProgramCounter, b.Here() - 1) << "the command steps past all its operands";
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, OneDimensionBoundsTest,
-                         ::testing::Values(BoundsCase{kArraySetL, 0, 0}, BoundsCase{kArraySetL, 10, 0},
-                                           BoundsCase{kArraySetL, 11, 102}, BoundsCase{kArraySetL, -1, 102},
-                                           BoundsCase{kArrayGetL, 10, 0}, BoundsCase{kArrayGetL, 11, 102},
-                                           BoundsCase{kArrayGetL, -1, 102}));
+INSTANTIATE_TEST_SUITE_P(
+    Cases, OneDimensionBoundsTest,
+    ::testing::Values(BoundsCase{kOpArraySetLLL, 0, 0}, BoundsCase{kOpArraySetLLL, 10, 0},
+                      BoundsCase{kOpArraySetLLL, 11, 102}, BoundsCase{kOpArraySetLLL, -1, 102},
+                      BoundsCase{kOpArrayGetLLL, 10, 0}, BoundsCase{kOpArrayGetLLL, 11, 102},
+                      BoundsCase{kOpArrayGetLLL, -1, 102}));
 
 TEST_F(ArraysTest, FarSubscriptsNeverWrapIntoRange) {
   // dim a(3,3) : a(1, 2^30) would wrap to a small offset in 32-bit arithmetic.
   ImageBuilder b;
   const int32_t a = b.IntVariable();
-  EmitDim(b, kDimL, a, {3, 3, 3});
-  EmitStore(b, kArraySetL, a, {0, 0, 1 << 30}, b.IntLiteral(1));
+  EmitDim(b, kCmdDimLL, a, {3, 3, 3});
+  EmitStore(b, kOpArraySetLLL, a, {0, 0, 1 << 30}, b.IntLiteral(1));
   EmitEnd(b);
   EXPECT_EQ(Run(b), 102);
 }
@@ -102,11 +104,11 @@ TEST_F(ArraysTest, ADimensionAgainClearsTheContents) {
   ImageBuilder b;
   const int32_t a = b.IntVariable();
   const int32_t r = b.IntVariable();
-  EmitDim(b, kDimL, a, {1});
-  EmitStore(b, kArraySetL, a, {1}, b.IntLiteral(7));
-  EmitDim(b, kDimL, a, {5});
-  EmitFetch(b, kArrayGetL, ImageBuilder::IntTemp(0), a, {1});
-  b.Command(kAssignLL, {r, ImageBuilder::IntTemp(0)});
+  EmitDim(b, kCmdDimLL, a, {1});
+  EmitStore(b, kOpArraySetLLL, a, {1}, b.IntLiteral(7));
+  EmitDim(b, kCmdDimLL, a, {5});
+  EmitFetch(b, kOpArrayGetLLL, ImageBuilder::IntTemp(0), a, {1});
+  b.Command(kOpAssignLL, {r, ImageBuilder::IntTemp(0)});
   EmitEnd(b);
   ASSERT_EQ(Run(b), 0);
   EXPECT_EQ(Int(r), 0);
@@ -119,13 +121,13 @@ TEST_F(ArraysTest, ArrayNeverDimensionedReadsZeroAndIgnoresStores) {
   const int32_t texts = b.StringVariable();
   const int32_t r = b.IntVariable();
   const int32_t s = b.StringVariable();
-  EmitStore(b, kArraySetL, array, {3}, b.IntLiteral(5));
-  b.Command(kAssignLL, {ImageBuilder::IntTemp(0), b.IntLiteral(9)});
-  EmitFetch(b, kArrayGetL, ImageBuilder::IntTemp(0), array, {3});
-  b.Command(kAssignLL, {r, ImageBuilder::IntTemp(0)});
-  b.Command(kAssignSS, {ImageBuilder::StringTemp(0), b.StringLiteral("x")});
-  EmitFetch(b, kArrayGetS, ImageBuilder::StringTemp(0), texts, {2});
-  b.Command(kAssignSS, {s, ImageBuilder::StringTemp(0)});
+  EmitStore(b, kOpArraySetLLL, array, {3}, b.IntLiteral(5));
+  b.Command(kOpAssignLL, {ImageBuilder::IntTemp(0), b.IntLiteral(9)});
+  EmitFetch(b, kOpArrayGetLLL, ImageBuilder::IntTemp(0), array, {3});
+  b.Command(kOpAssignLL, {r, ImageBuilder::IntTemp(0)});
+  b.Command(kOpAssignSS, {ImageBuilder::StringTemp(0), b.StringLiteral("x")});
+  EmitFetch(b, kOpArrayGetSSL, ImageBuilder::StringTemp(0), texts, {2});
+  b.Command(kOpAssignSS, {s, ImageBuilder::StringTemp(0)});
   EmitEnd(b);
   ASSERT_EQ(Run(b), 0);
   EXPECT_EQ(Int(r), 0);
@@ -137,12 +139,12 @@ TEST_F(ArraysTest, UndimThenReadGivesZeroAndDimWorksAgain) {
   ImageBuilder b;
   const int32_t a = b.IntVariable();
   const int32_t r = b.IntVariable();
-  EmitDim(b, kDimL, a, {1});
-  EmitStore(b, kArraySetL, a, {0}, b.IntLiteral(4));
-  b.Command(kUndimL, {a});
-  EmitFetch(b, kArrayGetL, ImageBuilder::IntTemp(0), a, {0});
-  b.Command(kAssignLL, {r, ImageBuilder::IntTemp(0)});
-  EmitDim(b, kDimL, a, {1});
+  EmitDim(b, kCmdDimLL, a, {1});
+  EmitStore(b, kOpArraySetLLL, a, {0}, b.IntLiteral(4));
+  b.Command(kCmdUndimL, {a});
+  EmitFetch(b, kOpArrayGetLLL, ImageBuilder::IntTemp(0), a, {0});
+  b.Command(kOpAssignLL, {r, ImageBuilder::IntTemp(0)});
+  EmitDim(b, kCmdDimLL, a, {1});
   EmitEnd(b);
   ASSERT_EQ(Run(b), 0);
   EXPECT_EQ(Int(r), 0);
@@ -158,8 +160,8 @@ class RefusedDimTest : public ArraysTest, public ::testing::WithParamInterface<R
 TEST_P(RefusedDimTest, Raises101AndLeavesTheArrayUndimensioned) {
   ImageBuilder b;
   const int32_t a = b.IntVariable();
-  EmitDim(b, kDimL, a, {4});  // an earlier array is replaced in any case
-  EmitDim(b, kDimL, a, GetParam().bounds);
+  EmitDim(b, kCmdDimLL, a, {4});  // an earlier array is replaced in any case
+  EmitDim(b, kCmdDimLL, a, GetParam().bounds);
   EmitEnd(b);
   EXPECT_EQ(Run(b), 101);
   EXPECT_FALSE(ProgramArrays.IsDimensioned(0));
@@ -175,12 +177,12 @@ TEST_F(ArraysTest, IntegerStoredIntoAFloatArrayBecomesAFloat) {
   ImageBuilder b;
   const int32_t a = b.FloatVariable();
   const int32_t r = b.FloatVariable();
-  EmitDim(b, kDimF, a, {2});
-  EmitStore(b, kArraySetFL, a, {1}, b.IntLiteral(3));
-  EmitStore(b, kArraySetF, a, {2}, b.FloatLiteral(1.5f));
-  EmitFetch(b, kArrayGetF, ImageBuilder::FloatTemp(0), a, {1});
-  EmitFetch(b, kArrayGetF, ImageBuilder::FloatTemp(1), a, {2});
-  b.Command(kAddFFF, {r, ImageBuilder::FloatTemp(0), ImageBuilder::FloatTemp(1)});
+  EmitDim(b, kCmdDimFL, a, {2});
+  EmitStore(b, kOpArraySetFLL, a, {1}, b.IntLiteral(3));
+  EmitStore(b, kOpArraySetFLF, a, {2}, b.FloatLiteral(1.5f));
+  EmitFetch(b, kOpArrayGetFFL, ImageBuilder::FloatTemp(0), a, {1});
+  EmitFetch(b, kOpArrayGetFFL, ImageBuilder::FloatTemp(1), a, {2});
+  b.Command(kOpAddFFF, {r, ImageBuilder::FloatTemp(0), ImageBuilder::FloatTemp(1)});
   EmitEnd(b);
   ASSERT_EQ(Run(b), 0);
   EXPECT_EQ(Float(r), 4.5f);
@@ -202,20 +204,20 @@ TEST_P(DimensionsTest, LastElementOfEveryTypeHoldsItsValue) {
   const int32_t f = b.FloatVariable();
   const int32_t s = b.StringVariable();
   const int32_t unassigned = b.StringVariable();
-  EmitDim(b, kDimL, ints, shape);
-  EmitDim(b, kDimF, floats, shape);
-  EmitDim(b, kDimS, texts, shape);
-  EmitStore(b, kArraySetL, ints, shape, b.IntLiteral(-9));
-  EmitStore(b, kArraySetF, floats, shape, b.FloatLiteral(0.25f));
-  EmitStore(b, kArraySetS, texts, shape, b.StringLiteral("last"));
-  EmitFetch(b, kArrayGetL, ImageBuilder::IntTemp(0), ints, shape);
-  EmitFetch(b, kArrayGetF, ImageBuilder::FloatTemp(0), floats, shape);
-  EmitFetch(b, kArrayGetS, ImageBuilder::StringTemp(0), texts, shape);
-  EmitFetch(b, kArrayGetS, ImageBuilder::StringTemp(1), texts, std::vector<int32_t>(dimensions, 0));
-  b.Command(kAssignLL, {i, ImageBuilder::IntTemp(0)});
-  b.Command(kAssignFF, {f, ImageBuilder::FloatTemp(0)});
-  b.Command(kAssignSS, {s, ImageBuilder::StringTemp(0)});
-  b.Command(kAssignSS, {unassigned, ImageBuilder::StringTemp(1)});
+  EmitDim(b, kCmdDimLL, ints, shape);
+  EmitDim(b, kCmdDimFL, floats, shape);
+  EmitDim(b, kCmdDimSL, texts, shape);
+  EmitStore(b, kOpArraySetLLL, ints, shape, b.IntLiteral(-9));
+  EmitStore(b, kOpArraySetFLF, floats, shape, b.FloatLiteral(0.25f));
+  EmitStore(b, kOpArraySetSLS, texts, shape, b.StringLiteral("last"));
+  EmitFetch(b, kOpArrayGetLLL, ImageBuilder::IntTemp(0), ints, shape);
+  EmitFetch(b, kOpArrayGetFFL, ImageBuilder::FloatTemp(0), floats, shape);
+  EmitFetch(b, kOpArrayGetSSL, ImageBuilder::StringTemp(0), texts, shape);
+  EmitFetch(b, kOpArrayGetSSL, ImageBuilder::StringTemp(1), texts, std::vector<int32_t>(dimensions, 0));
+  b.Command(kOpAssignLL, {i, ImageBuilder::IntTemp(0)});
+  b.Command(kOpAssignFF, {f, ImageBuilder::FloatTemp(0)});
+  b.Command(kOpAssignSS, {s, ImageBuilder::StringTemp(0)});
+  b.Command(kOpAssignSS, {unassigned, ImageBuilder::StringTemp(1)});
   EmitEnd(b);
   ASSERT_EQ(Run(b), 0) << dimensions;
   EXPECT_EQ(Int(i), -9);
@@ -232,8 +234,8 @@ INSTANTIATE_TEST_SUITE_P(OneToFive, DimensionsTest, ::testing::Range(1, 6));
 TEST_F(ArraysTest, FetchRecordsTheElementAndForgetsItWhenTheArrayIsFreed) {
   ImageBuilder b;
   const int32_t a = b.IntVariable();
-  EmitDim(b, kDimL, a, {3});
-  EmitFetch(b, kArrayGetL, ImageBuilder::IntTemp(5), a, {2});
+  EmitDim(b, kCmdDimLL, a, {3});
+  EmitFetch(b, kOpArrayGetLLL, ImageBuilder::IntTemp(5), a, {2});
   EmitEnd(b);
   ASSERT_EQ(Run(b), 0);
   ElementAddressTable& addresses = ProgramArrays.ElementAddresses();

@@ -13,6 +13,7 @@
 #include "foundation_program.h"
 #include "platform/headless/scripted_input.h"
 #include "platform/keys.h"
+#include "resources/command_ids.h"
 #include "runtime/diagnostics.h"
 #include "runtime/settings.h"
 
@@ -79,43 +80,43 @@ const FusionCase kCases[] = {
     {"IntegerOperationThenAssignment",
      [](B& b) {
        const int32_t x = b.IntVariable();
-       b.Command(kAddLLL, {B::IntTemp(0), b.IntLiteral(2147483647), b.IntLiteral(3)});
-       b.Command(kAssignLL, {x, B::IntTemp(0)});
+       b.Command(kOpAddLLL, {B::IntTemp(0), b.IntLiteral(2147483647), b.IntLiteral(3)});
+       b.Command(kOpAssignLL, {x, B::IntTemp(0)});
        return std::vector<int32_t>{x, B::IntTemp(0)};
      }},
     {"FloatOperationThenAssignment",
      [](B& b) {
        const int32_t x = b.FloatVariable(), i = b.IntVariable();
-       b.Command(kAssignLL, {i, b.IntLiteral(7)});
-       b.Command(kDivFLF, {B::FloatTemp(0), i, b.FloatLiteral(8.0f)});
-       b.Command(kAssignFF, {x, B::FloatTemp(0)});
+       b.Command(kOpAssignLL, {i, b.IntLiteral(7)});
+       b.Command(kOpDivFLF, {B::FloatTemp(0), i, b.FloatLiteral(8.0f)});
+       b.Command(kOpAssignFF, {x, B::FloatTemp(0)});
        return std::vector<int32_t>{x, B::FloatTemp(0)};
      },
      3},
     {"FalseComparisonThenIfJumps",
      [](B& b) {
        const int32_t x = b.IntVariable();
-       b.Command(kGreaterLLL, {B::IntTemp(0), b.IntLiteral(1), b.IntLiteral(2)});
-       const int32_t test = b.Command(kIf, {B::IntTemp(0), 0});
-       b.Command(kAssignLL, {x, b.IntLiteral(5)});
+       b.Command(kOpGreaterLLL, {B::IntTemp(0), b.IntLiteral(1), b.IntLiteral(2)});
+       const int32_t test = b.Command(kCmdIf, {B::IntTemp(0), 0});
+       b.Command(kOpAssignLL, {x, b.IntLiteral(5)});
        b.Patch(test + 2, B::WordAddress(b.Here()));
        return std::vector<int32_t>{x, B::IntTemp(0)};
      }},
     {"TrueMixedComparisonThenWhileGoesOn",
      [](B& b) {
        const int32_t x = b.IntVariable();
-       b.Command(kLessLFL, {B::IntTemp(0), b.FloatLiteral(1.5f), b.IntLiteral(2)});
-       const int32_t test = b.Command(kWhile, {B::IntTemp(0), 0});
-       b.Command(kAssignLL, {x, b.IntLiteral(5)});
+       b.Command(kOpLessLFL, {B::IntTemp(0), b.FloatLiteral(1.5f), b.IntLiteral(2)});
+       const int32_t test = b.Command(kCmdWhile, {B::IntTemp(0), 0});
+       b.Command(kOpAssignLL, {x, b.IntLiteral(5)});
        b.Patch(test + 2, B::WordAddress(b.Here()));
        return std::vector<int32_t>{x, B::IntTemp(0)};
      }},
     {"AndOfComparisonsThenUntil",
      [](B& b) {
        const int32_t x = b.IntVariable();
-       b.Command(kAndLLL, {B::IntTemp(0), b.IntLiteral(1), b.IntLiteral(0)});
-       const int32_t test = b.Command(kUntil, {B::IntTemp(0), 0});
-       b.Command(kAssignLL, {x, b.IntLiteral(5)});
+       b.Command(kOpAndLLL, {B::IntTemp(0), b.IntLiteral(1), b.IntLiteral(0)});
+       const int32_t test = b.Command(kCmdUntil, {B::IntTemp(0), 0});
+       b.Command(kOpAssignLL, {x, b.IntLiteral(5)});
        b.Patch(test + 2, B::WordAddress(b.Here()));
        return std::vector<int32_t>{x, B::IntTemp(0)};
      }},
@@ -124,8 +125,8 @@ const FusionCase kCases[] = {
        const int32_t i = b.IntVariable(), sum = b.IntVariable();
        const int32_t forWord =
            EmitFor(b, i, b.IntLiteral(1), b.IntLiteral(10), b.IntLiteral(3), B::IntTemp(0));
-       b.Command(kAddLLL, {B::IntTemp(0), sum, i});
-       b.Command(kAssignLL, {sum, B::IntTemp(0)});
+       b.Command(kOpAddLLL, {B::IntTemp(0), sum, i});
+       b.Command(kOpAssignLL, {sum, B::IntTemp(0)});
        EmitNext(b, i, forWord);
        return std::vector<int32_t>{i, sum};
      },
@@ -133,21 +134,21 @@ const FusionCase kCases[] = {
     {"WarningOfTheFirstHalfStopsBeforeTheSecond",
      [](B& b) {
        const int32_t x = b.IntVariable();
-       b.Command(kAssignLL, {x, b.IntLiteral(9)});
-       b.Command(kDivLLL, {B::IntTemp(0), b.IntLiteral(1), b.IntLiteral(0)});
-       b.Command(kAssignLL, {x, B::IntTemp(0)});
+       b.Command(kOpAssignLL, {x, b.IntLiteral(9)});
+       b.Command(kOpDivLLL, {B::IntTemp(0), b.IntLiteral(1), b.IntLiteral(0)});
+       b.Command(kOpAssignLL, {x, B::IntTemp(0)});
        return std::vector<int32_t>{x, B::IntTemp(0)};
      },
      3},
     {"AJumpOntoTheSecondHalfRunsItAlone",
      [](B& b) {
        const int32_t x = b.IntVariable();
-       b.Command(kAssignLL, {B::IntTemp(0), b.IntLiteral(4)});
-       b.Command(kAssignLL, {B::IntTemp(1), b.IntLiteral(0)});
-       const int32_t test = b.Command(kIf, {B::IntTemp(1), 0});                  // jumps onto the assignment
-       b.Command(kAddLLL, {B::IntTemp(0), b.IntLiteral(100), b.IntLiteral(1)});  // word 9
+       b.Command(kOpAssignLL, {B::IntTemp(0), b.IntLiteral(4)});
+       b.Command(kOpAssignLL, {B::IntTemp(1), b.IntLiteral(0)});
+       const int32_t test = b.Command(kCmdIf, {B::IntTemp(1), 0});  // jumps onto the assignment
+       b.Command(kOpAddLLL, {B::IntTemp(0), b.IntLiteral(100), b.IntLiteral(1)});  // word 9
        b.Patch(test + 2, B::WordAddress(b.Here()));
-       b.Command(kAssignLL, {x, B::IntTemp(0)});
+       b.Command(kOpAssignLL, {x, B::IntTemp(0)});
        return std::vector<int32_t>{x, B::IntTemp(0)};
      },
      9},
@@ -182,11 +183,11 @@ TEST_F(CommandFusionTest, ASyncOnCheckDueBetweenTheHalvesEndsTheSliceBetweenThem
   ImageBuilder program;
   const int32_t x = program.IntVariable();
   const int32_t one = program.IntLiteral(1);
-  program.Command(kAddLLL, {B::IntTemp(0), x, one});
-  program.Command(kAssignLL, {x, B::IntTemp(0)});
-  program.Command(kAddLLL, {B::IntTemp(0), x, one});
-  program.Command(kAssignLL, {x, B::IntTemp(0)});
-  program.Command(kGoto, {B::WordAddress(0)});
+  program.Command(kOpAddLLL, {B::IntTemp(0), x, one});
+  program.Command(kOpAssignLL, {x, B::IntTemp(0)});
+  program.Command(kOpAddLLL, {B::IntTemp(0), x, one});
+  program.Command(kOpAssignLL, {x, B::IntTemp(0)});
+  program.Command(kCmdGoto, {B::WordAddress(0)});
   program.EndProgram();
   for (const bool fused : {true, false}) {
     SCOPED_TRACE(fused ? "fused" : "plain");
@@ -219,8 +220,8 @@ TEST_F(CommandFusionTest, DebugModeTracesBothCommandsOfAPair) {
   gSettings.debugModeFlag = true;
   ImageBuilder program;
   const int32_t x = program.IntVariable();
-  program.Command(kAddLLL, {B::IntTemp(0), program.IntLiteral(1), program.IntLiteral(2)});
-  program.Command(kAssignLL, {x, B::IntTemp(0)});
+  program.Command(kOpAddLLL, {B::IntTemp(0), program.IntLiteral(1), program.IntLiteral(2)});
+  program.Command(kOpAssignLL, {x, B::IntTemp(0)});
   EXPECT_EQ(Run(program), 0);
   EXPECT_EQ(Int(x), 3);
   FlushDiagnosticsLog();

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "foundation_program.h"
+#include "resources/command_ids.h"
 
 namespace qm::test {
 namespace {
@@ -25,7 +26,7 @@ TEST_P(ForLoopTest, CountsPassesAndLeavesTheFirstValuePastTheLimit) {
   const int32_t one = b.IntLiteral(1);
   const int32_t loop = EmitFor(b, i, b.IntLiteral(c.start), b.IntLiteral(c.limit), b.IntLiteral(c.step),
                                ImageBuilder::IntTemp(0));
-  b.Command(kAddLLL, {passes, passes, one});
+  b.Command(kOpAddLLL, {passes, passes, one});
   EmitNext(b, i, loop);
   EmitEnd(b);
   ASSERT_EQ(Run(b), 0);
@@ -44,10 +45,10 @@ TEST_F(ControlFlowTest, ForWithAStepOfZeroNeverLeavesTheLoop) {
   const int32_t passes = b.IntVariable();
   const int32_t loop =
       EmitFor(b, i, b.IntLiteral(1), b.IntLiteral(3), b.IntLiteral(0), ImageBuilder::IntTemp(0));
-  b.Command(kAddLLL, {passes, passes, b.IntLiteral(1)});
+  b.Command(kOpAddLLL, {passes, passes, b.IntLiteral(1)});
   // After 10,000 passes the program stops inside the loop.
-  b.Command(kEqualLLL, {ImageBuilder::IntTemp(0), passes, b.IntLiteral(10000)});
-  const int32_t test = b.Command(kIf, {ImageBuilder::IntTemp(0), 0});
+  b.Command(kOpEqualLLL, {ImageBuilder::IntTemp(0), passes, b.IntLiteral(10000)});
+  const int32_t test = b.Command(kCmdIf, {ImageBuilder::IntTemp(0), 0});
   const int32_t stopInside = b.Here();
   EmitEnd(b);
   b.Patch(test + 2, ImageBuilder::WordAddress(b.Here()));
@@ -63,11 +64,11 @@ TEST_F(ControlFlowTest, IfJumpsOnZeroAndElseSkipsTheOtherBranch) {
   for (int32_t condition : {0, 5}) {
     ImageBuilder b;
     const int32_t r = b.IntVariable();
-    const int32_t test = b.Command(kIf, {b.IntLiteral(condition), 0});
-    b.Command(kAssignLL, {r, b.IntLiteral(1)});
-    const int32_t skip = b.Command(kElse, {0});
+    const int32_t test = b.Command(kCmdIf, {b.IntLiteral(condition), 0});
+    b.Command(kOpAssignLL, {r, b.IntLiteral(1)});
+    const int32_t skip = b.Command(kCmdElse, {0});
     b.Patch(test + 2, ImageBuilder::WordAddress(b.Here()));
-    b.Command(kAssignLL, {r, b.IntLiteral(2)});
+    b.Command(kOpAssignLL, {r, b.IntLiteral(2)});
     b.Patch(skip + 1, ImageBuilder::WordAddress(b.Here()));
     EmitEnd(b);
     ASSERT_EQ(Run(b), 0);
@@ -78,7 +79,7 @@ TEST_F(ControlFlowTest, IfJumpsOnZeroAndElseSkipsTheOtherBranch) {
 TEST_F(ControlFlowTest, NestedGosubsStopAtTheStackLimit) {
   // here: gosub here
   ImageBuilder b;
-  b.Command(kGosub, {ImageBuilder::WordAddress(0)});
+  b.Command(kCmdGosub, {ImageBuilder::WordAddress(0)});
   EXPECT_EQ(Run(b), 108);
   EXPECT_EQ(ProgramReturnStack.Depth(), kMaxReturnFrames);
   EXPECT_EQ(kMaxReturnFrames, 65534);
@@ -89,13 +90,13 @@ TEST_F(ControlFlowTest, ReturnComesBackAfterTheGosubAndAnEmptyStackIsIgnored) {
   // gosub sub : r = r + 1 : return (empty stack: goes on) : end ; sub: r = r + 10 : return
   ImageBuilder b;
   const int32_t r = b.IntVariable();
-  const int32_t call = b.Command(kGosub, {0});
-  b.Command(kAddLLL, {r, r, b.IntLiteral(1)});
-  b.Command(kReturn);
+  const int32_t call = b.Command(kCmdGosub, {0});
+  b.Command(kOpAddLLL, {r, r, b.IntLiteral(1)});
+  b.Command(kCmdReturn);
   EmitEnd(b);
   b.Patch(call + 1, ImageBuilder::WordAddress(b.Here()));
-  b.Command(kAddLLL, {r, r, b.IntLiteral(10)});
-  b.Command(kReturn);
+  b.Command(kOpAddLLL, {r, r, b.IntLiteral(10)});
+  b.Command(kCmdReturn);
   ASSERT_EQ(Run(b), 0);
   EXPECT_EQ(Int(r), 11);
   EXPECT_EQ(ProgramReturnStack.Depth(), 0);
@@ -103,7 +104,7 @@ TEST_F(ControlFlowTest, ReturnComesBackAfterTheGosubAndAnEmptyStackIsIgnored) {
 
 TEST_F(ControlFlowTest, StopRaises21AndEndsTheProgram) {
   ImageBuilder b;
-  b.Command(kStop);
+  b.Command(kCmdStop);
   EXPECT_EQ(Run(b), 21);
   EXPECT_EQ(ProgramEndedFlag, 1);
   EXPECT_EQ(PendingErrorIsWarning, 0);
@@ -120,17 +121,17 @@ int32_t EmitFibonacci(ImageBuilder& b) {
   const int32_t r = b.IntVariable(scope);
   const int32_t entry = EmitFunctionHeader(b, {n}, scope);
   auto t = [](int32_t k) { return ImageBuilder::IntTemp(50 + k); };
-  b.Command(kAssignLL, {r, n});
-  b.Command(kGreaterLLL, {t(0), n, b.IntLiteral(1)});
-  const int32_t test = b.Command(kIf, {t(0), 0});
-  b.Command(kSubLLL, {t(0), n, b.IntLiteral(1)});
+  b.Command(kOpAssignLL, {r, n});
+  b.Command(kOpGreaterLLL, {t(0), n, b.IntLiteral(1)});
+  const int32_t test = b.Command(kCmdIf, {t(0), 0});
+  b.Command(kOpSubLLL, {t(0), n, b.IntLiteral(1)});
   EmitCall(b, entry, t(1), {t(0)});
-  b.Command(kSubLLL, {t(2), n, b.IntLiteral(2)});
+  b.Command(kOpSubLLL, {t(2), n, b.IntLiteral(2)});
   EmitCall(b, entry, t(3), {t(2)});
-  b.Command(kAddLLL, {t(4), t(1), t(3)});
-  b.Command(kAssignLL, {r, t(4)});
+  b.Command(kOpAddLLL, {t(4), t(1), t(3)});
+  b.Command(kOpAssignLL, {r, t(4)});
   b.Patch(test + 2, ImageBuilder::WordAddress(b.Here()));
-  b.Command(kEndfunctionL, {r});
+  b.Command(kCmdEndfunctionL, {r});
   return entry;
 }
 
@@ -140,7 +141,7 @@ TEST_F(ControlFlowTest, RecursiveFibonacciKeepsTemporariesAcrossCalls) {
     const int32_t result = b.IntVariable();
     const int32_t call = b.Here();
     EmitCall(b, 0, ImageBuilder::IntTemp(0), {b.IntLiteral(argument)});
-    b.Command(kAssignLL, {result, ImageBuilder::IntTemp(0)});
+    b.Command(kOpAssignLL, {result, ImageBuilder::IntTemp(0)});
     EmitEnd(b);
     b.Patch(call + 1, ImageBuilder::WordAddress(EmitFibonacci(b)));
     ASSERT_EQ(Run(b), 0) << argument;
@@ -159,7 +160,7 @@ TEST_F(ControlFlowTest, FunctionsOfHighScopesShareTheLastTemporaryWindow) {
   const int32_t result = b.IntVariable();
   const int32_t call = b.Here();
   EmitCall(b, 0, ImageBuilder::IntTemp(0), {});
-  b.Command(kAssignLL, {result, ImageBuilder::IntTemp(0)});
+  b.Command(kOpAssignLL, {result, ImageBuilder::IntTemp(0)});
   EmitEnd(b);
   auto t = [](int32_t k) { return ImageBuilder::IntTemp(950 + k); };
   const int32_t aEntry = EmitFunctionHeader(b, {}, 20);
@@ -168,15 +169,15 @@ TEST_F(ControlFlowTest, FunctionsOfHighScopesShareTheLastTemporaryWindow) {
   EmitCall(b, 0, t(0), {b.IntLiteral(1)});
   const int32_t second = b.Here();
   EmitCall(b, 0, t(1), {b.IntLiteral(2)});
-  b.Command(kAddLLL, {t(2), t(0), t(1)});
-  b.Command(kEndfunctionL, {t(2)});
+  b.Command(kOpAddLLL, {t(2), t(0), t(1)});
+  b.Command(kCmdEndfunctionL, {t(2)});
   const int32_t k = b.IntVariable(21);
   const int32_t bEntry = EmitFunctionHeader(b, {k}, 21);
   b.Patch(first + 1, ImageBuilder::WordAddress(bEntry));
   b.Patch(second + 1, ImageBuilder::WordAddress(bEntry));
-  b.Command(kMulLLL, {t(0), k, b.IntLiteral(10)});
-  b.Command(kAddLLL, {t(1), t(0), b.IntLiteral(1)});
-  b.Command(kEndfunctionL, {t(1)});
+  b.Command(kOpMulLLL, {t(0), k, b.IntLiteral(10)});
+  b.Command(kOpAddLLL, {t(1), t(0), b.IntLiteral(1)});
+  b.Command(kCmdEndfunctionL, {t(1)});
   ASSERT_EQ(Run(b), 0);
   EXPECT_EQ(Int(result), 32);
 }
@@ -187,7 +188,7 @@ TEST_F(ControlFlowTest, RecursiveCallSeesItsOwnLocalAgainAfterTheInnerCall) {
   const int32_t result = b.IntVariable();
   const int32_t call = b.Here();
   EmitCall(b, 0, ImageBuilder::IntTemp(0), {b.IntLiteral(3)});
-  b.Command(kAssignLL, {result, ImageBuilder::IntTemp(0)});
+  b.Command(kOpAssignLL, {result, ImageBuilder::IntTemp(0)});
   EmitEnd(b);
   const int16_t scope = 1;
   const int32_t n = b.IntVariable(scope);
@@ -196,14 +197,14 @@ TEST_F(ControlFlowTest, RecursiveCallSeesItsOwnLocalAgainAfterTheInnerCall) {
   const int32_t entry = EmitFunctionHeader(b, {n}, scope);
   b.Patch(call + 1, ImageBuilder::WordAddress(entry));
   const int32_t t0 = ImageBuilder::IntTemp(50);
-  b.Command(kMulLLL, {x, n, b.IntLiteral(10)});
-  b.Command(kGreaterLLL, {t0, n, b.IntLiteral(0)});
-  const int32_t test = b.Command(kIf, {t0, 0});
-  b.Command(kSubLLL, {t0, n, b.IntLiteral(1)});
+  b.Command(kOpMulLLL, {x, n, b.IntLiteral(10)});
+  b.Command(kOpGreaterLLL, {t0, n, b.IntLiteral(0)});
+  const int32_t test = b.Command(kCmdIf, {t0, 0});
+  b.Command(kOpSubLLL, {t0, n, b.IntLiteral(1)});
   EmitCall(b, entry, ImageBuilder::IntTemp(51), {t0});
-  b.Command(kAssignLL, {y, ImageBuilder::IntTemp(51)});
+  b.Command(kOpAssignLL, {y, ImageBuilder::IntTemp(51)});
   b.Patch(test + 2, ImageBuilder::WordAddress(b.Here()));
-  b.Command(kEndfunctionL, {x});
+  b.Command(kCmdEndfunctionL, {x});
   ASSERT_EQ(Run(b), 0);
   EXPECT_EQ(Int(result), 30);
 }
@@ -215,7 +216,7 @@ TEST_F(ControlFlowTest, ArgumentsAreAllTakenBeforeAnyParameterIsAssigned) {
   const int32_t result = b.IntVariable();
   const int32_t call = b.Here();
   EmitCall(b, 0, ImageBuilder::IntTemp(0), {b.IntLiteral(1), b.IntLiteral(2), b.IntLiteral(1)});
-  b.Command(kAssignLL, {result, ImageBuilder::IntTemp(0)});
+  b.Command(kOpAssignLL, {result, ImageBuilder::IntTemp(0)});
   EmitEnd(b);
   const int16_t scope = 1;
   const int32_t pa = b.IntVariable(scope);
@@ -225,17 +226,17 @@ TEST_F(ControlFlowTest, ArgumentsAreAllTakenBeforeAnyParameterIsAssigned) {
   const int32_t entry = EmitFunctionHeader(b, {pa, pb, pd}, scope);
   b.Patch(call + 1, ImageBuilder::WordAddress(entry));
   auto t = [](int32_t k) { return ImageBuilder::IntTemp(50 + k); };
-  b.Command(kGreaterLLL, {t(0), pd, b.IntLiteral(0)});
-  const int32_t test = b.Command(kIf, {t(0), 0});
-  b.Command(kSubLLL, {t(0), pd, b.IntLiteral(1)});
+  b.Command(kOpGreaterLLL, {t(0), pd, b.IntLiteral(0)});
+  const int32_t test = b.Command(kCmdIf, {t(0), 0});
+  b.Command(kOpSubLLL, {t(0), pd, b.IntLiteral(1)});
   EmitCall(b, entry, t(1), {pb, pa, t(0)});
-  b.Command(kAssignLL, {r, t(1)});
-  const int32_t skip = b.Command(kElse, {0});
+  b.Command(kOpAssignLL, {r, t(1)});
+  const int32_t skip = b.Command(kCmdElse, {0});
   b.Patch(test + 2, ImageBuilder::WordAddress(b.Here()));
-  b.Command(kMulLLL, {t(0), pa, b.IntLiteral(10)});
-  b.Command(kAddLLL, {r, t(0), pb});
+  b.Command(kOpMulLLL, {t(0), pa, b.IntLiteral(10)});
+  b.Command(kOpAddLLL, {r, t(0), pb});
   b.Patch(skip + 1, ImageBuilder::WordAddress(b.Here()));
-  b.Command(kEndfunctionL, {r});
+  b.Command(kCmdEndfunctionL, {r});
   ASSERT_EQ(Run(b), 0);
   EXPECT_EQ(Int(result), 21);
 }
@@ -245,16 +246,16 @@ TEST_F(ControlFlowTest, StringArgumentIsACopy) {
   ImageBuilder b;
   const int32_t a = b.StringVariable();
   const int32_t r = b.StringVariable();
-  b.Command(kAssignSS, {a, b.StringLiteral("abc")});
+  b.Command(kOpAssignSS, {a, b.StringLiteral("abc")});
   const int32_t call = b.Here();
   EmitCall(b, 0, ImageBuilder::StringTemp(0), {a});
-  b.Command(kAssignSS, {r, ImageBuilder::StringTemp(0)});
+  b.Command(kOpAssignSS, {r, ImageBuilder::StringTemp(0)});
   EmitEnd(b);
   const int32_t parameter = b.StringVariable(1);
   const int32_t entry = EmitFunctionHeader(b, {parameter}, 1);
   b.Patch(call + 1, ImageBuilder::WordAddress(entry));
-  b.Command(kAddSSS, {parameter, parameter, b.StringLiteral("x")});
-  b.Command(kEndfunctionS, {parameter});
+  b.Command(kOpAddSSS, {parameter, parameter, b.StringLiteral("x")});
+  b.Command(kCmdEndfunctionS, {parameter});
   ASSERT_EQ(Run(b), 0);
   EXPECT_EQ(Text(a), "abc");
   EXPECT_EQ(Text(r), "abcx");
@@ -268,7 +269,7 @@ TEST_F(ControlFlowTest, DimDuringARecursiveCallKeepsTheCallersTexts) {
   const int32_t result = b.StringVariable();
   const int32_t call = b.Here();
   EmitCall(b, 0, ImageBuilder::StringTemp(0), {b.IntLiteral(2)});
-  b.Command(kAssignSS, {result, ImageBuilder::StringTemp(0)});
+  b.Command(kOpAssignSS, {result, ImageBuilder::StringTemp(0)});
   EmitEnd(b);
   const int16_t scope = 1;
   const int32_t n = b.IntVariable(scope);
@@ -277,18 +278,17 @@ TEST_F(ControlFlowTest, DimDuringARecursiveCallKeepsTheCallersTexts) {
   const int32_t s = b.StringVariable(scope);
   const int32_t entry = EmitFunctionHeader(b, {n}, scope);
   b.Patch(call + 1, ImageBuilder::WordAddress(entry));
-  constexpr int32_t kStrStrSL = 312;
-  b.Command(kStrStrSL, {s, n});
-  b.Command(kAssignSS, {before, b.StringLiteral("b")});
+  b.Command(kCmdStrStrSL, {s, n});
+  b.Command(kOpAssignSS, {before, b.StringLiteral("b")});
   const int32_t t0 = ImageBuilder::IntTemp(50);
-  b.Command(kGreaterLLL, {t0, n, b.IntLiteral(0)});
-  const int32_t test = b.Command(kIf, {t0, 0});
-  b.Command(kSubLLL, {t0, n, b.IntLiteral(1)});
+  b.Command(kOpGreaterLLL, {t0, n, b.IntLiteral(0)});
+  const int32_t test = b.Command(kCmdIf, {t0, 0});
+  b.Command(kOpSubLLL, {t0, n, b.IntLiteral(1)});
   EmitCall(b, entry, ImageBuilder::StringTemp(50), {t0});
-  b.Command(kAssignSS, {before, ImageBuilder::StringTemp(50)});
+  b.Command(kOpAssignSS, {before, ImageBuilder::StringTemp(50)});
   b.Patch(test + 2, ImageBuilder::WordAddress(b.Here()));
-  b.Command(kDimS, {array, b.IntLiteral(3)});
-  b.Command(kEndfunctionS, {s});
+  b.Command(kCmdDimSL, {array, b.IntLiteral(3)});
+  b.Command(kCmdEndfunctionS, {s});
   ASSERT_EQ(Run(b), 0);
   EXPECT_EQ(Text(result), "2");
 }
@@ -299,14 +299,14 @@ TEST_F(ControlFlowTest, ReturnInsideAFunctionWithoutGosubDoesNothing) {
   const int32_t result = b.IntVariable();
   const int32_t call = b.Here();
   EmitCall(b, 0, ImageBuilder::IntTemp(0), {});
-  b.Command(kAssignLL, {result, ImageBuilder::IntTemp(0)});
+  b.Command(kOpAssignLL, {result, ImageBuilder::IntTemp(0)});
   EmitEnd(b);
   const int32_t r = b.IntVariable(1);
   const int32_t entry = EmitFunctionHeader(b, {}, 1);
   b.Patch(call + 1, ImageBuilder::WordAddress(entry));
-  b.Command(kReturn);
-  b.Command(kAssignLL, {r, b.IntLiteral(7)});
-  b.Command(kEndfunctionL, {r});
+  b.Command(kCmdReturn);
+  b.Command(kOpAssignLL, {r, b.IntLiteral(7)});
+  b.Command(kCmdEndfunctionL, {r});
   ASSERT_EQ(Run(b), 0);
   EXPECT_EQ(Int(result), 7);
   EXPECT_EQ(ProgramReturnStack.Depth(), 0);
@@ -318,14 +318,14 @@ TEST_F(ControlFlowTest, ExitfunctionInsideAGosubRoutineDropsTheGosubFrame) {
   const int32_t result = b.IntVariable();
   const int32_t call = b.Here();
   EmitCall(b, 0, ImageBuilder::IntTemp(0), {});
-  b.Command(kAssignLL, {result, ImageBuilder::IntTemp(0)});
+  b.Command(kOpAssignLL, {result, ImageBuilder::IntTemp(0)});
   EmitEnd(b);
   const int32_t entry = EmitFunctionHeader(b, {}, 1);
   b.Patch(call + 1, ImageBuilder::WordAddress(entry));
-  const int32_t jump = b.Command(kGosub, {0});
-  b.Command(kEndfunctionL, {b.IntLiteral(1)});
+  const int32_t jump = b.Command(kCmdGosub, {0});
+  b.Command(kCmdEndfunctionL, {b.IntLiteral(1)});
   b.Patch(jump + 1, ImageBuilder::WordAddress(b.Here()));
-  b.Command(kExitfunctionL, {b.IntLiteral(9)});
+  b.Command(kCmdExitfunctionL, {b.IntLiteral(9)});
   ASSERT_EQ(Run(b), 0);
   EXPECT_EQ(Int(result), 9);
   EXPECT_EQ(ProgramReturnStack.Depth(), 0);
@@ -338,26 +338,26 @@ TEST_F(ControlFlowTest, GosubRoutineThatCallsAFunctionKeepsTheCallersLocals) {
   const int32_t result = b.IntVariable();
   const int32_t call = b.Here();
   EmitCall(b, 0, ImageBuilder::IntTemp(0), {b.IntLiteral(3)});
-  b.Command(kAssignLL, {result, ImageBuilder::IntTemp(0)});
+  b.Command(kOpAssignLL, {result, ImageBuilder::IntTemp(0)});
   EmitEnd(b);
   const int32_t n = b.IntVariable(1);
   const int32_t x = b.IntVariable(1);
   const int32_t y = b.IntVariable(1);
   const int32_t gEntry = EmitFunctionHeader(b, {n}, 1);
   b.Patch(call + 1, ImageBuilder::WordAddress(gEntry));
-  b.Command(kAssignLL, {x, n});
-  const int32_t jump = b.Command(kGosub, {0});
-  b.Command(kEndfunctionL, {x});
+  b.Command(kOpAssignLL, {x, n});
+  const int32_t jump = b.Command(kCmdGosub, {0});
+  b.Command(kCmdEndfunctionL, {x});
   b.Patch(jump + 1, ImageBuilder::WordAddress(b.Here()));
   const int32_t inner = b.Here();
   EmitCall(b, 0, ImageBuilder::IntTemp(50), {b.IntLiteral(5)});
-  b.Command(kAssignLL, {y, ImageBuilder::IntTemp(50)});
-  b.Command(kReturn);
+  b.Command(kOpAssignLL, {y, ImageBuilder::IntTemp(50)});
+  b.Command(kCmdReturn);
   const int32_t k = b.IntVariable(2);
   const int32_t fEntry = EmitFunctionHeader(b, {k}, 2);
   b.Patch(inner + 1, ImageBuilder::WordAddress(fEntry));
-  b.Command(kMulLLL, {ImageBuilder::IntTemp(100), k, b.IntLiteral(2)});
-  b.Command(kEndfunctionL, {ImageBuilder::IntTemp(100)});
+  b.Command(kOpMulLLL, {ImageBuilder::IntTemp(100), k, b.IntLiteral(2)});
+  b.Command(kCmdEndfunctionL, {ImageBuilder::IntTemp(100)});
   ASSERT_EQ(Run(b), 0);
   EXPECT_EQ(Int(result), 3);
   EXPECT_EQ(Int(y), 10);
@@ -366,10 +366,10 @@ TEST_F(ControlFlowTest, GosubRoutineThatCallsAFunctionKeepsTheCallersLocals) {
 TEST_F(ControlFlowTest, EndfunctionWithAValueAndNoCallGoesOnAfterItsOperand) {
   ImageBuilder b;
   const int32_t r = b.IntVariable();
-  b.Command(kEndfunctionL, {b.IntLiteral(5)});
-  b.Command(kExitfunctionS, {b.StringLiteral("x")});
-  b.Command(kEndfunction);
-  b.Command(kAssignLL, {r, b.IntLiteral(1)});
+  b.Command(kCmdEndfunctionL, {b.IntLiteral(5)});
+  b.Command(kCmdExitfunctionS, {b.StringLiteral("x")});
+  b.Command(kCmdEndfunction);
+  b.Command(kOpAssignLL, {r, b.IntLiteral(1)});
   EmitEnd(b);
   ASSERT_EQ(Run(b), 0);
   EXPECT_EQ(Int(r), 1);
@@ -381,11 +381,11 @@ TEST_F(ControlFlowTest, ExitfunctionOfTheOtherNumericTypeIsConverted) {
   const int32_t result = b.IntVariable();
   const int32_t call = b.Here();
   EmitCall(b, 0, ImageBuilder::IntTemp(0), {});
-  b.Command(kAssignLL, {result, ImageBuilder::IntTemp(0)});
+  b.Command(kOpAssignLL, {result, ImageBuilder::IntTemp(0)});
   EmitEnd(b);
   const int32_t entry = EmitFunctionHeader(b, {}, 1);
   b.Patch(call + 1, ImageBuilder::WordAddress(entry));
-  b.Command(kExitfunctionF, {b.FloatLiteral(2.75f)});
+  b.Command(kCmdExitfunctionF, {b.FloatLiteral(2.75f)});
   ASSERT_EQ(Run(b), 0);
   EXPECT_EQ(Int(result), 2);
 }
@@ -406,11 +406,11 @@ TEST_F(ControlFlowTest, EndOfRunRestoresTheOutermostValues) {
   const int32_t x = b.IntVariable(1);
   const int32_t entry = EmitFunctionHeader(b, {n}, 1);
   b.Patch(call + 1, ImageBuilder::WordAddress(entry));
-  b.Command(kAssignLL, {x, n});
+  b.Command(kOpAssignLL, {x, n});
   const int32_t t0 = ImageBuilder::IntTemp(50);
-  b.Command(kGreaterLLL, {t0, n, b.IntLiteral(0)});
-  const int32_t test = b.Command(kIf, {t0, 0});
-  b.Command(kSubLLL, {t0, n, b.IntLiteral(1)});
+  b.Command(kOpGreaterLLL, {t0, n, b.IntLiteral(0)});
+  const int32_t test = b.Command(kCmdIf, {t0, 0});
+  b.Command(kOpSubLLL, {t0, n, b.IntLiteral(1)});
   EmitCall(b, entry, ImageBuilder::IntTemp(51), {t0});
   b.Patch(test + 2, ImageBuilder::WordAddress(b.Here()));
   EmitEnd(b);

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "foundation_program.h"
+#include "resources/command_ids.h"
 #include "runtime/arrays.h"
 
 namespace qm::test {
@@ -20,13 +21,13 @@ TEST_F(DataTest, ReadsEachTypeAndGivesZeroPastTheEnd) {
   const int32_t c = b.StringVariable();
   const int32_t d = b.IntVariable();
   const int32_t e = b.StringVariable();
-  b.Command(kAssignLL, {d, b.IntLiteral(7)});
-  b.Command(kAssignSS, {e, b.StringLiteral("old")});
-  b.Command(kReadL, {a});
-  b.Command(kReadF, {f});
-  b.Command(kReadS, {c});
-  b.Command(kReadL, {d});
-  b.Command(kReadS, {e});
+  b.Command(kOpAssignLL, {d, b.IntLiteral(7)});
+  b.Command(kOpAssignSS, {e, b.StringLiteral("old")});
+  b.Command(kCmdReadL, {a});
+  b.Command(kCmdReadF, {f});
+  b.Command(kCmdReadS, {c});
+  b.Command(kCmdReadL, {d});
+  b.Command(kCmdReadS, {e});
   EmitEnd(b);
   ASSERT_EQ(Run(b), 0);
   EXPECT_EQ(Int(a), 1);
@@ -53,28 +54,28 @@ TEST_P(ReadConversionTest, ConvertsNumbersAndConsumesMismatches) {
   if (c.item == 'f') b.DataFloat(-2.75f);
   if (c.item == 's') b.DataString("text");
   b.DataInt(99);
-  const int32_t target = c.readId == kReadL   ? b.IntVariable()
-                         : c.readId == kReadF ? b.FloatVariable()
-                                              : b.StringVariable();
+  const int32_t target = c.readId == kCmdReadL   ? b.IntVariable()
+                         : c.readId == kCmdReadF ? b.FloatVariable()
+                                                 : b.StringVariable();
   const int32_t next = b.IntVariable();
   b.Command(c.readId, {target});
-  b.Command(kReadL, {next});
+  b.Command(kCmdReadL, {next});
   EmitEnd(b);
   ASSERT_EQ(Run(b), 0);
-  const std::string value = c.readId == kReadL   ? std::to_string(Int(target))
-                            : c.readId == kReadF ? std::to_string(Float(target))
-                                                 : Text(target);
+  const std::string value = c.readId == kCmdReadL   ? std::to_string(Int(target))
+                            : c.readId == kCmdReadF ? std::to_string(Float(target))
+                                                    : Text(target);
   EXPECT_EQ(value, c.expected) << c.what;
   EXPECT_EQ(Int(next), 99) << c.what << ": the item is consumed";
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, ReadConversionTest,
-                         ::testing::Values(ConversionCase{"integer into float", 'l', kReadF, "7.000000"},
-                                           ConversionCase{"float into integer", 'f', kReadL, "-2"},
-                                           ConversionCase{"text into integer", 's', kReadL, "0"},
-                                           ConversionCase{"text into float", 's', kReadF, "0.000000"},
-                                           ConversionCase{"integer into text", 'l', kReadS, ""},
-                                           ConversionCase{"float into text", 'f', kReadS, ""}));
+                         ::testing::Values(ConversionCase{"integer into float", 'l', kCmdReadF, "7.000000"},
+                                           ConversionCase{"float into integer", 'f', kCmdReadL, "-2"},
+                                           ConversionCase{"text into integer", 's', kCmdReadL, "0"},
+                                           ConversionCase{"text into float", 's', kCmdReadF, "0.000000"},
+                                           ConversionCase{"integer into text", 'l', kCmdReadS, ""},
+                                           ConversionCase{"float into text", 'f', kCmdReadS, ""}));
 
 TEST_F(DataTest, RestoreToALabelStartsAtTheFirstItemAfterIt) {
   // data 1, 2 : label: data 3, 4 : read a : restore label : read b : restore : read c
@@ -86,11 +87,11 @@ TEST_F(DataTest, RestoreToALabelStartsAtTheFirstItemAfterIt) {
   const int32_t a = b.IntVariable();
   const int32_t second = b.IntVariable();
   const int32_t c = b.IntVariable();
-  b.Command(kReadL, {a});
-  b.Command(kRestoreLabel, {label});
-  b.Command(kReadL, {second});
-  b.Command(kRestore);
-  b.Command(kReadL, {c});
+  b.Command(kCmdReadL, {a});
+  b.Command(kCmdRestoreA, {label});
+  b.Command(kCmdReadL, {second});
+  b.Command(kCmdRestore);
+  b.Command(kCmdReadL, {c});
   EmitEnd(b);
   ASSERT_EQ(Run(b), 0);
   EXPECT_EQ(Int(a), 1);
@@ -104,10 +105,10 @@ TEST_F(DataTest, ReadCopiesTextsSoTheItemNeverChanges) {
   b.DataString("abc");
   const int32_t a = b.StringVariable();
   const int32_t second = b.StringVariable();
-  b.Command(kReadS, {a});
-  b.Command(kAddSSS, {a, a, b.StringLiteral("d")});
-  b.Command(kRestore);
-  b.Command(kReadS, {second});
+  b.Command(kCmdReadS, {a});
+  b.Command(kOpAddSSS, {a, a, b.StringLiteral("d")});
+  b.Command(kCmdRestore);
+  b.Command(kCmdReadS, {second});
   EmitEnd(b);
   ASSERT_EQ(Run(b), 0);
   EXPECT_EQ(Text(a), "abcd");
@@ -124,15 +125,15 @@ TEST_F(DataTest, ReadIntoArrayElementsWritesTheElements) {
   const int32_t f = b.FloatVariable();
   const int32_t s = b.StringVariable();
   const int32_t lit3 = b.IntLiteral(3);
-  b.Command(kDimL, {a, lit3});
-  b.Command(kDimF, {f, lit3});
-  b.Command(kDimS, {s, lit3});
-  b.Command(kArrayGetL, {ImageBuilder::IntTemp(0), a, b.IntLiteral(2)});
-  b.Command(kReadL, {ImageBuilder::IntTemp(0)});
-  b.Command(kArrayGetF, {ImageBuilder::FloatTemp(0), f, b.IntLiteral(1)});
-  b.Command(kReadF, {ImageBuilder::FloatTemp(0)});
-  b.Command(kArrayGetS, {ImageBuilder::StringTemp(0), s, lit3});
-  b.Command(kReadS, {ImageBuilder::StringTemp(0)});
+  b.Command(kCmdDimLL, {a, lit3});
+  b.Command(kCmdDimFL, {f, lit3});
+  b.Command(kCmdDimSL, {s, lit3});
+  b.Command(kOpArrayGetLLL, {ImageBuilder::IntTemp(0), a, b.IntLiteral(2)});
+  b.Command(kCmdReadL, {ImageBuilder::IntTemp(0)});
+  b.Command(kOpArrayGetFFL, {ImageBuilder::FloatTemp(0), f, b.IntLiteral(1)});
+  b.Command(kCmdReadF, {ImageBuilder::FloatTemp(0)});
+  b.Command(kOpArrayGetSSL, {ImageBuilder::StringTemp(0), s, lit3});
+  b.Command(kCmdReadS, {ImageBuilder::StringTemp(0)});
   EmitEnd(b);
   ASSERT_EQ(Run(b), 0);
   EXPECT_EQ(ProgramArrays.Find(0)->Integers()[2], 5);
@@ -152,14 +153,14 @@ TEST_F(DataTest, ReadThroughAFetchThatFoundNoElementStoresNothing) {
   const int32_t c = b.IntVariable();
   const int32_t t = ImageBuilder::IntTemp(0);
   const int32_t u = ImageBuilder::IntTemp(1);
-  b.Command(kDimL, {a, b.IntLiteral(3)});
-  b.Command(kArrayGetL, {t, a, b.IntLiteral(1)});
-  b.Command(kArrayGetL, {t, never, b.IntLiteral(1)});
-  b.Command(kReadL, {t});
-  b.Command(kDimL, {c, b.IntLiteral(3)});
-  b.Command(kArrayGetL, {u, c, b.IntLiteral(2)});
-  b.Command(kUndimL, {c});
-  b.Command(kReadL, {u});
+  b.Command(kCmdDimLL, {a, b.IntLiteral(3)});
+  b.Command(kOpArrayGetLLL, {t, a, b.IntLiteral(1)});
+  b.Command(kOpArrayGetLLL, {t, never, b.IntLiteral(1)});
+  b.Command(kCmdReadL, {t});
+  b.Command(kCmdDimLL, {c, b.IntLiteral(3)});
+  b.Command(kOpArrayGetLLL, {u, c, b.IntLiteral(2)});
+  b.Command(kCmdUndimL, {c});
+  b.Command(kCmdReadL, {u});
   EmitEnd(b);
   ASSERT_EQ(Run(b), 0);
   EXPECT_EQ(ProgramArrays.Find(0)->Integers()[1], 0);

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "image_builder.h"
+#include "resources/command_ids.h"
 #include "runtime/command_dispatch.h"
 #include "runtime/interpreter.h"
 #include "runtime/program_image.h"
@@ -19,96 +20,6 @@
 #include "runtime/value_text.h"
 
 namespace qm::test {
-
-// Command ids of the foundation families (the command-set database's numbers).
-enum CommandId : int32_t {
-  kIf = 1,
-  kElse = 2,
-  kExit = 5,
-  kLoop = 6,
-  kFor = 7,
-  kNext = 8,
-  kWhile = 9,
-  kEndwhile = 10,
-  kUntil = 12,
-  kFunction = 21,
-  kEndfunction = 22,
-  kEndfunctionL = 23,
-  kEndfunctionF = 24,
-  kEndfunctionS = 25,
-  kStop = 26,
-  kExitfunction = 27,
-  kExitfunctionL = 28,
-  kExitfunctionF = 29,
-  kExitfunctionS = 30,
-  kRestoreLabel = 31,
-  kRestore = 32,
-  kReadL = 33,
-  kReadF = 34,
-  kReadS = 35,
-  kGosub = 41,
-  kGoto = 42,
-  kReturn = 43,
-  kPowLLL = 51,
-  kPowFFF = 52,
-  kPowFLF = 53,
-  kPowFFL = 54,
-  kDivLLL = 61,
-  kDivFLF = 64,
-  kDivFFL = 65,
-  kDivFFF = 66,
-  kMulLLL = 71,
-  kMulFLF = 74,
-  kMulFFL = 75,
-  kMulFFF = 76,
-  kAddLLL = 81,
-  kAddFLF = 84,
-  kAddFFL = 85,
-  kAddFFF = 86,
-  kAddSSS = 87,
-  kSubLLL = 91,
-  kSubFLF = 94,
-  kSubFFL = 95,
-  kSubFFF = 96,
-  kSubSSS = 97,
-  kEqualLLL = 101,
-  kEqualLFF = 102,
-  kEqualLSS = 103,
-  kGreaterLLL = 111,
-  kGreaterLFF = 112,
-  kGreaterEqualLLL = 113,
-  kLessLLL = 115,
-  kLessEqualLLL = 117,
-  kNotEqualLLL = 119,
-  kNotEqualLSS = 121,
-  kAndLLL = 123,
-  kOrLLL = 124,
-  kEqualLLF = 131,
-  kEqualLFL = 132,
-  kGreaterLLF = 133,
-  kLessLFL = 138,
-  kGreaterLSS = 143,
-  kLessLSS = 144,
-  kAssignLL = 151,
-  kAssignFF = 152,
-  kAssignSS = 153,
-  kAssignLF = 154,
-  kAssignFL = 155,
-  kInt = 232,
-  kDimL = 501,
-  kUndimL = 506,
-  kDimF = 511,
-  kUndimF = 516,
-  kDimS = 521,
-  kUndimS = 526,
-  kArraySetL = 561,
-  kArraySetF = 566,
-  kArraySetS = 571,
-  kArraySetFL = 576,
-  kArrayGetL = 661,
-  kArrayGetF = 666,
-  kArrayGetS = 671,
-};
 
 // A program run from its first word until it stops: an error or warning, or a word without a
 // handler (the end of the program, a 0 word standing for END).
@@ -162,19 +73,19 @@ class FoundationProgramTest : public ::testing::Test {
 // command at the loop's top. Returns the FOR command's word; Next closes the loop.
 inline int32_t EmitFor(ImageBuilder& b, int32_t variable, int32_t start, int32_t limit, int32_t step,
                        int32_t temporary) {
-  b.Command(kSubLLL, {temporary, start, step});
-  b.Command(kAssignLL, {variable, temporary});
-  return b.Command(kFor, {variable, limit, step, 0});
+  b.Command(kOpSubLLL, {temporary, start, step});
+  b.Command(kOpAssignLL, {variable, temporary});
+  return b.Command(kCmdFor, {variable, limit, step, 0});
 }
 inline void EmitNext(ImageBuilder& b, int32_t variable, int32_t forWord) {
-  b.Command(kNext, {variable, ImageBuilder::WordAddress(forWord)});
+  b.Command(kCmdNext, {variable, ImageBuilder::WordAddress(forWord)});
   b.Patch(forWord + 4, ImageBuilder::WordAddress(b.Here()));
 }
 
 // A user function's header as the compiler emits it: STOP (so code running into the body stops),
 // then the entry: one word per parameter and the function's ScopeNumber. Returns the entry word.
 inline int32_t EmitFunctionHeader(ImageBuilder& b, std::initializer_list<int32_t> parameters, int32_t scope) {
-  b.Command(kStop);
+  b.Command(kCmdStop);
   const int32_t entry = b.Here();
   for (int32_t parameter : parameters) b.Emit(parameter);
   b.Emit(scope);
@@ -184,7 +95,7 @@ inline int32_t EmitFunctionHeader(ImageBuilder& b, std::initializer_list<int32_t
 // A call: FUNCTION [entry][result][count literal][arguments...].
 inline void EmitCall(ImageBuilder& b, int32_t entry, int32_t result,
                      std::initializer_list<int32_t> arguments) {
-  b.Emit(kFunction);
+  b.Emit(kCmdFunction);
   b.Emit(ImageBuilder::WordAddress(entry));
   b.Emit(result);
   b.Emit(b.IntLiteral(static_cast<int32_t>(arguments.size())));

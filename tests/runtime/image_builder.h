@@ -6,7 +6,7 @@
 //   ImageBuilder b;
 //   int32_t a = b.IntVariable();
 //   b.Command(kOpAddLLL, {a, a, b.IntLiteral(1)});
-//   b.Command(kGoto, {ImageBuilder::WordAddress(0)});
+//   b.Command(kCmdGoto, {ImageBuilder::WordAddress(0)});
 //   b.EndProgram();
 //   ASSERT_TRUE(CreateQuillmoorBlocksFromParser(b));
 #pragma once

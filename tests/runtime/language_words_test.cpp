@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/temp_folder.h"
+#include "runtime/error_codes.h"
 #include "runtime/settings.h"
 
 namespace qm {
@@ -195,24 +196,8 @@ TEST_F(ShippedWordsTest, HasTheWordsOfTheEditorAndTheRuntimeCommandLine) {
 }
 
 TEST_F(ShippedWordsTest, EveryRuntimeErrorCodeHasAText) {
-  // Runtime error codes and the ERRORS keys of their texts: each run of codes maps in order onto
-  // a run of keys.
-  struct CodeRun {
-    int firstCode, lastCode, firstKey;
-  };
-  const CodeRun runs[] = {
-      {0, 3, 1},         {21, 21, 5},       {101, 115, 6},     {300, 304, 21},    {310, 312, 26},
-      {500, 505, 29},    {1000, 1013, 35},  {1014, 1014, 173}, {1500, 1504, 49},  {2000, 2010, 54},
-      {3000, 3007, 65},  {3008, 3008, 177}, {3021, 3023, 73},  {3201, 3201, 76},  {3500, 3507, 77},
-      {4001, 4002, 85},  {4101, 4104, 87},  {5101, 5109, 194}, {7000, 7008, 91},  {7009, 7009, 108},
-      {7010, 7010, 107}, {7011, 7017, 109}, {7018, 7018, 119}, {7019, 7019, 122}, {7020, 7020, 129},
-      {7021, 7027, 100}, {7028, 7028, 133}, {7031, 7031, 130}, {7101, 7102, 120}, {7301, 7305, 168},
-      {7601, 7606, 123}, {7901, 7901, 116}, {7911, 7912, 117}, {7931, 7932, 131}, {8001, 8003, 134},
-      {8021, 8025, 137}, {8101, 8103, 142}, {8201, 8204, 145}, {8211, 8213, 149}, {8301, 8305, 184},
-      {8501, 8518, 204}, {9001, 9005, 156}, {9011, 9014, 152}, {9701, 9705, 189}, {10001, 10007, 161},
-  };
   int codes = 0;
-  for (const CodeRun& run : runs) {
+  for (const ErrorWordRun& run : kErrorWordRuns) {
     for (int code = run.firstCode; code <= run.lastCode; ++code, ++codes) {
       int key = run.firstKey + (code - run.firstCode);
       EXPECT_FALSE(GetWord(WordSection::Errors, key).empty()) << "code " << code << " key " << key;

@@ -6,40 +6,12 @@
 #include <thread>
 
 #include "foundation_program.h"
+#include "resources/command_ids.h"
 #include "runtime/float_text.h"
 #include "runtime/random.h"
 
 namespace qm::test {
 namespace {
-
-enum MathsId : int32_t {
-  kAbsLF = 201,
-  kAcosFF = 202,
-  kAsinFF = 204,
-  kAtanFF = 205,
-  kExp = 218,
-  kHcosFF = 222,
-  kRandomize = 245,
-  kRndFL = 249,
-  kSqrtFF = 257,
-  kSqrtFL = 258,
-  kCosFL = 332,
-  kSinFL = 342,
-  kAcosFL = 361,
-  kAtanfullFFF = 364,
-  kAtanfullFLL = 367,
-  kAbsFF = 368,
-  kTanFL = 382,
-  kRndLL = 390,
-  kIncF = 411,
-  kIncL = 412,
-  kIncFF = 413,
-  kIncLF = 414,
-  kDecF = 421,
-  kDecL = 422,
-  kDecFF = 423,
-  kDecLF = 424,
-};
 
 struct Argument {
   bool isFloat;
@@ -80,26 +52,26 @@ TEST_P(MathsFunctionTest, ShowsTheValueOfTheDegreeFactors) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, MathsFunctionTest,
-    ::testing::Values(FunctionCase{"COS(90)", kCosFL, 'f', {I(90)}, "0.000296327"},
-                      FunctionCase{"SIN(180)", kSinFL, 'f', {I(180)}, "0.000592654"},
-                      FunctionCase{"TAN(90)", kTanFL, 'f', {I(90)}, "3374.65"},
-                      FunctionCase{"TAN(45)", kTanFL, 'f', {I(45)}, "0.999704"},
-                      FunctionCase{"ATAN(1)", kAtanFF, 'f', {Fl(1)}, "45.0085"},
-                      FunctionCase{"ACOS(-1)", kAcosFL, 'f', {I(-1)}, "180.034"},
-                      FunctionCase{"ASIN(1)", kAsinFF, 'f', {Fl(1)}, "90.017"},
-                      FunctionCase{"ATANFULL(1, 0)", kAtanfullFLL, 'f', {I(1), I(0)}, "90.017"},
-                      FunctionCase{"ATANFULL(0, -1)", kAtanfullFFF, 'f', {Fl(0), Fl(-1)}, "180.034"},
-                      FunctionCase{"ATANFULL(0, 1)", kAtanfullFLL, 'f', {I(0), I(1)}, "0"},
-                      FunctionCase{"EXP(21)", kExp, 'l', {I(21)}, "1318815734"},
-                      FunctionCase{"EXP(22)", kExp, 'l', {I(22)}, "-2147483648"},
-                      FunctionCase{"EXP(-100)", kExp, 'l', {I(-100)}, "0"},
-                      FunctionCase{"ABS(-2.7) integer", kAbsLF, 'l', {Fl(-2.7f)}, "2"},
-                      FunctionCase{"ABS(-3e9) integer", kAbsLF, 'l', {Fl(-3e9f)}, "-2147483648"},
-                      FunctionCase{"ABS(-2.5)", kAbsFF, 'f', {Fl(-2.5f)}, "2.5"},
-                      FunctionCase{"SQRT(2)", kSqrtFL, 'f', {I(2)}, "1.41421"},
-                      FunctionCase{"SQRT(-1)", kSqrtFF, 'f', {Fl(-1)}, "nan"},
-                      FunctionCase{"ACOS(2)", kAcosFF, 'f', {Fl(2)}, "nan"},
-                      FunctionCase{"HCOS(0)", kHcosFF, 'f', {Fl(0)}, "1"}));
+    ::testing::Values(FunctionCase{"COS(90)", kCmdCosFL, 'f', {I(90)}, "0.000296327"},
+                      FunctionCase{"SIN(180)", kCmdSinFL, 'f', {I(180)}, "0.000592654"},
+                      FunctionCase{"TAN(90)", kCmdTanFL, 'f', {I(90)}, "3374.65"},
+                      FunctionCase{"TAN(45)", kCmdTanFL, 'f', {I(45)}, "0.999704"},
+                      FunctionCase{"ATAN(1)", kCmdAtanFF, 'f', {Fl(1)}, "45.0085"},
+                      FunctionCase{"ACOS(-1)", kCmdAcosFL, 'f', {I(-1)}, "180.034"},
+                      FunctionCase{"ASIN(1)", kCmdAsinFF, 'f', {Fl(1)}, "90.017"},
+                      FunctionCase{"ATANFULL(1, 0)", kCmdAtanfullFLL, 'f', {I(1), I(0)}, "90.017"},
+                      FunctionCase{"ATANFULL(0, -1)", kCmdAtanfullFFF, 'f', {Fl(0), Fl(-1)}, "180.034"},
+                      FunctionCase{"ATANFULL(0, 1)", kCmdAtanfullFLL, 'f', {I(0), I(1)}, "0"},
+                      FunctionCase{"EXP(21)", kCmdExp, 'l', {I(21)}, "1318815734"},
+                      FunctionCase{"EXP(22)", kCmdExp, 'l', {I(22)}, "-2147483648"},
+                      FunctionCase{"EXP(-100)", kCmdExp, 'l', {I(-100)}, "0"},
+                      FunctionCase{"ABS(-2.7) integer", kCmdAbsLF, 'l', {Fl(-2.7f)}, "2"},
+                      FunctionCase{"ABS(-3e9) integer", kCmdAbsLF, 'l', {Fl(-3e9f)}, "-2147483648"},
+                      FunctionCase{"ABS(-2.5)", kCmdAbsFF, 'f', {Fl(-2.5f)}, "2.5"},
+                      FunctionCase{"SQRT(2)", kCmdSqrtFL, 'f', {I(2)}, "1.41421"},
+                      FunctionCase{"SQRT(-1)", kCmdSqrtFF, 'f', {Fl(-1)}, "nan"},
+                      FunctionCase{"ACOS(2)", kCmdAcosFF, 'f', {Fl(2)}, "nan"},
+                      FunctionCase{"HCOS(0)", kCmdHcosFF, 'f', {Fl(0)}, "1"}));
 
 TEST_F(MathsTest, RandomizeOneThenRndRepeatsTheKnownSequence) {
   ImageBuilder b;
@@ -107,12 +79,12 @@ TEST_F(MathsTest, RandomizeOneThenRndRepeatsTheKnownSequence) {
   const int32_t again = b.IntVariable();
   const int32_t zero = b.IntVariable();
   const int32_t asFloat = b.FloatVariable();
-  b.Command(kRandomize, {b.IntLiteral(1)});
-  b.Command(kRndLL, {first, b.IntLiteral(32767)});
-  b.Command(kRandomize, {b.IntLiteral(1)});
-  b.Command(kRndLL, {again, b.IntLiteral(32767)});
-  b.Command(kRndLL, {zero, b.IntLiteral(0)});
-  b.Command(kRndFL, {asFloat, b.IntLiteral(32767)});
+  b.Command(kCmdRandomize, {b.IntLiteral(1)});
+  b.Command(kCmdRndLL, {first, b.IntLiteral(32767)});
+  b.Command(kCmdRandomize, {b.IntLiteral(1)});
+  b.Command(kCmdRndLL, {again, b.IntLiteral(32767)});
+  b.Command(kCmdRndLL, {zero, b.IntLiteral(0)});
+  b.Command(kCmdRndFL, {asFloat, b.IntLiteral(32767)});
   EmitEnd(b);
   ASSERT_EQ(Run(b), 0);
   EXPECT_EQ(Int(first), 41);
@@ -131,10 +103,10 @@ TEST_F(MathsTest, RndNeverExceedsTheDrawRange) {
   const int32_t i = b.IntVariable();
   const int32_t loop =
       EmitFor(b, i, b.IntLiteral(1), b.IntLiteral(2000), b.IntLiteral(1), ImageBuilder::IntTemp(0));
-  b.Command(kRndLL, {value, b.IntLiteral(100000)});
-  b.Command(kGreaterLLL, {ImageBuilder::IntTemp(0), value, highest});
-  const int32_t test = b.Command(kIf, {ImageBuilder::IntTemp(0), 0});
-  b.Command(kAssignLL, {highest, value});
+  b.Command(kCmdRndLL, {value, b.IntLiteral(100000)});
+  b.Command(kOpGreaterLLL, {ImageBuilder::IntTemp(0), value, highest});
+  const int32_t test = b.Command(kCmdIf, {ImageBuilder::IntTemp(0), 0});
+  b.Command(kOpAssignLL, {highest, value});
   b.Patch(test + 2, ImageBuilder::WordAddress(b.Here()));
   EmitNext(b, i, loop);
   EmitEnd(b);
@@ -147,8 +119,8 @@ TEST_F(MathsTest, RndOfANegativeRangeOrTheLargestIntegerRaises113) {
   for (int32_t n : {-1, 2147483647}) {
     ImageBuilder b;
     const int32_t r = b.IntVariable();
-    b.Command(kAssignLL, {r, b.IntLiteral(-7)});
-    b.Command(kRndLL, {r, b.IntLiteral(n)});
+    b.Command(kOpAssignLL, {r, b.IntLiteral(-7)});
+    b.Command(kCmdRndLL, {r, b.IntLiteral(n)});
     EmitEnd(b);
     EXPECT_EQ(Run(b), 113) << n;
     EXPECT_EQ(Int(r), -7) << n;
@@ -175,16 +147,16 @@ TEST_F(MathsTest, IncAndDecChangeVariablesInPlace) {
   const int32_t big = b.IntVariable();
   const int32_t down = b.IntVariable();
   const int32_t f = b.FloatVariable();
-  b.Command(kAssignLL, {big, b.IntLiteral(2147483647)});
-  b.Command(kIncL, {big});
-  b.Command(kAssignLL, {down, b.IntLiteral(10)});
-  b.Command(kDecLF, {down, b.FloatLiteral(2.9f)});
-  b.Command(kDecL, {down});
-  b.Command(kIncLF, {down, b.FloatLiteral(-1.5f)});
-  b.Command(kIncF, {f});
-  b.Command(kIncFF, {f, b.FloatLiteral(0.5f)});
-  b.Command(kDecFF, {f, b.FloatLiteral(0.25f)});
-  b.Command(kDecF, {f});
+  b.Command(kOpAssignLL, {big, b.IntLiteral(2147483647)});
+  b.Command(kCmdIncL, {big});
+  b.Command(kOpAssignLL, {down, b.IntLiteral(10)});
+  b.Command(kCmdDecLF, {down, b.FloatLiteral(2.9f)});
+  b.Command(kCmdDecL, {down});
+  b.Command(kCmdIncLF, {down, b.FloatLiteral(-1.5f)});
+  b.Command(kCmdIncF, {f});
+  b.Command(kCmdIncFF, {f, b.FloatLiteral(0.5f)});
+  b.Command(kCmdDecFF, {f, b.FloatLiteral(0.25f)});
+  b.Command(kCmdDecF, {f});
   EmitEnd(b);
   ASSERT_EQ(Run(b), 0);
   EXPECT_EQ(Int(big), -2147483647 - 1);
@@ -201,8 +173,8 @@ class IncDecOperandTest : public MathsTest, public ::testing::WithParamInterface
 
 TEST_P(IncDecOperandTest, AnythingButAVariableOfTheFormsTypeIsRefused) {
   const RefusedOperandCase c = GetParam();
-  const bool floatForm = c.id == kIncF || c.id == kIncFF || c.id == kDecF || c.id == kDecFF;
-  const bool withAmount = c.id == kIncFF || c.id == kIncLF || c.id == kDecFF || c.id == kDecLF;
+  const bool floatForm = c.id == kCmdIncF || c.id == kCmdIncFF || c.id == kCmdDecF || c.id == kCmdDecFF;
+  const bool withAmount = c.id == kCmdIncFF || c.id == kCmdIncLF || c.id == kCmdDecFF || c.id == kCmdDecLF;
   ImageBuilder b;
   const int32_t wrongType = floatForm ? b.IntVariable() : b.FloatVariable();
   const int32_t literal = floatForm ? b.FloatLiteral(1) : b.IntLiteral(1);
@@ -224,11 +196,12 @@ TEST_P(IncDecOperandTest, AnythingButAVariableOfTheFormsTypeIsRefused) {
   EXPECT_EQ(Int(wrongType), 0);
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, IncDecOperandTest,
-                         ::testing::Values(RefusedOperandCase{kIncL, 114}, RefusedOperandCase{kIncLF, 114},
-                                           RefusedOperandCase{kIncF, 114}, RefusedOperandCase{kIncFF, 114},
-                                           RefusedOperandCase{kDecL, 115}, RefusedOperandCase{kDecLF, 115},
-                                           RefusedOperandCase{kDecF, 115}, RefusedOperandCase{kDecFF, 115}));
+INSTANTIATE_TEST_SUITE_P(
+    Cases, IncDecOperandTest,
+    ::testing::Values(RefusedOperandCase{kCmdIncL, 114}, RefusedOperandCase{kCmdIncLF, 114},
+                      RefusedOperandCase{kCmdIncF, 114}, RefusedOperandCase{kCmdIncFF, 114},
+                      RefusedOperandCase{kCmdDecL, 115}, RefusedOperandCase{kCmdDecLF, 115},
+                      RefusedOperandCase{kCmdDecF, 115}, RefusedOperandCase{kCmdDecFF, 115}));
 
 }  // namespace
 }  // namespace qm::test

@@ -13,6 +13,7 @@
 #include "platform/headless/scripted_input.h"
 #include "platform/keys.h"
 #include "platform/window.h"
+#include "resources/command_ids.h"
 #include "runtime/control_flow.h"
 
 namespace qm::test {
@@ -38,42 +39,43 @@ struct RefusalCase {
 const RefusalCase kRefusals[] = {
     {"a string where a number belongs",
      [](ImageBuilder& b) {
-       b.Command(kAddLLL, {T(0), b.StringLiteral("x"), T(1)});
+       b.Command(kOpAddLLL, {T(0), b.StringLiteral("x"), T(1)});
      },
      0, "names no integer or float cell"},
     {"a number where a text belongs",
      [](ImageBuilder& b) {
-       b.Command(kAssignLL, {T(0), T(1)});
-       b.Command(kAddSSS, {ImageBuilder::StringTemp(0), b.IntVariable(), ImageBuilder::StringTemp(1)});
+       b.Command(kOpAssignLL, {T(0), T(1)});
+       b.Command(kOpAddSSS, {ImageBuilder::StringTemp(0), b.IntVariable(), ImageBuilder::StringTemp(1)});
      },
      3, "names no string cell"},
     {"a word that names no cell",
      [](ImageBuilder& b) {
-       b.Command(kAssignLL, {T(0), 9});
+       b.Command(kOpAssignLL, {T(0), 9});
      },
      0, "names no integer or float cell"},
     {"a jump past the program",
      [](ImageBuilder& b) {
-       b.Command(kIf, {T(0), ImageBuilder::WordAddress(500)});
+       b.Command(kCmdIf, {T(0), ImageBuilder::WordAddress(500)});
      },
      0, "jumps outside the program"},
-    {"a jump through a DATA index", [](ImageBuilder& b) { b.Command(kGoto, {ImageBuilder::DataOperand(0)}); },
-     0, "jumps outside the program"},
+    {"a jump through a DATA index",
+     [](ImageBuilder& b) { b.Command(kCmdGoto, {ImageBuilder::DataOperand(0)}); }, 0,
+     "jumps outside the program"},
     {"operands past the end of the program",
      [](ImageBuilder& b) {
-       b.Command(kAssignLL, {T(0), T(1)});
-       b.Command(kAddLLL, {T(0), T(1)});  // no word follows
+       b.Command(kOpAssignLL, {T(0), T(1)});
+       b.Command(kOpAddLLL, {T(0), T(1)});  // no word follows
      },
      3, "run past the end"},
     {"RESTORE without a DATA index",
-     [](ImageBuilder& b) { b.Command(kRestoreLabel, {ImageBuilder::WordAddress(0)}); }, 0,
+     [](ImageBuilder& b) { b.Command(kCmdRestoreA, {ImageBuilder::WordAddress(0)}); }, 0,
      "names no DATA item"},
     {"a call whose count is a variable",
      [](ImageBuilder& b) {
-       b.Command(kFunction, {ImageBuilder::WordAddress(7), T(0), b.IntVariable(), T(1)});
+       b.Command(kCmdFunction, {ImageBuilder::WordAddress(7), T(0), b.IntVariable(), T(1)});
        EmitEnd(b);
        EmitFunctionHeader(b, {b.IntVariable(1)}, 1);  // entry at word 7
-       b.Command(kEndfunction);
+       b.Command(kCmdEndfunction);
      },
      0, "no integer literal"},
     {"a call with more arguments than the function takes",
@@ -81,12 +83,12 @@ const RefusalCase kRefusals[] = {
        EmitCall(b, 8, T(0), {T(1), T(2)});
        EmitEnd(b);
        EmitFunctionHeader(b, {b.IntVariable(1)}, 1);  // entry at word 8
-       b.Command(kEndfunction);
+       b.Command(kCmdEndfunction);
      },
      0, "does not take 2 arguments"},
     {"a call into the middle of a command",
      [](ImageBuilder& b) {
-       b.Command(kAddLLL, {T(0), T(1), T(2)});
+       b.Command(kOpAddLLL, {T(0), T(1), T(2)});
        EmitCall(b, 1, T(0), {});
      },
      4, "does not take 0 arguments"},
@@ -95,7 +97,7 @@ const RefusalCase kRefusals[] = {
        EmitCall(b, 7, T(0), {ImageBuilder::WordAddress(0)});
        EmitEnd(b);
        EmitFunctionHeader(b, {b.IntVariable(1)}, 1);  // entry at word 7
-       b.Command(kEndfunction);
+       b.Command(kCmdEndfunction);
      },
      0, "names no cell"},
 };
@@ -118,12 +120,12 @@ TEST_F(ProgramVerifierTest, AProgramOfSoundCommandsIsAcceptedWithoutError) {
   // goto main : function f(p) : endfunction 4 : main: r = f(3) : restore label : end
   ImageBuilder b;
   const int32_t param = b.IntVariable(1);
-  const int32_t jump = b.Command(kGoto, {0});
+  const int32_t jump = b.Command(kCmdGoto, {0});
   const int32_t entry = EmitFunctionHeader(b, {param}, 1);
-  b.Command(kEndfunctionL, {b.IntLiteral(4)});
+  b.Command(kCmdEndfunctionL, {b.IntLiteral(4)});
   b.Patch(jump + 1, ImageBuilder::WordAddress(b.Here()));
   EmitCall(b, entry, T(0), {b.IntLiteral(3)});
-  b.Command(kRestoreLabel, {ImageBuilder::DataOperand(0)});
+  b.Command(kCmdRestoreA, {ImageBuilder::DataOperand(0)});
   EmitEnd(b);
   ASSERT_EQ(Run(b), 0);
   EXPECT_EQ(ProgramVerificationError(), "");
@@ -135,8 +137,8 @@ TEST_F(ProgramVerifierTest, CodeNoPathReachesIsNotCheckedAndNeverRuns) {
   // goto over : r = "x" + 1 (never reached, unsound) : over: end
   ImageBuilder b;
   const int32_t r = b.IntVariable();
-  const int32_t jump = b.Command(kGoto, {0});
-  const int32_t dead = b.Command(kAddLLL, {r, b.StringLiteral("x"), b.IntLiteral(1)});
+  const int32_t jump = b.Command(kCmdGoto, {0});
+  const int32_t dead = b.Command(kOpAddLLL, {r, b.StringLiteral("x"), b.IntLiteral(1)});
   b.Patch(jump + 1, ImageBuilder::WordAddress(b.Here()));
   EmitEnd(b);
   ASSERT_EQ(Run(b), 0);
@@ -157,8 +159,8 @@ TEST_F(ProgramVerifierTest, AJumpOntoAnOperandWordStopsThereWithoutRunningIt) {
   // never dispatched as a command.
   ImageBuilder b;
   const int32_t r = b.IntVariable();
-  b.Command(kGoto, {ImageBuilder::WordAddress(3)});
-  b.Command(kAddLLL, {r, r, b.IntLiteral(1)});
+  b.Command(kCmdGoto, {ImageBuilder::WordAddress(3)});
+  b.Command(kOpAddLLL, {r, r, b.IntLiteral(1)});
   EmitEnd(b);
   ASSERT_EQ(Run(b), 0);
   EXPECT_EQ(ProgramCounter, 3);
@@ -170,9 +172,9 @@ TEST_F(ProgramVerifierTest, AJumpOntoAnOperandWordStopsThereWithoutRunningIt) {
 TEST_F(ProgramVerifierTest, ACallWhoseCountCellChangedStaysOnItsCommandWithError10010) {
   ImageBuilder b;
   const int32_t param = b.IntVariable(1);
-  const int32_t jump = b.Command(kGoto, {0});
+  const int32_t jump = b.Command(kCmdGoto, {0});
   const int32_t entry = EmitFunctionHeader(b, {param}, 1);
-  b.Command(kEndfunction);
+  b.Command(kCmdEndfunction);
   b.Patch(jump + 1, ImageBuilder::WordAddress(b.Here()));
   const int32_t call = b.Here();
   EmitCall(b, entry, T(0), {b.IntLiteral(7)});
@@ -201,11 +203,11 @@ class TypedLineVerifierTest : public FoundationProgramTest {
     FoundationProgramTest::SetUp();
     counter_ = b_.IntVariable();
     // The program: counter = counter + 1, then a function it never calls.
-    b_.Command(kAddLLL, {counter_, counter_, b_.IntLiteral(1)});
+    b_.Command(kOpAddLLL, {counter_, counter_, b_.IntLiteral(1)});
     EmitEnd(b_);
     entry_ = EmitFunctionHeader(b_, {b_.IntVariable(1)}, 1);
-    b_.Command(kAssignLL, {counter_, b_.IntLiteral(50)});
-    b_.Command(kEndfunction);
+    b_.Command(kOpAssignLL, {counter_, b_.IntLiteral(50)});
+    b_.Command(kCmdEndfunction);
     ASSERT_EQ(Run(b_), 0);
     ASSERT_EQ(Int(counter_), 1);
   }
@@ -229,8 +231,8 @@ class TypedLineVerifierTest : public FoundationProgramTest {
 
 TEST_F(TypedLineVerifierTest, ARefusedLineRunsNoneOfItsWordsAndTheNextLineRuns) {
   EXPECT_FALSE(Type([](ImageBuilder& b, int32_t counter, int32_t) {
-    b.Command(kAssignLL, {counter, b.IntLiteral(9)});
-    b.Command(kAddLLL, {counter, b.StringLiteral("x"), counter});
+    b.Command(kOpAssignLL, {counter, b.IntLiteral(9)});
+    b.Command(kOpAddLLL, {counter, b.StringLiteral("x"), counter});
   }));
   EXPECT_NE(ProgramVerificationError().find("names no integer or float cell"), std::string::npos);
   EXPECT_EQ(RunTypedLine(), 0);
@@ -238,7 +240,7 @@ TEST_F(TypedLineVerifierTest, ARefusedLineRunsNoneOfItsWordsAndTheNextLineRuns) 
   DrainMessages();
 
   ASSERT_TRUE(Type([](ImageBuilder& b, int32_t counter, int32_t) {
-    b.Command(kAssignLL, {counter, b.IntLiteral(9)});
+    b.Command(kOpAssignLL, {counter, b.IntLiteral(9)});
   }));
   EXPECT_EQ(ProgramVerificationError(), "");
   EXPECT_EQ(RunTypedLine(), 0);
@@ -254,13 +256,13 @@ TEST_F(TypedLineVerifierTest, ALineMayCallAFunctionTheProgramNeverCalls) {
 
 TEST_F(TypedLineVerifierTest, AShorterLineLeavesNothingOfTheLongerOneToRun) {
   ASSERT_TRUE(Type([](ImageBuilder& b, int32_t counter, int32_t) {
-    b.Command(kAssignLL, {counter, b.IntLiteral(2)});
-    b.Command(kAssignLL, {counter, b.IntLiteral(3)});
-    b.Command(kAssignLL, {counter, b.IntLiteral(4)});
+    b.Command(kOpAssignLL, {counter, b.IntLiteral(2)});
+    b.Command(kOpAssignLL, {counter, b.IntLiteral(3)});
+    b.Command(kOpAssignLL, {counter, b.IntLiteral(4)});
   }));
   // The next line ends where the old one's second command stood; ending there stops the line.
   b_.BeginCliPiece();
-  b_.Command(kAssignLL, {counter_, b_.IntLiteral(5)});
+  b_.Command(kOpAssignLL, {counter_, b_.IntLiteral(5)});
   b_.EndCliPiece();
   ASSERT_TRUE(AppendCliLineToRunner(b_));
   EXPECT_EQ(RunTypedLine(), 0);
@@ -333,16 +335,16 @@ class RandomProgram {
     }
     b.DataInt(5);
     b.DataString("d");
-    const int32_t jump = b.Command(kGoto, {0});
+    const int32_t jump = b.Command(kCmdGoto, {0});
     for (int16_t scope = 1; scope <= 2; ++scope) {
       std::vector<int32_t> parameters;
       for (int k = 0; k < scope; ++k) parameters.push_back(b.IntVariable(scope));
-      b.Command(kStop);
+      b.Command(kCmdStop);
       entries_.push_back({b.Here(), scope});
       for (int32_t parameter : parameters) b.Emit(parameter);
       b.Emit(scope);
       for (int k = 0; k < 3; ++k) RandomCommand(b);
-      b.Command(kEndfunctionL, {Pick(intCells_)});
+      b.Command(kCmdEndfunctionL, {Pick(intCells_)});
     }
     b.Patch(jump + 1, ImageBuilder::WordAddress(b.Here()));
     const int commands = Between(3, 25);
@@ -403,7 +405,7 @@ class RandomProgram {
     if (Sometimes(80) && !entries_.empty()) {
       const Entry& entry =
           entries_[static_cast<size_t>(Between(0, static_cast<int32_t>(entries_.size()) - 1))];
-      b.Emit(kFunction);
+      b.Emit(kCmdFunction);
       b.Emit(ImageBuilder::WordAddress(entry.word));
       b.Emit(Operand('L'));
       b.Emit(b.IntLiteral(Sometimes(30) ? Between(0, 3) : entry.arguments));

@@ -11,6 +11,7 @@
 #include "image_builder.h"
 #include "platform/clipboard.h"
 #include "recording_services.h"
+#include "resources/command_ids.h"
 #include "runtime/compiler_hooks.h"
 #include "runtime/diagnostics.h"
 #include "runtime/language_words.h"
@@ -33,25 +34,9 @@ class RuntimeErrorsTest : public CoreTest {
   }
 };
 
-struct KeyRun {
-  RuntimeErrorCode firstCode, lastCode;
-  int firstKey;
-};
-
 TEST_F(RuntimeErrorsTest, EveryRunOfCodesMapsOntoItsRunOfErrorsKeys) {
-  const KeyRun runs[] = {
-      {0, 3, 1},         {21, 21, 5},       {101, 115, 6},     {300, 304, 21},    {310, 312, 26},
-      {500, 505, 29},    {1000, 1013, 35},  {1014, 1014, 173}, {1500, 1504, 49},  {2000, 2010, 54},
-      {3000, 3007, 65},  {3008, 3008, 177}, {3021, 3023, 73},  {3201, 3201, 76},  {3500, 3507, 77},
-      {4001, 4002, 85},  {4101, 4104, 87},  {5101, 5109, 194}, {7000, 7008, 91},  {7009, 7009, 108},
-      {7010, 7010, 107}, {7011, 7017, 109}, {7018, 7018, 119}, {7019, 7019, 122}, {7020, 7020, 129},
-      {7021, 7027, 100}, {7028, 7028, 133}, {7031, 7031, 130}, {7101, 7102, 120}, {7301, 7305, 168},
-      {7601, 7606, 123}, {7901, 7901, 116}, {7911, 7912, 117}, {7931, 7932, 131}, {8001, 8003, 134},
-      {8021, 8025, 137}, {8101, 8103, 142}, {8201, 8204, 145}, {8211, 8213, 149}, {8301, 8305, 184},
-      {8501, 8518, 204}, {9001, 9005, 156}, {9011, 9014, 152}, {9701, 9705, 189}, {10001, 10007, 161},
-  };
   int mapped = 0;
-  for (const KeyRun& run : runs) {
+  for (const ErrorWordRun& run : kErrorWordRuns) {
     SCOPED_TRACE(run.firstCode);
     EXPECT_EQ(ErrorsWordKeyForCode(run.firstCode), run.firstKey);
     EXPECT_EQ(ErrorsWordKeyForCode(run.lastCode), run.firstKey + (run.lastCode - run.firstCode));
@@ -157,7 +142,7 @@ class ErrorReportTest : public RuntimeErrorsTest {
     ImageBuilder builder;
     builder.Command(1, {});
     builder.SetLine(4);
-    commandWord_ = builder.Command(256, {ImageBuilder::StringTemp(0), builder.IntLiteral(300)});
+    commandWord_ = builder.Command(kCmdSpaceStr, {ImageBuilder::StringTemp(0), builder.IntLiteral(300)});
     builder.Command(2, {ImageBuilder::FloatTemp(1)});
     builder.EndProgram();
     ASSERT_TRUE(CreateQuillmoorBlocksFromParser(builder));
@@ -178,7 +163,7 @@ TEST_F(ErrorReportTest, StandAloneFormTypesOperandsByTheirRange) {
 TEST_F(ErrorReportTest, FormWithTheCompilerNamesTheCommandAndUsesItsSignature) {
   CompilerHooks hooks;
   hooks.commandName = [](int32_t id, std::string& name) {
-    name = id == 256 ? "space$" : "?";
+    name = id == kCmdSpaceStr ? "space$" : "?";
     return true;
   };
   hooks.signatureLetter = [](int32_t, int32_t position) -> char {

@@ -7,30 +7,12 @@
 
 #include "foundation_program.h"
 #include "platform/files.h"
+#include "resources/command_ids.h"
 #include "runtime/command_line_text.h"
 #include "runtime/float_text.h"
 
 namespace qm::test {
 namespace {
-
-enum StringFunctionId : int32_t {
-  kAsc = 203,
-  kBinStr = 206,
-  kChrStr = 209,
-  kClStr = 211,
-  kHexStr = 223,
-  kLeftStr = 233,
-  kLen = 234,
-  kLowerStr = 236,
-  kMidStr = 237,
-  kRightStr = 248,
-  kSpaceStr = 256,
-  kUpperStr = 261,
-  kStrStrSF = 311,
-  kStrStrSL = 312,
-  kVal = 321,
-  kValInt = 322,
-};
 
 class StringFunctionTest : public FoundationProgramTest {
  protected:
@@ -46,7 +28,7 @@ class StringFunctionTest : public FoundationProgramTest {
     const int32_t result = resultType == 's'   ? b.StringVariable()
                            : resultType == 'f' ? b.FloatVariable()
                                                : b.IntVariable();
-    if (resultType == 's') b.Command(kAssignSS, {result, b.StringLiteral("unchanged")});
+    if (resultType == 's') b.Command(kOpAssignSS, {result, b.StringLiteral("unchanged")});
     b.Emit(id);
     b.Emit(result);
     for (const Argument& argument : arguments) {
@@ -76,13 +58,14 @@ TEST_P(CutTest, PositionsOutsideTheTextGiveEmptyOrWhole) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, CutTest,
-                         ::testing::Values(CutCase{kLeftStr, 2, "he"}, CutCase{kLeftStr, 0, ""},
-                                           CutCase{kLeftStr, -1, ""}, CutCase{kLeftStr, 9, "hello"},
-                                           CutCase{kRightStr, 2, "lo"}, CutCase{kRightStr, 0, ""},
-                                           CutCase{kRightStr, -3, ""}, CutCase{kRightStr, 9, "hello"},
-                                           CutCase{kMidStr, 1, "h"}, CutCase{kMidStr, 5, "o"},
-                                           CutCase{kMidStr, 0, ""}, CutCase{kMidStr, 6, ""},
-                                           CutCase{kMidStr, -1, ""}, CutCase{kMidStr, -2147483647 - 1, ""}));
+                         ::testing::Values(CutCase{kCmdLeftStr, 2, "he"}, CutCase{kCmdLeftStr, 0, ""},
+                                           CutCase{kCmdLeftStr, -1, ""}, CutCase{kCmdLeftStr, 9, "hello"},
+                                           CutCase{kCmdRightStr, 2, "lo"}, CutCase{kCmdRightStr, 0, ""},
+                                           CutCase{kCmdRightStr, -3, ""}, CutCase{kCmdRightStr, 9, "hello"},
+                                           CutCase{kCmdMidStr, 1, "h"}, CutCase{kCmdMidStr, 5, "o"},
+                                           CutCase{kCmdMidStr, 0, ""}, CutCase{kCmdMidStr, 6, ""},
+                                           CutCase{kCmdMidStr, -1, ""},
+                                           CutCase{kCmdMidStr, -2147483647 - 1, ""}));
 
 struct NumberToTextCase {
   int32_t id;
@@ -99,18 +82,18 @@ TEST_P(NumberToTextTest, MakesTheText) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, NumberToTextTest,
-    ::testing::Values(NumberToTextCase{kChrStr, 65, "A"}, NumberToTextCase{kChrStr, 321, "A"},
-                      NumberToTextCase{kChrStr, 0, ""}, NumberToTextCase{kChrStr, 256, ""},
-                      NumberToTextCase{kChrStr, 200, "\xC8"}, NumberToTextCase{kHexStr, 255, "FF"},
-                      NumberToTextCase{kHexStr, 0, "0"}, NumberToTextCase{kHexStr, -1, "FFFFFFFF"},
-                      NumberToTextCase{kBinStr, 5, "%" + std::string(29, '0') + "101"},
-                      NumberToTextCase{kBinStr, -1, "%" + std::string(32, '1')},
-                      NumberToTextCase{kStrStrSL, -42, "-42"}, NumberToTextCase{kSpaceStr, 3, "   "},
-                      NumberToTextCase{kSpaceStr, 0, ""}, NumberToTextCase{kSpaceStr, -5, ""},
-                      NumberToTextCase{kSpaceStr, 255, std::string(255, ' ')}));
+    ::testing::Values(NumberToTextCase{kCmdChrStr, 65, "A"}, NumberToTextCase{kCmdChrStr, 321, "A"},
+                      NumberToTextCase{kCmdChrStr, 0, ""}, NumberToTextCase{kCmdChrStr, 256, ""},
+                      NumberToTextCase{kCmdChrStr, 200, "\xC8"}, NumberToTextCase{kCmdHexStr, 255, "FF"},
+                      NumberToTextCase{kCmdHexStr, 0, "0"}, NumberToTextCase{kCmdHexStr, -1, "FFFFFFFF"},
+                      NumberToTextCase{kCmdBinStr, 5, "%" + std::string(29, '0') + "101"},
+                      NumberToTextCase{kCmdBinStr, -1, "%" + std::string(32, '1')},
+                      NumberToTextCase{kCmdStrStrSL, -42, "-42"}, NumberToTextCase{kCmdSpaceStr, 3, "   "},
+                      NumberToTextCase{kCmdSpaceStr, 0, ""}, NumberToTextCase{kCmdSpaceStr, -5, ""},
+                      NumberToTextCase{kCmdSpaceStr, 255, std::string(255, ' ')}));
 
 TEST_F(StringFunctionTest, SpaceOfMoreThan255Raises107AndKeepsTheResult) {
-  EXPECT_EQ(Call(kSpaceStr, 's', {N(256)}, 107), "unchanged");
+  EXPECT_EQ(Call(kCmdSpaceStr, 's', {N(256)}, 107), "unchanged");
 }
 
 struct TextFunctionCase {
@@ -130,29 +113,31 @@ TEST_P(TextFunctionTest, ReadsTheText) {
 INSTANTIATE_TEST_SUITE_P(
     Cases, TextFunctionTest,
     ::testing::Values(
-        TextFunctionCase{kAsc, 'l', "", "0"}, TextFunctionCase{kAsc, 'l', "\xC8xyz", "200"},
-        TextFunctionCase{kLen, 'l', "hello", "5"}, TextFunctionCase{kLen, 'l', std::string(300, 'a'), "300"},
-        TextFunctionCase{kUpperStr, 's', "Abc\xE9z", "ABC\xE9Z"},
-        TextFunctionCase{kLowerStr, 's', "AbC\xC9Z", "abc\xC9z"}, TextFunctionCase{kVal, 'f', "12abc", "12"},
-        TextFunctionCase{kVal, 'f', "  -3.5e2", "-350"}, TextFunctionCase{kVal, 'f', "abc", "0"},
-        TextFunctionCase{kVal, 'f', ".5", "0.5"}, TextFunctionCase{kVal, 'f', "1e", "1"},
-        TextFunctionCase{kVal, 'f', "0x10", "0"}, TextFunctionCase{kVal, 'f', "inf", "0"},
-        TextFunctionCase{kValInt, 'l', "3.9", "3"}, TextFunctionCase{kValInt, 'l', " +17x", "17"},
-        TextFunctionCase{kValInt, 'l', "-", "0"}, TextFunctionCase{kValInt, 'l', "99999999999", "2147483647"},
-        TextFunctionCase{kValInt, 'l', "-99999999999", "-2147483648"}));
+        TextFunctionCase{kCmdAsc, 'l', "", "0"}, TextFunctionCase{kCmdAsc, 'l', "\xC8xyz", "200"},
+        TextFunctionCase{kCmdLen, 'l', "hello", "5"},
+        TextFunctionCase{kCmdLen, 'l', std::string(300, 'a'), "300"},
+        TextFunctionCase{kCmdUpperStr, 's', "Abc\xE9z", "ABC\xE9Z"},
+        TextFunctionCase{kCmdLowerStr, 's', "AbC\xC9Z", "abc\xC9z"},
+        TextFunctionCase{kCmdValFS, 'f', "12abc", "12"}, TextFunctionCase{kCmdValFS, 'f', "  -3.5e2", "-350"},
+        TextFunctionCase{kCmdValFS, 'f', "abc", "0"}, TextFunctionCase{kCmdValFS, 'f', ".5", "0.5"},
+        TextFunctionCase{kCmdValFS, 'f', "1e", "1"}, TextFunctionCase{kCmdValFS, 'f', "0x10", "0"},
+        TextFunctionCase{kCmdValFS, 'f', "inf", "0"}, TextFunctionCase{kCmdValLS, 'l', "3.9", "3"},
+        TextFunctionCase{kCmdValLS, 'l', " +17x", "17"}, TextFunctionCase{kCmdValLS, 'l', "-", "0"},
+        TextFunctionCase{kCmdValLS, 'l', "99999999999", "2147483647"},
+        TextFunctionCase{kCmdValLS, 'l', "-99999999999", "-2147483648"}));
 
 TEST_F(StringFunctionTest, LongTextsAreCutWithoutALimit) {
   const std::string longText = std::string(280, 'a') + "bc";
-  EXPECT_EQ(Call(kLeftStr, 's', {T(longText), N(281)}), std::string(280, 'a') + "b");
-  EXPECT_EQ(Call(kRightStr, 's', {T(longText), N(2)}), "bc");
-  EXPECT_EQ(Call(kMidStr, 's', {T(longText), N(282)}), "c");
+  EXPECT_EQ(Call(kCmdLeftStr, 's', {T(longText), N(281)}), std::string(280, 'a') + "b");
+  EXPECT_EQ(Call(kCmdRightStr, 's', {T(longText), N(2)}), "bc");
+  EXPECT_EQ(Call(kCmdMidStr, 's', {T(longText), N(282)}), "c");
 }
 
 TEST_F(StringFunctionTest, ClReturnsTheCommandLineText) {
   CommandLineText() = "\"game.qma\" -level 3";
-  EXPECT_EQ(Call(kClStr, 's', {}), "\"game.qma\" -level 3");
+  EXPECT_EQ(Call(kCmdClStr, 's', {}), "\"game.qma\" -level 3");
   CommandLineText().clear();
-  EXPECT_EQ(Call(kClStr, 's', {}), "");
+  EXPECT_EQ(Call(kCmdClStr, 's', {}), "");
 }
 
 TEST_F(StringFunctionTest, AppnameAndWindirGiveHostPathsWithoutATrailingSeparator) {
@@ -169,7 +154,7 @@ TEST_F(StringFunctionTest, AppnameAndWindirGiveHostPathsWithoutATrailingSeparato
 TEST_F(StringFunctionTest, StrOfAFloatUsesTheGForm) {
   ImageBuilder b;
   const int32_t s = b.StringVariable();
-  b.Command(kStrStrSF, {s, b.FloatLiteral(1e6f)});
+  b.Command(kCmdStrStrSF, {s, b.FloatLiteral(1e6f)});
   EmitEnd(b);
   ASSERT_EQ(Run(b), 0);
   EXPECT_EQ(Text(s), "1e+006");

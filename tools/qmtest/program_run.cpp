@@ -13,6 +13,7 @@
 
 #include "compiler/parser.h"
 #include "compiler/statement_compiler.h"
+#include "resources/command_ids.h"
 #include "runtime/arrays.h"
 #include "runtime/command_dispatch.h"
 #include "runtime/interpreter.h"
@@ -25,8 +26,6 @@
 namespace qm::qmtest {
 
 namespace {
-
-constexpr int32_t kEndCommandId = 213;
 
 volatile std::sig_atomic_t timeIsUp = 0;
 
@@ -84,7 +83,7 @@ RunOutcome RunLoadedProgram(double limitSeconds) {
     if (ProgramEndedFlag) break;
     const int32_t word = ProgramWordAt(ProgramCounter);
     if (FindCommandHandler(word) == nullptr) {
-      if (word != kEndCommandId && word != 0) {
+      if (word != kCmdEnd && word != 0) {
         outcome.stop = StopKind::UnknownCommand;
         outcome.code = word;
         outcome.line = SourceLineOfWord(ProgramCounter);
