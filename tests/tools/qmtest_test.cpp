@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <cmath>
 #include <filesystem>
 #include <fstream>
+#include <limits>
 
 #include "tools/qmtest/expectations.h"
 #include "tools/qmtest/program_run.h"
@@ -16,7 +18,7 @@ TEST(Expectations, ReadsEveryForm) {
   const Expectations e = ReadExpectations(
       "a = 1\r\n"
       "REM EXPECT a = 1\r\n"
-      "rem expect B# = -2.5\n"
+      "REM EXPECT B# = -2.5\n"
       "x = 2 : REM EXPECT s$ = \"a b\"\n"
       "REM EXPECT grid(1, 2) = 7\n"
       "REM EXPECT RUNTIME ERROR 102 LINE 9\n"
@@ -52,11 +54,48 @@ TEST(Expectations, UnreadableLinesAreProblems) {
   EXPECT_EQ(e.problems.size(), 4u);
 }
 
+TEST(Expectations, OnlyTheUpperCaseDirectivesAreDirectives) {
+  const Expectations e = ReadExpectations(
+      "REM limit is re-evaluated\n"
+      "rem expect a = 1\n"
+      "Rem EXPECT a = 2\n"
+      "REM Expect a = 3\n"
+      "REM EXPECT runtime error 102 line 9\n"
+      "REM EXPECT COMPILE ERROR line 3\n");
+  EXPECT_TRUE(e.variables.empty());
+  EXPECT_FALSE(e.stop.has_value());
+  EXPECT_FALSE(e.compileError.has_value());
+  EXPECT_DOUBLE_EQ(e.limitSeconds, kDefaultLimitSeconds);
+  // A line that starts as a directive and goes on in another spelling cannot be read.
+  EXPECT_EQ(e.problems.size(), 2u);
+}
+
 TEST(Expectations, FloatsMatchWithinTheirTolerance) {
   EXPECT_TRUE(FloatsMatch(1.000001, 1.0));
   EXPECT_FALSE(FloatsMatch(1.0001, 1.0));
   EXPECT_TRUE(FloatsMatch(0.0000005, 0.0));
   EXPECT_FALSE(FloatsMatch(0.00001, 0.0));
+}
+
+TEST(Expectations, InfinitiesAndNanMatchOnlyThemselves) {
+  const double inf = std::numeric_limits<double>::infinity();
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  struct Case {
+    double actual;
+    double expected;
+    bool match;
+  };
+  const Case cases[] = {{inf, 12345.0, false}, {12345.0, inf, false}, {-inf, inf, false},
+                        {inf, inf, true},      {-inf, -inf, true},    {nan, 0.0, false},
+                        {0.0, nan, false},     {nan, inf, false},     {nan, nan, true}};
+  for (const Case& c : cases) {
+    EXPECT_EQ(FloatsMatch(c.actual, c.expected), c.match) << c.actual << " against " << c.expected;
+  }
+  const Expectations e = ReadExpectations("REM EXPECT a# = inf\nREM EXPECT b# = -inf\nREM EXPECT c# = nan\n");
+  ASSERT_EQ(e.variables.size(), 3u);
+  EXPECT_EQ(e.variables[0].value.number, inf);
+  EXPECT_EQ(e.variables[1].value.number, -inf);
+  EXPECT_TRUE(std::isnan(e.variables[2].value.number));
 }
 
 class VerdictTest : public ::testing::Test {

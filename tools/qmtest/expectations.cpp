@@ -24,9 +24,10 @@ std::string_view Trim(std::string_view text) {
   return text;
 }
 
-// Consumes `word` (case-insensitive) and the blanks after it.
+// Consumes the directive word `word`, written exactly so (upper case), and the blanks after it.
+// Any other spelling is no directive: "REM limit is re-evaluated" is a comment.
 bool TakeWord(std::string_view& text, std::string_view word) {
-  if (Lower(text.substr(0, word.size())) != word) return false;
+  if (text.substr(0, word.size()) != word) return false;
   if (text.size() > word.size() && !std::isspace(static_cast<unsigned char>(text[word.size()]))) {
     return false;
   }
@@ -43,13 +44,12 @@ bool TakeInteger(std::string_view& text, int32_t& value) {
   return true;
 }
 
-// The rest of a line after its first "REM" (case-insensitive) that starts a word; empty when
-// the line has none.
+// The rest of a line after its first word "REM" (upper case, as directives are written); empty
+// when the line has none.
 std::optional<std::string_view> RemText(std::string_view line) {
-  const std::string lower = Lower(line);
-  for (std::size_t at = lower.find("rem"); at != std::string::npos; at = lower.find("rem", at + 1)) {
-    const bool startsWord = at == 0 || lower[at - 1] == ' ' || lower[at - 1] == ':' || lower[at - 1] == '\t';
-    const bool endsWord = at + 3 == lower.size() || lower[at + 3] == ' ' || lower[at + 3] == '\t';
+  for (std::size_t at = line.find("REM"); at != std::string::npos; at = line.find("REM", at + 1)) {
+    const bool startsWord = at == 0 || line[at - 1] == ' ' || line[at - 1] == ':' || line[at - 1] == '\t';
+    const bool endsWord = at + 3 == line.size() || line[at + 3] == ' ' || line[at + 3] == '\t';
     if (startsWord && endsWord) return Trim(line.substr(at + 3));
   }
   return std::nullopt;
@@ -107,7 +107,7 @@ bool ReadVariable(std::string_view text, VariableExpectation& expectation) {
 bool ReadStop(std::string_view text, bool warning, Expectations& expectations) {
   StopExpectation stop;
   stop.warning = warning;
-  if (!TakeInteger(text, stop.code) || !TakeWord(text, "line") || !TakeInteger(text, stop.line) ||
+  if (!TakeInteger(text, stop.code) || !TakeWord(text, "LINE") || !TakeInteger(text, stop.line) ||
       !text.empty()) {
     return false;
   }
@@ -117,7 +117,7 @@ bool ReadStop(std::string_view text, bool warning, Expectations& expectations) {
 
 bool ReadCompileError(std::string_view text, Expectations& expectations) {
   CompileErrorExpectation error;
-  if (!TakeWord(text, "line") || !TakeInteger(text, error.line)) return false;
+  if (!TakeWord(text, "LINE") || !TakeInteger(text, error.line)) return false;
   if (!text.empty()) {
     if (text.size() < 2 || text.front() != '"' || text.back() != '"') return false;
     error.text = std::string(text.substr(1, text.size() - 2));
@@ -127,11 +127,11 @@ bool ReadCompileError(std::string_view text, Expectations& expectations) {
 }
 
 bool ReadExpectation(std::string_view text, int32_t line, Expectations& expectations) {
-  if (TakeWord(text, "compile")) {
-    return TakeWord(text, "error") && ReadCompileError(text, expectations);
+  if (TakeWord(text, "COMPILE")) {
+    return TakeWord(text, "ERROR") && ReadCompileError(text, expectations);
   }
-  if (TakeWord(text, "runtime")) return TakeWord(text, "error") && ReadStop(text, false, expectations);
-  if (TakeWord(text, "warning")) return ReadStop(text, true, expectations);
+  if (TakeWord(text, "RUNTIME")) return TakeWord(text, "ERROR") && ReadStop(text, false, expectations);
+  if (TakeWord(text, "WARNING")) return ReadStop(text, true, expectations);
   VariableExpectation variable;
   variable.line = line;
   if (!ReadVariable(text, variable)) return false;
@@ -154,9 +154,9 @@ Expectations ReadExpectations(std::string_view source) {
     if (!rem) continue;
     std::string_view text = *rem;
     bool understood = true;
-    if (TakeWord(text, "expect")) {
+    if (TakeWord(text, "EXPECT")) {
       understood = ReadExpectation(text, lineNumber, expectations);
-    } else if (TakeWord(text, "limit")) {
+    } else if (TakeWord(text, "LIMIT")) {
       const std::string owned(text);
       char* stop = nullptr;
       expectations.limitSeconds = std::strtod(owned.c_str(), &stop);
@@ -171,6 +171,9 @@ Expectations ReadExpectations(std::string_view source) {
 }
 
 bool FloatsMatch(double actual, double expected) {
+  // An infinity or a NaN is no number near another: each matches only itself.
+  if (std::isnan(actual) || std::isnan(expected)) return std::isnan(actual) && std::isnan(expected);
+  if (std::isinf(actual) || std::isinf(expected)) return actual == expected;
   const double difference = std::fabs(actual - expected);
   const double scale = std::max(std::fabs(actual), std::fabs(expected));
   return difference <= 1e-5 * scale || difference <= 1e-6;

@@ -5,6 +5,8 @@
 //   REM EXPECT RUNTIME ERROR <code> LINE <n>    the run stops with that error, raised on line n
 //   REM EXPECT WARNING <code> LINE <n>          the same for a warning
 //   REM LIMIT <seconds>                         the run time limit (10 s without it)
+// The directive words are written exactly so, in upper case; "REM limit is re-evaluated" is a
+// comment. A float value may be "inf", "-inf" or "nan".
 #pragma once
 #include <cstdint>
 #include <optional>
@@ -55,7 +57,7 @@ inline constexpr double kDefaultLimitSeconds = 10.0;
 Expectations ReadExpectations(std::string_view source);
 
 // Whether a float read back matches the expected one: within 1e-5 relative, or 1e-6 absolute
-// near 0.
+// near 0. An infinity or a NaN matches only itself.
 bool FloatsMatch(double actual, double expected);
 
 }  // namespace qm::qmtest
