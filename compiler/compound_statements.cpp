@@ -45,9 +45,17 @@ std::size_t FindWord(const std::vector<std::string>& words, std::string_view wor
   return words.size();
 }
 
-// The position of `keyword` in `text` outside quotes, standing after a blank and before a blank
-// (or, when `atEndToo`, at the end of the text); npos when there is none.
-std::size_t FindKeyword(std::string_view text, std::string_view keyword, bool atEndToo) {
+bool IsBlank(char c) { return c == ' '; }
+
+// What may follow STEP: a blank, or the sign or first digit of a step written against it
+// ("step-1"); a letter goes on with a name ("steps").
+bool EndsStepKeyword(char c) { return c == ' ' || c == '-' || c == '+' || (c >= '0' && c <= '9'); }
+
+// The position of `keyword` in `text` outside quotes, standing after a blank and before a
+// character for which `endsKeyword` holds (or, when `atEndToo`, at the end of the text); npos
+// when there is none.
+std::size_t FindKeyword(std::string_view text, std::string_view keyword, bool (*endsKeyword)(char),
+                        bool atEndToo) {
   bool inQuotes = false;
   for (std::size_t i = 0; i < text.size(); ++i) {
     if (text[i] == '"') inQuotes = !inQuotes;
@@ -55,7 +63,7 @@ std::size_t FindKeyword(std::string_view text, std::string_view keyword, bool at
       continue;
     }
     const std::size_t after = i + keyword.size();
-    if (after < text.size() ? text[after] == ' ' : atEndToo) return i;
+    if (after < text.size() ? endsKeyword(text[after]) : atEndToo) return i;
   }
   return std::string_view::npos;
 }
@@ -71,6 +79,108 @@ char TypeOfExpression(CompileContext& context, std::string_view text) {
   parser.arrayLookupFlag = false;
   parser.errorMessage.clear();
   return compiled ? value.type : kTypeFailed;
+}
+
+// Splits at every `separator` outside double quotes and brackets.
+std::vector<std::string_view> SplitOutsideQuotesAndBrackets(std::string_view text, char separator) {
+  std::vector<std::string_view> pieces;
+  bool inQuotes = false;
+  int32_t depth = 0;
+  std::size_t start = 0;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
+    if (c == '"') inQuotes = !inQuotes;
+    if (inQuotes) continue;
+    if (c == '(') ++depth;
+    if (c == ')') --depth;
+    if (depth == 0 && c == separator) {
+      pieces.push_back(text.substr(start, i - start));
+      start = i + 1;
+    }
+  }
+  pieces.push_back(text.substr(start));
+  return pieces;
+}
+
+// The values of a CASE, separated by commas or blanks: "case 1,2", "case 1 2" and "case 1, 2"
+// all list 1 and 2. False when there is none, or a comma has no value on one side.
+bool SplitCaseValues(std::string_view text, std::vector<std::string>& values) {
+  values.clear();
+  if (TrimBlanks(text).empty()) return false;
+  for (const std::string_view piece : SplitOutsideQuotesAndBrackets(text, ',')) {
+    std::size_t found = 0;
+    for (const std::string_view word : SplitOutsideQuotesAndBrackets(piece, ' ')) {
+      if (word.empty()) continue;
+      values.emplace_back(word);
+      ++found;
+    }
+    if (found == 0) return false;
+  }
+  return true;
+}
+
+// The condition a CASE stands for is "if " and, joined by " or ", the SELECT expression as
+// written, "=" and a value; it may grow past 240 characters only with its last value.
+bool CaseConditionHoldsEveryValue(std::string_view selectText, const std::vector<std::string>& values) {
+  constexpr std::size_t kConditionLimit = 240;
+  std::size_t length = 3;
+  for (std::size_t i = 0; i < values.size(); ++i) {
+    if (i > 0) length += 4;
+    length += selectText.size() + 1 + values[i].size();
+    if (length > kConditionLimit && i + 1 < values.size()) return false;
+  }
+  return true;
+}
+
+// The test of values [from, to) against the SELECT's value, as one expression.
+std::string CaseValueTest(const SelectState& select, const std::vector<std::string>& values, std::size_t from,
+                          std::size_t to) {
+  std::string test;
+  for (std::size_t i = from; i < to; ++i) {
+    if (i > from) test += "|";
+    test += select.expression + "=" + values[i];
+  }
+  RewriteWordOperators(test);
+  return test;
+}
+
+// Whether an expression compiles within the length of one expression text (each compiled
+// operator lengthens the text by its marker). Nothing is emitted or created.
+bool FitsOneExpression(CompileContext& context, std::string_view text) {
+  Parser& parser = context.parser;
+  const std::string message = parser.errorMessage;
+  const bool suppressed = parser.emissionSuppressed;
+  parser.emissionSuppressed = true;
+  parser.ResetTemporaries();
+  OperandPair value;
+  const bool compiled = CompileExpression(context, text, value);
+  const bool tooLong = !compiled && parser.errorMessage == CompilerMessage(kMsgLineTooLong);
+  parser.emissionSuppressed = suppressed;
+  parser.arrayLookupFlag = false;
+  parser.errorMessage = message;
+  return !tooLong;
+}
+
+// The IF block of a CASE. A list whose test does not fit one expression is tested in parts
+// into a hidden variable first, so every value the condition holds is tested.
+bool CompileCaseTest(CompileContext& context, const std::vector<std::string>& values) {
+  const SelectState& select = context.parser.selectState;
+  const std::string whole = CaseValueTest(select, values, 0, values.size());
+  if (FitsOneExpression(context, whole)) return CompileStatementText(context, "if " + whole);
+  const std::string hit(kCaseHitVariable);
+  std::size_t from = 0;
+  while (from < values.size()) {
+    const std::string before = from == 0 ? "" : hit + "|";
+    std::size_t to = from + 1;
+    while (to < values.size() &&
+           FitsOneExpression(context, before + CaseValueTest(select, values, from, to + 1))) {
+      ++to;
+    }
+    if (!CompileStatementText(context, hit + "=" + before + CaseValueTest(select, values, from, to)))
+      return false;
+    from = to;
+  }
+  return CompileStatementText(context, "if " + hit);
 }
 
 }  // namespace
@@ -106,7 +216,7 @@ bool CompileForStatement(CompileContext& context, std::string& remainder) {
   }
 
   const std::string_view afterEquals = std::string_view(text).substr(equals + 1);
-  const std::size_t to = FindKeyword(afterEquals, "to", false);
+  const std::size_t to = FindKeyword(afterEquals, "to", IsBlank, false);
   if (to == std::string_view::npos) return FailWith(context, kMsgBadFor);
   const std::string start(TrimBlanks(afterEquals.substr(0, to)));
 
@@ -118,7 +228,7 @@ bool CompileForStatement(CompileContext& context, std::string& remainder) {
   }
   std::string end(TrimBlanks(loop));
   std::string step = "1";
-  const std::size_t stepAt = FindKeyword(loop, "step", true);
+  const std::size_t stepAt = FindKeyword(loop, "step", EndsStepKeyword, true);
   if (stepAt != std::string_view::npos) {
     end = std::string(TrimBlanks(loop.substr(0, stepAt)));
     const std::string_view stepText = TrimBlanks(loop.substr(stepAt + 4));
@@ -167,6 +277,7 @@ bool CompileSelect(CompileContext& context, std::string& remainder) {
   select.open = true;
   select.defaultSeen = false;
   select.expression = variable;
+  select.written = words[1];
   return CompileEach(context, {std::string(kCaseMatchedVariable) + "=0", variable + "=" + words[1]});
 }
 
@@ -183,17 +294,14 @@ bool CompileCase(CompileContext& context, std::string& remainder) {
   }
   if (select.defaultSeen) return FailWithMessage(context, kMsgCaseAfterDefault);
 
-  // The values are the comma-separated expressions after CASE; every one is tested, and a
-  // condition too long to compile is an error, never a shortened test.
   std::vector<std::string> values;
-  if (SplitParameters(parser, JoinWords(words, 1, words.size()), values) < 0) return false;
-  if (values.empty()) return FailWithMessage(context, kMsgBadSelect);
-  std::string condition = "if ";
-  for (std::size_t i = 0; i < values.size(); ++i) {
-    if (i > 0) condition += " or ";
-    condition += select.expression + "=" + values[i];
+  if (!SplitCaseValues(JoinWords(words, 1, words.size()), values)) {
+    return FailWithMessage(context, values.empty() ? kMsgBadSelect : kMsgBadExpression);
   }
-  return CompileEach(context, {condition, matched + "=1"});
+  // Every value is tested, and values beyond what the condition holds are an error, never a
+  // shortened test.
+  if (!CaseConditionHoldsEveryValue(select.written, values)) return FailWithMessage(context, kMsgLineTooLong);
+  return CompileCaseTest(context, values) && CompileStatementText(context, matched + "=1");
 }
 
 bool CompileEndCase(CompileContext& context, std::string& remainder) {

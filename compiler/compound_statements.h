@@ -12,6 +12,9 @@ namespace qm {
 
 // The integer variable that records whether a CASE of the open SELECT has matched.
 inline constexpr std::string_view kCaseMatchedVariable = "welldoneifyoufindthistempvarvek";
+// The integer variable that collects the test of a CASE with more values than one expression
+// holds.
+inline constexpr std::string_view kCaseHitVariable = "0casehit";
 
 // "if c then s1 else s2": IF c, s1, ELSE, s2, ENDIF. Takes the whole line.
 bool CompileIfThenLine(CompileContext& context);

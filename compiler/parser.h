@@ -97,7 +97,8 @@ struct BlockRecord {
 struct SelectState {
   bool open = false;
   bool defaultSeen = false;
-  std::string expression;
+  std::string expression;  // the hidden variable that holds the SELECT's value
+  std::string written;     // the SELECT's expression as the program writes it
 };
 
 class Parser final : public ParsedProgram {
@@ -108,6 +109,9 @@ class Parser final : public ParsedProgram {
   Parser& operator=(const Parser&) = delete;
 
   // ---- Lifecycle and compile driver (parser.cpp) -------------------------------------------
+
+  // The error as the command line reports it: errorText and " at line N" once.
+  std::string ErrorTextWithLine() const;
 
   // Prepares a compile: empties the symbol tables and counters, the statement words and SELECT
   // state, clears the error fields, and allocates the value table. The command database is kept.
@@ -297,7 +301,13 @@ class Parser final : public ParsedProgram {
   int32_t labelArrayErrorLine = 0;
   int32_t errorLine = 0;
   std::string errorMessage;
+  // Set with the message of a full variable table: it names the limit the program reached, so
+  // the later steps of the failing statement (expression, assignment, FOR, DIM) leave it.
+  bool keepErrorMessage = false;
   std::string errorText;
+  // The whole-program checks after the last line (labels, arrays, open blocks) write their line
+  // into errorText themselves.
+  bool errorTextHasLine = false;
   ErrorOrigin errorOrigin = ErrorOrigin::None;
   std::string outputFileName;  // empty: no compiled program file is written
 

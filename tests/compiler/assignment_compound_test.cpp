@@ -140,10 +140,73 @@ TEST_F(CompoundTest, SelectStructureErrors) {
 }
 
 TEST_F(CompoundTest, CaseValuesThatDoNotFitAreAnError) {
-  std::string values = "1000";
-  for (int i = 1001; i < 1020; ++i) values += "," + std::to_string(i);
-  ExpectError("select a\ncase " + values + "\nendcase\nendselect", 2, M(kMsgLineTooLong));
-  CompileOrFail("select a\ncase 1,2,3,4,5,6,7,8\nendcase\nendselect");
+  // The condition "if k=v1 or k=v2 ..." may pass 240 characters with its last value only: of
+  // ten-character values, 16 fit and a 17th is an error, never left out of the test.
+  auto caseOf = [](const std::string& select, int count) {
+    std::string values;
+    for (int i = 0; i < count; ++i) values += (i > 0 ? "," : "") + std::to_string(1000000000 + i);
+    return "select " + select + "\ncase " + values + "\nendcase\nendselect";
+  };
+  CompileOrFail(caseOf("k", 16));
+  ExpectError(caseOf("k", 17), 2, M(kMsgLineTooLong));
+  // The SELECT expression as written counts, not the variable that holds its value.
+  CompileOrFail(caseOf("k+1", 14));
+  ExpectError(caseOf("k+1", 15), 2, M(kMsgLineTooLong));
+  // More values than a statement has parameters: 35 one-digit values end at 244 characters.
+  std::string many = "1";
+  for (int i = 2; i <= 35; ++i) many += " " + std::to_string(i % 10);
+  CompileOrFail("select k\ncase " + many + "\nendcase\nendselect");
+  ExpectError("select k\ncase " + many + " 6\nendcase\nendselect", 2, M(kMsgLineTooLong));
+}
+
+TEST_F(CompoundTest, CaseValueLists) {
+  const struct {
+    const char* select;
+    const char* values;
+    bool compiles;
+  } cases[] = {
+      {"k", "1 2", true},
+      {"k", "1,2", true},
+      {"k", "1, 2", true},
+      {"k", "1 ,2", true},
+      {"k$", "\"a b\", \"c\"", true},
+      {"k$", "\"a,b\" \"c\"", true},
+      {"k", "f(1, 2) 3", true},
+      {"k", "1,", false},
+      {"k", ",1", false},
+      {"k", "1,,2", false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.values);
+    const std::string program = std::string("select ") + c.select + "\ncase " + c.values +
+                                "\nendcase\nendselect\nend\nfunction f(a, b)\nendfunction a";
+    if (c.compiles) {
+      CompileOrFail(program);
+    } else {
+      EXPECT_FALSE(Compile(program));
+    }
+  }
+}
+
+TEST_F(CompoundTest, AFullVariableTableKeepsItsMessage) {
+  const struct {
+    const char* marker;
+    const char* statement;
+    int32_t message;
+  } cases[] = {
+      {"", "w = 2", kMsgTooManyIntegerVariables},      {"#", "w# = 2.5", kMsgTooManyFloatVariables},
+      {"$", "w$ = \"x\"", kMsgTooManyStringVariables}, {"", "for w = 1 to 2", kMsgTooManyIntegerVariables},
+      {"", "v1 = w + 1", kMsgTooManyIntegerVariables}, {"#", "print abs(w#)", kMsgTooManyFloatVariables},
+      {"", "dim w(5)", kMsgTooManyIntegerVariables},   {"$", "dim w$(5)", kMsgTooManyStringVariables},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.statement);
+    std::string program;
+    // Each text literal takes a place of its own, so the texts are copied from one variable.
+    const std::string value = *c.marker == '$' ? "=v0$\n" : "=0\n";
+    for (int i = 0; i < 1999; ++i) program += "v" + std::to_string(i) + c.marker + value;
+    ExpectError(program + c.statement, 2000, M(c.message));
+  }
 }
 
 }  // namespace
