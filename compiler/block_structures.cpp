@@ -28,9 +28,13 @@ BlockRecord& Innermost(Parser& parser) {
   return parser.blockStack[static_cast<std::size_t>(parser.counters.blockDepth)];
 }
 
-bool OpenBlock(Parser& parser, int32_t keyword, const BlockKeyword& row, CommandWords words) {
+bool OpenBlock(Parser& parser, int32_t keyword, const BlockKeyword& row, CommandWords words,
+               int32_t& refusal) {
   CompileCounters& counters = parser.counters;
-  if (counters.blockDepth + 1 > kMaxBlockDepth) return false;
+  if (counters.blockDepth + 1 > kMaxBlockDepth) {
+    refusal = kMsgBlocksTooDeep;
+    return false;
+  }
   ++counters.blockDepth;
   ++counters.openBlocks;
   if (parser.blockStack.size() <= static_cast<std::size_t>(counters.blockDepth)) {
@@ -58,10 +62,13 @@ bool AddElse(Parser& parser, CommandWords words) {
   return true;
 }
 
-bool AddExit(Parser& parser, CommandWords words) {
+bool AddExit(Parser& parser, CommandWords words, int32_t& refusal) {
   for (int32_t depth = parser.counters.blockDepth; depth >= 1; --depth) {
     BlockRecord& record = parser.blockStack[static_cast<std::size_t>(depth)];
-    if (IsLoopKind(record.kind)) return record.AddExitJump(words.jumpWord);
+    if (!IsLoopKind(record.kind)) continue;
+    if (record.AddExitJump(words.jumpWord)) return true;
+    refusal = kMsgTooManyExits;
+    return false;
   }
   return false;
 }
@@ -105,18 +112,22 @@ bool HandleBlockStructure(CompileContext& context, int32_t commandId, OperandLis
 
   int32_t jumpValue = 0;
   bool accepted = true;
+  // The two limits have messages of their own; any other refusal is a command out of place.
+  int32_t refusal = kMsgBlockStructure;
   if (IsOpener(keyword)) {
-    accepted = OpenBlock(parser, keyword, row, words);
+    accepted = OpenBlock(parser, keyword, row, words, refusal);
   } else if (keyword == kBlockElse) {
     accepted = AddElse(parser, words);
   } else if (keyword == kBlockExit) {
-    accepted = AddExit(parser, words);
+    accepted = AddExit(parser, words, refusal);
   } else if (row.closesBlock) {
     accepted = CloseBlock(parser, keyword, words, jumpValue);
   }
-  if (!accepted) return false;
-
-  if (keyword != kBlockEndif && !operands.Append(kTypeJump, jumpValue)) return false;
+  if (accepted && keyword != kBlockEndif) accepted = operands.Append(kTypeJump, jumpValue);
+  if (!accepted) {
+    SetCompilerError(parser, refusal);
+    return false;
+  }
   marker = row.marker;
   return true;
 }

@@ -32,7 +32,8 @@ inline constexpr int32_t kMaxBlockDepth = kBlockStackCapacity - 1;
 // emitted, with the statement's n parameters in `operands`. For a block keyword it appends the
 // jump operand (every keyword but ENDIF), opens, continues or closes the block and writes the
 // jump words that become known, and sets `marker` for ENDIF, DO and REPEAT, which emit no word.
-// False for a block-structure error. Any other command id: nothing, true.
+// False for a block-structure error, with its message set (CompilerMessage 34, or 60 and 61 for
+// the nesting and EXIT limits). Any other command id: nothing, true.
 [[nodiscard]] bool HandleBlockStructure(CompileContext& context, int32_t commandId, OperandList& operands,
                                         int32_t parameterCount, bool& marker);
 

@@ -71,6 +71,8 @@ constexpr DefaultMessage kDefaultMessages[] = {
     {57, "Number too large"},
     {58, "Not allowed at the command line"},
     {59, "No room left for the command line"},
+    {60, "Blocks nested too deeply (at most 1,023)"},
+    {61, "Too many EXIT commands in one loop (at most 32)"},
 };
 
 }  // namespace

@@ -7,7 +7,7 @@
 
 namespace qm {
 
-// Message numbers (keys of section COMPILER). Numbers 1-54 are the language's own; 55-59 name
+// Message numbers (keys of section COMPILER). Numbers 1-54 are the language's own; 55-61 name
 // failures that the compiler refuses where a bare limit would otherwise overflow or mislead.
 enum CompilerMessageNumber : int32_t {
   kMsgTooManyIntegerVariables = 1,
@@ -66,6 +66,8 @@ enum CompilerMessageNumber : int32_t {
   kMsgIntegerTooLarge = 57,
   kMsgNotAtCommandLine = 58,
   kMsgCommandLineTooLarge = 59,
+  kMsgBlocksTooDeep = 60,
+  kMsgTooManyExits = 61,
 };
 
 // The text of COMPILER word `number`, or the built-in English text when the language file has

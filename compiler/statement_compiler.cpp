@@ -155,8 +155,9 @@ bool ReportMismatch(Parser& parser, const StatementEntry& first) {
 }
 
 // ENDFUNCTION and EXITFUNCTION give the call a value of the function's result type: a number is
-// converted to it, anything else (a text for a number, nothing or a number for a text) is an
-// error, so the call's result cell always gets a value of its own type.
+// converted to it, anything else (a text for a number, a number for a text, an ENDFUNCTION
+// without a value for a text) is an error, so the call's result cell always gets a value of its
+// own type.
 bool MatchFunctionResult(CompileContext& context, const StatementEntry& first, CompiledParameters& compiled) {
   Parser& parser = context.parser;
   if ((first.name != "endfunction" && first.name != "exitfunction") || parser.currentScope <= 0 ||
@@ -171,7 +172,9 @@ bool MatchFunctionResult(CompileContext& context, const StatementEntry& first, C
                           CompilerMessage(kMsgWordExpects) + " " + DescribeSignature({&letter, 1});
     return false;
   };
-  if (compiled.values.empty()) return letter == kTypeString ? mismatch() : true;
+  // EXITFUNCTION without a value leaves early with the empty value of the result type (0 or "").
+  if (compiled.values.empty())
+    return letter == kTypeString && first.name != "exitfunction" ? mismatch() : true;
   if (compiled.values.size() != 1) return true;  // no entry takes it; the choice reports it
   OperandPair& value = compiled.values[0];
   if (value.type == letter) return true;
@@ -243,9 +246,7 @@ bool CompileStatementEntry(CompileContext& context, int32_t first, std::string p
     if (!operands.Append(value.type, value.number)) return Fail(parser, kMsgTooManyParameters);
   }
   bool marker = false;
-  if (!HandleBlockStructure(context, command.id, operands, count, marker)) {
-    return Fail(parser, kMsgBlockStructure);
-  }
+  if (!HandleBlockStructure(context, command.id, operands, count, marker)) return false;
   if (!marker && !parser.emissionSuppressed) {
     parser.EmitCommand(command.name, command.id, command.signature, operands);
   }

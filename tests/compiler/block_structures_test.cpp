@@ -70,7 +70,14 @@ TEST_F(BlockTest, BlocksNestUpTo1023Deep) {
   for (int i = 0; i < 1023; ++i) program += "do\n";
   for (int i = 0; i < 1023; ++i) program += "loop\n";
   CompileOrFail(program);
-  ExpectError("do\n" + program, 1024, M(kMsgBlockStructure));
+  ExpectError("do\n" + program, 1024, M(kMsgBlocksTooDeep));
+}
+
+TEST_F(BlockTest, ALoopTakes32Exits) {
+  std::string exits;
+  for (int i = 0; i < 32; ++i) exits += "exit\n";
+  CompileOrFail("do\n" + exits + "loop");
+  ExpectError("do\n" + exits + "exit\nloop", 34, M(kMsgTooManyExits));
 }
 
 TEST_F(BlockTest, ABlockLeftOpenFailsAtTheEnd) {
