@@ -54,8 +54,10 @@ struct CompileContext {
   const ParserDatabase& Database() const { return parser.database; }
 };
 
-// Puts CompilerMessage `number` into the Parser's errorMessage.
+// Puts CompilerMessage `number` into the Parser's errorMessage, unless the message set is one
+// that stays (a full variable table's).
 inline void SetCompilerError(Parser& parser, int32_t number) {
+  if (parser.keepErrorMessage) return;
   parser.errorMessage = CompilerMessage(number);
 }
 

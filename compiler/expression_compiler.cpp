@@ -654,6 +654,7 @@ int32_t FindValueCommandOverload(CompileContext& context, std::string_view name,
   }
 
   std::string& message = context.parser.errorMessage;
+  if (context.parser.keepErrorMessage) return -1;
   if (entries.empty()) {
     message = CompilerMessage(kMsgUnknownCommandBefore) + " " + std::string(name) + " " +
               CompilerMessage(kMsgUnknownCommandAfter);

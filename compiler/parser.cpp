@@ -40,6 +40,7 @@ void Parser::Open() {
 
   errorText.clear();
   errorMessage.clear();
+  keepErrorMessage = false;
   errorLine = 0;
   errorOrigin = ErrorOrigin::None;
   labelArrayErrorLine = 0;
@@ -173,7 +174,9 @@ bool Parser::CompileProgram(CompileMode mode, ScopeNumber scope) {
   compileMode = mode;
   commandLineScope = scope;
   errorMessage.clear();
+  keepErrorMessage = false;
   errorText.clear();
+  errorTextHasLine = false;
   errorLine = 0;
 
   bool failed = false;
@@ -196,6 +199,7 @@ bool Parser::CompileProgram(CompileMode mode, ScopeNumber scope) {
       currentScope = scope;
       errorText.clear();
       errorMessage.clear();
+      keepErrorMessage = false;
       failed = !CompileLines(includeStartLine, mergedLineCount);
       if (restartFlag_) {
         FreeMergedText();
@@ -283,6 +287,7 @@ void Parser::FinishCompile() {
     errorText = CompilerMessage(message);
     errorLine = labelArrayErrorLine;
     if (!suffix.empty()) errorText += suffix + std::to_string(labelArrayErrorLine);
+    errorTextHasLine = !suffix.empty();
   };
   if (errorMessage.empty() && passes_) {
     if (!passes_->ResolveLabels(*this)) reportCheck(kMsgUndefinedLabel);
@@ -291,6 +296,7 @@ void Parser::FinishCompile() {
       errorLine = counters.currentLine;
       errorText = CompilerMessage(kMsgBlockStillOpen);
       if (!suffix.empty()) errorText += suffix + std::to_string(errorLine);
+      errorTextHasLine = !suffix.empty();
     }
   } else {
     errorText = errorMessage;
@@ -303,6 +309,11 @@ void Parser::FinishCompile() {
       errorLine = 0;
     }
   }
+}
+
+std::string Parser::ErrorTextWithLine() const {
+  if (errorTextHasLine || errorLine <= 0) return errorText;
+  return errorText + " " + CompilerMessage(kMsgWordAtLine) + " " + std::to_string(errorLine);
 }
 
 void Parser::WriteDebugListing() { WriteDebugOutputScript(mergedText.data(), mergedText.size()); }

@@ -129,6 +129,7 @@ OperandNumber Parser::FindOrAddVariable(char type, std::string_view name, bool i
   if (next >= limit - 1) {
     next = limit;
     errorMessage = CompilerMessage(kVariableTableFullMessage[table]);
+    keepErrorMessage = true;
     return -1;
   }
   int32_t& count = VariableEntryCounter(counters, table);

@@ -169,9 +169,7 @@ bool RunCompiledProgram(Parser& parser) {
 // The outcome line of a switch: the compiler's error text (with its line) or success.
 std::string ReportText(const Parser& parser) {
   if (parser.errorText.empty()) return "Compilation Successful. ";
-  std::string text = parser.errorText;
-  if (parser.errorLine > 0) text += " at line " + std::to_string(parser.errorLine);
-  return text;
+  return parser.ErrorTextWithLine();
 }
 
 void WriteCompileLog(const std::string& text) {

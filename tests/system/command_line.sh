@@ -24,6 +24,10 @@ case "$(cat QMCompile.log)" in
   *) echo "FAIL: -c bad: log names no line 2: $(cat QMCompile.log)"; failures=$((failures + 1)) ;;
 esac
 
+printf 'a = 1\r\ngoto nowhere\r\n' > nolabel.qma
+"$quillmoor" -c nolabel.qma 2>/dev/null; check "-c label not found: status" 1 $?
+check "-c label not found: the line once" "Label not found at line 2" "$(cat QMCompile.log)"
+
 QUILLMOOR_HEADLESS=1 "$quillmoor" -x good.qma; check "-x good: status" 0 $?
 QUILLMOOR_HEADLESS=1 "$quillmoor" bounds.qma 2> errors.txt; check "run bounds: status" 1 $?
 check "run bounds: message" "Runtime Error at line 3. Array subscript out of bounds" "$(cat errors.txt)"
