@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "platform/display/blit_loops.h"
+#include "platform/display/display_backend.h"
 #include "platform/display/fault_injection.h"
 #include "platform/display/palette.h"
 
@@ -96,6 +97,8 @@ int Clipper::Release() {
 }
 
 Clipper* CreateClipper() { return new Clipper; }
+
+Rect Clipper::ClipRect() const { return followsWindow_ ? ActiveDisplayBackend().ClientArea() : rect_; }
 
 const std::vector<Surface*>& Surface::LiveSurfaces() { return gLiveSurfaces; }
 

@@ -77,13 +77,19 @@ struct ColorKey {
 // A clipper restricts blits onto a surface to one rectangle of it (a window's client area).
 class Clipper {
  public:
-  void SetClipRect(const Rect& rect) { rect_ = rect; }
-  const Rect& ClipRect() const { return rect_; }
+  void SetClipRect(const Rect& rect) {
+    rect_ = rect;
+    followsWindow_ = false;
+  }
+  // From now on the rectangle is the main window's client area, wherever the window is.
+  void FollowMainWindow() { followsWindow_ = true; }
+  Rect ClipRect() const;
   void AddRef() { ++references_; }
   int Release();
 
  private:
   Rect rect_;
+  bool followsWindow_ = false;
   int references_ = 1;
 };
 Clipper* CreateClipper();

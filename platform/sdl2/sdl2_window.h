@@ -7,4 +7,8 @@ namespace qm::platform {
 // The main window's SDL window; nullptr when the sdl2 backend is not in use or no window exists.
 SDL_Window* Sdl2MainWindow();
 
+// A point in the window mapped to the pixel of the presented picture under it (the picture may be
+// scaled and centred in the window). Unchanged until a picture has been presented.
+void MapSdl2WindowPointToPicture(int& x, int& y);
+
 }  // namespace qm::platform

@@ -49,6 +49,12 @@ bool IsSystemKey(const SDL_KeyboardEvent& key, int virtualKey) {
   return (alt && !control) || virtualKey == kVkF10 || virtualKey == kVkMenu;
 }
 
+// Mouse positions as pixels of the presented picture, which may be scaled in the window.
+int64_t PicturePoint(int x, int y) {
+  MapSdl2WindowPointToPicture(x, y);
+  return PackPoint(x, y);
+}
+
 class Sdl2System : public WindowSystem {
  public:
   WindowBackend Kind() const override { return WindowBackend::Sdl2; }
@@ -161,7 +167,7 @@ class Sdl2System : public WindowSystem {
         return TranslateKey(event.key);
       case SDL_MOUSEMOTION:
         buttons_ = ButtonsOf(event.motion.state);
-        return Deliver(MakeMessage(kMsgMouseMove, buttons_, PackPoint(event.motion.x, event.motion.y)));
+        return Deliver(MakeMessage(kMsgMouseMove, buttons_, PicturePoint(event.motion.x, event.motion.y)));
       case SDL_MOUSEBUTTONDOWN:
       case SDL_MOUSEBUTTONUP:
         return TranslateButton(event.button);
@@ -232,7 +238,7 @@ class Sdl2System : public WindowSystem {
     }
     // The buttons held as of this event (the state SDL reports now may be later than the event).
     buttons_ = down ? buttons_ | mask : buttons_ & ~mask;
-    Deliver(MakeMessage(id, buttons_, PackPoint(button.x, button.y)));
+    Deliver(MakeMessage(id, buttons_, PicturePoint(button.x, button.y)));
   }
 
   void TranslateWheel(const SDL_MouseWheelEvent& wheel) {

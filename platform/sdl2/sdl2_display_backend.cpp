@@ -1,0 +1,117 @@
+// The sdl2 display backend: presented pictures go into the main window through an SDL renderer,
+// scaled to the window (whole-number scale where it fits, aspect kept, black margins), with the
+// gamma ramp applied in software. All of the display layer's SDL calls are in this file.
+#include <algorithm>
+#include <vector>
+
+#include "platform/display/display_backend.h"
+#include "platform/sdl2/sdl2_window.h"
+
+namespace qm::platform {
+namespace {
+
+class Sdl2Display : public DisplayBackend {
+ public:
+  void Present(const Surface& primary, const Rect& shown, const GammaRamp& gamma) override {
+    SDL_Window* window = Sdl2MainWindow();
+    if (!window || !PrepareTexture(window, shown.Width(), shown.Height())) return;
+    ConvertWithGamma(primary, shown, gamma);
+    SDL_UpdateTexture(texture_, nullptr, pixels_.data(), shown.Width() * 4);
+    int outW = 0, outH = 0;
+    SDL_GetRendererOutputSize(renderer_, &outW, &outH);
+    int windowW = 0, windowH = 0;
+    SDL_GetWindowSize(window, &windowW, &windowH);
+    Rect viewport = PictureViewport(outW, outH, shown.Width(), shown.Height());
+    SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
+    SDL_RenderClear(renderer_);
+    SDL_Rect target{viewport.left, viewport.top, viewport.Width(), viewport.Height()};
+    SDL_RenderCopy(renderer_, texture_, nullptr, &target);
+    SDL_RenderPresent(renderer_);
+    // Mouse positions arrive in window coordinates; keep the viewport in those.
+    if (outW > 0 && outH > 0) {
+      viewport_ = {viewport.left * windowW / outW, viewport.top * windowH / outH,
+                   viewport.right * windowW / outW, viewport.bottom * windowH / outH};
+    }
+    pictureW_ = shown.Width();
+    pictureH_ = shown.Height();
+  }
+
+  void SetFullScreen(bool fullScreen) override {
+    if (SDL_Window* window = Sdl2MainWindow()) {
+      SDL_SetWindowFullscreen(window, fullScreen ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0);
+    }
+  }
+
+  Rect ClientArea() override {
+    SDL_Window* window = Sdl2MainWindow();
+    if (!window) return {};
+    int x = 0, y = 0, w = 0, h = 0;
+    SDL_GetWindowPosition(window, &x, &y);
+    SDL_GetWindowSize(window, &w, &h);
+    return {x, y, x + w, y + h};
+  }
+
+  void SetMouseCapture(bool capture) override { SDL_CaptureMouse(capture ? SDL_TRUE : SDL_FALSE); }
+
+  void MapToPicture(int& x, int& y) const {
+    if (pictureW_ > 0) AreaPointToPicture(viewport_, pictureW_, pictureH_, x, y);
+  }
+
+ private:
+  bool PrepareTexture(SDL_Window* window, int w, int h) {
+    if (window != window_) {  // a new window: its own renderer and texture
+      window_ = window;
+      texture_ = nullptr;
+      renderer_ = SDL_GetRenderer(window);
+      if (!renderer_) renderer_ = SDL_CreateRenderer(window, -1, 0);
+      if (!renderer_) renderer_ = SDL_CreateRenderer(window, -1, SDL_RENDERER_SOFTWARE);
+    }
+    if (!renderer_) return false;
+    if (texture_ && (textureW_ != w || textureH_ != h)) {
+      SDL_DestroyTexture(texture_);
+      texture_ = nullptr;
+    }
+    if (!texture_) {
+      texture_ = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STREAMING, w, h);
+      textureW_ = w;
+      textureH_ = h;
+    }
+    return texture_ != nullptr;
+  }
+
+  void ConvertWithGamma(const Surface& primary, const Rect& shown, const GammaRamp& gamma) {
+    uint8_t red[256], green[256], blue[256];
+    for (int i = 0; i < 256; ++i) {
+      red[i] = static_cast<uint8_t>(gamma.red[static_cast<std::size_t>(i)] >> 8);
+      green[i] = static_cast<uint8_t>(gamma.green[static_cast<std::size_t>(i)] >> 8);
+      blue[i] = static_cast<uint8_t>(gamma.blue[static_cast<std::size_t>(i)] >> 8);
+    }
+    pixels_.resize(static_cast<std::size_t>(shown.Width()) * static_cast<std::size_t>(shown.Height()));
+    std::size_t i = 0;
+    for (int y = shown.top; y < shown.bottom; ++y) {
+      for (int x = shown.left; x < shown.right; ++x) {
+        Rgb c = UnpackPixel(primary.Format(), primary.PixelAt(x, y));
+        pixels_[i++] = 0xFF000000u | static_cast<uint32_t>(red[c.r]) << 16 |
+                       static_cast<uint32_t>(green[c.g]) << 8 | blue[c.b];
+      }
+    }
+  }
+
+  SDL_Window* window_ = nullptr;
+  SDL_Renderer* renderer_ = nullptr;
+  SDL_Texture* texture_ = nullptr;
+  int textureW_ = 0, textureH_ = 0;
+  std::vector<uint32_t> pixels_;
+  Rect viewport_;
+  int pictureW_ = 0, pictureH_ = 0;
+};
+
+Sdl2Display gSdl2Display;
+
+}  // namespace
+
+DisplayBackend& Sdl2DisplayBackend() { return gSdl2Display; }
+
+void MapSdl2WindowPointToPicture(int& x, int& y) { gSdl2Display.MapToPicture(x, y); }
+
+}  // namespace qm::platform
