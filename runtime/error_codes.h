@@ -11,6 +11,8 @@ using RuntimeErrorCode = int32_t;
 // ---- Runtime errors and warnings raised by commands ----
 inline constexpr RuntimeErrorCode kErrorStopped = 21;
 inline constexpr RuntimeErrorCode kErrorArrayNotCreated = 101;
+// The same code where any other allocation failed (an engine table could not grow).
+inline constexpr RuntimeErrorCode kErrorOutOfMemory = 101;
 inline constexpr RuntimeErrorCode kErrorArrayIndexOutOfBounds = 102;
 inline constexpr RuntimeErrorCode kWarningFileMissing = 105;
 inline constexpr RuntimeErrorCode kErrorTextTooLong = 107;

@@ -84,6 +84,16 @@ class Engine3DServices {
   virtual void Reset3DDefaults() {}
   // The first object made switches the backdrop on (run start).
   virtual void ArmAutomaticBackdrop() {}
+
+  // What the display subsystem asks of the 3D engine when it empties or frees the engine tables
+  // that hold 3D records.
+  virtual void ClearTextureList() {}
+  virtual void CloseStaticWorld() {}
+  // Frees what an object or mesh record owns; also called for records not in use.
+  virtual void FreeObjectResources(int32_t /*objectIndex*/) {}
+  virtual void FreeMeshArrays(int32_t /*meshIndex*/) {}
+  virtual void FreeTextureBatchList() {}
+  virtual void ReleaseTexture(int32_t /*textureIndex*/, bool /*forced*/) {}
 };
 
 // The sound engine and music.

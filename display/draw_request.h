@@ -1,0 +1,28 @@
+// One queued 2D drawing, bitmap or text request, replayed by the next frame onto the surface
+// that was current when it was queued.
+#pragma once
+#include <cstdint>
+
+#include "display/engine_table.h"
+
+namespace qm {
+namespace platform {
+class Surface;
+}
+
+inline constexpr int kDrawRequestTextBytes = 256;  // 255 characters and the terminator
+
+struct DrawRequest : EngineRecordLinks {
+  int32_t code;
+  int32_t x, y;
+  int8_t repeatCount;  // replays left
+  int32_t bitmapAtQueue;
+  platform::Surface* surfaceAtQueue;
+  int32_t x2, y2;
+  int32_t number;  // bitmap number, ImageRecord or DisplayEntity index, by code
+  int8_t opaque;
+  // A zero-terminated text, or int32 arguments ("text words") for some codes.
+  char text[kDrawRequestTextBytes];
+};
+
+}  // namespace qm

@@ -1,0 +1,50 @@
+// The maps from a user's number to the index of its record in an engine table, one per kind of
+// numbered entity. A flat array per map, so a number resolves with one index operation; 0 means
+// that the number has no record (the tables keep record 0 from ever serving a number).
+#pragma once
+#include <algorithm>
+#include <cstdint>
+#include <memory>
+
+namespace qm {
+
+inline constexpr int32_t kNumberMapEntries = 65536;
+
+class NumberMap {
+ public:
+  // The numbers a program may use: `first` to `last`.
+  // The entries live on the heap, so the six maps add nothing to the executable's size.
+  NumberMap(int32_t first, int32_t last)
+      : first_(first), last_(last), entries_(new int32_t[kNumberMapEntries]()) {}
+
+  bool IsValidNumber(int32_t number) const { return number >= first_ && number <= last_; }
+  // The record index of `number`, 0 when it has none or is outside the map's numbers.
+  int32_t Find(int32_t number) const { return IsValidNumber(number) ? entries_[Slot(number)] : 0; }
+  // Maps `number` to `index` (0 unmaps it). False, changing nothing, outside the map's numbers.
+  bool Set(int32_t number, int32_t index) {
+    if (!IsValidNumber(number)) return false;
+    entries_[Slot(number)] = index;
+    return true;
+  }
+  void Clear() { std::fill_n(entries_.get(), kNumberMapEntries, 0); }
+  int32_t First() const { return first_; }
+  int32_t Last() const { return last_; }
+
+ private:
+  static std::size_t Slot(int32_t number) { return static_cast<std::size_t>(number); }
+
+  int32_t first_, last_;
+  std::unique_ptr<int32_t[]> entries_;
+};
+
+extern NumberMap SpriteNumberMap;  // sprites 1-65535 to display entities
+extern NumberMap ImageNumberMap;   // images 1-65535
+extern NumberMap ObjectNumberMap;  // 3D objects 1-65535 to object records
+extern NumberMap MatrixNumberMap;  // matrices 1-65535 to object records
+extern NumberMap MeshNumberMap;    // meshes 1-65534
+extern NumberMap LightNumberMap;   // lights 0-65535 (light 0 is the default light, record 0)
+
+// Unmaps every number of the six maps.
+void ClearNumberMaps();
+
+}  // namespace qm
