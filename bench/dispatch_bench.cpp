@@ -20,21 +20,22 @@ namespace {
 constexpr int32_t kAdd = 100;       // result, left, right
 constexpr int32_t kLoopJump = 101;  // counter, target: count down, jump while above 0
 
-void AddIntegers() {
-  int32_t& result = NextIntCell();
-  const int32_t left = NextIntCell();
-  const int32_t right = NextIntCell();
+Pc AddIntegers(Pc at) {
+  Operands in(at);
+  int32_t& result = in.Int();
+  const int32_t left = in.Int();
+  const int32_t right = in.Int();
   result = static_cast<int32_t>(static_cast<uint32_t>(left) + static_cast<uint32_t>(right));
+  return in.Next();
 }
 
-void LoopJump() {
-  int32_t& counter = NextIntCell();
-  const int32_t target = NextJumpTarget();
-  if (--counter > 0) {
-    ProgramCounter = target;
-  } else {
-    StopFlag = 1;
-  }
+Pc LoopJump(Pc at) {
+  Operands in(at);
+  int32_t& counter = in.Int();
+  const Pc target = in.Jump();
+  if (--counter > 0) return target;
+  StopFlag = 1;
+  return in.Next();
 }
 
 const CommandRegistration kBenchCommands[] = {{kAdd, "+", "lll", AddIntegers},

@@ -81,12 +81,11 @@ Counts CountExecution(const Program& program) {
   RunHooks(RunHook::ResetSystemTables);
   ResetRunner();
   StopFlag = 0;
-  for (;;) {
-    const int32_t word = ProgramCounter;
+  for (Pc pc = DecodedAt(0);;) {
+    const int32_t word = WordIndexOf(pc);
     const CommandHandler handler = FindCommandHandler(ProgramWordAt(word));
     if (handler == nullptr || PendingErrorCode != 0) break;
-    ++ProgramCounter;
-    handler();
+    pc = handler(pc);
     ++counts.commands;
     if (program.statementEnds.count(word) != 0) ++counts.statements;
   }

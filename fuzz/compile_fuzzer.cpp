@@ -28,8 +28,9 @@ constexpr suseconds_t kSliceCpuMicroseconds = 5000;
 
 void EndSlice(int) { qm::Interpreter.stopFlag = 1; }
 
-// The interpreter checks its StopFlag before every command, so a timer that sets it ends even a
-// slice that would never end by itself. CPU time, because libFuzzer keeps the real-time alarm.
+// The interpreter looks at its StopFlag each time its slice countdown runs out (at least every
+// 1,024 commands), so a timer that sets it ends even a slice that would never end by itself. CPU time,
+// because libFuzzer keeps the real-time alarm.
 void StartSliceTimer() {
   struct sigaction action {};
   action.sa_handler = EndSlice;

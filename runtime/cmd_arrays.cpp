@@ -27,8 +27,8 @@ namespace {
 // (Integer: an integer or float array, whose 32-bit elements the shared handlers copy alike;
 // Float: a float array; String: a string array), else -1 (a word the compiler never writes; the
 // command then acts as on an array never dimensioned).
-int32_t NextArrayIndex(ArrayElementKind expected) {
-  const int32_t index = ArrayIndexOf(NextPlainWord());
+int32_t NextArrayIndex(Operands& in, ArrayElementKind expected) {
+  const int32_t index = ArrayIndexOf(in.Plain());
   if (index < 0 || index >= kArrayTableEntries) return -1;
   const ArrayElementKind kind = ArrayKindOf(index);
   const bool accepted =
@@ -37,9 +37,9 @@ int32_t NextArrayIndex(ArrayElementKind expected) {
 }
 
 template <int dimensions>
-std::array<int32_t, dimensions> NextSubscripts() {
+std::array<int32_t, dimensions> NextSubscripts(Operands& in) {
   std::array<int32_t, dimensions> subscripts;
-  for (int32_t& subscript : subscripts) subscript = NextIntCell();
+  for (int32_t& subscript : subscripts) subscript = in.Int();
   return subscripts;
 }
 
@@ -77,44 +77,54 @@ int64_t ElementCountOf(const std::array<int32_t, dimensions>& bounds, ArrayHeade
 // Any earlier storage is freed first (DIM never keeps contents). Bounds that give no elements or
 // too many raise 101 and leave the array not dimensioned.
 template <int dimensions>
-void DimArray(ArrayElementKind kind) {
-  const int32_t index = NextArrayIndex(kind);
-  const std::array<int32_t, dimensions> bounds = NextSubscripts<dimensions>();
+Pc DimArray(Pc at, ArrayElementKind kind) {
+  Operands in(at);
+  const int32_t index = NextArrayIndex(in, kind);
+  const std::array<int32_t, dimensions> bounds = NextSubscripts<dimensions>(in);
   ArrayEntry* entry = ProgramArrays.Find(index);
-  if (entry == nullptr) return;
+  if (entry == nullptr) return in.Next();
   ProgramArrays.Free(index);
   const int64_t count = ElementCountOf<dimensions>(bounds, entry->header);
   void* storage =
       count > 0 ? std::calloc(static_cast<size_t>(count), ElementSizeOf(ArrayKindOf(index))) : nullptr;
   if (storage == nullptr) {
     RaiseRuntimeError(kErrorArrayNotCreated);
-    return;
+    return in.Next();
   }
   entry->header.elementCount = static_cast<int32_t>(count);
   entry->storage = storage;
+  return in.Next();
 }
 
-void CmdDimLL() { DimArray<1>(ArrayElementKind::Integer); }
-void CmdDimLLL() { DimArray<2>(ArrayElementKind::Integer); }
-void CmdDimLLLL() { DimArray<3>(ArrayElementKind::Integer); }
-void CmdDimLLLLL() { DimArray<4>(ArrayElementKind::Integer); }
-void CmdDimLLLLLL() { DimArray<5>(ArrayElementKind::Integer); }
-void CmdDimSL() { DimArray<1>(ArrayElementKind::String); }
-void CmdDimSLL() { DimArray<2>(ArrayElementKind::String); }
-void CmdDimSLLL() { DimArray<3>(ArrayElementKind::String); }
-void CmdDimSLLLL() { DimArray<4>(ArrayElementKind::String); }
-void CmdDimSLLLLL() { DimArray<5>(ArrayElementKind::String); }
+Pc CmdDimLL(Pc at) { return DimArray<1>(at, ArrayElementKind::Integer); }
+Pc CmdDimLLL(Pc at) { return DimArray<2>(at, ArrayElementKind::Integer); }
+Pc CmdDimLLLL(Pc at) { return DimArray<3>(at, ArrayElementKind::Integer); }
+Pc CmdDimLLLLL(Pc at) { return DimArray<4>(at, ArrayElementKind::Integer); }
+Pc CmdDimLLLLLL(Pc at) { return DimArray<5>(at, ArrayElementKind::Integer); }
+Pc CmdDimSL(Pc at) { return DimArray<1>(at, ArrayElementKind::String); }
+Pc CmdDimSLL(Pc at) { return DimArray<2>(at, ArrayElementKind::String); }
+Pc CmdDimSLLL(Pc at) { return DimArray<3>(at, ArrayElementKind::String); }
+Pc CmdDimSLLLL(Pc at) { return DimArray<4>(at, ArrayElementKind::String); }
+Pc CmdDimSLLLLL(Pc at) { return DimArray<5>(at, ArrayElementKind::String); }
 
-void CmdUndimL() { ProgramArrays.Free(NextArrayIndex(ArrayElementKind::Integer)); }
-void CmdUndimS() { ProgramArrays.Free(NextArrayIndex(ArrayElementKind::String)); }
+Pc CmdUndimL(Pc at) {
+  Operands in(at);
+  ProgramArrays.Free(NextArrayIndex(in, ArrayElementKind::Integer));
+  return in.Next();
+}
+Pc CmdUndimS(Pc at) {
+  Operands in(at);
+  ProgramArrays.Free(NextArrayIndex(in, ArrayElementKind::String));
+  return in.Next();
+}
 
 // ---- Element store ----
 
 // The element's slot for the subscripts that follow, or nullptr (after raising 102 when the
 // array exists but the offset is outside it). Reads the subscripts in every case.
 template <int dimensions, typename Element>
-Element* NextElementSlot(int32_t index) {
-  const std::array<int32_t, dimensions> subscripts = NextSubscripts<dimensions>();
+Element* NextElementSlot(Operands& in, int32_t index) {
+  const std::array<int32_t, dimensions> subscripts = NextSubscripts<dimensions>(in);
   const ArrayEntry* entry = ProgramArrays.Find(index);
   if (entry == nullptr || !entry->IsDimensioned()) return nullptr;
   const int64_t offset = ElementOffset<dimensions>(*entry, subscripts);
@@ -127,93 +137,103 @@ Element* NextElementSlot(int32_t index) {
 
 // Integer into an integer array, float into a float array: the 32 bits as they are.
 template <int dimensions>
-void StoreNumber() {
-  const int32_t index = NextArrayIndex(ArrayElementKind::Integer);
-  int32_t* slot = NextElementSlot<dimensions, int32_t>(index);
-  const int32_t value = NextNumericCell().i;
+Pc StoreNumber(Pc at) {
+  Operands in(at);
+  const int32_t index = NextArrayIndex(in, ArrayElementKind::Integer);
+  int32_t* slot = NextElementSlot<dimensions, int32_t>(in, index);
+  const int32_t value = in.Numeric().i;
   if (slot != nullptr) *slot = value;
+  return in.Next();
 }
 
 // An integer value into a float array: the nearest single.
 template <int dimensions>
-void StoreIntegerAsFloat() {
-  const int32_t index = NextArrayIndex(ArrayElementKind::Float);
-  float* slot = NextElementSlot<dimensions, float>(index);
-  const int32_t value = NextIntCell();
+Pc StoreIntegerAsFloat(Pc at) {
+  Operands in(at);
+  const int32_t index = NextArrayIndex(in, ArrayElementKind::Float);
+  float* slot = NextElementSlot<dimensions, float>(in, index);
+  const int32_t value = in.Int();
   if (slot != nullptr) *slot = NearestSingle(value);
+  return in.Next();
 }
 
 template <int dimensions>
-void StoreText() {
-  const int32_t index = NextArrayIndex(ArrayElementKind::String);
-  char** slot = NextElementSlot<dimensions, char*>(index);
-  const char* value = CellText(NextStringCell());
-  if (slot == nullptr) return;
+Pc StoreText(Pc at) {
+  Operands in(at);
+  const int32_t index = NextArrayIndex(in, ArrayElementKind::String);
+  char** slot = NextElementSlot<dimensions, char*>(in, index);
+  const char* value = CellText(in.String());
+  if (slot == nullptr) return in.Next();
   char* copy = NewText(value);
   FreeText(*slot);
   *slot = copy;
+  return in.Next();
 }
 
-void OpArraySetLLL() { StoreNumber<1>(); }
-void OpArraySetLLLL() { StoreNumber<2>(); }
-void OpArraySetLLLLL() { StoreNumber<3>(); }
-void OpArraySetLLLLLL() { StoreNumber<4>(); }
-void OpArraySetLLLLLLL() { StoreNumber<5>(); }
-void OpArraySetFLL() { StoreIntegerAsFloat<1>(); }
-void OpArraySetFLLL() { StoreIntegerAsFloat<2>(); }
-void OpArraySetFLLLL() { StoreIntegerAsFloat<3>(); }
-void OpArraySetFLLLLL() { StoreIntegerAsFloat<4>(); }
-void OpArraySetFLLLLLL() { StoreIntegerAsFloat<5>(); }
-void OpArraySetSLS() { StoreText<1>(); }
-void OpArraySetSLLS() { StoreText<2>(); }
-void OpArraySetSLLLS() { StoreText<3>(); }
-void OpArraySetSLLLLS() { StoreText<4>(); }
-void OpArraySetSLLLLLS() { StoreText<5>(); }
+Pc OpArraySetLLL(Pc at) { return StoreNumber<1>(at); }
+Pc OpArraySetLLLL(Pc at) { return StoreNumber<2>(at); }
+Pc OpArraySetLLLLL(Pc at) { return StoreNumber<3>(at); }
+Pc OpArraySetLLLLLL(Pc at) { return StoreNumber<4>(at); }
+Pc OpArraySetLLLLLLL(Pc at) { return StoreNumber<5>(at); }
+Pc OpArraySetFLL(Pc at) { return StoreIntegerAsFloat<1>(at); }
+Pc OpArraySetFLLL(Pc at) { return StoreIntegerAsFloat<2>(at); }
+Pc OpArraySetFLLLL(Pc at) { return StoreIntegerAsFloat<3>(at); }
+Pc OpArraySetFLLLLL(Pc at) { return StoreIntegerAsFloat<4>(at); }
+Pc OpArraySetFLLLLLL(Pc at) { return StoreIntegerAsFloat<5>(at); }
+Pc OpArraySetSLS(Pc at) { return StoreText<1>(at); }
+Pc OpArraySetSLLS(Pc at) { return StoreText<2>(at); }
+Pc OpArraySetSLLLS(Pc at) { return StoreText<3>(at); }
+Pc OpArraySetSLLLLS(Pc at) { return StoreText<4>(at); }
+Pc OpArraySetSLLLLLS(Pc at) { return StoreText<5>(at); }
 
 // ---- Element fetch ----
 
 // A fetch records the element's slot for its result temporary, so that READ can write the
 // element; a fetch that finds no element forgets any earlier slot of that temporary.
 template <int dimensions>
-void FetchNumber() {
-  const int32_t resultWord = NextPlainWord();
+Pc FetchNumber(Pc at) {
+  Operands in(at);
+  const int32_t resultWord = in.Plain();
   CellKind kind;
   ValueCell* result = OperandCell(resultWord, kind);
-  const int32_t index = NextArrayIndex(ArrayElementKind::Integer);
+  const int32_t index = NextArrayIndex(in, ArrayElementKind::Integer);
   const bool dimensioned = ProgramArrays.IsDimensioned(index);
-  int32_t* slot = NextElementSlot<dimensions, int32_t>(index);
+  int32_t* slot = NextElementSlot<dimensions, int32_t>(in, index);
   ProgramArrays.ElementAddresses().Record(resultWord, slot);
-  if (result == nullptr || kind == CellKind::String) return;
+  if (result == nullptr || kind == CellKind::String) return in.Next();
   if (slot != nullptr) {
     result->i = *slot;
   } else if (!dimensioned) {
     result->i = 0;
   }
+  return in.Next();
 }
 
 template <int dimensions>
-void FetchText() {
-  const int32_t resultWord = NextPlainWord();
+Pc FetchText(Pc at) {
+  Operands in(at);
+  const int32_t resultWord = in.Plain();
   CellKind kind;
   ValueCell* result = OperandCell(resultWord, kind);
-  const int32_t index = NextArrayIndex(ArrayElementKind::String);
-  char** slot = NextElementSlot<dimensions, char*>(index);
+  const int32_t index = NextArrayIndex(in, ArrayElementKind::String);
+  char** slot = NextElementSlot<dimensions, char*>(in, index);
   ProgramArrays.ElementAddresses().Record(resultWord, slot);
-  if (result == nullptr || kind != CellKind::String) return;
+  if (result == nullptr || kind != CellKind::String) return in.Next();
   StoreStringResult(*result, slot != nullptr && *slot != nullptr ? *slot : "");
+  return in.Next();
 }
 
-void OpArrayGetLLL() { FetchNumber<1>(); }
-void OpArrayGetLLLL() { FetchNumber<2>(); }
-void OpArrayGetLLLLL() { FetchNumber<3>(); }
-void OpArrayGetLLLLLL() { FetchNumber<4>(); }
-void OpArrayGetLLLLLLL() { FetchNumber<5>(); }
-void OpArrayGetFFLLLLL() { FetchNumber<5>(); }
-void OpArrayGetSSL() { FetchText<1>(); }
-void OpArrayGetSSLL() { FetchText<2>(); }
-void OpArrayGetSSLLL() { FetchText<3>(); }
-void OpArrayGetSSLLLL() { FetchText<4>(); }
-void OpArrayGetSSLLLLL() { FetchText<5>(); }
+Pc OpArrayGetLLL(Pc at) { return FetchNumber<1>(at); }
+Pc OpArrayGetLLLL(Pc at) { return FetchNumber<2>(at); }
+Pc OpArrayGetLLLLL(Pc at) { return FetchNumber<3>(at); }
+Pc OpArrayGetLLLLLL(Pc at) { return FetchNumber<4>(at); }
+Pc OpArrayGetLLLLLLL(Pc at) { return FetchNumber<5>(at); }
+Pc OpArrayGetFFLLLLL(Pc at) { return FetchNumber<5>(at); }
+Pc OpArrayGetSSL(Pc at) { return FetchText<1>(at); }
+Pc OpArrayGetSSLL(Pc at) { return FetchText<2>(at); }
+Pc OpArrayGetSSLLL(Pc at) { return FetchText<3>(at); }
+Pc OpArrayGetSSLLLL(Pc at) { return FetchText<4>(at); }
+Pc OpArrayGetSSLLLLL(Pc at) { return FetchText<5>(at); }
 
 // ---- Run life cycle ----
 

@@ -1,6 +1,6 @@
 // Control structures: IF, WHILE and UNTIL tests, the jumps, FOR and NEXT, GOSUB and RETURN, user
 // function calls and their returns, and STOP. The compiler has turned every block into tests and
-// jumps to word indexes, so these handlers only move the ProgramCounter; calls and GOSUB share
+// jumps, so these handlers only choose the word the program goes on at; calls and GOSUB share
 // the ReturnStack (control_flow.h).
 #include <array>
 
@@ -11,7 +11,6 @@
 #include "runtime/foundation_commands.h"
 #include "runtime/interpreter.h"
 #include "runtime/number_rules.h"
-#include "runtime/operand_batches.h"
 #include "runtime/program_verifier.h"
 #include "runtime/run_hooks.h"
 #include "runtime/runtime_errors.h"
@@ -27,9 +26,9 @@ struct CarriedValue {
   ValueCell value;
 };
 
-[[gnu::always_inline]] inline CarriedValue CarryOperand() {
+[[gnu::always_inline]] inline CarriedValue CarryOperand(Operands& in) {
   CarriedValue carried{};
-  const ValueCell& cell = NextValueCell(carried.kind);
+  const ValueCell& cell = in.Any(carried.kind);
   carried.present = true;
   carried.value = cell;
   if (carried.kind == CellKind::String) carried.value.s = NewText(CellText(cell));
@@ -68,46 +67,41 @@ void DropCarried(CarriedValue& carried) {
 // ---- IF, jumps, FOR, NEXT ----
 
 // ELSE, EXIT, LOOP, ENDWHILE, GOTO: [target].
-void CmdElse() { ProgramCounter = NextJumpTarget(); }
+Pc CmdElse(Pc at) { return at[1].target; }
 
 // FOR: [variable][limit][step][exit]. The compiler set the variable to the start less the step
 // and loops back here from NEXT, so each pass first adds the step, then tests. A step of 0 never
 // leaves the loop.
-void CmdFor() {
-  const auto [variable, limitCell, stepCell] = NextNumericCells<3>();
-  const int32_t exit = NextJumpTarget();
+Pc CmdFor(Pc at) {
+  const auto [variable, limitCell, stepCell] = OperandCells<3>(at);
   const int32_t step = stepCell->i;
   const int32_t value = WrapAdd(variable->i, step);
   variable->i = value;
   const int32_t limit = limitCell->i;
-  if ((step > 0 && value > limit) || (step < 0 && value < limit)) ProgramCounter = exit;
+  if ((step > 0 && value > limit) || (step < 0 && value < limit)) return at[4].target;
+  return at + 5;
 }
 
 // NEXT: [variable][the FOR command's word].
-void CmdNext() {
-  NextPlainWord();
-  ProgramCounter = NextJumpTarget();
-}
+Pc CmdNext(Pc at) { return at[2].target; }
 
 // ---- GOSUB and RETURN ----
 
-void CmdGosub() {
+Pc CmdGosub(Pc at) {
   if (ProgramReturnStack.Full()) {
     RaiseRuntimeError(kErrorReturnStackFull);
-    NextPlainWord();
-    return;
+    return at + 2;
   }
-  const int32_t target = NextJumpTarget();
-  ProgramReturnStack.PushGosub(ProgramCounter);
-  ProgramCounter = target;
+  ProgramReturnStack.PushGosub(WordIndexOf(at + 2));
+  return at[1].target;
 }
 
 // RETURN goes back from a GOSUB. With no frame, or a call frame on top (a RETURN inside a function
 // that no GOSUB entered), it does nothing and the program goes on after it.
-void CmdReturn() {
+Pc CmdReturn(Pc at) {
   const ReturnFrame* top = ProgramReturnStack.Top();
-  if (top == nullptr || top->kind != FrameKind::Gosub) return;
-  ProgramCounter = ProgramReturnStack.PopGosub();
+  if (top == nullptr || top->kind != FrameKind::Gosub) return at + 1;
+  return DecodedAt(ProgramReturnStack.PopGosub());
 }
 
 // ---- User-function calls ----
@@ -133,23 +127,21 @@ void CmdReturn() {
 // caller's values. Verification matched the count with the entry; a count cell that the program
 // changed since is a corrupt program, and the call stays on its command. The operands are read
 // through a local pointer: the stores of a call cannot move it, as they could the counter.
-void CmdFunction() {
+Pc CmdFunction(Pc command) {
   const int32_t* words = Interpreter.words;
   ValueCell* cells = Interpreter.cells;
-  const int32_t at = ProgramCounter;
+  const int32_t at = WordIndexOf(command) + 1;
   const int32_t entry = words[at] - kWordAddresses;
   const int32_t resultWord = words[at + 1];
   const int32_t count = CellOfOperand(words[at + 2], cells).i;
   if (!EntryTakesArguments(words, Interpreter.wordCount, entry, count)) [[unlikely]] {
-    ProgramCounter = Interpreter.commandWord;
     RaiseRuntimeError(kErrorSevereException);
-    return;
+    return command;
   }
   const int32_t returnWord = at + 3 + count;
   if (ProgramReturnStack.Full()) [[unlikely]] {
-    ProgramCounter = returnWord;
     RaiseRuntimeError(kErrorReturnStackFull);
-    return;
+    return DecodedAt(returnWord);
   }
   // Left uninitialised: only the first `count` are filled and read.
   std::array<CarriedValue, kMaxCallArguments> arguments;
@@ -168,16 +160,16 @@ void CmdFunction() {
   ProgramReturnStack.PushCall(returnWord, resultWord, RunningScope, calleeScope);
   AssignParameters(words + entry, arguments, count);
   RunningScope = static_cast<int16_t>(calleeScope);
-  ProgramCounter = entry + count + 1;
+  return DecodedAt(entry + count + 1);
 }
 
 // Returns from the nearest call with `result`: the callee's temporaries are put back first (the
 // result cell may lie among them), then the result is stored, then the caller's variables are
 // restored. Without any call frame the command does nothing and the program goes on after it.
-void ReturnFromCall(CarriedValue result) {
+Pc ReturnFromCall(CarriedValue result, Pc next) {
   if (!ProgramReturnStack.HasCallFrame()) {
     DropCarried(result);
-    return;
+    return next;
   }
   const ReturnFrame& frame = ProgramReturnStack.PopCall();
   CellKind kind;
@@ -187,24 +179,29 @@ void ReturnFromCall(CarriedValue result) {
     DropCarried(result);
   }
   ProgramReturnStack.RestoreFunctionLocals(frame);
-  ProgramCounter = frame.returnWord;
+  return DecodedAt(frame.returnWord);
 }
 
 // ENDFUNCTION, EXITFUNCTION without a value: the result is 0 (or "").
-void CmdEndfunction() { ReturnFromCall(CarriedValue{CellKind::Integer, false, {}}); }
+Pc CmdEndfunction(Pc at) { return ReturnFromCall(CarriedValue{CellKind::Integer, false, {}}, at + 1); }
 
 // ENDFUNCTION and EXITFUNCTION with an integer or float value: [value]. A value of the other
 // numeric type than the call's result is converted as assignment converts.
-void CmdEndfunctionL() { ReturnFromCall(CarryOperand()); }
+Pc CmdEndfunctionL(Pc at) {
+  Operands in(at);
+  CarriedValue result = CarryOperand(in);
+  return ReturnFromCall(result, in.Next());
+}
 
 // ENDFUNCTION and EXITFUNCTION with a text: [value].
-void CmdEndfunctionS() { ReturnFromCall(CarryOperand()); }
+Pc CmdEndfunctionS(Pc at) { return CmdEndfunctionL(at); }
 
 // STOP: the program ends with runtime error 21 and cannot be resumed, even from a line typed at
 // the runtime command line.
-void CmdStop() {
+Pc CmdStop(Pc at) {
   ProgramEndedFlag = 1;
   RaiseRuntimeError(kErrorStopped);
+  return at + 1;
 }
 
 // ---- Run life cycle ----

@@ -54,43 +54,46 @@ bool NumberOfItem(char letter, const ValueCell* item, CellKind into, ValueCell& 
 
 // READ L and READ F. A mismatching item still consumes its place and gives 0 to the target cell;
 // an array element whose fetch found no element is left alone.
-void ReadNumber(CellKind into, OperandNumber temporaries, OperandNumber variables) {
-  const int32_t word = NextPlainWord();
+Pc ReadNumber(Pc at, CellKind into, OperandNumber temporaries, OperandNumber variables) {
+  Operands in(at);
+  const int32_t word = in.Plain();
   const ValueCell* item = nullptr;
   const char letter = TakeDataItem(item);
   ValueCell number{};
   const bool matched = NumberOfItem(letter, item, into, number);
   const ReadTarget target = ClassifyTarget(word, temporaries, variables);
-  if (target == ReadTarget::Other) return;
+  if (target == ReadTarget::Other) return in.Next();
   CellKind kind;
   ValueCell* cell = OperandCell(word, kind);
   if (matched && target == ReadTarget::ArrayElement) {
     if (void* slot = ProgramArrays.ElementAddresses().Find(word)) *static_cast<int32_t*>(slot) = number.i;
-    return;
+    return in.Next();
   }
   if (cell != nullptr) cell->i = matched ? number.i : 0;
+  return in.Next();
 }
 
-void CmdReadL() { ReadNumber(CellKind::Integer, kIntTemporaries, kIntVariables); }
-void CmdReadF() { ReadNumber(CellKind::Float, kFloatTemporaries, kFloatVariables); }
+Pc CmdReadL(Pc at) { return ReadNumber(at, CellKind::Integer, kIntTemporaries, kIntVariables); }
+Pc CmdReadF(Pc at) { return ReadNumber(at, CellKind::Float, kFloatTemporaries, kFloatVariables); }
 
 // READ S: a text item is copied (changing the variable never changes the item); any other item
 // gives the empty text to the target cell.
-void CmdReadS() {
-  const int32_t word = NextPlainWord();
+Pc CmdReadS(Pc at) {
+  Operands in(at);
+  const int32_t word = in.Plain();
   const ValueCell* item = nullptr;
   const char letter = TakeDataItem(item);
   const ReadTarget target = ClassifyTarget(word, kStringTemporaries, kStringVariables);
-  if (target == ReadTarget::Other) return;
+  if (target == ReadTarget::Other) return in.Next();
   CellKind kind;
   ValueCell* cell = OperandCell(word, kind);
   if (letter != 's' || item == nullptr) {
     if (cell != nullptr) StoreStringResult(*cell, "");
-    return;
+    return in.Next();
   }
   if (target == ReadTarget::Variable) {
     if (cell != nullptr) StoreStringResult(*cell, CellText(*item));
-    return;
+    return in.Next();
   }
   if (void* slot = ProgramArrays.ElementAddresses().Find(word)) {
     char*& element = *static_cast<char**>(slot);
@@ -98,11 +101,19 @@ void CmdReadS() {
     FreeText(element);
     element = copy;
   }
+  return in.Next();
 }
 
 // RESTORE label: the next READ takes the first item after the label.
-void CmdRestoreA() { ProgramImage.readPosition = NextDataIndex(); }
-void CmdRestore() { ProgramImage.readPosition = 0; }
+Pc CmdRestoreA(Pc at) {
+  Operands in(at);
+  ProgramImage.readPosition = in.DataIndex();
+  return in.Next();
+}
+Pc CmdRestore(Pc at) {
+  ProgramImage.readPosition = 0;
+  return at + 1;
+}
 
 void RewindData() { ProgramImage.readPosition = 0; }
 

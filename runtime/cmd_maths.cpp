@@ -21,11 +21,11 @@ constexpr double kRadiansToDegrees = 57.306590257879655;
 enum class Num { L, F };
 
 template <Num kind>
-double NextArgument() {
+double NextArgument(Operands& in) {
   if constexpr (kind == Num::L) {
-    return NextIntCell();
+    return in.Int();
   } else {
-    return NextFloatCell();
+    return in.Float();
   }
 }
 
@@ -45,64 +45,70 @@ double Absolute(double x) { return std::fabs(x); }
 double Exponential(double x) { return std::exp(x); }
 
 template <Num argument, double (*function)(double)>
-void FloatFunction() {
-  float& result = NextFloatCell();
-  result = NearestSingle(function(NextArgument<argument>()));
+Pc FloatFunction(Pc at) {
+  Operands in(at);
+  float& result = in.Float();
+  result = NearestSingle(function(NextArgument<argument>(in)));
+  return in.Next();
 }
 
 template <Num argument, double (*function)(double)>
-void IntegerFunction() {
-  int32_t& result = NextIntCell();
-  result = TruncateToInt32(function(NextArgument<argument>()));
+Pc IntegerFunction(Pc at) {
+  Operands in(at);
+  int32_t& result = in.Int();
+  result = TruncateToInt32(function(NextArgument<argument>(in)));
+  return in.Next();
 }
 
-void CmdAbsLF() { IntegerFunction<Num::F, Absolute>(); }
-void CmdAbsFF() { FloatFunction<Num::F, Absolute>(); }
-void CmdAcosFF() { FloatFunction<Num::F, ArcCosine>(); }
-void CmdAcosFL() { FloatFunction<Num::L, ArcCosine>(); }
-void CmdAsinFF() { FloatFunction<Num::F, ArcSine>(); }
-void CmdAsinFL() { FloatFunction<Num::L, ArcSine>(); }
-void CmdAtanFF() { FloatFunction<Num::F, ArcTangent>(); }
-void CmdAtanFL() { FloatFunction<Num::L, ArcTangent>(); }
-void CmdCosFF() { FloatFunction<Num::F, Cosine>(); }
-void CmdCosFL() { FloatFunction<Num::L, Cosine>(); }
-void CmdSinFF() { FloatFunction<Num::F, Sine>(); }
-void CmdSinFL() { FloatFunction<Num::L, Sine>(); }
-void CmdTanFF() { FloatFunction<Num::F, Tangent>(); }
-void CmdTanFL() { FloatFunction<Num::L, Tangent>(); }
-void CmdHcosFF() { FloatFunction<Num::F, HyperbolicCosine>(); }
-void CmdHcosFL() { FloatFunction<Num::L, HyperbolicCosine>(); }
-void CmdHsinFF() { FloatFunction<Num::F, HyperbolicSine>(); }
-void CmdHsinFL() { FloatFunction<Num::L, HyperbolicSine>(); }
-void CmdHtanFF() { FloatFunction<Num::F, HyperbolicTangent>(); }
-void CmdHtanFL() { FloatFunction<Num::L, HyperbolicTangent>(); }
-void CmdSqrtFF() { FloatFunction<Num::F, SquareRoot>(); }
-void CmdSqrtFL() { FloatFunction<Num::L, SquareRoot>(); }
+Pc CmdAbsLF(Pc at) { return IntegerFunction<Num::F, Absolute>(at); }
+Pc CmdAbsFF(Pc at) { return FloatFunction<Num::F, Absolute>(at); }
+Pc CmdAcosFF(Pc at) { return FloatFunction<Num::F, ArcCosine>(at); }
+Pc CmdAcosFL(Pc at) { return FloatFunction<Num::L, ArcCosine>(at); }
+Pc CmdAsinFF(Pc at) { return FloatFunction<Num::F, ArcSine>(at); }
+Pc CmdAsinFL(Pc at) { return FloatFunction<Num::L, ArcSine>(at); }
+Pc CmdAtanFF(Pc at) { return FloatFunction<Num::F, ArcTangent>(at); }
+Pc CmdAtanFL(Pc at) { return FloatFunction<Num::L, ArcTangent>(at); }
+Pc CmdCosFF(Pc at) { return FloatFunction<Num::F, Cosine>(at); }
+Pc CmdCosFL(Pc at) { return FloatFunction<Num::L, Cosine>(at); }
+Pc CmdSinFF(Pc at) { return FloatFunction<Num::F, Sine>(at); }
+Pc CmdSinFL(Pc at) { return FloatFunction<Num::L, Sine>(at); }
+Pc CmdTanFF(Pc at) { return FloatFunction<Num::F, Tangent>(at); }
+Pc CmdTanFL(Pc at) { return FloatFunction<Num::L, Tangent>(at); }
+Pc CmdHcosFF(Pc at) { return FloatFunction<Num::F, HyperbolicCosine>(at); }
+Pc CmdHcosFL(Pc at) { return FloatFunction<Num::L, HyperbolicCosine>(at); }
+Pc CmdHsinFF(Pc at) { return FloatFunction<Num::F, HyperbolicSine>(at); }
+Pc CmdHsinFL(Pc at) { return FloatFunction<Num::L, HyperbolicSine>(at); }
+Pc CmdHtanFF(Pc at) { return FloatFunction<Num::F, HyperbolicTangent>(at); }
+Pc CmdHtanFL(Pc at) { return FloatFunction<Num::L, HyperbolicTangent>(at); }
+Pc CmdSqrtFF(Pc at) { return FloatFunction<Num::F, SquareRoot>(at); }
+Pc CmdSqrtFL(Pc at) { return FloatFunction<Num::L, SquareRoot>(at); }
 
 // EXP: e to the power of the integer, truncated; past the 32-bit range -2147483648.
-void CmdExp() { IntegerFunction<Num::L, Exponential>(); }
+Pc CmdExp(Pc at) { return IntegerFunction<Num::L, Exponential>(at); }
 
 // ATANFULL(y, x): the angle of the point (x, y), y given first.
 template <Num y, Num x>
-void FullArcTangent() {
-  float& result = NextFloatCell();
-  const double yValue = NextArgument<y>();
-  const double xValue = NextArgument<x>();
+Pc FullArcTangent(Pc at) {
+  Operands in(at);
+  float& result = in.Float();
+  const double yValue = NextArgument<y>(in);
+  const double xValue = NextArgument<x>(in);
   result = NearestSingle(std::atan2(yValue, xValue) * kRadiansToDegrees);
+  return in.Next();
 }
 
-void CmdAtanfullFFF() { FullArcTangent<Num::F, Num::F>(); }
-void CmdAtanfullFLF() { FullArcTangent<Num::L, Num::F>(); }
-void CmdAtanfullFFL() { FullArcTangent<Num::F, Num::L>(); }
-void CmdAtanfullFLL() { FullArcTangent<Num::L, Num::L>(); }
+Pc CmdAtanfullFFF(Pc at) { return FullArcTangent<Num::F, Num::F>(at); }
+Pc CmdAtanfullFLF(Pc at) { return FullArcTangent<Num::L, Num::F>(at); }
+Pc CmdAtanfullFFL(Pc at) { return FullArcTangent<Num::F, Num::L>(at); }
+Pc CmdAtanfullFLL(Pc at) { return FullArcTangent<Num::L, Num::L>(at); }
 
 // ---- Random numbers ----
 
 // RND(n): a draw modulo n + 1, so 0 to n but never above 32767. n + 1 must be positive in 32-bit
 // arithmetic: a negative n or 2147483647 raises 113 and leaves the result as it was.
 template <typename Store>
-void DrawRandom(Store store) {
-  const int32_t n = NextIntCell();
+void DrawRandom(Operands& in, Store store) {
+  const int32_t n = in.Int();
   if (n < 0 || n == INT32_MAX) {
     RaiseRuntimeError(kErrorRandomRange);
     return;
@@ -110,24 +116,31 @@ void DrawRandom(Store store) {
   store(ThreadRandom().Next() % (n + 1));
 }
 
-void CmdRndLL() {
-  int32_t& result = NextIntCell();
-  DrawRandom([&result](int32_t draw) { result = draw; });
+Pc CmdRndLL(Pc at) {
+  Operands in(at);
+  int32_t& result = in.Int();
+  DrawRandom(in, [&result](int32_t draw) { result = draw; });
+  return in.Next();
 }
 
-void CmdRndFL() {
-  float& result = NextFloatCell();
-  DrawRandom([&result](int32_t draw) { result = NearestSingle(draw); });
+Pc CmdRndFL(Pc at) {
+  Operands in(at);
+  float& result = in.Float();
+  DrawRandom(in, [&result](int32_t draw) { result = NearestSingle(draw); });
+  return in.Next();
 }
 
-void CmdRandomize() { ThreadRandom().Seed(static_cast<uint32_t>(NextIntCell())); }
+Pc CmdRandomize(Pc at) {
+  ThreadRandom().Seed(static_cast<uint32_t>(at[1].cell->i));
+  return at + 2;
+}
 
 // ---- INC and DEC ----
 
 // The operand of INC or DEC must be a variable of the form's type: an array element (a
 // temporary), a literal or a variable of the other type raises `error` and changes nothing.
-ValueCell* NextVariableOf(OperandNumber variables, RuntimeErrorCode error) {
-  const int32_t word = NextPlainWord();
+ValueCell* NextVariableOf(Operands& in, OperandNumber variables, RuntimeErrorCode error) {
+  const int32_t word = in.Plain();
   CellKind kind;
   ValueCell* cell = OperandCell(word, kind);
   if (cell == nullptr || word < variables || word >= variables + kVariablesPerType) {
@@ -139,28 +152,32 @@ ValueCell* NextVariableOf(OperandNumber variables, RuntimeErrorCode error) {
 
 // Adds `sign` x the amount: integers wrap at 32 bits, a float amount for an integer variable is
 // truncated first.
-void StepInteger(int32_t sign, bool withAmount, RuntimeErrorCode error) {
-  ValueCell* variable = NextVariableOf(kIntVariables, error);
-  const int32_t amount = withAmount ? TruncateToInt32(NextFloatCell()) : 1;
-  if (variable == nullptr) return;
+Pc StepInteger(Pc at, int32_t sign, bool withAmount, RuntimeErrorCode error) {
+  Operands in(at);
+  ValueCell* variable = NextVariableOf(in, kIntVariables, error);
+  const int32_t amount = withAmount ? TruncateToInt32(in.Float()) : 1;
+  if (variable == nullptr) return in.Next();
   variable->i = sign > 0 ? WrapAdd(variable->i, amount) : WrapSubtract(variable->i, amount);
+  return in.Next();
 }
 
-void StepFloat(int32_t sign, bool withAmount, RuntimeErrorCode error) {
-  ValueCell* variable = NextVariableOf(kFloatVariables, error);
-  const double amount = withAmount ? static_cast<double>(NextFloatCell()) : 1.0;
-  if (variable == nullptr) return;
+Pc StepFloat(Pc at, int32_t sign, bool withAmount, RuntimeErrorCode error) {
+  Operands in(at);
+  ValueCell* variable = NextVariableOf(in, kFloatVariables, error);
+  const double amount = withAmount ? static_cast<double>(in.Float()) : 1.0;
+  if (variable == nullptr) return in.Next();
   variable->f = NearestSingle(static_cast<double>(variable->f) + sign * amount);
+  return in.Next();
 }
 
-void CmdIncL() { StepInteger(+1, false, kErrorIncrementOperand); }
-void CmdIncLF() { StepInteger(+1, true, kErrorIncrementOperand); }
-void CmdIncF() { StepFloat(+1, false, kErrorIncrementOperand); }
-void CmdIncFF() { StepFloat(+1, true, kErrorIncrementOperand); }
-void CmdDecL() { StepInteger(-1, false, kErrorDecrementOperand); }
-void CmdDecLF() { StepInteger(-1, true, kErrorDecrementOperand); }
-void CmdDecF() { StepFloat(-1, false, kErrorDecrementOperand); }
-void CmdDecFF() { StepFloat(-1, true, kErrorDecrementOperand); }
+Pc CmdIncL(Pc at) { return StepInteger(at, +1, false, kErrorIncrementOperand); }
+Pc CmdIncLF(Pc at) { return StepInteger(at, +1, true, kErrorIncrementOperand); }
+Pc CmdIncF(Pc at) { return StepFloat(at, +1, false, kErrorIncrementOperand); }
+Pc CmdIncFF(Pc at) { return StepFloat(at, +1, true, kErrorIncrementOperand); }
+Pc CmdDecL(Pc at) { return StepInteger(at, -1, false, kErrorDecrementOperand); }
+Pc CmdDecLF(Pc at) { return StepInteger(at, -1, true, kErrorDecrementOperand); }
+Pc CmdDecF(Pc at) { return StepFloat(at, -1, false, kErrorDecrementOperand); }
+Pc CmdDecFF(Pc at) { return StepFloat(at, -1, true, kErrorDecrementOperand); }
 
 constexpr CommandRegistration kMathsCommands[] = {
     {kCmdAbsLF, "abs[", "LF", CmdAbsLF},

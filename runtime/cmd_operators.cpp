@@ -13,7 +13,6 @@
 #include "runtime/foundation_commands.h"
 #include "runtime/interpreter.h"
 #include "runtime/number_rules.h"
-#include "runtime/operand_batches.h"
 #include "runtime/runtime_errors.h"
 #include "runtime/text_building.h"
 #include "runtime/value_text.h"
@@ -37,192 +36,210 @@ auto ValueOf(const ValueCell& cell) {
 // ---- Integer arithmetic ----
 
 template <int32_t (*operation)(int32_t, int32_t)>
-void IntegerArithmetic() {
-  const auto [result, left, right] = NextNumericCells<3>();
+Pc IntegerArithmetic(Pc at) {
+  const auto [result, left, right] = OperandCells<3>(at);
   result->i = operation(left->i, right->i);
+  return at + 4;
 }
 
-void OpAddLLL() { IntegerArithmetic<WrapAdd>(); }
-void OpSubLLL() { IntegerArithmetic<WrapSubtract>(); }
-void OpMulLLL() { IntegerArithmetic<WrapMultiply>(); }
+Pc OpAddLLL(Pc at) { return IntegerArithmetic<WrapAdd>(at); }
+Pc OpSubLLL(Pc at) { return IntegerArithmetic<WrapSubtract>(at); }
+Pc OpMulLLL(Pc at) { return IntegerArithmetic<WrapMultiply>(at); }
 
 // A divisor of 0 stores 0 and raises warning 111; -2147483648 / -1 wraps to -2147483648.
-void OpDivLLL() {
-  const auto [result, left, right] = NextNumericCells<3>();
+Pc OpDivLLL(Pc at) {
+  const auto [result, left, right] = OperandCells<3>(at);
   if (right->i == 0) {
     result->i = 0;
     RaiseRuntimeWarning(kWarningDivisionByZero);
-    return;
+    return at + 4;
   }
   result->i = WrapDivide(left->i, right->i);
+  return at + 4;
 }
 
 // ---- Float arithmetic ----
 
 template <Num left, Num right, typename Operation>
-void FloatArithmetic(Operation operation) {
-  const auto [result, a, b] = NextNumericCells<3>();
+Pc FloatArithmetic(Pc at, Operation operation) {
+  const auto [result, a, b] = OperandCells<3>(at);
   result->f = NearestSingle(
       operation(static_cast<double>(ValueOf<left>(*a)), static_cast<double>(ValueOf<right>(*b))));
+  return at + 4;
 }
 
-void OpAddFLF() { FloatArithmetic<Num::L, Num::F>(std::plus<double>()); }
-void OpAddFFL() { FloatArithmetic<Num::F, Num::L>(std::plus<double>()); }
-void OpAddFFF() { FloatArithmetic<Num::F, Num::F>(std::plus<double>()); }
-void OpSubFLF() { FloatArithmetic<Num::L, Num::F>(std::minus<double>()); }
-void OpSubFFL() { FloatArithmetic<Num::F, Num::L>(std::minus<double>()); }
-void OpSubFFF() { FloatArithmetic<Num::F, Num::F>(std::minus<double>()); }
-void OpMulFLF() { FloatArithmetic<Num::L, Num::F>(std::multiplies<double>()); }
-void OpMulFFL() { FloatArithmetic<Num::F, Num::L>(std::multiplies<double>()); }
-void OpMulFFF() { FloatArithmetic<Num::F, Num::F>(std::multiplies<double>()); }
+Pc OpAddFLF(Pc at) { return FloatArithmetic<Num::L, Num::F>(at, std::plus<double>()); }
+Pc OpAddFFL(Pc at) { return FloatArithmetic<Num::F, Num::L>(at, std::plus<double>()); }
+Pc OpAddFFF(Pc at) { return FloatArithmetic<Num::F, Num::F>(at, std::plus<double>()); }
+Pc OpSubFLF(Pc at) { return FloatArithmetic<Num::L, Num::F>(at, std::minus<double>()); }
+Pc OpSubFFL(Pc at) { return FloatArithmetic<Num::F, Num::L>(at, std::minus<double>()); }
+Pc OpSubFFF(Pc at) { return FloatArithmetic<Num::F, Num::F>(at, std::minus<double>()); }
+Pc OpMulFLF(Pc at) { return FloatArithmetic<Num::L, Num::F>(at, std::multiplies<double>()); }
+Pc OpMulFFL(Pc at) { return FloatArithmetic<Num::F, Num::L>(at, std::multiplies<double>()); }
+Pc OpMulFFF(Pc at) { return FloatArithmetic<Num::F, Num::F>(at, std::multiplies<double>()); }
 
 // A divisor equal to zero (-0.0 too) or not a number stores +0.0 and raises warning 111. An
 // integer divisor is first taken to the nearest single, then tested and used.
 template <Num left, Num right>
-void FloatDivision() {
-  const auto [result, a, b] = NextNumericCells<3>();
+Pc FloatDivision(Pc at) {
+  const auto [result, a, b] = OperandCells<3>(at);
   const double dividend = ValueOf<left>(*a);
   double divisor = ValueOf<right>(*b);
   if constexpr (right == Num::L) divisor = NearestSingle(divisor);
   if (divisor == 0.0 || std::isnan(divisor)) {
     result->f = 0.0f;
     RaiseRuntimeWarning(kWarningDivisionByZero);
-    return;
+    return at + 4;
   }
   result->f = NearestSingle(dividend / divisor);
+  return at + 4;
 }
 
-void OpDivFLF() { FloatDivision<Num::L, Num::F>(); }
-void OpDivFFL() { FloatDivision<Num::F, Num::L>(); }
-void OpDivFFF() { FloatDivision<Num::F, Num::F>(); }
+Pc OpDivFLF(Pc at) { return FloatDivision<Num::L, Num::F>(at); }
+Pc OpDivFFL(Pc at) { return FloatDivision<Num::F, Num::L>(at); }
+Pc OpDivFFF(Pc at) { return FloatDivision<Num::F, Num::F>(at); }
 
 // ---- Power ----
 
 // The integer form truncates the double result; out of range gives -2147483648.
-void OpPowLLL() {
-  const auto [result, base, exponent] = NextNumericCells<3>();
+Pc OpPowLLL(Pc at) {
+  const auto [result, base, exponent] = OperandCells<3>(at);
   result->i = TruncateToInt32(std::pow(static_cast<double>(base->i), static_cast<double>(exponent->i)));
+  return at + 4;
 }
 
 template <Num left, Num right>
-void FloatPower() {
-  const auto [result, base, exponent] = NextNumericCells<3>();
+Pc FloatPower(Pc at) {
+  const auto [result, base, exponent] = OperandCells<3>(at);
   result->f = NearestSingle(
       std::pow(static_cast<double>(ValueOf<left>(*base)), static_cast<double>(ValueOf<right>(*exponent))));
+  return at + 4;
 }
 
-void OpPowFFF() { FloatPower<Num::F, Num::F>(); }
-void OpPowFLF() { FloatPower<Num::L, Num::F>(); }
-void OpPowFFL() { FloatPower<Num::F, Num::L>(); }
+Pc OpPowFFF(Pc at) { return FloatPower<Num::F, Num::F>(at); }
+Pc OpPowFLF(Pc at) { return FloatPower<Num::L, Num::F>(at); }
+Pc OpPowFFL(Pc at) { return FloatPower<Num::F, Num::L>(at); }
 
 // ---- Comparisons and logic ----
 
 // Mixed comparisons compare the integer's exact value with the float's (16777217 is not
 // 16777216.0): the integer is widened to double, never narrowed to single.
 template <Num left, Num right, typename Comparison>
-void Compare(Comparison comparison) {
-  const auto [result, a, b] = NextNumericCells<3>();
+Pc Compare(Pc at, Comparison comparison) {
+  const auto [result, a, b] = OperandCells<3>(at);
   result->i = comparison(ValueOf<left>(*a), ValueOf<right>(*b)) ? 1 : 0;
+  return at + 4;
 }
 
 // Texts compare byte by byte as unsigned codes; a text that ends first is the smaller.
 template <typename Comparison>
-void CompareTexts(Comparison comparison) {
-  int32_t& result = NextIntCell();
-  const char* a = CellText(NextStringCell());
-  const char* b = CellText(NextStringCell());
+Pc CompareTexts(Pc at, Comparison comparison) {
+  Operands in(at);
+  int32_t& result = in.Int();
+  const char* a = CellText(in.String());
+  const char* b = CellText(in.String());
   result = comparison(std::strcmp(a, b), 0) ? 1 : 0;
+  return in.Next();
 }
 
-void OpEqualLLL() { Compare<Num::L, Num::L>(std::equal_to<>()); }
-void OpEqualLFF() { Compare<Num::F, Num::F>(std::equal_to<>()); }
-void OpEqualLLF() { Compare<Num::L, Num::F>(std::equal_to<>()); }
-void OpEqualLFL() { Compare<Num::F, Num::L>(std::equal_to<>()); }
-void OpEqualLSS() { CompareTexts(std::equal_to<>()); }
-void OpNotEqualLLL() { Compare<Num::L, Num::L>(std::not_equal_to<>()); }
-void OpNotEqualLFF() { Compare<Num::F, Num::F>(std::not_equal_to<>()); }
-void OpNotEqualLLF() { Compare<Num::L, Num::F>(std::not_equal_to<>()); }
-void OpNotEqualLFL() { Compare<Num::F, Num::L>(std::not_equal_to<>()); }
-void OpNotEqualLSS() { CompareTexts(std::not_equal_to<>()); }
-void OpGreaterLLL() { Compare<Num::L, Num::L>(std::greater<>()); }
-void OpGreaterLFF() { Compare<Num::F, Num::F>(std::greater<>()); }
-void OpGreaterLLF() { Compare<Num::L, Num::F>(std::greater<>()); }
-void OpGreaterLFL() { Compare<Num::F, Num::L>(std::greater<>()); }
-void OpGreaterLSS() { CompareTexts(std::greater<>()); }
-void OpGreaterEqualLLL() { Compare<Num::L, Num::L>(std::greater_equal<>()); }
-void OpGreaterEqualLFF() { Compare<Num::F, Num::F>(std::greater_equal<>()); }
-void OpGreaterEqualLLF() { Compare<Num::L, Num::F>(std::greater_equal<>()); }
-void OpGreaterEqualLFL() { Compare<Num::F, Num::L>(std::greater_equal<>()); }
-void OpLessLLL() { Compare<Num::L, Num::L>(std::less<>()); }
-void OpLessLFF() { Compare<Num::F, Num::F>(std::less<>()); }
-void OpLessLLF() { Compare<Num::L, Num::F>(std::less<>()); }
-void OpLessLFL() { Compare<Num::F, Num::L>(std::less<>()); }
-void OpLessLSS() { CompareTexts(std::less<>()); }
-void OpLessEqualLLL() { Compare<Num::L, Num::L>(std::less_equal<>()); }
-void OpLessEqualLFF() { Compare<Num::F, Num::F>(std::less_equal<>()); }
-void OpLessEqualLLF() { Compare<Num::L, Num::F>(std::less_equal<>()); }
-void OpLessEqualLFL() { Compare<Num::F, Num::L>(std::less_equal<>()); }
+Pc OpEqualLLL(Pc at) { return Compare<Num::L, Num::L>(at, std::equal_to<>()); }
+Pc OpEqualLFF(Pc at) { return Compare<Num::F, Num::F>(at, std::equal_to<>()); }
+Pc OpEqualLLF(Pc at) { return Compare<Num::L, Num::F>(at, std::equal_to<>()); }
+Pc OpEqualLFL(Pc at) { return Compare<Num::F, Num::L>(at, std::equal_to<>()); }
+Pc OpEqualLSS(Pc at) { return CompareTexts(at, std::equal_to<>()); }
+Pc OpNotEqualLLL(Pc at) { return Compare<Num::L, Num::L>(at, std::not_equal_to<>()); }
+Pc OpNotEqualLFF(Pc at) { return Compare<Num::F, Num::F>(at, std::not_equal_to<>()); }
+Pc OpNotEqualLLF(Pc at) { return Compare<Num::L, Num::F>(at, std::not_equal_to<>()); }
+Pc OpNotEqualLFL(Pc at) { return Compare<Num::F, Num::L>(at, std::not_equal_to<>()); }
+Pc OpNotEqualLSS(Pc at) { return CompareTexts(at, std::not_equal_to<>()); }
+Pc OpGreaterLLL(Pc at) { return Compare<Num::L, Num::L>(at, std::greater<>()); }
+Pc OpGreaterLFF(Pc at) { return Compare<Num::F, Num::F>(at, std::greater<>()); }
+Pc OpGreaterLLF(Pc at) { return Compare<Num::L, Num::F>(at, std::greater<>()); }
+Pc OpGreaterLFL(Pc at) { return Compare<Num::F, Num::L>(at, std::greater<>()); }
+Pc OpGreaterLSS(Pc at) { return CompareTexts(at, std::greater<>()); }
+Pc OpGreaterEqualLLL(Pc at) { return Compare<Num::L, Num::L>(at, std::greater_equal<>()); }
+Pc OpGreaterEqualLFF(Pc at) { return Compare<Num::F, Num::F>(at, std::greater_equal<>()); }
+Pc OpGreaterEqualLLF(Pc at) { return Compare<Num::L, Num::F>(at, std::greater_equal<>()); }
+Pc OpGreaterEqualLFL(Pc at) { return Compare<Num::F, Num::L>(at, std::greater_equal<>()); }
+Pc OpLessLLL(Pc at) { return Compare<Num::L, Num::L>(at, std::less<>()); }
+Pc OpLessLFF(Pc at) { return Compare<Num::F, Num::F>(at, std::less<>()); }
+Pc OpLessLLF(Pc at) { return Compare<Num::L, Num::F>(at, std::less<>()); }
+Pc OpLessLFL(Pc at) { return Compare<Num::F, Num::L>(at, std::less<>()); }
+Pc OpLessLSS(Pc at) { return CompareTexts(at, std::less<>()); }
+Pc OpLessEqualLLL(Pc at) { return Compare<Num::L, Num::L>(at, std::less_equal<>()); }
+Pc OpLessEqualLFF(Pc at) { return Compare<Num::F, Num::F>(at, std::less_equal<>()); }
+Pc OpLessEqualLLF(Pc at) { return Compare<Num::L, Num::F>(at, std::less_equal<>()); }
+Pc OpLessEqualLFL(Pc at) { return Compare<Num::F, Num::L>(at, std::less_equal<>()); }
 
 // AND and OR are bitwise: with comparison results (1 or 0) they act as logical operators.
 constexpr int32_t BitwiseAnd(int32_t a, int32_t b) { return a & b; }
 constexpr int32_t BitwiseOr(int32_t a, int32_t b) { return a | b; }
 
-void OpAndLLL() { IntegerArithmetic<BitwiseAnd>(); }
-void OpOrLLL() { IntegerArithmetic<BitwiseOr>(); }
+Pc OpAndLLL(Pc at) { return IntegerArithmetic<BitwiseAnd>(at); }
+Pc OpOrLLL(Pc at) { return IntegerArithmetic<BitwiseOr>(at); }
 
 // ---- Texts ----
 
 // Concatenation: above 255 characters together, error 107 and the result is left as it was.
-void OpAddSSS() {
-  ValueCell& result = NextStringCell();
-  const std::string_view left = CellText(NextStringCell());
-  const std::string_view right = CellText(NextStringCell());
+Pc OpAddSSS(Pc at) {
+  Operands in(at);
+  ValueCell& result = in.String();
+  const std::string_view left = CellText(in.String());
+  const std::string_view right = CellText(in.String());
   if (left.size() + right.size() > kMaxTextLength) {
     RaiseRuntimeError(kErrorTextTooLong);
-    return;
+    return in.Next();
   }
   ReplaceCellText(result, NewJoinedText(left, right));
+  return in.Next();
 }
 
 // Removal: the left text without the first occurrence of the right text ("banana" - "an" is
 // "bana"); no occurrence, or an empty right text, leaves the left text.
-void OpSubSSS() {
-  ValueCell& result = NextStringCell();
-  const std::string_view left = CellText(NextStringCell());
-  const std::string_view right = CellText(NextStringCell());
-  const std::size_t at = right.empty() ? std::string_view::npos : left.find(right);
-  if (at == std::string_view::npos) {
+Pc OpSubSSS(Pc at) {
+  Operands in(at);
+  ValueCell& result = in.String();
+  const std::string_view left = CellText(in.String());
+  const std::string_view right = CellText(in.String());
+  const std::size_t found = right.empty() ? std::string_view::npos : left.find(right);
+  if (found == std::string_view::npos) {
     StoreStringResult(result, left);
-    return;
+    return in.Next();
   }
-  ReplaceCellText(result, NewJoinedText(left.substr(0, at), left.substr(at + right.size())));
+  ReplaceCellText(result, NewJoinedText(left.substr(0, found), left.substr(found + right.size())));
+  return in.Next();
 }
 
 // ---- Assignment ----
 
 // Integer to integer and float to float: the 32 bits as they are.
-void OpAssignLL() {
-  const auto [target, source] = NextNumericCells<2>();
+Pc OpAssignLL(Pc at) {
+  const auto [target, source] = OperandCells<2>(at);
   target->i = source->i;
+  return at + 3;
 }
 
 // Float to integer, and INT: truncation toward zero; out of range, infinite or not a number
 // gives -2147483648.
-void OpAssignLF() {
-  const auto [target, source] = NextNumericCells<2>();
+Pc OpAssignLF(Pc at) {
+  const auto [target, source] = OperandCells<2>(at);
   target->i = TruncateToInt32(source->f);
+  return at + 3;
 }
 
 // Integer to float: the nearest single (a tie goes to the even value).
-void OpAssignFL() {
-  const auto [target, source] = NextNumericCells<2>();
+Pc OpAssignFL(Pc at) {
+  const auto [target, source] = OperandCells<2>(at);
   target->f = NearestSingle(source->i);
+  return at + 3;
 }
 
 // The copy is made before the target's old text is freed, so a$ = a$ keeps the text.
-void OpAssignSS() {
-  ValueCell& target = NextStringCell();
-  StoreStringResult(target, CellText(NextStringCell()));
+Pc OpAssignSS(Pc at) {
+  Operands in(at);
+  ValueCell& target = in.String();
+  StoreStringResult(target, CellText(in.String()));
+  return in.Next();
 }
 
 constexpr CommandRegistration kOperatorCommands[] = {

@@ -32,7 +32,7 @@ namespace {
 // Paths come from a 256-byte buffer of the system call: at most 255 characters.
 constexpr std::size_t kMaxPathText = 255;
 
-std::string_view NextText() { return CellText(NextStringCell()); }
+std::string_view NextText(Operands& in) { return CellText(in.String()); }
 
 // The handlers that take a text and a count: [result][text][n].
 struct TextAndCount {
@@ -40,84 +40,100 @@ struct TextAndCount {
   std::string_view text;
   int32_t n;
 };
-TextAndCount NextTextAndCount() {
-  ValueCell& result = NextStringCell();
-  const std::string_view text = NextText();
-  const int32_t n = NextIntCell();
+TextAndCount NextTextAndCount(Operands& in) {
+  ValueCell& result = in.String();
+  const std::string_view text = NextText(in);
+  const int32_t n = in.Int();
   return {result, text, n};
 }
 
 // ---- Cutting texts ----
 
 // LEFT$: the first n characters; n of 0 or below gives "", n past the end the whole text.
-void CmdLeftStr() {
-  const TextAndCount a = NextTextAndCount();
+Pc CmdLeftStr(Pc at) {
+  Operands in(at);
+  const TextAndCount a = NextTextAndCount(in);
   const std::size_t count = a.n <= 0 ? 0 : static_cast<std::size_t>(a.n);
   StoreStringResult(a.result, a.text.substr(0, count));
+  return in.Next();
 }
 
 // RIGHT$: the last n characters; n of 0 or below gives "", n past the start the whole text.
-void CmdRightStr() {
-  const TextAndCount a = NextTextAndCount();
+Pc CmdRightStr(Pc at) {
+  Operands in(at);
+  const TextAndCount a = NextTextAndCount(in);
   const std::size_t count = a.n <= 0 ? 0 : std::min(static_cast<std::size_t>(a.n), a.text.size());
   StoreStringResult(a.result, a.text.substr(a.text.size() - count));
+  return in.Next();
 }
 
 // MID$: the one character at position n. The position is taken as unsigned, so 0, every
 // negative n and every n past the end give "".
-void CmdMidStr() {
-  const TextAndCount a = NextTextAndCount();
+Pc CmdMidStr(Pc at) {
+  Operands in(at);
+  const TextAndCount a = NextTextAndCount(in);
   const uint32_t position = static_cast<uint32_t>(a.n);
   const bool inside = position >= 1 && position <= a.text.size();
   StoreStringResult(a.result, inside ? a.text.substr(position - 1, 1) : std::string_view());
+  return in.Next();
 }
 
 // ---- Making texts ----
 
 // CHR$: the character of the number's low 8 bits; 0 gives "".
-void CmdChrStr() {
-  ValueCell& result = NextStringCell();
-  const char code = static_cast<char>(NextIntCell() & 0xFF);
+Pc CmdChrStr(Pc at) {
+  Operands in(at);
+  ValueCell& result = in.String();
+  const char code = static_cast<char>(in.Int() & 0xFF);
   StoreStringResult(result, code == 0 ? std::string_view() : std::string_view(&code, 1));
+  return in.Next();
 }
 
 // SPACE$: n blanks; above 255 raises error 107 and leaves the result as it was.
-void CmdSpaceStr() {
-  ValueCell& result = NextStringCell();
-  const int32_t n = NextIntCell();
+Pc CmdSpaceStr(Pc at) {
+  Operands in(at);
+  ValueCell& result = in.String();
+  const int32_t n = in.Int();
   if (n > static_cast<int32_t>(kMaxTextLength)) {
     RaiseRuntimeError(kErrorTextTooLong);
-    return;
+    return in.Next();
   }
   StoreStringResult(result, std::string(n > 0 ? static_cast<std::size_t>(n) : 0, ' '));
+  return in.Next();
 }
 
 // Case conversion touches only the 26 ASCII letters.
 template <char first, char last, int shift>
-void StoreShiftedLetters() {
-  ValueCell& result = NextStringCell();
-  std::string text(NextText());
+Pc StoreShiftedLetters(Pc at) {
+  Operands in(at);
+  ValueCell& result = in.String();
+  std::string text(NextText(in));
   for (char& c : text) {
     if (c >= first && c <= last) c = static_cast<char>(c + shift);
   }
   StoreStringResult(result, text);
+  return in.Next();
 }
 
-void CmdUpperStr() { StoreShiftedLetters<'a', 'z', 'A' - 'a'>(); }
-void CmdLowerStr() { StoreShiftedLetters<'A', 'Z', 'a' - 'A'>(); }
+Pc CmdUpperStr(Pc at) { return StoreShiftedLetters<'a', 'z', 'A' - 'a'>(at); }
+Pc CmdLowerStr(Pc at) { return StoreShiftedLetters<'A', 'Z', 'a' - 'A'>(at); }
 
 // ---- Measuring texts ----
 
-void CmdLen() {
-  int32_t& result = NextIntCell();
-  result = static_cast<int32_t>(std::min<std::size_t>(NextText().size(), INT32_MAX));
+Pc CmdLen(Pc at) {
+  Operands in(at);
+  int32_t& result = in.Int();
+  result = static_cast<int32_t>(std::min<std::size_t>(NextText(in).size(), INT32_MAX));
+  return in.Next();
 }
 
 // ASC: the first character's code, 0 to 255; 0 for the empty text.
-void CmdAsc() {
-  int32_t& result = NextIntCell();
-  const std::string_view text = NextText();
+Pc CmdAsc(Pc at) {
+  Operands in(at);
+  int32_t& result = in.Int();
+  const std::string_view text = NextText(in);
   result = text.empty() ? 0 : static_cast<unsigned char>(text.front());
+  return in.Next();
 }
 
 // ---- Numbers as texts ----
@@ -129,30 +145,38 @@ void StoreFormatted(ValueCell& result, const char* format, uint32_t value) {
 }
 
 // BIN$: "%" and the 32 bits, most significant first.
-void CmdBinStr() {
-  ValueCell& result = NextStringCell();
-  const uint32_t value = static_cast<uint32_t>(NextIntCell());
+Pc CmdBinStr(Pc at) {
+  Operands in(at);
+  ValueCell& result = in.String();
+  const uint32_t value = static_cast<uint32_t>(in.Int());
   std::string text = "%";
   for (int bit = 31; bit >= 0; --bit) text += (value >> bit) & 1u ? '1' : '0';
   StoreStringResult(result, text);
+  return in.Next();
 }
 
 // HEX$: the two's-complement bits in upper-case hexadecimal, without leading zeros.
-void CmdHexStr() {
-  ValueCell& result = NextStringCell();
-  StoreFormatted(result, "%X", static_cast<uint32_t>(NextIntCell()));
+Pc CmdHexStr(Pc at) {
+  Operands in(at);
+  ValueCell& result = in.String();
+  StoreFormatted(result, "%X", static_cast<uint32_t>(in.Int()));
+  return in.Next();
 }
 
-void CmdStrStrSL() {
-  ValueCell& result = NextStringCell();
+Pc CmdStrStrSL(Pc at) {
+  Operands in(at);
+  ValueCell& result = in.String();
   char digits[16];
-  std::snprintf(digits, sizeof digits, "%d", NextIntCell());
+  std::snprintf(digits, sizeof digits, "%d", in.Int());
   StoreStringResult(result, digits);
+  return in.Next();
 }
 
-void CmdStrStrSF() {
-  ValueCell& result = NextStringCell();
-  StoreStringResult(result, FormatFloatG(NextFloatCell()));
+Pc CmdStrStrSF(Pc at) {
+  Operands in(at);
+  ValueCell& result = in.String();
+  StoreStringResult(result, FormatFloatG(in.Float()));
+  return in.Next();
 }
 
 // ---- Texts as numbers ----
@@ -209,14 +233,18 @@ int32_t LeadingInteger(std::string_view text) {
   return static_cast<int32_t>(std::clamp<int64_t>(value, INT32_MIN, INT32_MAX));
 }
 
-void CmdVal() {
-  float& result = NextFloatCell();
-  result = NearestSingle(LeadingDecimal(NextText()));
+Pc CmdVal(Pc at) {
+  Operands in(at);
+  float& result = in.Float();
+  result = NearestSingle(LeadingDecimal(NextText(in)));
+  return in.Next();
 }
 
-void CmdValInt() {
-  int32_t& result = NextIntCell();
-  result = LeadingInteger(NextText());
+Pc CmdValInt(Pc at) {
+  Operands in(at);
+  int32_t& result = in.Int();
+  result = LeadingInteger(NextText(in));
+  return in.Next();
 }
 
 // ---- System texts ----
@@ -226,9 +254,19 @@ void StorePath(ValueCell& result, std::string path) {
   StoreStringResult(result, std::string_view(path).substr(0, kMaxPathText));
 }
 
-void CmdClStr() { StoreStringResult(NextStringCell(), CommandLineText()); }
-void CmdAppnameStr() { StorePath(NextStringCell(), platform::ExecutablePath()); }
-void CmdWindirStr() { StorePath(NextStringCell(), platform::WindowsFolder()); }
+// CL$, APPNAME$, WINDIR$: [result].
+Pc CmdClStr(Pc at) {
+  StoreStringResult(*at[1].cell, CommandLineText());
+  return at + 2;
+}
+Pc CmdAppnameStr(Pc at) {
+  StorePath(*at[1].cell, platform::ExecutablePath());
+  return at + 2;
+}
+Pc CmdWindirStr(Pc at) {
+  StorePath(*at[1].cell, platform::WindowsFolder());
+  return at + 2;
+}
 
 constexpr CommandRegistration kStringCommands[] = {
     {kCmdAsc, "asc[", "LS", CmdAsc},

@@ -1,16 +1,58 @@
 // Command handlers and their registration. Each command family registers a table of
-// {id, name, signature, handler} rows that lives next to its handlers; the interpreter dispatches
-// by id through one table, and a test compares every registered row with the command-set database.
+// {id, name, signature, handler} rows that lives next to its handlers; the loader looks up each
+// command's handler by id, and a test compares every registered row with the command-set database.
+//
+// The shape of a handler. It receives the DecodedWord of its command and returns the DecodedWord
+// the program goes on at. It reads its operands in order through an Operands reader
+// (interpreter.h), which hands out ready cells, texts and jump targets, and returns the reader's
+// Next() (the word after its operands), a jump target it read, or `at` to stay on the command:
+//
+//   // LEFT$: [result][text][count]
+//   Pc CmdLeftStr(Pc at) {
+//     Operands in(at);
+//     ValueCell& result = in.String();
+//     const std::string_view text = CellText(in.String());
+//     const int32_t count = in.Int();
+//     StoreStringResult(result, text.substr(0, std::clamp<int32_t>(count, 0, text.size())));
+//     return in.Next();
+//   }
+//
+// A handler never sees word indexes: errors, traces and STOP find the command's word index from
+// its DecodedWord. cmd_strings.cpp holds handlers of this shape. The few commands that run most
+// often (operators, FOR and NEXT, array elements, calls) read their operands straight from the
+// DecodedWords (OperandCells) and have fused or specialised forms chosen at load
+// (command_fusion.h); every other handler keeps the shape above.
 #pragma once
 #include <array>
 #include <cstdint>
 #include <span>
 #include <vector>
 
+#include "runtime/value_cell.h"
+
 namespace qm {
 
-// A handler takes no arguments: it reads its operands at the ProgramCounter (Interpreter state).
-using CommandHandler = void (*)();
+struct DecodedWord;
+// Where the program is: the DecodedWord of a command.
+using Pc = const DecodedWord*;
+using CommandHandler = Pc (*)(Pc at);
+
+// One program word as the interpreter runs it, decoded once at load: the handler the dispatch
+// runs when the program counter reaches the word (StopOnUnknownCommand where verification reached
+// no command), and the word read as an operand. Every word gives a cell inside the data block (the
+// cell it names, masked into the block for a word that names none), so even a handler that reads
+// an operand of the wrong kind stays inside the block; a jump target word also gives the
+// DecodedWord it names (the program's end for any other word). The word as written stays in the
+// program block (WordAt).
+struct DecodedWord {
+  CommandHandler run;
+  ValueCell* cell;
+  union {
+    Pc target;
+    const void* plan;  // what a command planned at load (a user-function call's site)
+  };
+};
+static_assert(sizeof(DecodedWord) == 24);
 
 inline constexpr int32_t kMaxCommandId = 9999;
 
@@ -49,10 +91,10 @@ struct CommandOperands {
 
 // What the interpreter runs for an id without a handler: the program stops on that word, without
 // an error, and the command line opens.
-void StopOnUnknownCommand();
+Pc StopOnUnknownCommand(Pc at);
 
-// The dispatch table the interpreter reads: one entry per id 0-9999, StopOnUnknownCommand where
-// no handler is registered, so a dispatch is one table load and one call. Written only through
+// The handler of each id 0-9999, StopOnUnknownCommand where no handler is registered; the loader
+// copies each command's handler from here into the program's decoded form. Written only through
 // RegisterCommands and ClearCommandRegistrations.
 extern std::array<CommandHandler, kMaxCommandId + 1> CommandHandlerTable;
 

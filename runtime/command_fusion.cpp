@@ -1,4 +1,4 @@
-// The registered command pairs.
+// The registered command pairs and variants.
 #include "runtime/command_fusion.h"
 
 #include <vector>
@@ -9,6 +9,11 @@ namespace {
 std::vector<CommandFusion>& Fusions() {
   static std::vector<CommandFusion> fusions;
   return fusions;
+}
+
+std::vector<CommandVariant>& Variants() {
+  static std::vector<CommandVariant> variants;
+  return variants;
 }
 
 }  // namespace
@@ -24,6 +29,19 @@ const CommandFusion* FindCommandFusion(CommandHandler first, CommandHandler seco
     if (fusion.first == first && fusion.second == second) return &fusion;
   }
   return nullptr;
+}
+
+void RegisterCommandVariants(std::span<const CommandVariant> variants) {
+  for (const CommandVariant& variant : variants) {
+    if (ChooseCommandVariant(variant.plain, nullptr) == variant.plain) Variants().push_back(variant);
+  }
+}
+
+CommandHandler ChooseCommandVariant(CommandHandler plain, Pc at) {
+  for (const CommandVariant& variant : Variants()) {
+    if (variant.plain == plain) return at != nullptr ? variant.choose(at) : nullptr;
+  }
+  return plain;
 }
 
 }  // namespace qm

@@ -1,17 +1,19 @@
-// Fused command pairs: a handler that runs two commands the compiler always emits one after the
-// other (an operation into a temporary, then the assignment of that temporary; a comparison, then
-// the IF, WHILE or UNTIL that tests it; NEXT, then the FOR it jumps back to) in one dispatch.
-//
-// The program image keeps two handler tables (program_image.h): the plain one, one handler per
-// command, and the fused one, where the first word of each pair holds the fused handler and every
-// other word keeps its plain handler. A jump that lands on the second command of a pair therefore
-// runs that command alone, and DEBUGMODE, which traces every command, dispatches the plain table.
+// Handlers chosen at load. The program image's decoded form (program_image.h) runs, at each
+// command, either the command's own handler or one chosen for it when the program was loaded:
+//  - a fused pair: a handler that runs two commands the compiler always emits one after the other
+//    (an operation into a temporary, then the assignment of that temporary; a comparison, then
+//    the IF, WHILE or UNTIL that tests it; NEXT, then the FOR it jumps back to) in one dispatch.
+//    The second command may itself be the first of a pair, so three commands can run as one.
+//  - a variant: a handler for the command's operands as they are (a fetch whose element no READ
+//    can use, a call whose arguments need no conversion).
+// Every other word keeps its plain handler, so a jump that lands on the second command of a pair
+// runs that command alone; DEBUGMODE, which traces every command, runs the plain handlers.
 //
 // A fused pair behaves exactly as its two commands dispatched one by one, and counts as two:
 // after the first half the second runs only when the dispatch would run it right away, that is
-// when the first half raised nothing (the StopFlag is clear) and the slice check is not due
-// between the two (the countdown is not at its last command). Otherwise the fused handler returns
-// after the first half and the dispatch goes on from the second command's word as usual.
+// when the first half requested no stop and the slice check is not due between the two (the
+// countdown is not at its last command; a stop request sets it there). Otherwise the fused
+// handler returns after the first half and the dispatch goes on from the second command's word.
 #pragma once
 #include <cstdint>
 #include <span>
@@ -44,23 +46,34 @@ void RegisterCommandFusions(std::span<const CommandFusion> fusions);
 const CommandFusion* FindCommandFusion(CommandHandler first, CommandHandler second);
 
 // Between the halves of a fused pair: true, with the dispatch's per-command bookkeeping done for
-// the second command, when the dispatch would run the second command right now.
-[[gnu::always_inline]] inline bool StartSecondHalf() {
+// the second command at `second`, when the dispatch would run the second command right now.
+[[gnu::always_inline]] inline bool StartSecondHalf(Pc second) {
   InterpreterState& state = Interpreter;
-  if (state.stopFlag != 0 || state.checkCountdown == 1) return false;
+  if (state.checkCountdown <= 1) return false;
   --state.checkCountdown;
-  const int32_t pc = state.programCounter;
-  state.commandWord = pc;
-  state.programCounter = pc + 1;
+  state.command = second;
   return true;
 }
 
 // The fused handler of two handlers whose definitions the compiler sees: both are inlined, with
 // everything they call that the compiler can inline.
 template <CommandHandler first, CommandHandler second>
-[[gnu::flatten]] void FusedPair() {
-  first();
-  if (StartSecondHalf()) second();
+[[gnu::flatten]] Pc FusedPair(Pc at) {
+  const Pc next = first(at);
+  return StartSecondHalf(next) ? second(next) : next;
 }
+
+// A handler chosen for a command from its operands at load: `choose` gets the command's decoded
+// word (its operands decoded, the rest of the program too) and returns the handler to run there,
+// `plain` when no variant fits.
+struct CommandVariant {
+  CommandHandler plain;
+  CommandHandler (*choose)(Pc at);
+};
+
+// Adds a family's variants.
+void RegisterCommandVariants(std::span<const CommandVariant> variants);
+// The handler chosen for the command `plain` at `at`.
+CommandHandler ChooseCommandVariant(CommandHandler plain, Pc at);
 
 }  // namespace qm

@@ -1,9 +1,11 @@
 // The interpreter: runs command handlers in slices, and resets its state at the start of a run.
 //
-// The slice loop does per command: one load of the word's handler (the program image keeps one
-// per word, set by verification), one call, one flag test and one countdown; no clock read and no
-// allocation. Everything that is looked at "after a command" (the 33 ms budget of SYNC OFF, the
-// 201-command check of SYNC ON) happens in SliceCheck when the countdown runs out:
+// The slice loop does per command: one load of the handler from the command's DecodedWord, one
+// store of the running command, one call, and one countdown; no clock read and no allocation. The
+// program counter lives in the loop (a register), handed to each handler and taken back from it.
+// A stop request sets the countdown to its last command, so the loop tests one thing per command.
+// Everything that is looked at "after a command" (the 33 ms budget of SYNC OFF, the 201-command
+// check of SYNC ON, a stop request) happens in SliceCheck when the countdown runs out:
 //  - SYNC ON: the countdown is the number of commands to the next 201st, so the check comes on
 //    exactly the same commands as a per-command counter would.
 //  - SYNC OFF: reading the clock costs more than a whole simple command, so the clock is read
@@ -34,7 +36,7 @@
 
 namespace qm {
 
-const CommandHandler kNoProgramHandlers[1] = {&StopOnUnknownCommand};
+const DecodedWord kNoProgramWords[1] = {{&StopOnUnknownCommand, nullptr, {kNoProgramWords}}};
 InterpreterState Interpreter;
 
 // ---- Operand cells ----
@@ -118,25 +120,54 @@ void SyncOnCheck() {
   }
 }
 
-// One command per pass: the handler of the word at the ProgramCounter (a counter past the
-// block takes the entry past its end), one call, one flag test and one countdown. The countdown
-// stays in the state, where a fused pair's handler counts its first command (command_fusion.h).
-template <bool kTraced>
-void RunCommands() {
+// Runs commands from `pc` until the countdown meets 0; returns where the program goes on. A fused
+// pair's handler counts its first command on the countdown itself (command_fusion.h).
+[[gnu::hot]] Pc RunCommands(Pc pc) {
   InterpreterState& state = Interpreter;
+  do {
+    state.command = pc;
+    pc = pc->run(pc);
+  } while (--state.checkCountdown != 0);
+  return pc;
+}
+
+// The same, tracing every command and running the plain handlers (no fused pairs, no variants).
+Pc RunTracedCommands(Pc pc) {
+  InterpreterState& state = Interpreter;
+  do {
+    const int32_t index = WordIndexOf(pc);
+    WriteCommandTrace(index, ProgramWordAt(index));
+    state.command = pc;
+    pc = state.plainHandlers[index](pc);
+  } while (--state.checkCountdown != 0);
+  return pc;
+}
+
+// The countdown ran out: a stop request ends the slice (after the check that was due on this
+// command, if one was); otherwise the check runs. True when the slice goes on.
+bool ContinueAfterCountdown() {
+  InterpreterState& state = Interpreter;
+  if (state.stopFlag == 0) {
+    SliceCheck();
+    return state.stopFlag == 0;
+  }
+  // The countdown the request interrupted, less the command that made it.
+  state.checkCountdown = state.deferredCountdown - 1;
+  if (state.checkCountdown <= 0) SliceCheck();
+  return false;
+}
+
+// Runs the slice's commands from the ProgramCounter, and leaves the ProgramCounter where the
+// program goes on. The decoded form is read once: a handler that replaces the program image
+// requests the end of the slice, and the image keeps its old decoded form until then.
+void RunSlice(bool traced) {
+  InterpreterState& state = Interpreter;
+  const DecodedWord* const decoded = state.decoded;
+  Pc pc = DecodedAt(state.programCounter);
   while (state.stopFlag == 0) {
-    // Read per command: a handler may replace the program image and its tables.
-    const CommandHandler* handlers = kTraced ? state.plainHandlers : state.handlers;
-    const uint32_t pc = static_cast<uint32_t>(state.programCounter);
-    if constexpr (kTraced) {
-      WriteCommandTrace(static_cast<int32_t>(pc), ProgramWordAt(static_cast<int32_t>(pc)));
-    }
-    state.commandWord = static_cast<int32_t>(pc);
-    state.programCounter = static_cast<int32_t>(pc + 1);
-    handlers[std::min(pc, state.wordCount)]();
-    if (--state.checkCountdown == 0) [[unlikely]] {  // armed at 1 or more, so it meets 0
-      SliceCheck();
-    }
+    pc = traced ? RunTracedCommands(pc) : RunCommands(pc);
+    state.programCounter = static_cast<int32_t>(pc - decoded);
+    if (!ContinueAfterCountdown()) break;
   }
   state.stopFlag = 0;
 }
@@ -145,10 +176,10 @@ void RunCommands() {
 
 // An id without a handler (a word that is no command, an operand word, id 0): the program stops
 // on that word without an error, and the command line opens.
-void StopOnUnknownCommand() {
+Pc StopOnUnknownCommand(Pc at) {
   platform::PostQuitMessage(0);
-  Interpreter.programCounter = Interpreter.commandWord;
-  Interpreter.stopFlag = 1;
+  StopFlag = 1;
+  return at;
 }
 
 void ExecuteSlice() {
@@ -165,20 +196,18 @@ void ExecuteSlice() {
   const bool traced = DebugModeFlag();
   for (;;) {
     try {
-      if (traced) {
-        RunCommands<true>();
-      } else {
-        RunCommands<false>();
-      }
+      RunSlice(traced);
       break;
     } catch (...) {
       // Anything a handler throws (std::bad_alloc included) becomes system error 10010, which
-      // sets the StopFlag: the next round returns at once.
+      // sets the StopFlag: the next round returns at once. The program stays on the command.
+      if (Interpreter.command != nullptr) Interpreter.programCounter = CurrentCommandWord();
       RaiseRuntimeError(kErrorSevereException);
+      Interpreter.checkCountdown = Interpreter.deferredCountdown;  // the command did not finish
     }
   }
   SaveSyncOnCount();
-  Interpreter.commandWord = -1;
+  Interpreter.command = nullptr;
 }
 
 void ResetRunner() {
@@ -188,7 +217,7 @@ void ResetRunner() {
   Interpreter.stopFlag = 1;
   ProgramEndedFlag = 0;
   Interpreter.programCounter = 0;
-  Interpreter.commandWord = -1;
+  Interpreter.command = nullptr;
   Interpreter.commandCounter = 0;
   PendingErrorCode = 0;
   PendingErrorIsWarning = 0;

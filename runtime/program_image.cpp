@@ -23,9 +23,19 @@ namespace {
 
 std::string gVerificationError;
 
-// A program capacity the loader accepts: the compiler starts at 65,536 words and doubles; this
-// bound only keeps a corrupt capacity from asking for gigabytes.
+// A program size the loader accepts: this bound only keeps corrupt counters from asking for
+// gigabytes.
 constexpr int32_t kMaxProgramCapacity = 1 << 26;
+// Words the blocks hold beyond the program, for the lines typed at the runtime command line; a
+// line that needs more makes the blocks grow.
+constexpr int32_t kCommandLineRoom = 1024;
+
+// The decoded form replaced last. A handler may replace the program image while the dispatch loop
+// still holds a DecodedWord of the old one: the old form stays readable until the next
+// replacement, and the slice ends after that handler.
+std::vector<DecodedWord> gRetiredDecodedWords;
+
+const CommandHandler kNoProgramHandlers[1] = {&StopOnUnknownCommand};
 
 constexpr std::string_view kCreateTrace = "QUILLMOOR: CreateQuillmoorBlocksFromParser(): ";
 constexpr std::string_view kTransferTrace = "QUILLMOOR: TransferParsedDataToRunner(): ";
@@ -45,20 +55,19 @@ T* AllocateZeroed(size_t count) {
 // Points the interpreter's view at the image (or at nothing).
 void AttachInterpreter() {
   Interpreter.words = ProgramImage.programBlock;
-  Interpreter.wordCount =
-      ProgramImage.programBlock != nullptr ? static_cast<uint32_t>(ProgramImage.programCapacity) : 0;
+  const bool none = ProgramImage.programBlock == nullptr || ProgramImage.decodedWords.empty();
+  Interpreter.wordCount = none ? 0 : static_cast<uint32_t>(ProgramImage.programCapacity);
   Interpreter.cells = ProgramImage.dataBlock;
-  const bool none = ProgramImage.wordHandlers.empty();
   Interpreter.plainHandlers = none ? kNoProgramHandlers : ProgramImage.wordHandlers.data();
-  Interpreter.handlers = none ? kNoProgramHandlers : ProgramImage.fusedHandlers.data();
+  Interpreter.decoded = none ? kNoProgramWords : ProgramImage.decodedWords.data();
 }
 
 bool InRange(int32_t from, int32_t to, int32_t first, int32_t end) {
   return first <= from && from <= to && to <= end;
 }
 
-// Every counter of the piece within its range, and the piece's words inside both the image's
-// program block and the compiler's words.
+// Every counter of the piece within its range, and the piece's words inside the compiler's
+// words (the image's blocks grow to take them).
 bool PieceFits(const CompileCounters& from, const CompileCounters& to, int32_t parserCapacity) {
   return InRange(from.nextIntLiteral, to.nextIntLiteral, kIntLiterals, kFloatLiterals) &&
          InRange(from.nextFloatLiteral, to.nextFloatLiteral, kFloatLiterals, kStringLiterals) &&
@@ -67,7 +76,7 @@ bool PieceFits(const CompileCounters& from, const CompileCounters& to, int32_t p
          InRange(from.nextIntVariable, to.nextIntVariable, kIntVariables, kFloatVariables) &&
          InRange(from.nextFloatVariable, to.nextFloatVariable, kFloatVariables, kStringVariables) &&
          InRange(from.nextStringVariable, to.nextStringVariable, kStringVariables, kIntLiterals) &&
-         InRange(from.programWrite, to.programWrite, 0, ProgramImage.programCapacity) &&
+         InRange(from.programWrite, to.programWrite, 0, kMaxProgramCapacity) &&
          to.programWrite <= parserCapacity;
 }
 
@@ -127,9 +136,9 @@ void CopyProgramWords(const ParsedProgram& parser, const CompileCounters& from, 
   ProgramImage.pieceStart = from.programWrite;
 }
 
-void CopyLineBlock(const ParsedProgram& parser) {
-  const int32_t count = std::min(ProgramImage.programCapacity, parser.ProgramCapacity());
-  std::memcpy(ProgramImage.lineBlock, parser.LineWords(), static_cast<size_t>(count) * sizeof(int32_t));
+void CopyLineBlock(const ParsedProgram& parser, const CompileCounters& to) {
+  std::memcpy(ProgramImage.lineBlock, parser.LineWords(),
+              static_cast<size_t>(to.programWrite) * sizeof(int32_t));
 }
 
 void FreeCellTexts(int32_t firstCell, int32_t endCell) {
@@ -144,6 +153,34 @@ void FreeStringDataItems() {
       FreeText(ProgramImage.dataBlock[kDataCellBase + item].s);
     }
   }
+}
+
+// Makes the program and line blocks (and the per-word tables) hold `capacity` words, keeping what
+// they hold; the new words are 0. False when memory runs out (the blocks are kept as they were).
+bool GrowProgramBlocks(int32_t capacity) {
+  const size_t old = static_cast<size_t>(ProgramImage.programCapacity);
+  const size_t words = static_cast<size_t>(capacity);
+  auto* program = static_cast<int32_t*>(
+      std::realloc(ProgramImage.programBlock, (words + kProgramBlockPadding) * sizeof(int32_t)));
+  if (program == nullptr) return false;
+  ProgramImage.programBlock = program;
+  std::memset(program + old, 0, (words + kProgramBlockPadding - old) * sizeof(int32_t));
+  auto* lines = static_cast<int32_t*>(std::realloc(ProgramImage.lineBlock, words * sizeof(int32_t)));
+  if (lines == nullptr) return false;
+  ProgramImage.lineBlock = lines;
+  std::memset(lines + old, 0, (words - old) * sizeof(int32_t));
+  ProgramImage.wordRoles.resize(words + 1, 0);
+  ProgramImage.wordHandlers.resize(words + 1, &StopOnUnknownCommand);
+  ProgramImage.programCapacity = capacity;
+  return true;
+}
+
+// Room in the blocks for the words up to `end`: doubling, so a session of typed lines copies the
+// program a few times only.
+bool MakeRoomFor(int32_t end) {
+  if (end <= ProgramImage.programCapacity) return true;
+  return GrowProgramBlocks(
+      std::min(std::max(end + kCommandLineRoom, 2 * ProgramImage.programCapacity), kMaxProgramCapacity));
 }
 
 bool AllocateBlocks(int32_t capacity) {
@@ -162,15 +199,9 @@ bool AllocateBlocks(int32_t capacity) {
     scopesOk = scopesOk && ProgramImage.scopeTables[type] != nullptr;
   }
   TraceCreate("Allocating program block");
-  ProgramImage.programBlock = AllocateZeroed<int32_t>(static_cast<size_t>(capacity) + kProgramBlockPadding);
-  ProgramImage.wordRoles.assign(static_cast<size_t>(capacity) + 1, 0);
-  ProgramImage.wordHandlers.assign(static_cast<size_t>(capacity) + 1, &StopOnUnknownCommand);
-  ProgramImage.fusedHandlers.assign(static_cast<size_t>(capacity) + 1, &StopOnUnknownCommand);
   TraceCreate("Allocating runtime block");
-  ProgramImage.lineBlock = AllocateZeroed<int32_t>(static_cast<size_t>(capacity));
-  ProgramImage.programCapacity = capacity;
   return ProgramImage.dataBlock != nullptr && ProgramImage.dataTypeTable != nullptr && scopesOk &&
-         ProgramImage.programBlock != nullptr && ProgramImage.lineBlock != nullptr;
+         GrowProgramBlocks(capacity);
 }
 
 // ---- Verification ----
@@ -196,27 +227,57 @@ int32_t SecondCommandWord(int32_t at, FusedSecond where) {
   return ProgramImage.programBlock[at + count] - kWordAddresses;
 }
 
-// The fused table: the plain handlers, with a fused handler at the first word of every pair
-// whose second command is one verification reached and whose handlers form a registered pair.
-void BuildFusedHandlers(int32_t end) {
-  std::vector<CommandHandler>& fused = ProgramImage.fusedHandlers;
+// The handler the decoded form runs at a command: a variant chosen for its operands, or a fused
+// handler when the command and the one that follows it form a registered pair (or a pair whose
+// second command is itself the first of a pair).
+CommandHandler ChosenHandler(int32_t at, int32_t end, const std::vector<DecodedWord>& decoded) {
   const std::vector<CommandHandler>& plain = ProgramImage.wordHandlers;
-  fused = plain;
-  for (int32_t at = 0; at < end; ++at) {
-    const CommandHandler first = plain[static_cast<size_t>(at)];
-    if (first == &StopOnUnknownCommand) continue;
-    for (FusedSecond where : {FusedSecond::FollowsOperands, FusedSecond::AtJumpTarget}) {
-      const int32_t second = SecondCommandWord(at, where);
-      if (second < 0 || second >= end) continue;
-      const CommandFusion* fusion = FindCommandFusion(first, plain[static_cast<size_t>(second)]);
-      if (fusion != nullptr && fusion->where == where) fused[static_cast<size_t>(at)] = fusion->fused;
+  const CommandHandler first = plain[static_cast<size_t>(at)];
+  for (FusedSecond where : {FusedSecond::FollowsOperands, FusedSecond::AtJumpTarget}) {
+    const int32_t second = SecondCommandWord(at, where);
+    if (second < 0 || second >= end) continue;
+    const CommandHandler secondHandler = plain[static_cast<size_t>(second)];
+    if (secondHandler == &StopOnUnknownCommand) continue;
+    // The second command as decoded (itself fused) first, then as it is.
+    for (const CommandHandler candidate : {decoded[static_cast<size_t>(second)].run, secondHandler}) {
+      const CommandFusion* fusion = FindCommandFusion(first, candidate);
+      if (fusion != nullptr && fusion->where == where) return fusion->fused;
     }
   }
+  return ChooseCommandVariant(first, &decoded[static_cast<size_t>(at)]);
+}
+
+// The decoded form of the words [0, end): every word's operand decoded, then the handlers.
+// Commands are chosen from the last to the first, so a pair can take in the pair that follows it.
+std::vector<DecodedWord> DecodeProgram(int32_t end, bool withChoices) {
+  const size_t size = static_cast<size_t>(ProgramImage.programCapacity) + kProgramBlockPadding;
+  std::vector<DecodedWord> decoded(size);
+  const int32_t* words = ProgramImage.programBlock;
+  ValueCell* cells = ProgramImage.dataBlock;
+  const DecodedWord* programEnd = &decoded[static_cast<size_t>(end)];
+  for (size_t at = 0; at < size; ++at) {
+    const int32_t word = at < static_cast<size_t>(ProgramImage.programCapacity) ? words[at] : 0;
+    const int64_t target = static_cast<int64_t>(word) - kWordAddresses;
+    decoded[at].run =
+        at < ProgramImage.wordHandlers.size() ? ProgramImage.wordHandlers[at] : &StopOnUnknownCommand;
+    decoded[at].cell = &CellOfOperand(word, cells);
+    decoded[at].target = target >= 0 && target <= end ? &decoded[static_cast<size_t>(target)] : programEnd;
+  }
+  // Where the view of the program is needed to choose (call sites, arrays), it is this one.
+  const DecodedWord* previous = Interpreter.decoded;
+  Interpreter.decoded = decoded.data();
+  for (int32_t at = end - 1; at >= 0 && withChoices; --at) {
+    if (decoded[static_cast<size_t>(at)].run == &StopOnUnknownCommand) continue;
+    decoded[static_cast<size_t>(at)].run = ChosenHandler(at, end, decoded);
+  }
+  Interpreter.decoded = previous;
+  return decoded;
 }
 
 // The handler of every word: the registered handler where verification reached a command that
-// is no operand, StopOnUnknownCommand elsewhere and from `end` on.
-void BuildWordHandlers(int32_t end) {
+// is no operand, StopOnUnknownCommand elsewhere and from `end` on; then the decoded form.
+void BuildWordHandlers(int32_t end, bool withChoices = true) {
+  AttachInterpreter();  // the words and cells the variants look at
   const int32_t* words = ProgramImage.programBlock;
   for (size_t at = 0; at < ProgramImage.wordHandlers.size(); ++at) {
     CommandHandler handler = &StopOnUnknownCommand;
@@ -226,8 +287,12 @@ void BuildWordHandlers(int32_t end) {
     }
     ProgramImage.wordHandlers[at] = handler;
   }
-  BuildFusedHandlers(end);
   ProgramImage.verifiedGeneration = CommandRegistrationGeneration();
+  std::vector<DecodedWord> decoded = DecodeProgram(end, withChoices);
+  if (Interpreter.command != nullptr) StopFlag = 1;  // a handler replaced the program mid-slice
+  gRetiredDecodedWords = std::move(ProgramImage.decodedWords);
+  ProgramImage.decodedWords = std::move(decoded);
+  AttachInterpreter();
 }
 
 // Verifies from each root in turn; the image's word roles change only when all pass.
@@ -267,10 +332,15 @@ void VerifyProgramAgain() {
   }
 }
 
+void DecodeCommandsPlainly() {
+  if (ProgramImageExists()) BuildWordHandlers(ProgramImage.transferToCounters.programWrite, false);
+}
+
 bool CreateQuillmoorBlocksFromParser(const ParsedProgram& parser) {
   FreeProgramImage();
-  const int32_t capacity = parser.ProgramCapacity();
-  if (capacity <= 0 || capacity > kMaxProgramCapacity || !AllocateBlocks(capacity)) {
+  const int32_t end = parser.ProgramEndCounters().programWrite;
+  const int32_t capacity = std::min(end, kMaxProgramCapacity - kCommandLineRoom) + kCommandLineRoom;
+  if (parser.ProgramCapacity() <= 0 || end < 0 || !AllocateBlocks(capacity)) {
     FreeProgramImage();
     return false;
   }
@@ -322,9 +392,10 @@ bool TransferParsedDataToRunner(const ParsedProgram& parser) {
   TraceTransfer("Copy variable function id references");
   CopyScopeTables(parser, to);
   TraceTransfer("Creating a new program");
+  if (!MakeRoomFor(to.programWrite)) return false;
   CopyProgramWords(parser, from, to);
   TraceTransfer("Copy runtime data block");
-  CopyLineBlock(parser);
+  CopyLineBlock(parser, to);
   // Operand words keep their compiled numbers: the accessors resolve them at use, and
   // verification checks every one the piece can reach.
   TraceTransfer("Adjust all offsets to point to actual mem");
@@ -351,6 +422,7 @@ void FreeProgramImage() {
   std::free(ProgramImage.dataTypeTable);
   std::free(ProgramImage.dataBlock);
   std::free(ProgramImage.programBlock);
+  gRetiredDecodedWords = std::move(ProgramImage.decodedWords);
   ProgramImage = ProgramImageState{};
   AttachInterpreter();
 }

@@ -2,11 +2,11 @@
 // output after every compile. One image exists at a time; its state is grouped in one record that
 // FreeProgramImage empties (tests call it between cases).
 //
-// Program words are copied as the compiler wrote them: the interpreter's operand accessors turn
-// operand numbers into cells, DATA indexes and word indexes at use (see interpreter.h). Every
-// piece is verified as it is transferred (program_verifier.h): a piece whose operands do not fit
-// its commands' layouts is refused, and the interpreter dispatches only the words verification
-// reached as commands, so a counter that lands on an operand word can never dispatch it.
+// Program words are copied as the compiler wrote them. Every piece is verified as it is
+// transferred (program_verifier.h): a piece whose operands do not fit its commands' layouts is
+// refused. Then the whole program is decoded (DecodedWord, command_dispatch.h): each word gets
+// the handler the dispatch runs there, the handler only where verification reached a command, so
+// a counter that lands on an operand word can never dispatch it, and its operand ready to use.
 #pragma once
 #include <array>
 #include <cstdint>
@@ -39,8 +39,8 @@ struct ProgramImageState {
   int32_t* scopeTables[3] = {nullptr, nullptr, nullptr};
   int32_t variableCounts[3] = {0, 0, 0};
 
-  // Program block and line block: programCapacity words each (the compiler's capacity when the
-  // image was created); they keep that size for the image's life.
+  // Program block and line block: programCapacity words each, sized to the program (with room for
+  // lines typed at the runtime command line); they grow when a typed line needs more.
   int32_t* programBlock = nullptr;
   int32_t* lineBlock = nullptr;
   int32_t programCapacity = 0;
@@ -49,12 +49,13 @@ struct ProgramImageState {
   // words and tables (the call save plans, control_flow.h) is worked out again when it changed.
   uint32_t transferGeneration = 0;
 
-  // What verification found for each word (program_verifier.h), the handler the interpreter
-  // dispatches for each word, plain and with fused pairs (command_fusion.h), all programCapacity
-  // + 1 entries, and the registrations they were made for.
+  // What verification found for each word (program_verifier.h) and the plain handler of each
+  // word, programCapacity + 1 entries; the decoded form the interpreter runs, with fused pairs and
+  // the variants chosen at load (command_fusion.h), programCapacity + kProgramBlockPadding
+  // entries; and the registrations they were made for.
   std::vector<uint8_t> wordRoles;
   std::vector<CommandHandler> wordHandlers;
-  std::vector<CommandHandler> fusedHandlers;  // wordHandlers with the fused pairs
+  std::vector<DecodedWord> decodedWords;
   uint32_t verifiedGeneration = 0;
 
   // The two counter snapshots between which the next transfer copies a piece.
@@ -67,15 +68,15 @@ extern ProgramImageState ProgramImage;
 // True while an image exists.
 inline bool ProgramImageExists() { return ProgramImage.dataBlock != nullptr; }
 
-// After the compile of a whole program: frees any earlier image, allocates the blocks at the
-// compiler's program capacity and transfers the whole program. False (and no image) when the
+// After the compile of a whole program: frees any earlier image, allocates the blocks for the
+// program's words and transfers the whole program. False (and no image) when the
 // blocks cannot be allocated, the compiler's counters do not fit them, or verification refuses
 // the program (ProgramVerificationError says why).
 bool CreateQuillmoorBlocksFromParser(const ParsedProgram& parser);
 
 // After a line typed at the runtime command line was compiled onto the end of the program:
 // transfers only that piece into the existing blocks. False when there is no image, the piece
-// does not fit the blocks or verification refuses it (see TransferParsedDataToRunner).
+// does not fit the compiler's counters or verification refuses it (see TransferParsedDataToRunner).
 bool AppendCliLineToRunner(const ParsedProgram& parser);
 
 // Copies the piece between TransferFromCounters and TransferToCounters into the blocks and
@@ -99,6 +100,11 @@ inline bool ProgramVerifiedForCurrentCommands() {
 // Verifies the whole image again against the current registrations (the program from word 0 and
 // the last typed line from its start). When that fails no word of the image can run.
 void VerifyProgramAgain();
+
+// Decodes the image again with each command's own handler only: no fused pairs, no variants
+// chosen at load (tests compare the two ways of running a program). The next transfer decodes
+// with them again.
+void DecodeCommandsPlainly();
 
 // Word index of the first word of the piece transferred last (the typed line's start).
 inline int32_t PieceStartWord() { return ProgramImage.pieceStart; }

@@ -80,7 +80,7 @@ bool IsAlwaysWarning(RuntimeErrorCode code) {
 }
 
 void RaiseRuntimeError(RuntimeErrorCode code) {
-  if (RuntimeTestFlag()) ReportRuntimeErrorToClipboard(Interpreter.commandWord);
+  if (RuntimeTestFlag()) ReportRuntimeErrorToClipboard(CurrentCommandWord());
   if (IsAlwaysWarning(code)) {
     RaiseRuntimeWarning(code);
     return;
@@ -88,7 +88,7 @@ void RaiseRuntimeError(RuntimeErrorCode code) {
   StopFlag = 1;
   PendingErrorCode = code;
   PendingErrorIsWarning = 0;
-  RuntimeErrors.errorCommandWord = Interpreter.commandWord;
+  RuntimeErrors.errorCommandWord = CurrentCommandWord();
   platform::PostQuitMessage(0);
   if (!CliActiveFlag) ProgramEndedFlag = 1;
 }
@@ -97,7 +97,7 @@ void RaiseRuntimeWarning(RuntimeErrorCode code) {
   StopFlag = 1;
   PendingErrorCode = code;
   PendingErrorIsWarning = 1;
-  RuntimeErrors.errorCommandWord = Interpreter.commandWord;
+  RuntimeErrors.errorCommandWord = CurrentCommandWord();
   platform::PostQuitMessage(0);
 }
 

@@ -9,8 +9,8 @@
 namespace qm {
 namespace {
 
-void HandlerA() {}
-void HandlerB() {}
+Pc HandlerA(Pc at) { return at; }
+Pc HandlerB(Pc at) { return at + 1; }
 
 const ParserDatabase& Database() {
   static const ParserDatabase database = [] {

@@ -56,10 +56,10 @@ class CommandFusionTest : public FoundationProgramTest {
     RunHooks(RunHook::ResetSystemTables);
     ResetRunner();
     if (fused) {
-      EXPECT_NE(Interpreter.handlers[c.fusedWord], Interpreter.plainHandlers[c.fusedWord])
+      EXPECT_NE(Interpreter.decoded[c.fusedWord].run, Interpreter.plainHandlers[c.fusedWord])
           << "no fused handler at word " << c.fusedWord;
     } else {
-      Interpreter.handlers = Interpreter.plainHandlers;
+      DecodeCommandsPlainly();
     }
     Outcome outcome;
     outcome.errorCode = Resume();
@@ -194,8 +194,8 @@ TEST_F(CommandFusionTest, ASyncOnCheckDueBetweenTheHalvesEndsTheSliceBetweenThem
     ASSERT_TRUE(CreateQuillmoorBlocksFromParser(program));
     RunHooks(RunHook::ResetSystemTables);
     ResetRunner();
-    if (!fused) Interpreter.handlers = Interpreter.plainHandlers;
-    ASSERT_NE(Interpreter.handlers[0] == Interpreter.plainHandlers[0], fused);
+    if (!fused) DecodeCommandsPlainly();
+    ASSERT_NE(Interpreter.decoded[0].run == Interpreter.plainHandlers[0], fused);
     DisplayReadyFlag = 1;
     SyncOffSetting = 0;
     StopFlag = 0;

@@ -33,19 +33,22 @@ int gStopAtCommand = 0;
 int gJumpAtCommand = 0;  // kTick: the command after which the clock jumps
 uint32_t gJumpMs = 0;
 
-void Count() { ++gCommands; }
-void Tick() {
+Pc Count(Pc at) {
+  ++gCommands;
+  return at + 1;
+}
+Pc Tick(Pc) {
   ++gCommands;
   gClock->Advance(gTickMs);
   if (gCommands == gJumpAtCommand) gClock->Advance(gJumpMs);
-  ProgramCounter = 0;
+  return DecodedAt(0);
 }
-void StopAt() {
+Pc StopAt(Pc) {
   ++gCommands;
-  ProgramCounter = 0;
   if (gCommands == gStopAtCommand) StopFlag = 1;
+  return DecodedAt(0);
 }
-void Throw() { throw std::runtime_error("handler failed"); }
+Pc Throw(Pc) { throw std::runtime_error("handler failed"); }
 
 const CommandRegistration kTestCommands[] = {
     {kCount, "count", "0", Count},

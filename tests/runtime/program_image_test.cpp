@@ -31,31 +31,33 @@ TEST_F(ProgramImageTest, OperandWordsResolveByTheirRange) {
       {34999, Reads::DataIndex, 9999}, {37000, Reads::WordIndex, 0}, {37000 + 5, Reads::WordIndex, 5},
   };
   ImageBuilder builder;
+  builder.Emit(0);  // each case is read as the operand of the word before it
   for (const RelocationCase& c : cases) builder.Emit(c.word);
   builder.EndProgram();
   ASSERT_TRUE(CreateQuillmoorBlocksFromParser(builder));
 
-  ProgramCounter = 0;
+  int32_t at = 1;
   for (const RelocationCase& c : cases) {
     SCOPED_TRACE(c.word);
-    const int32_t at = ProgramCounter;
     EXPECT_EQ(ProgramImage.programBlock[at], c.word) << "words keep their compiled value";
+    Operands in(Interpreter.decoded + at - 1);
     CellKind kind;
     switch (c.reads) {
       case Reads::Plain:
-        EXPECT_EQ(NextPlainWord(), c.expected);
+        EXPECT_EQ(in.Plain(), c.expected);
         break;
       case Reads::Cell:
-        EXPECT_EQ(&NextValueCell(kind), &ProgramImage.dataBlock[c.expected]);
+        EXPECT_EQ(&in.Any(kind), &ProgramImage.dataBlock[c.expected]);
         break;
       case Reads::DataIndex:
-        EXPECT_EQ(NextDataIndex(), c.expected);
+        EXPECT_EQ(in.DataIndex(), c.expected);
         break;
       case Reads::WordIndex:
-        EXPECT_EQ(NextJumpTarget(), c.expected);
+        EXPECT_EQ(in.Jump(), Interpreter.decoded + c.expected);
         break;
     }
-    EXPECT_EQ(ProgramCounter, at + 1);
+    EXPECT_EQ(in.Next(), Interpreter.decoded + at + 1);
+    ++at;
   }
   EXPECT_EQ(PendingErrorCode, 0);
 }
@@ -193,7 +195,28 @@ TEST_F(CommandLinePieceTest, APieceBeyondTheCapacityIsRefused) {
   EXPECT_FALSE(AppendCliLineToRunner(builder_));
   EXPECT_EQ(Cell(literal).i, 0) << "nothing of the piece was copied";
   EXPECT_EQ(ProgramImage.programBlock[5], 0);
-  EXPECT_EQ(ProgramImage.programCapacity, 64);
+}
+
+TEST(ProgramImageSizeTest, TheBlocksHoldTheProgramAndGrowForALongTypedLine) {
+  ImageBuilder builder(1 << 16);  // the compiler's capacity is far above the program
+  const int32_t x = builder.IntVariable();
+  builder.Command(100, {x});
+  builder.EndProgram();
+  ASSERT_TRUE(CreateQuillmoorBlocksFromParser(builder));
+  EXPECT_LT(ProgramImage.programCapacity, 4096) << "sized to the program, not to the capacity";
+  EXPECT_EQ(Interpreter.wordCount, static_cast<uint32_t>(ProgramImage.programCapacity));
+
+  builder.BeginCliPiece();
+  const int32_t start = builder.Here();
+  while (builder.Here() < 6000) builder.Command(100, {x});
+  builder.EndCliPiece();
+  ASSERT_TRUE(AppendCliLineToRunner(builder));
+  EXPECT_GE(ProgramImage.programCapacity, builder.Here());
+  EXPECT_EQ(ProgramImage.programBlock[0], 100) << "the program is kept";
+  EXPECT_EQ(ProgramImage.programBlock[start + 1], x);
+  EXPECT_EQ(ProgramImage.programBlock[builder.Here() - 1], x);
+  EXPECT_EQ(Interpreter.decoded[start + 1].cell, &ProgramImage.dataBlock[CellIndexOf(x)]);
+  FreeProgramImage();
 }
 
 TEST_F(ProgramImageTest, CountersOutsideTheirRangesAreRefused) {
@@ -253,8 +276,8 @@ TEST_F(ProgramImageTest, ANewProgramReplacesTheOldImage) {
   ASSERT_TRUE(CreateQuillmoorBlocksFromParser(first));
   ASSERT_TRUE(CreateQuillmoorBlocksFromParser(second));
   EXPECT_STREQ(Cell(literal).s, "second");
-  EXPECT_EQ(ProgramImage.programCapacity, 32);
   EXPECT_EQ(ProgramImage.programBlock[0], 0);
+  EXPECT_FALSE(CommandRunsAt(0));
 }
 
 }  // namespace

@@ -275,9 +275,11 @@ TEST_F(TypedLineVerifierTest, AShorterLineLeavesNothingOfTheLongerOneToRun) {
 
 constexpr int32_t kProbe = 9000;
 int gProbeRuns = 0;
-void Probe() {
+Pc Probe(Pc at) {
   ++gProbeRuns;
-  NextNumericCell().i = 77;
+  Operands in(at);
+  in.Numeric().i = 77;
+  return in.Next();
 }
 const CommandRegistration kProbeAsNumber[] = {{kProbe, "probe", "L", Probe}};
 const CommandRegistration kProbeAsText[] = {{kProbe, "probe", "S", Probe}};

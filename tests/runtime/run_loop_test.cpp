@@ -194,19 +194,26 @@ constexpr int32_t kF12 = 114;    // F12 pressed while the program runs
 
 int gMarks = 0;
 
-void Break() {
+Pc Break(Pc at) {
   platform::PostQuitMessage(0);
   StopFlag = 1;
+  return at + 1;
 }
-void Mark() { ++gMarks; }
-void End() {
-  Break();
+Pc Mark(Pc at) {
+  ++gMarks;
+  return at + 1;
+}
+Pc End(Pc at) {
   ProgramEndedFlag = 1;
+  return Break(at);
 }
-void Fail() { RaiseRuntimeError(107); }
-void PressF12() {
+Pc Fail(Pc at) {
+  RaiseRuntimeError(107);
+  return at + 1;
+}
+Pc PressF12(Pc at) {
   BreakKeyF12State = 2;
-  Break();
+  return Break(at);
 }
 
 const CommandRegistration kRunCommands[] = {{kBreak, "break", "0", Break},

@@ -176,7 +176,7 @@ TEST_F(ErrorReportTest, FormWithTheCompilerNamesTheCommandAndUsesItsSignature) {
 
 TEST_F(ErrorReportTest, RuntimeTestPutsTheFailingCommandsReportOnTheClipboard) {
   gSettings.runtimeTestFlag = true;
-  Interpreter.commandWord = commandWord_;
+  Interpreter.command = DecodedAt(commandWord_);
   RaiseRuntimeError(107);
   std::string clipboard;
   ASSERT_TRUE(platform::GetClipboardText(clipboard));
@@ -187,7 +187,7 @@ TEST_F(ErrorReportTest, RuntimeTestPutsTheFailingCommandsReportOnTheClipboard) {
   ASSERT_TRUE(platform::GetClipboardText(clipboard));
   EXPECT_EQ(clipboard, "untouched") << "only RaiseRuntimeError reports";
 
-  Interpreter.commandWord = -1;  // raised outside a command (a queued drawing request)
+  Interpreter.command = nullptr;  // raised outside a command (a queued drawing request)
   RaiseRuntimeError(1001);
   ASSERT_TRUE(platform::GetClipboardText(clipboard));
   EXPECT_EQ(clipboard, "untouched");

@@ -29,8 +29,8 @@ namespace {
 
 volatile std::sig_atomic_t timeIsUp = 0;
 
-// The run limit: the interpreter checks its StopFlag before every command, so even a slice that
-// would never end by itself (SYNC ON) returns.
+// The run limit: the interpreter looks at its StopFlag each time its slice countdown runs out (at
+// least every 1,024 commands), so even a slice that would never end by itself (SYNC ON) returns.
 void OnRunLimit(int) {
   timeIsUp = 1;
   Interpreter.stopFlag = 1;
