@@ -2,14 +2,24 @@
 // lines in a realistic mix (assignments with expressions, IF blocks, FOR loops, PRINT lists, calls
 // of value commands and user functions, arrays, strings, DATA, labels and GOSUB). Growth in the
 // number of lines should be close to linear: compare the time per line across the sizes.
+//
+// The one-shot figures: `quillmoor -c` of the 30,000-line program as a process, beside
+// `luac5.4 -p` of a Lua program of the same shape (a Lua line for each BASIC line), both as wall
+// time of the whole process. The quillmoor executable is found beside this program's folder, or
+// named by QUILLMOOR; the Lua compiler is skipped when it is not installed.
 #include <benchmark/benchmark.h>
+#include <fcntl.h>
+#include <spawn.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <vector>
 
 #include "compiler/parser.h"
 #include "compiler/statement_compiler.h"
@@ -65,13 +75,63 @@ std::string GenerateProgram(int lines) {
   return program;
 }
 
-std::string WriteProgram(int lines) {
+// The Lua line of the same shape as BodyLine(n): the same names, numbers and statements.
+std::string LuaBodyLine(int n) {
+  const std::string k = std::to_string(n % 150);
+  const std::string j = std::to_string((n * 7) % 150);
+  const std::string c = std::to_string(n % 400);
+  switch (n % 16) {
+    case 0:
+      return "a" + k + " = b" + j + " * 2 + c" + k + " - " + c;
+    case 1:
+      return "if a" + k + " > b" + j + " and c" + k + " < " + c + " then";
+    case 2:
+      return "  total = total + a" + k + " * (b" + j + " - 1)";
+    case 3:
+      return "else";
+    case 4:
+      return "  x = x / 2.5 + math.sqrt(math.abs(a" + k + "))";
+    case 5:
+      return "end";
+    case 6:
+      return "for i = 1, " + c + ", 2 do s = s + grid[3][i // 100] end";
+    case 7:
+      return "grid[" + std::to_string(n % 10) + "][2] = a" + k + " + twice(b" + j + ")";
+    case 8:
+      return "print(a" + k + ", b" + j + ", x)";
+    case 9:
+      return "name = string.sub(name .. tostring(a" + k + "), 1, 20)";
+    case 10:
+      return "while s > " + c + " do s = s - 1 end";
+    case 11:
+      return n % 64 == 11 ? "print(\"line " + c + "\")" : "total = total + " + c;
+    case 12:
+      return n % 48 == 12 ? "data[#data + 1] = {" + c + ", 2.5, -" + c + "}" : "f = f * 1.5 - c" + k;
+    case 13:
+      return n % 128 == 13 ? "::here" + std::to_string(n) + "::" : "-- a comment " + c;
+    case 14:
+      return n % 128 == 14 ? "goto here" + std::to_string(n - 1) : "d = math.random(10) + math.floor(x)";
+    default:
+      return "if a" + k + " == 1 then b" + j + " = 2 else b" + j + " = 3 end";
+  }
+}
+
+std::string GenerateLuaProgram(int lines) {
+  std::string program = "grid = {}\ndata = {}\ntotal = 0\n";
+  for (int n = 0; n < lines; ++n) program += LuaBodyLine(n) + "\n";
+  program += "function twice(v)\n  return v * 2\nend\n";
+  return program;
+}
+
+std::string WriteProgramText(int lines, const std::string& extension, const std::string& text) {
   const std::filesystem::path path =
       std::filesystem::temp_directory_path() /
-      ("qm-compile-bench-" + std::to_string(::getpid()) + "-" + std::to_string(lines) + ".qma");
-  std::ofstream(path, std::ios::binary) << GenerateProgram(lines);
+      ("qm-compile-bench-" + std::to_string(::getpid()) + "-" + std::to_string(lines) + extension);
+  std::ofstream(path, std::ios::binary) << text;
   return path.string();
 }
+
+std::string WriteProgram(int lines) { return WriteProgramText(lines, ".qma", GenerateProgram(lines)); }
 
 bool CompileFile(qm::Parser& parser, const std::string& path) {
   parser.Close();
@@ -124,6 +184,84 @@ void BM_CompileProgram(benchmark::State& state) {
   std::filesystem::remove(path);
 }
 BENCHMARK(BM_CompileProgram)->Arg(1000)->Arg(10000)->Arg(30000)->Unit(benchmark::kMillisecond);
+
+extern "C" char** environ;
+
+struct ProcessTimes {
+  double cpu = -1;  // user and system seconds of the child; -1 when it could not start or failed
+  double wall = 0;
+};
+
+// Runs a program to its end with its output thrown away.
+ProcessTimes TimesOfProcess(std::vector<std::string> arguments) {
+  std::vector<char*> argv;
+  for (std::string& argument : arguments) argv.push_back(argument.data());
+  argv.push_back(nullptr);
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+  const auto start = std::chrono::steady_clock::now();
+  pid_t child = 0;
+  const int spawned = posix_spawnp(&child, argv[0], &actions, nullptr, argv.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  ProcessTimes times;
+  if (spawned != 0) return times;
+  int status = 0;
+  rusage usage{};
+  wait4(child, &status, 0, &usage);
+  times.wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  auto seconds = [](const timeval& t) {
+    return static_cast<double>(t.tv_sec) + 1e-6 * static_cast<double>(t.tv_usec);
+  };
+  if (WIFEXITED(status) && WEXITSTATUS(status) == 0)
+    times.cpu = seconds(usage.ru_utime) + seconds(usage.ru_stime);
+  return times;
+}
+
+std::string QuillmoorExecutable() {
+  if (const char* named = std::getenv("QUILLMOOR")) return named;
+  std::error_code error;
+  const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
+  return (self.parent_path().parent_path() / "quillmoor").string();
+}
+
+// Times one process per iteration, by its CPU time (the machine may be busy with other work);
+// the wall time is a counter beside it. `arguments` ends with the program file.
+void TimeProcess(benchmark::State& state, std::vector<std::string> arguments) {
+  double wall = 0;
+  for (auto _ : state) {
+    const ProcessTimes times = TimesOfProcess(arguments);
+    if (times.cpu < 0) {
+      state.SkipWithError((arguments[0] + " failed on " + arguments.back()).c_str());
+      break;
+    }
+    state.SetIterationTime(times.cpu);
+    wall += times.wall;
+  }
+  state.counters["wall_ms"] = benchmark::Counter(wall * 1e3, benchmark::Counter::kAvgIterations);
+}
+
+void BM_QuillmoorCompileCommand(benchmark::State& state) {
+  const int lines = static_cast<int>(state.range(0));
+  const std::string path = WriteProgram(lines);
+  // QMCompile.log is written in the current folder: the program's.
+  const std::filesystem::path folder = std::filesystem::current_path();
+  std::filesystem::current_path(std::filesystem::path(path).parent_path());
+  TimeProcess(state, {QuillmoorExecutable(), "-c", path});
+  std::filesystem::current_path(folder);
+  std::filesystem::remove(path);
+  std::filesystem::remove(std::filesystem::path(path).parent_path() / "QMCompile.log");
+}
+BENCHMARK(BM_QuillmoorCompileCommand)->Arg(30000)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+void BM_LuacParse(benchmark::State& state) {
+  const int lines = static_cast<int>(state.range(0));
+  const std::string path = WriteProgramText(lines, ".lua", GenerateLuaProgram(lines));
+  TimeProcess(state, {"luac5.4", "-p", path});
+  std::filesystem::remove(path);
+}
+BENCHMARK(BM_LuacParse)->Arg(30000)->UseManualTime()->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
