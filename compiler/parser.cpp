@@ -1,8 +1,10 @@
-// The Parser's lifecycle and the compile driver: whole programs (with the restart that enlarges
-// the program block) and lines typed at the runtime command line.
+// The Parser's lifecycle and the compile driver: whole programs (with the program block sized
+// from the source, and the restart that enlarges it when that was not enough) and lines typed at
+// the runtime command line.
 #include "compiler/parser.h"
 
 #include <algorithm>
+#include <cstdint>
 
 #include "runtime/diagnostics.h"
 #include "runtime/settings.h"
@@ -161,6 +163,15 @@ void Parser::ResetCompileCounters() {
   programOverflow_ = false;
 }
 
+void Parser::SizeProgramBlockForSource(std::size_t sourceBytes) {
+  const std::size_t wanted = sourceBytes + 2 * static_cast<std::size_t>(kProgramGrowthMargin);
+  if (wanted <= static_cast<std::size_t>(programCapacity_)) return;
+  // Beyond what an int32 counts, the doubling and its limits decide.
+  if (wanted > static_cast<std::size_t>(INT32_MAX / 2)) return;
+  programCapacity_ = static_cast<int32_t>(wanted);
+  AllocateProgramBlocks();
+}
+
 void Parser::AllocateProgramBlocks() {
   if (static_cast<int32_t>(programWords_.size()) != programCapacity_) {
     programWords_.assign(programCapacity_, 0);
@@ -182,6 +193,8 @@ bool Parser::CompileProgram(CompileMode mode, ScopeNumber scope) {
   bool failed = false;
   includeStartLine = MergeIncludeFiles();
   if (includeStartLine < 0) failed = true;
+  // Nothing is emitted yet: the block may still be replaced by a larger one.
+  if (!failed && mode == CompileMode::WholeProgram) SizeProgramBlockForSource(mergedText.size());
   if (!failed && !passes_) {
     errorMessage = CompilerMessage(kMsgUnknownStatement);
     failed = true;

@@ -62,8 +62,10 @@ enum class CompileMode : int32_t { WholeProgram = 1, CommandLine = 2 };
 // Who raised the error the editor is to show after a run (written by the runtime command line).
 enum class ErrorOrigin : int32_t { None = 0, Program = 1, CommandLine = 2 };
 
-// Program words at construction; doubled whenever a compile comes within kProgramGrowthMargin
-// words of the end (the compile then starts again), never reduced while the Parser lives.
+// Program words at construction. Before the first statement of a whole program the block grows
+// to one word per byte of the merged source (an ordinary program needs less than half of that),
+// so it compiles once; a program that still comes within kProgramGrowthMargin words of the end
+// doubles the block and is compiled again. The block never shrinks while the Parser lives.
 inline constexpr int32_t kInitialProgramCapacity = 65536;
 inline constexpr int32_t kProgramGrowthMargin = 1024;
 
@@ -326,6 +328,7 @@ class Parser final : public ParsedProgram {
   void AppendEndOfPiece();
   void WriteDebugListing();
   void AllocateProgramBlocks();
+  void SizeProgramBlockForSource(std::size_t sourceBytes);
   void FreeCompiledProgramData();
   bool ReadSourceBytes(const std::string& fileName, std::string& bytes) const;
 

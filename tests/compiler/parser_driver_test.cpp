@@ -2,6 +2,7 @@
 // the end of a compile; and lines typed at the runtime command line compiled onto the program.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -83,6 +84,18 @@ TEST_F(ParserDriverTest, ProgramBlockDoublesAndTheCompileStartsAgain) {
   parser.Open();
   ASSERT_TRUE(Compile({"print 1"}));
   EXPECT_EQ(parser.ProgramCapacity(), 2 * kInitialProgramCapacity);
+}
+
+TEST_F(ParserDriverTest, AProgramNoLargerInWordsThanInBytesCompilesOnce) {
+  // 400 lines of 200 words, each line 200 bytes long: more than the first block holds.
+  std::vector<std::string> lines(400, "words 200" + std::string(191, ' '));
+  ASSERT_TRUE(Compile(lines)) << parser.errorText;
+  EXPECT_EQ(parser.WordCount(), 80000 + 1);
+  const auto compiled =
+      std::count_if(compiler.passes->statements.begin(), compiler.passes->statements.end(),
+                    [](const testing::RecordedStatement& s) { return s.text.starts_with("words"); });
+  EXPECT_EQ(compiled, 400);
+  EXPECT_LT(parser.ProgramCapacity(), 2 * kInitialProgramCapacity);
 }
 
 TEST_F(ParserDriverTest, EveryFailureLeavesAnErrorText) {
