@@ -69,66 +69,17 @@ constexpr OperatorLevel kOperatorLevels[] = {OperatorLevel::Power,       Operato
                                              OperatorLevel::NotEqual,    OperatorLevel::And,
                                              OperatorLevel::Or};
 
-// The nearest character before `position` that is not a blank, and its position (npos: none).
-std::size_t NonBlankBefore(std::string_view text, std::size_t position) {
-  while (position > 0) {
-    --position;
-    if (text[position] != ' ') return position;
-  }
-  return npos;
-}
-
-// The length of the level's operator at `position` (0: none) and the value command naming it.
-std::size_t MatchOperator(OperatorLevel level, std::string_view text, std::size_t position,
-                          std::string_view& commandName) {
-  const char c = text[position];
-  const char next = position + 1 < text.size() ? text[position + 1] : '\0';
-  switch (level) {
-    case OperatorLevel::Power:
-      commandName = "^";
-      return c == '^' ? 1 : 0;
-    case OperatorLevel::MultiplyDivide:
-      commandName = c == '*' ? "*" : "/";
-      return c == '*' || c == '/' ? 1 : 0;
-    case OperatorLevel::AddSubtract: {
-      if (c == '+') {
-        commandName = "+";
-        return 1;
-      }
-      if (c != '-') return 0;
-      // A minus after another operator is the sign of the number that follows it.
-      const std::size_t before = NonBlankBefore(text, position);
-      if (before != npos && before > 0 && IsOperatorCharacter(text[before])) return 0;
-      commandName = "-";
-      return 1;
-    }
-    case OperatorLevel::GreaterOrEqual:
-      commandName = ">=";
-      return (c == '>' && next == '=') || (c == '=' && next == '>') ? 2 : 0;
-    case OperatorLevel::LessOrEqual:
-      commandName = "<=";
-      return (c == '<' && next == '=') || (c == '=' && next == '<') ? 2 : 0;
-    case OperatorLevel::Greater:
-      commandName = ">";
-      return c == '>' ? 1 : 0;
-    case OperatorLevel::Less:
-      commandName = "<";
-      return c == '<' ? 1 : 0;
-    case OperatorLevel::Equal:
-      commandName = "==";
-      return c == '=' ? 1 : 0;
-    case OperatorLevel::NotEqual:
-      commandName = "!";
-      return c == '!' ? 1 : 0;
-    case OperatorLevel::And:
-      commandName = "&";
-      return c == '&' ? 1 : 0;
-    case OperatorLevel::Or:
-      commandName = "|";
-      return c == '|' ? 1 : 0;
-  }
-  return 0;
-}
+// The levels whose operator is one character, and the value command of each.
+struct SingleCharacterOperator {
+  OperatorLevel level;
+  char character;
+  std::string_view commandName;
+};
+constexpr SingleCharacterOperator kSingleCharacterOperators[] = {
+    {OperatorLevel::Power, '^', "^"},  {OperatorLevel::Greater, '>', ">"},  {OperatorLevel::Less, '<', "<"},
+    {OperatorLevel::Equal, '=', "=="}, {OperatorLevel::NotEqual, '!', "!"}, {OperatorLevel::And, '&', "&"},
+    {OperatorLevel::Or, '|', "|"},
+};
 
 // Tracks double quotes and bracket depth while a text is scanned in one direction.
 struct ScanState {
@@ -147,38 +98,6 @@ struct ScanState {
   }
   bool AtTopLevel() const { return !inQuotes && depth == 0; }
 };
-
-// The first character of the left operand of the operator at `operatorPosition`.
-std::size_t LeftOperandStart(std::string_view text, std::size_t operatorPosition) {
-  ScanState scan;
-  bool passedNonBlank = false;
-  for (std::size_t i = operatorPosition; i-- > 0;) {
-    const char c = text[i];
-    const bool topLevel = scan.AtTopLevel();
-    if (topLevel && i > 0 && passedNonBlank && IsOperatorCharacter(c)) {
-      if (c != '-') return i + 1;
-      const std::size_t before = NonBlankBefore(text, i);
-      const bool signOfNumber = before == npos || IsOperatorCharacter(text[before]);
-      if (!signOfNumber) return i + 1;
-    }
-    scan.Step(c, ')');
-    if (c != ' ') passedNonBlank = true;
-  }
-  return 0;
-}
-
-// The end (exclusive) of the right operand that begins after `operatorEnd`.
-std::size_t RightOperandEnd(std::string_view text, std::size_t operatorEnd) {
-  ScanState scan;
-  std::size_t i = operatorEnd;
-  while (i < text.size() && text[i] == ' ') ++i;
-  if (i < text.size()) scan.Step(text[i++], '(');  // the first character belongs, sign or not
-  for (; i < text.size(); ++i) {
-    if (scan.AtTopLevel() && IsOperatorCharacter(text[i])) break;
-    scan.Step(text[i], '(');
-  }
-  return i;
-}
 
 // ---- Text helpers -----------------------------------------------------------------------------
 
@@ -239,7 +158,7 @@ BracketScan ScanBrackets(std::string_view text) {
 // ---- The compiler proper ----------------------------------------------------------------------
 
 bool CompileBracketedText(CompileContext& context, std::string text, OperandPair& result);
-bool CompileFlatExpression(CompileContext& context, std::string text, OperandPair& result);
+bool CompileFlatExpression(CompileContext& context, std::string_view text, OperandPair& result);
 OperandPair CompileOperand(CompileContext& context, std::string_view text);
 
 bool Fail(Parser& parser, int32_t message, OperandPair& result) {
@@ -267,18 +186,209 @@ bool CompileBracketedText(CompileContext& context, std::string text, OperandPair
   }
 }
 
-// Compiles the operator at [position, position + length) of a flat text and rewrites the text
-// around its result. `resumeAt` receives where the level's scan goes on.
-bool CompileOperator(CompileContext& context, std::string& text, std::size_t position, std::size_t length,
-                     std::string_view commandName, OperandPair& result, std::size_t& resumeAt) {
+// ---- Flat texts ------------------------------------------------------------------------------
+//
+// A text without plain brackets is read once into pieces: the operator characters at its top
+// level (outside quotes and call brackets, after its first character) and the operand text
+// between them. The levels then take the operators from the pieces, left to right, and each
+// compiled operator and its two operands become one compiled piece. The operands an operator
+// takes, the order of the operators and every check are those of rewriting the text level by
+// level: the pieces are that text, read once.
+
+struct FlatPiece {
+  enum class Kind : uint8_t { Text, Operator, Compiled };
+  Kind kind = Kind::Text;
+  std::size_t begin = 0;  // the piece's characters in the flat text as read: [begin, end)
+  std::size_t end = 0;
+  bool nonBlank = false;     // Text: holds a character other than a blank
+  OperandNumber number = 0;  // Compiled: the operator's result
+};
+
+class FlatText {
+ public:
+  explicit FlatText(std::string_view text) : text_(text) { Read(); }
+
+  std::size_t Size() const { return pieces_.size(); }
+  const FlatPiece& operator[](std::size_t k) const { return pieces_[k]; }
+  char Character(std::size_t k) const { return text_[pieces_[k].begin]; }
+  bool HasOperators() const { return operators_ > 0; }
+
+  // What stands before piece k, blanks passed over, in the text as compiled so far.
+  enum class Before { Nothing, OperatorAtStart, Operator, Operand };
+  Before CharacterBefore(std::size_t k) const;
+
+  // The length of the level's operator at piece k (0: none, 2: with the next piece) and the
+  // value command naming it.
+  std::size_t MatchOperator(OperatorLevel level, std::size_t k, std::string_view& commandName) const;
+
+  // The pieces of the operator's left operand begin at the returned index (before k).
+  std::size_t LeftOperandStart(std::size_t k) const;
+  // The pieces of the right operand of the operator that ends before piece k end before the
+  // returned index.
+  std::size_t RightOperandEnd(std::size_t k) const;
+  // The operand text of pieces [from, to), without its outer blanks.
+  std::string OperandText(std::size_t from, std::size_t to) const;
+  // Pieces [from, to) become one compiled piece.
+  void Replace(std::size_t from, std::size_t to, OperandNumber number);
+
+ private:
+  void Read();
+  void AddText(std::size_t begin, std::size_t end);
+
+  std::string_view text_;
+  std::vector<FlatPiece> pieces_;
+  std::size_t operators_ = 0;
+};
+
+void FlatText::AddText(std::size_t begin, std::size_t end) {
+  if (begin == end) return;
+  FlatPiece piece;
+  piece.begin = begin;
+  piece.end = end;
+  piece.nonBlank = text_.substr(begin, end - begin).find_first_not_of(' ') != std::string_view::npos;
+  pieces_.push_back(piece);
+}
+
+void FlatText::Read() {
+  ScanState scan;
+  std::size_t textStart = 0;
+  for (std::size_t i = 0; i < text_.size(); ++i) {
+    const char c = text_[i];
+    if (scan.AtTopLevel() && i > 0 && IsOperatorCharacter(c)) {
+      AddText(textStart, i);
+      FlatPiece piece;
+      piece.kind = FlatPiece::Kind::Operator;
+      piece.begin = i;
+      piece.end = i + 1;
+      pieces_.push_back(piece);
+      ++operators_;
+      textStart = i + 1;
+    }
+    scan.Step(c, '(');
+  }
+  AddText(textStart, text_.size());
+}
+
+FlatText::Before FlatText::CharacterBefore(std::size_t k) const {
+  while (k > 0) {
+    const FlatPiece& piece = pieces_[--k];
+    if (piece.kind == FlatPiece::Kind::Operator) return Before::Operator;
+    if (piece.kind == FlatPiece::Kind::Compiled) return Before::Operand;  // the marker's digits
+    if (!piece.nonBlank) continue;
+    const std::string_view text = text_.substr(piece.begin, piece.end - piece.begin);
+    const std::size_t last = text.find_last_not_of(' ');
+    if (!IsOperatorCharacter(text[last])) return Before::Operand;
+    // Inside operand text an operator character stands only first in the flat text.
+    return piece.begin + last == 0 ? Before::OperatorAtStart : Before::Operator;
+  }
+  return Before::Nothing;
+}
+
+std::size_t FlatText::MatchOperator(OperatorLevel level, std::size_t k, std::string_view& commandName) const {
+  const char c = Character(k);
+  // The second character of a two-character operator is the operator piece right after it.
+  const bool nextAdjacent = k + 1 < pieces_.size() && pieces_[k + 1].kind == FlatPiece::Kind::Operator &&
+                            pieces_[k + 1].begin == pieces_[k].end;
+  const char next = nextAdjacent ? Character(k + 1) : '\0';
+  switch (level) {
+    case OperatorLevel::MultiplyDivide:
+      commandName = c == '*' ? "*" : "/";
+      return c == '*' || c == '/' ? 1 : 0;
+    case OperatorLevel::AddSubtract:
+      commandName = c == '+' ? "+" : "-";
+      // A minus after another operator is the sign of the number that follows it.
+      return c == '+' || (c == '-' && CharacterBefore(k) != Before::Operator) ? 1 : 0;
+    case OperatorLevel::GreaterOrEqual:
+      commandName = ">=";
+      return (c == '>' && next == '=') || (c == '=' && next == '>') ? 2 : 0;
+    case OperatorLevel::LessOrEqual:
+      commandName = "<=";
+      return (c == '<' && next == '=') || (c == '=' && next == '<') ? 2 : 0;
+    default:
+      break;
+  }
+  for (const SingleCharacterOperator& single : kSingleCharacterOperators) {
+    if (single.level != level) continue;
+    commandName = single.commandName;
+    return c == single.character ? 1 : 0;
+  }
+  return 0;
+}
+
+std::size_t FlatText::LeftOperandStart(std::size_t k) const {
+  // Leftwards over operand text; after some text an operator ends the operand, except a minus
+  // that is the sign of the text after it.
+  bool passedNonBlank = false;
+  std::size_t start = k;
+  while (start > 0) {
+    const FlatPiece& piece = pieces_[start - 1];
+    if (piece.kind == FlatPiece::Kind::Operator) {
+      const Before before = CharacterBefore(start - 1);
+      const bool sign = text_[piece.begin] == '-' && before != Before::Operand;
+      if (passedNonBlank && !sign) break;
+      passedNonBlank = true;
+    } else if (piece.kind == FlatPiece::Kind::Compiled || piece.nonBlank) {
+      passedNonBlank = true;
+    }
+    --start;
+  }
+  return start;
+}
+
+std::size_t FlatText::RightOperandEnd(std::size_t k) const {
+  // The first character after the blanks belongs to the operand, whatever it is; then the
+  // operand runs to the next operator.
+  bool begun = false;
+  std::size_t end = k;
+  for (; end < pieces_.size(); ++end) {
+    const FlatPiece& piece = pieces_[end];
+    if (piece.kind == FlatPiece::Kind::Operator) {
+      if (begun) break;
+      begun = true;
+    } else if (piece.kind == FlatPiece::Kind::Compiled || piece.nonBlank) {
+      begun = true;
+    }
+  }
+  return end;
+}
+
+std::string FlatText::OperandText(std::size_t from, std::size_t to) const {
+  std::string operand;
+  for (std::size_t k = from; k < to; ++k) {
+    const FlatPiece& piece = pieces_[k];
+    if (piece.kind == FlatPiece::Kind::Compiled) {
+      operand += Marker(piece.number) + " ";
+    } else {
+      operand.append(text_.substr(piece.begin, piece.end - piece.begin));
+    }
+  }
+  return std::string(TrimBlanks(operand));
+}
+
+void FlatText::Replace(std::size_t from, std::size_t to, OperandNumber number) {
+  FlatPiece compiled;
+  compiled.kind = FlatPiece::Kind::Compiled;
+  compiled.begin = pieces_[from].begin;
+  compiled.end = pieces_[to - 1].end;
+  compiled.number = number;
+  for (std::size_t k = from; k < to; ++k) {
+    if (pieces_[k].kind == FlatPiece::Kind::Operator) --operators_;
+  }
+  pieces_[from] = compiled;
+  pieces_.erase(pieces_.begin() + static_cast<std::ptrdiff_t>(from + 1),
+                pieces_.begin() + static_cast<std::ptrdiff_t>(to));
+}
+
+// Compiles the operator of pieces [k, k + length) with its two operands into one compiled piece
+// at the returned index. The text grows by the marker of each result; `length` counts it.
+bool CompileOperator(CompileContext& context, FlatText& flat, std::size_t k, std::size_t length,
+                     std::string_view commandName, std::size_t& textLength, OperandPair& result,
+                     std::size_t& compiledAt) {
   Parser& parser = context.parser;
-  const std::size_t leftStart = LeftOperandStart(text, position);
-  const std::size_t rightEnd = RightOperandEnd(text, position + length);
-  const std::string left(TrimBlanks(std::string_view(text).substr(leftStart, position - leftStart)));
-  const std::string right(
-      TrimBlanks(std::string_view(text).substr(position + length, rightEnd - position - length)));
-  std::fill(text.begin() + static_cast<std::ptrdiff_t>(leftStart),
-            text.begin() + static_cast<std::ptrdiff_t>(rightEnd), ' ');
+  const std::size_t leftStart = flat.LeftOperandStart(k);
+  const std::size_t rightEnd = flat.RightOperandEnd(k + length);
+  const std::string left = flat.OperandText(leftStart, k);
+  const std::string right = flat.OperandText(k + length, rightEnd);
   if (left.empty() || right.empty()) return Fail(parser, kMsgBadExpression, result);
 
   const OperandPair leftOperand = CompileOperand(context, left);
@@ -301,37 +411,35 @@ bool CompileOperator(CompileContext& context, std::string& text, std::size_t pos
     parser.EmitCommand(command.name, command.id, command.signature, operands);
   }
   result = *slot;
-
-  const std::string marker = Marker(slot->number);
-  text = text.substr(0, leftStart) + marker + text.substr(leftStart + 1);
-  if (text.size() > kMaxExpressionLength) return Fail(parser, kMsgLineTooLong, result);
-  resumeAt = position + length + marker.size() - 1;
+  flat.Replace(leftStart, rightEnd, slot->number);
+  compiledAt = leftStart;
+  textLength += Marker(slot->number).size() - 1;
+  if (textLength > kMaxExpressionLength) return Fail(parser, kMsgLineTooLong, result);
   return true;
 }
 
-bool CompileFlatExpression(CompileContext& context, std::string text, OperandPair& result) {
-  text = std::string(TrimBlanks(text));
+bool CompileFlatExpression(CompileContext& context, std::string_view text, OperandPair& result) {
+  text = TrimBlanks(text);
   if (text.empty()) return Fail(context.parser, kMsgBadExpression, result);
+  FlatText flat(text);
+  if (!flat.HasOperators()) {
+    // A single operand: a failure still counts as compiled, with type 'x' and its own message.
+    result = CompileOperand(context, text);
+    return true;
+  }
+  std::size_t textLength = text.size();
   bool anyOperator = false;
   for (const OperatorLevel level : kOperatorLevels) {
-    ScanState scan;
-    std::size_t i = 0;
-    while (i < text.size()) {
+    for (std::size_t k = 0; k < flat.Size(); ++k) {
+      if (flat[k].kind != FlatPiece::Kind::Operator) continue;
       std::string_view commandName;
-      const std::size_t length = scan.AtTopLevel() && i > 0 ? MatchOperator(level, text, i, commandName) : 0;
-      if (length == 0) {
-        scan.Step(text[i], '(');
-        ++i;
-        continue;
-      }
-      std::size_t resumeAt = 0;
-      if (!CompileOperator(context, text, i, length, commandName, result, resumeAt)) return false;
+      const std::size_t length = flat.MatchOperator(level, k, commandName);
+      if (length == 0) continue;
+      if (!CompileOperator(context, flat, k, length, commandName, textLength, result, k)) return false;
       anyOperator = true;
-      i = resumeAt;
     }
   }
   if (anyOperator) return true;
-  // A single operand: a failure still counts as compiled, with type 'x' and its own message.
   result = CompileOperand(context, text);
   return true;
 }

@@ -4,9 +4,10 @@
 // number and type of the result.
 //
 // It works on the text itself: the innermost plain bracket is compiled first and replaced by a
-// marker "?" followed by the operand number of its result; a text without plain brackets is
-// compiled operator level by operator level, each operator and its two operands replaced by the
-// marker of the operator's result, until one operand is left.
+// marker "?" followed by the operand number of its result. A text without plain brackets is read
+// once into its operators and the operand texts between them, and compiled operator level by
+// operator level from those pieces, each operator and its two operands becoming the marker of
+// the operator's result, until one operand is left.
 #pragma once
 #include <cstdint>
 #include <string>

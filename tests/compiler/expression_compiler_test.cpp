@@ -27,6 +27,11 @@ TEST_F(ExpressionTest, CompilesToTheGoldenWords) {
       // A minus after an operator is the sign of its number: -5 is raised to the power first.
       {"print x*-5^2", {kOpPowLLL, 10000, 19000, 19001, kOpMulLLL, 10001, 13000, 10000, kCmdPrintL, 10001}},
       {"print -5*3", {kOpMulLLL, 10000, 19000, 19001, kCmdPrintL, 10000}},
+      {"print 5--3", {kOpSubLLL, 10000, 19000, 19001, kCmdPrintL, 10000}},
+      // Whether a minus is a sign is decided as the operators before it are compiled: the first
+      // difference takes the second minus alone as its right operand (the number 0), so the third
+      // minus follows an operand and subtracts 3.
+      {"print 5---3", {kOpSubLLL, 10000, 19000, 19001, kOpSubLLL, 10001, 10000, 19002, kCmdPrintL, 10001}},
       // A comparison in an expression; AND written as "&" outside block statements.
       {"print a=b", {kOpEqualLLL, 10000, 13000, 13001, kCmdPrintL, 10000}},
       {"print a$>b$", {kOpGreaterLSS, 10000, 17000, 17001, kCmdPrintL, 10000}},
