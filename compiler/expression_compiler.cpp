@@ -421,7 +421,10 @@ bool CompileOperator(CompileContext& context, FlatText& flat, std::size_t k, std
 bool CompileFlatExpression(CompileContext& context, std::string_view text, OperandPair& result) {
   text = TrimBlanks(text);
   if (text.empty()) return Fail(context.parser, kMsgBadExpression, result);
-  FlatText flat(text);
+  // Most texts are one operand: without an operator character after the first there is nothing
+  // to read into pieces.
+  const bool mayHaveOperators = std::any_of(text.begin() + 1, text.end(), IsOperatorCharacter);
+  FlatText flat(mayHaveOperators ? text : std::string_view());
   if (!flat.HasOperators()) {
     // A single operand: a failure still counts as compiled, with type 'x' and its own message.
     result = CompileOperand(context, text);
