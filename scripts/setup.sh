@@ -8,6 +8,8 @@ packages=(
   clang libclang-rt-14-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   libsdl2-dev
+  libfreetype-dev libfontconfig-dev fonts-dejavu-core fonts-liberation2
+  imagemagick xvfb xauth x11-apps
   python3
 )
 
