@@ -59,7 +59,7 @@ INSTANTIATE_TEST_SUITE_P(
         PathCase{"trailingSlashes", "C:/PROG/LANG//", "prog/lang"},
         PathCase{"exactCaseWinsAmongTwins", "C:\\prog\\twins\\ReadMe.txt", "prog/twins/ReadMe.txt"},
         PathCase{"firstInByteOrderAmongTwins", "C:\\prog\\twins\\readme.TXT", "prog/twins/README.TXT"}),
-    [](const ::testing::TestParamInfo<PathCase>& info) { return std::string(info.param.name); });
+    [](const ::testing::TestParamInfo<PathCase>& testInfo) { return std::string(testInfo.param.name); });
 
 TEST_F(ResolvePathTest, DriveAloneAndDotDotAboveRootStayAtTheRoot) {
   EXPECT_EQ(ResolvePath("C:\\"), root_.Path());

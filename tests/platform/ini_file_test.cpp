@@ -75,7 +75,7 @@ INSTANTIATE_TEST_SUITE_P(
         ReadCase{"byteOrderMark", "\xEF\xBB\xBF[A]\r\nx=1\r\n", "A", "x", "", 256, "1"},
         ReadCase{"keyBeforeAnySection", "x=1\r\n[A]\r\n", "A", "x", "none", 256, "none"},
         ReadCase{"tabsTrimmed", "[A]\r\n\tx\t=\tv\t\r\n", "A", "x", "", 256, "v"}),
-    [](const ::testing::TestParamInfo<ReadCase>& info) { return std::string(info.param.name); });
+    [](const ::testing::TestParamInfo<ReadCase>& testInfo) { return std::string(testInfo.param.name); });
 
 TEST(IniRead, MissingFileGivesDefault) {
   TempFolder folder;
@@ -135,7 +135,7 @@ INSTANTIATE_TEST_SUITE_P(
         WriteCase{"quotesWrittenAsGiven", nullptr, "A", "x", "\" a \"", "[A]\r\nx=\" a \"\r\n"},
         WriteCase{"otherLinesUntouched", "junk line\r\n[A]  \r\n;c=1\r\nx = 1\r\n", "A", "y", "2",
                   "junk line\r\n[A]  \r\n;c=1\r\nx = 1\r\ny=2\r\n"}),
-    [](const ::testing::TestParamInfo<WriteCase>& info) { return std::string(info.param.name); });
+    [](const ::testing::TestParamInfo<WriteCase>& testInfo) { return std::string(testInfo.param.name); });
 
 TEST(IniWrite, KeyWrittenTwiceKeepsOneEntryWithTheLastValue) {
   TempFolder folder;

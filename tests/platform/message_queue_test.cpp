@@ -129,7 +129,7 @@ INSTANTIATE_TEST_SUITE_P(Keys, TypedKeyTest,
                                            TypedCase{"escape", kVkEscape, 27},
                                            TypedCase{"space", kVkSpace, 32}, TypedCase{"digit", '7', '7'},
                                            TypedCase{"letter", 'Q', 'q'}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& testInfo) { return std::string(testInfo.param.name); });
 
 TEST_F(MessageQueueTest, KeysWithoutCharactersTypeNothing) {
   headless::ScriptKeyPress(kVkF12);

@@ -26,7 +26,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, EncodingTest,
                                                         "\xE2\x80\x9Cx\xE2\x80\x9D\xE2\x80\x93"},
                                            EncodingCase{"undefinedBytesSurvive", "\x81\x8D\x8F\x90\x9D",
                                                         "\xC2\x81\xC2\x8D\xC2\x8F\xC2\x90\xC2\x9D"}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& testInfo) { return std::string(testInfo.param.name); });
 
 TEST(Encoding, EveryByteSurvivesARoundTrip) {
   std::string all;

@@ -118,7 +118,8 @@ TEST_F(RunLoopTest, TheFrameWaitSleepsInsteadOfKeepingACoreBusy) {
   for (int frame = 0; frame < 20; ++frame) SyncFrame();
   const uint32_t wallMs = platform::TimeMs() - wallStart;
   clock_gettime(CLOCK_THREAD_CPUTIME_ID, &cpuEnd);
-  const double cpuMs = (cpuEnd.tv_sec - cpuStart.tv_sec) * 1e3 + (cpuEnd.tv_nsec - cpuStart.tv_nsec) / 1e6;
+  const double cpuMs = static_cast<double>(cpuEnd.tv_sec - cpuStart.tv_sec) * 1e3 +
+                       static_cast<double>(cpuEnd.tv_nsec - cpuStart.tv_nsec) / 1e6;
   EXPECT_GE(wallMs, 20u * 16u);
   EXPECT_LT(cpuMs, wallMs * 0.5) << "a spinning wait would use the whole time";
 }
