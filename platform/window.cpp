@@ -3,8 +3,6 @@
 #include "platform/window.h"
 
 #include <array>
-#include <cstdlib>
-#include <cstring>
 #include <deque>
 #include <mutex>
 
@@ -108,27 +106,14 @@ uint8_t ControlCharacterForKey(uint64_t virtualKey) {
   }
 }
 
-bool HeadlessRequestedByEnvironment() {
-  const char* value = std::getenv("QUILLMOOR_HEADLESS");
-  return value && std::strcmp(value, "1") == 0;
-}
-
 }  // namespace
 
 WindowSystem& ActiveWindowSystem() { return gSystem ? *gSystem : HeadlessWindowSystem(); }
 
-// ---- Backend choice -------------------------------------------------------------------------
+// ---- Backend in use --------------------------------------------------------------------------
 
-WindowBackend InitPlatformWindowing() {
-  if (gSystem) return gSystem->Kind();
-  WindowSystem* chosen = &HeadlessWindowSystem();
-  if (!HeadlessRequestedByEnvironment() && Sdl2WindowSystem().Open())
-    chosen = &Sdl2WindowSystem();
-  else
-    HeadlessWindowSystem().Open();
-  gSystem = chosen;
-  return gSystem->Kind();
-}
+WindowSystem* ChosenWindowSystem() { return gSystem; }
+void SetChosenWindowSystem(WindowSystem* system) { gSystem = system; }
 
 WindowBackend CurrentWindowBackend() { return ActiveWindowSystem().Kind(); }
 

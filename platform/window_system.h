@@ -44,6 +44,9 @@ WindowSystem& HeadlessWindowSystem();
 WindowSystem& Sdl2WindowSystem();
 // The backend in use (headless until InitPlatformWindowing picks another).
 WindowSystem& ActiveWindowSystem();
+// The backend InitPlatformWindowing chose and opened; nullptr before that and after shut-down.
+WindowSystem* ChosenWindowSystem();
+void SetChosenWindowSystem(WindowSystem* system);
 
 // Queues a message that came from input and updates the asynchronous key state from it: key
 // messages mark their virtual key (and `sideKey`, the left or right modifier, when non-zero) held
