@@ -1,21 +1,23 @@
 #!/usr/bin/env bash
-# Installs the Debian packages that building and testing Quillmoor need, when they are missing.
-# Safe to run again: it installs nothing when everything is present.
+# Installs the Debian packages that building and running Quillmoor need, when they are missing,
+# together with any further packages named as arguments (scripts/setup_tests.sh names what the
+# tests add). Safe to run again: it installs nothing, and updates no package list, when everything
+# is present.
 set -euo pipefail
 
 packages=(
   g++ cmake make pkg-config
-  clang libclang-rt-14-dev
-  libgtest-dev libgmock-dev libbenchmark-dev
-  libsdl2-dev
-  libfreetype-dev libfontconfig-dev fonts-dejavu-core fonts-liberation2
-  imagemagick xvfb xauth x11-apps
-  python3
+  libsdl2-dev                         # SDL's headers and library
+  libfreetype-dev libfontconfig-dev   # the display layer's fonts
+  "$@"
 )
 
+# One query for every package: the installed ones, then the rest are missing.
+installed="$(dpkg-query -W -f='${Package} ${Status}\n' "${packages[@]}" 2>/dev/null |
+             awk '/ install ok installed$/ {print $1}' || true)"
 missing=()
 for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+  grep -qxF "$p" <<< "$installed" || missing+=("$p")
 done
 
 if [ ${#missing[@]} -gt 0 ]; then

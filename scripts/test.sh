@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds Quillmoor and runs every test.
+# Installs what building and the tests need when missing, builds Quillmoor and runs every test.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
-"$root/scripts/setup.sh"
+"$root/scripts/setup_tests.sh"
 "$root/scripts/build.sh"
 build="${QM_BUILD_DIR:-$root/build}"
 cd "$build"
