@@ -9,6 +9,8 @@
 
 namespace qm::platform {
 
+class DisplayBackend;
+
 class WindowSystem {
  public:
   virtual ~WindowSystem() = default;
@@ -38,6 +40,9 @@ class WindowSystem {
   virtual bool SetClipboardText(const std::string& text) = 0;
   virtual bool GetClipboardText(std::string& text) = 0;
   virtual void ShowMessageBox(const std::string& title, const std::string& text) = 0;
+
+  // Where pictures presented into this backend's window go.
+  virtual DisplayBackend& Display() = 0;
 };
 
 WindowSystem& HeadlessWindowSystem();

@@ -4,6 +4,7 @@
 
 #include "platform/headless/scripted_input.h"
 #include "platform/window.h"
+#include "platform/window_system.h"
 
 namespace qm::platform {
 
@@ -82,9 +83,7 @@ HeadlessBackend gHeadlessDisplay;
 
 DisplayBackend& HeadlessDisplayBackend() { return gHeadlessDisplay; }
 
-DisplayBackend& ActiveDisplayBackend() {
-  return CurrentWindowBackend() == WindowBackend::Sdl2 ? Sdl2DisplayBackend() : HeadlessDisplayBackend();
-}
+DisplayBackend& ActiveDisplayBackend() { return ActiveWindowSystem().Display(); }
 
 namespace headless {
 const PresentedFrame& LastPresentedFrame() { return gHeadlessDisplay.frame_; }

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "platform/clock.h"
+#include "platform/display/display_backend.h"
 #include "platform/headless/scripted_input.h"
 #include "platform/keys.h"
 #include "platform/window_system.h"
@@ -95,6 +96,8 @@ class HeadlessSystem : public WindowSystem {
     std::fprintf(stderr, "%s: %s\n", title.c_str(), text.c_str());
     messageBoxes_.push_back({title, text});
   }
+
+  DisplayBackend& Display() override { return HeadlessDisplayBackend(); }
 
   // ---- Script ----
   void Add(const Message& message, int sideKey = 0) { script_.push_back({message, sideKey}); }

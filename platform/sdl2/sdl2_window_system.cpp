@@ -8,6 +8,7 @@
 #include <string>
 
 #include "platform/clock.h"
+#include "platform/display/display_backend.h"
 #include "platform/keys.h"
 #include "platform/sdl2/sdl2_window.h"
 #include "platform/sdl2/sdl_key_map.h"
@@ -145,6 +146,8 @@ class Sdl2System : public WindowSystem {
       std::fprintf(stderr, "%s: %s\n", title.c_str(), text.c_str());
     }
   }
+
+  DisplayBackend& Display() override { return Sdl2DisplayBackend(); }
 
  private:
   SDL_DisplayMode DesktopMode() const {
