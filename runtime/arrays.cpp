@@ -1,11 +1,33 @@
 // Array storage: freeing arrays and forgetting the element addresses that pointed into them.
 #include "runtime/arrays.h"
 
+#include <algorithm>
 #include <cstdlib>
+#include <vector>
 
 namespace qm {
 
 ArrayTable ProgramArrays;
+
+namespace {
+
+std::vector<CommandHandler>& ElementAddressReaders() {
+  static std::vector<CommandHandler> readers;
+  return readers;
+}
+
+}  // namespace
+
+void RegisterElementAddressReaders(std::span<const CommandHandler> readers) {
+  for (const CommandHandler reader : readers) {
+    if (!IsElementAddressReader(reader)) ElementAddressReaders().push_back(reader);
+  }
+}
+
+bool IsElementAddressReader(CommandHandler handler) {
+  return std::find(ElementAddressReaders().begin(), ElementAddressReaders().end(), handler) !=
+         ElementAddressReaders().end();
+}
 
 void ElementAddressTable::ForgetRange(const void* begin, std::size_t bytes) {
   auto first = reinterpret_cast<std::uintptr_t>(begin);
@@ -26,6 +48,8 @@ void ArrayTable::Free(int32_t index) {
   elementAddresses_.ForgetRange(entry->storage, count * ElementSizeOf(kind));
   std::free(entry->storage);
   entry->storage = nullptr;
+  entry->liveCount = 0;
+  --dimensioned_;
 }
 
 void ArrayTable::FreeAll() {

@@ -13,7 +13,9 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <span>
 
+#include "runtime/command_dispatch.h"
 #include "runtime/operand_numbers.h"
 
 namespace qm {
@@ -38,6 +40,9 @@ enum class ArrayElementKind : uint8_t { Integer, Float, String };
 struct ArrayEntry {
   ArrayHeader header;
   void* storage = nullptr;  // int32_t / float elements, or char* elements for a string array
+  // The element count while dimensioned, 0 while not: one unsigned compare of an offset against
+  // it tells an element that exists (the fast path of the element commands).
+  uint32_t liveCount = 0;
 
   bool IsDimensioned() const { return storage != nullptr; }
   int32_t* Integers() const { return static_cast<int32_t*>(storage); }
@@ -102,9 +107,19 @@ class ArrayTable {
     return entry != nullptr && entry->IsDimensioned();
   }
 
+  // Gives an array (its earlier storage freed) the storage of `count` elements.
+  void Attach(ArrayEntry& entry, void* storage, int32_t count) {
+    entry.header.elementCount = count;
+    entry.storage = storage;
+    entry.liveCount = static_cast<uint32_t>(count);
+    ++dimensioned_;
+  }
   // Frees one array's storage (and element texts) and forgets the element addresses that point
   // into it; the header keeps its values.
   void Free(int32_t index);
+  // How many arrays are dimensioned now (a call saves variables without looking for arrays when
+  // none is).
+  int32_t DimensionedCount() const { return dimensioned_; }
   // Frees every array (end of a run).
   void FreeAll();
 
@@ -114,7 +129,13 @@ class ArrayTable {
  private:
   std::array<ArrayEntry, kArrayTableEntries> entries_{};
   ElementAddressTable elementAddresses_;
+  int32_t dimensioned_ = 0;
 };
+
+// The commands that write through the element addresses fetches record (READ and its kind): a
+// fetch needs to record its element only where such a command can read its result temporary.
+void RegisterElementAddressReaders(std::span<const CommandHandler> readers);
+bool IsElementAddressReader(CommandHandler handler);
 
 // The running program's arrays. The array commands reach them here; a run's end frees them all
 // (FreeRuntimeData run hook).

@@ -13,9 +13,12 @@
 #include "resources/command_ids.h"
 #include "runtime/arrays.h"
 #include "runtime/command_dispatch.h"
+#include "runtime/command_fusion.h"
 #include "runtime/foundation_commands.h"
+#include "runtime/integer_operators.h"
 #include "runtime/interpreter.h"
 #include "runtime/number_rules.h"
+#include "runtime/program_image.h"
 #include "runtime/run_hooks.h"
 #include "runtime/runtime_errors.h"
 #include "runtime/value_text.h"
@@ -91,8 +94,7 @@ Pc DimArray(Pc at, ArrayElementKind kind) {
     RaiseRuntimeError(kErrorArrayNotCreated);
     return in.Next();
   }
-  entry->header.elementCount = static_cast<int32_t>(count);
-  entry->storage = storage;
+  ProgramArrays.Attach(*entry, storage, static_cast<int32_t>(count));
   return in.Next();
 }
 
@@ -235,6 +237,97 @@ Pc OpArrayGetSSLLL(Pc at) { return FetchText<3>(at); }
 Pc OpArrayGetSSLLLL(Pc at) { return FetchText<4>(at); }
 Pc OpArrayGetSSLLLLL(Pc at) { return FetchText<5>(at); }
 
+// ---- Fast paths chosen at load ----
+
+// One-subscript integer and float elements, whose array operand names an array variable: the
+// operand word plans the array's table entry, and the element is reached with one unsigned
+// compare of the subscript against the live element count. A subscript outside the array, or an
+// array not dimensioned (a live count of 0), takes the general handler with its errors.
+
+// The table entry of the array operand at `at`, or nullptr when the word names no integer or
+// float array.
+const ArrayEntry* NumericArrayOperand(Pc at) {
+  const int32_t index = ArrayIndexOf(WordAt(at));
+  if (index < 0 || index >= kFirstStringArrayEntry) return nullptr;
+  return ProgramArrays.Find(index);
+}
+
+Pc StoreElementFast(Pc at) {
+  const ArrayEntry& array = *static_cast<const ArrayEntry*>(at[1].plan);
+  const uint32_t offset = static_cast<uint32_t>(at[2].cell->i);
+  if (offset < array.liveCount) [[likely]] {
+    static_cast<int32_t*>(array.storage)[offset] = at[3].cell->i;
+    return at + 4;
+  }
+  return OpArraySetLLL(at);
+}
+
+Pc FetchElementFast(Pc at) {
+  const ArrayEntry& array = *static_cast<const ArrayEntry*>(at[2].plan);
+  const uint32_t offset = static_cast<uint32_t>(at[3].cell->i);
+  if (offset < array.liveCount) [[likely]] {
+    at[1].cell->i = static_cast<const int32_t*>(array.storage)[offset];
+    return at + 4;
+  }
+  return OpArrayGetLLL(at);
+}
+
+CommandHandler ChooseStore(DecodedWord* at) {
+  const ArrayEntry* array = NumericArrayOperand(at + 1);
+  if (array == nullptr) return &OpArraySetLLL;
+  at[1].plan = array;
+  return &StoreElementFast;
+}
+
+// The temporaries a READ-like command of the program names (their fetches must record the
+// element), worked out once per loaded piece and set of registrations.
+bool ReadsTemporary(int32_t word) {
+  static uint64_t builtFor = 0;
+  static std::array<bool, ElementAddressTable::kEntries> read{};
+  const uint64_t key =
+      (static_cast<uint64_t>(ProgramImage.transferGeneration) << 32) | CommandRegistrationGeneration();
+  if (builtFor != key) {
+    builtFor = key;
+    read.fill(false);
+    const int32_t end = ProgramImage.transferToCounters.programWrite;
+    for (int32_t at = 0; at < end; ++at) {
+      if (!IsElementAddressReader(ProgramImage.wordHandlers[static_cast<size_t>(at)])) continue;
+      // Any of its operands may be the target (a file READ names its file first).
+      const char* signature = RegisteredOperands(ProgramImage.programBlock[at]).signature;
+      const int32_t operands = signature != nullptr ? static_cast<int32_t>(std::strlen(signature)) : 0;
+      for (int32_t k = 1; k <= operands && at + k < end; ++k) {
+        const uint32_t temporary = static_cast<uint32_t>(ProgramImage.programBlock[at + k] - kIntTemporaries);
+        if (temporary < read.size()) read[temporary] = true;
+      }
+    }
+  }
+  const uint32_t temporary = static_cast<uint32_t>(word - kIntTemporaries);
+  return temporary < read.size() && read[temporary];
+}
+
+CommandHandler ChooseFetch(DecodedWord* at) {
+  const ArrayEntry* array = NumericArrayOperand(at + 2);
+  if (array == nullptr || ReadsTemporary(WordAt(at + 1))) return &OpArrayGetLLL;
+  at[2].plan = array;
+  return &FetchElementFast;
+}
+
+constexpr CommandVariant kArrayVariants[] = {{OpArraySetLLL, ChooseStore}, {OpArrayGetLLL, ChooseFetch}};
+
+// An operation into a temporary, then the store of that temporary into an element; a fetch, then
+// the add and assignment that take the element in (s = s + a(i)).
+template <CommandHandler first, CommandHandler second>
+constexpr CommandFusion Fusion() {
+  return {first, second, FusedPair<first, second>};
+}
+constexpr CommandHandler kAddAndAssign = FusedPair<OpAddLLL, OpAssignLL>;
+constexpr CommandFusion kArrayFusions[] = {
+    Fusion<OpAddLLL, StoreElementFast>(),
+    Fusion<OpSubLLL, StoreElementFast>(),
+    Fusion<OpMulLLL, StoreElementFast>(),
+    Fusion<FetchElementFast, kAddAndAssign>(),
+};
+
 // ---- Run life cycle ----
 
 void FreeAllArrays() { ProgramArrays.FreeAll(); }
@@ -298,6 +391,8 @@ constexpr CommandRegistration kArrayCommands[] = {
 }  // namespace
 
 void RegisterArrayCommands() {
+  RegisterCommandVariants(kArrayVariants);
+  RegisterCommandFusions(kArrayFusions);
   RegisterCommands(kArrayCommands);
   AddRunHook(RunHook::ResetSystemTables, FreeAllArrays);
   AddRunHook(RunHook::FreeRuntimeData, FreeAllArrays);

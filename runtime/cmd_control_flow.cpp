@@ -157,10 +157,69 @@ Pc CmdFunction(Pc command) {
     }
   }
   const int32_t calleeScope = words[entry + count];
-  ProgramReturnStack.PushCall(returnWord, resultWord, RunningScope, calleeScope);
+  CellKind resultKind = CellKind::Integer;
+  ValueCell* resultCell = OperandCell(resultWord, resultKind);
+  ProgramReturnStack.PushCall(returnWord, resultCell, resultKind, RunningScope, calleeScope);
   AssignParameters(words + entry, arguments, count);
   RunningScope = static_cast<int16_t>(calleeScope);
   return DecodedAt(entry + count + 1);
+}
+
+// A call site planned at load: what verification proved about the call (its entry, argument
+// count, parameter cells and the callee's scope) read once. Only calls whose every argument is a
+// number of its parameter's kind are planned (values copied as they are); the others, and a call
+// whose count cell a corrupt program changed, take CmdFunction.
+struct CallSite {
+  Pc body;
+  const ValueCell* countCell;
+  int32_t count;
+  int32_t calleeScope;
+  int32_t returnWord;
+  CellKind resultKind;
+  ValueCell* resultCell;
+  std::array<ValueCell*, kMaxCallArguments> parameters;
+};
+
+Pc CmdCallPlanned(Pc at) {
+  const CallSite& site = *static_cast<const CallSite*>(at[1].plan);
+  const int32_t count = site.count;
+  if (site.countCell->i != count || ProgramReturnStack.Full()) [[unlikely]] {
+    return CmdFunction(at);
+  }
+  // Every argument read before any parameter is assigned.
+  std::array<int32_t, kMaxCallArguments> values;
+  for (int32_t k = 0; k < count; ++k) values[k] = at[4 + k].cell->i;
+  ProgramReturnStack.PushCall(site.returnWord, site.resultCell, site.resultKind, RunningScope,
+                              site.calleeScope);
+  for (int32_t k = 0; k < count; ++k) site.parameters[k]->i = values[k];
+  RunningScope = static_cast<int16_t>(site.calleeScope);
+  return site.body;
+}
+
+// Plans a verified call whose arguments need no conversion.
+CommandHandler PlanCall(DecodedWord* at) {
+  const int32_t* words = Interpreter.words;
+  const int32_t first = WordIndexOf(at) + 1;
+  const int32_t entry = words[first] - kWordAddresses;
+  const int32_t count = at[3].cell->i;
+  if (!EntryTakesArguments(words, Interpreter.wordCount, entry, count)) return &CmdFunction;
+  CallSite site{};
+  for (int32_t k = 0; k < count; ++k) {
+    CellKind kind;
+    site.parameters[k] = OperandCell(words[entry + k], kind);
+    const CellKind argument = KindOfCell(at[4 + k].cell);
+    if (site.parameters[k] == nullptr || argument != kind || kind == CellKind::String) return &CmdFunction;
+  }
+  site.body = DecodedAt(entry + count + 1);
+  site.countCell = at[3].cell;
+  site.count = count;
+  site.calleeScope = words[entry + count];
+  site.returnWord = first + 3 + count;
+  site.resultCell = OperandCell(words[first + 1], site.resultKind);
+  CallSite* plan = NewDecodedPlan<CallSite>();
+  *plan = site;
+  at[1].plan = plan;
+  return &CmdCallPlanned;
 }
 
 // Returns from the nearest call with `result`: the callee's temporaries are put back first (the
@@ -172,9 +231,8 @@ Pc ReturnFromCall(CarriedValue result, Pc next) {
     return next;
   }
   const ReturnFrame& frame = ProgramReturnStack.PopCall();
-  CellKind kind;
-  if (ValueCell* cell = OperandCell(frame.resultWord, kind)) {
-    StoreCarried(*cell, kind, result);
+  if (frame.resultCell != nullptr) [[likely]] {
+    StoreCarried(*frame.resultCell, frame.resultKind, result);
   } else {
     DropCarried(result);
   }
@@ -219,6 +277,8 @@ void UnwindReturnStack() {
   RunningScope = 0;
 }
 
+constexpr CommandVariant kControlFlowVariants[] = {{CmdFunction, PlanCall}};
+
 // NEXT and the FOR it jumps back to, in one dispatch.
 constexpr CommandFusion kControlFlowFusions[] = {
     {CmdNext, CmdFor, FusedPair<CmdNext, CmdFor>, FusedSecond::AtJumpTarget},
@@ -256,6 +316,7 @@ constexpr CommandRegistration kControlFlowCommands[] = {
 
 void RegisterControlFlowCommands() {
   RegisterCommandFusions(kControlFlowFusions);
+  RegisterCommandVariants(kControlFlowVariants);
   RegisterCommands(kControlFlowCommands);
   AddRunHook(RunHook::ResetRunner, ResetControlFlow);
   AddRunHook(RunHook::EndRun, UnwindReturnStack);

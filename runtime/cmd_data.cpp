@@ -125,9 +125,12 @@ constexpr CommandRegistration kDataCommands[] = {
     {kCmdReadS, "read", "S", CmdReadS},
 };
 
+constexpr CommandHandler kReadCommands[] = {CmdReadL, CmdReadF, CmdReadS};
+
 }  // namespace
 
 void RegisterDataCommands() {
+  RegisterElementAddressReaders(kReadCommands);
   RegisterCommands(kDataCommands);
   AddRunHook(RunHook::ResetSystemTables, RewindData);
 }

@@ -11,6 +11,7 @@
 #include "runtime/command_fusion.h"
 #include "runtime/control_flow.h"
 #include "runtime/foundation_commands.h"
+#include "runtime/integer_operators.h"
 #include "runtime/interpreter.h"
 #include "runtime/number_rules.h"
 #include "runtime/runtime_errors.h"
@@ -35,16 +36,7 @@ auto ValueOf(const ValueCell& cell) {
 
 // ---- Integer arithmetic ----
 
-template <int32_t (*operation)(int32_t, int32_t)>
-Pc IntegerArithmetic(Pc at) {
-  const auto [result, left, right] = OperandCells<3>(at);
-  result->i = operation(left->i, right->i);
-  return at + 4;
-}
-
-Pc OpAddLLL(Pc at) { return IntegerArithmetic<WrapAdd>(at); }
-Pc OpSubLLL(Pc at) { return IntegerArithmetic<WrapSubtract>(at); }
-Pc OpMulLLL(Pc at) { return IntegerArithmetic<WrapMultiply>(at); }
+// Addition, subtraction and multiplication: integer_operators.h.
 
 // A divisor of 0 stores 0 and raises warning 111; -2147483648 / -1 wraps to -2147483648.
 Pc OpDivLLL(Pc at) {
@@ -212,12 +204,7 @@ Pc OpSubSSS(Pc at) {
 
 // ---- Assignment ----
 
-// Integer to integer and float to float: the 32 bits as they are.
-Pc OpAssignLL(Pc at) {
-  const auto [target, source] = OperandCells<2>(at);
-  target->i = source->i;
-  return at + 3;
-}
+// Integer to integer and float to float: OpAssignLL (integer_operators.h).
 
 // Float to integer, and INT: truncation toward zero; out of range, infinite or not a number
 // gives -2147483648.

@@ -37,7 +37,7 @@ void RegisterCommandVariants(std::span<const CommandVariant> variants) {
   }
 }
 
-CommandHandler ChooseCommandVariant(CommandHandler plain, Pc at) {
+CommandHandler ChooseCommandVariant(CommandHandler plain, DecodedWord* at) {
   for (const CommandVariant& variant : Variants()) {
     if (variant.plain == plain) return at != nullptr ? variant.choose(at) : nullptr;
   }

@@ -64,16 +64,17 @@ template <CommandHandler first, CommandHandler second>
 }
 
 // A handler chosen for a command from its operands at load: `choose` gets the command's decoded
-// word (its operands decoded, the rest of the program too) and returns the handler to run there,
-// `plain` when no variant fits.
+// word (its operands decoded, the rest of the program too; Interpreter.decoded is the form being
+// built) and returns the handler to run there, `plain` when no variant fits. It may keep what it
+// worked out in a plan (NewDecodedPlan, program_image.h) that an operand word's `plan` points to.
 struct CommandVariant {
   CommandHandler plain;
-  CommandHandler (*choose)(Pc at);
+  CommandHandler (*choose)(DecodedWord* at);
 };
 
 // Adds a family's variants.
 void RegisterCommandVariants(std::span<const CommandVariant> variants);
 // The handler chosen for the command `plain` at `at`.
-CommandHandler ChooseCommandVariant(CommandHandler plain, Pc at);
+CommandHandler ChooseCommandVariant(CommandHandler plain, DecodedWord* at);
 
 }  // namespace qm

@@ -58,14 +58,15 @@ struct TemporaryUsage {
 
 struct ReturnFrame {
   FrameKind kind;
+  CellKind resultKind;         // call: the kind of its result cell
   TemporaryUsage savedTemps;   // call: how many temporaries of each type it saved
   int16_t savedScope;          // call: the caller's RunningScope
   int32_t returnWord;          // GOSUB: word after its operand; call: word after its arguments
-  int32_t resultWord;          // call: the operand word of the call's result cell
   int32_t temporaryWindow;     // call: first cell of the callee's window in each temporary block
   uint32_t savedNumbersBegin;  // call: where its saves start in each save stack
   uint32_t savedTextsBegin;
   uint32_t savedTempsBegin;
+  ValueCell* resultCell;  // call: the cell its result goes to (nullptr: none)
 };
 
 // What a call saves, per scope, worked out from the program image once for every piece the image
@@ -149,8 +150,8 @@ class ReturnStack {
   void PushGosub(int32_t returnWord);
   // Pushes a call frame, saving the caller's variables of `callerScope` (none for the main
   // program, whose variables no function can reach) and the callee's temporary window.
-  [[gnu::always_inline]] inline void PushCall(int32_t returnWord, int32_t resultWord, int16_t callerScope,
-                                              int32_t calleeScope);
+  [[gnu::always_inline]] inline void PushCall(int32_t returnWord, ValueCell* resultCell, CellKind resultKind,
+                                              int16_t callerScope, int32_t calleeScope);
   // Pops the top frame, which must be a GOSUB frame; returns its return word.
   int32_t PopGosub();
   // Drops GOSUB frames down to the nearest call frame and pops it, restoring the temporaries it
@@ -210,13 +211,13 @@ inline constexpr int32_t kVariableCellBase[3] = {
 inline constexpr int32_t kTemporaryCellBase[3] = {
     kIntTemporaries - kFirstOperand, kFloatTemporaries - kFirstOperand, kStringTemporaries - kFirstOperand};
 
-inline void ReturnStack::PushCall(int32_t returnWord, int32_t resultWord, int16_t callerScope,
-                                  int32_t calleeScope) {
+inline void ReturnStack::PushCall(int32_t returnWord, ValueCell* resultCell, CellKind resultKind,
+                                  int16_t callerScope, int32_t calleeScope) {
   const CallSavePlans& plans = CurrentCallSavePlans();
   const ScopeSavePlan& callee = plans.Of(calleeScope);
   ReturnFrame& frame = *frames_.Room(1);
-  frame = {FrameKind::Call,        callee.temporaries,   callerScope,        returnWord,        resultWord,
-           callee.temporaryWindow, savedNumbers_.Size(), savedTexts_.Size(), savedTemps_.Size()};
+  frame = {FrameKind::Call,        resultKind,           callee.temporaries, callerScope,        returnWord,
+           callee.temporaryWindow, savedNumbers_.Size(), savedTexts_.Size(), savedTemps_.Size(), resultCell};
   frames_.Commit(1);
   ++callFrames_;
   ValueCell* cells = ProgramImage.dataBlock;
@@ -228,20 +229,30 @@ inline void ReturnStack::PushCall(int32_t returnWord, int32_t resultWord, int16_
 
 // A variable that is a dimensioned array at the call has no value of its own: it is not saved,
 // and so not restored, whatever DIM or UNDIM does to it during the call. Each number is written
-// to the save stack and kept only when its variable is no array, without a branch.
+// to the save stack and kept only when its variable is no array, without a branch; while no
+// array is dimensioned at all, every number is kept without looking.
 inline void ReturnStack::SaveScopeVariables(const ValueCell* cells, const CallSavePlans& plans,
                                             const ScopeSavePlan& scope) {
-  // Every listed cell is a variable, so its array entry lies inside the table.
-  const ArrayEntry* arrays = ProgramArrays.Find(0);
   const int32_t* listed = plans.cells.data();
-  SavedNumber* number = savedNumbers_.Room(scope.numbersEnd - scope.numbersBegin);
-  uint32_t saved = 0;
-  for (uint32_t k = scope.numbersBegin; k < scope.numbersEnd; ++k) {
-    const int32_t cell = listed[k];
-    number[saved] = {cell, cells[cell].i};
-    saved += arrays[cell - kVariableCellBase[0]].IsDimensioned() ? 0 : 1;
+  const uint32_t count = scope.numbersEnd - scope.numbersBegin;
+  SavedNumber* number = savedNumbers_.Room(count);
+  if (ProgramArrays.DimensionedCount() == 0) [[likely]] {
+    for (uint32_t k = 0; k < count; ++k) {
+      const int32_t cell = listed[scope.numbersBegin + k];
+      number[k] = {cell, cells[cell].i};
+    }
+    savedNumbers_.Commit(count);
+  } else {
+    // Every listed cell is a variable, so its array entry lies inside the table.
+    const ArrayEntry* arrays = ProgramArrays.Find(0);
+    uint32_t saved = 0;
+    for (uint32_t k = scope.numbersBegin; k < scope.numbersEnd; ++k) {
+      const int32_t cell = listed[k];
+      number[saved] = {cell, cells[cell].i};
+      saved += arrays[cell - kVariableCellBase[0]].IsDimensioned() ? 0 : 1;
+    }
+    savedNumbers_.Commit(saved);
   }
-  savedNumbers_.Commit(saved);
   if (scope.textsBegin != scope.textsEnd) SaveScopeTexts(plans, scope);
 }
 

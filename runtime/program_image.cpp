@@ -33,7 +33,9 @@ constexpr int32_t kCommandLineRoom = 1024;
 // The decoded form replaced last. A handler may replace the program image while the dispatch loop
 // still holds a DecodedWord of the old one: the old form stays readable until the next
 // replacement, and the slice ends after that handler.
-std::vector<DecodedWord> gRetiredDecodedWords;
+DecodedProgram gRetiredDecoded;
+// The decoded form being built (its plans go here).
+DecodedProgram* gBuilding = nullptr;
 
 const CommandHandler kNoProgramHandlers[1] = {&StopOnUnknownCommand};
 
@@ -55,11 +57,11 @@ T* AllocateZeroed(size_t count) {
 // Points the interpreter's view at the image (or at nothing).
 void AttachInterpreter() {
   Interpreter.words = ProgramImage.programBlock;
-  const bool none = ProgramImage.programBlock == nullptr || ProgramImage.decodedWords.empty();
+  const bool none = ProgramImage.programBlock == nullptr || ProgramImage.decoded.words.empty();
   Interpreter.wordCount = none ? 0 : static_cast<uint32_t>(ProgramImage.programCapacity);
   Interpreter.cells = ProgramImage.dataBlock;
   Interpreter.plainHandlers = none ? kNoProgramHandlers : ProgramImage.wordHandlers.data();
-  Interpreter.decoded = none ? kNoProgramWords : ProgramImage.decodedWords.data();
+  Interpreter.decoded = none ? kNoProgramWords : ProgramImage.decoded.words.data();
 }
 
 bool InRange(int32_t from, int32_t to, int32_t first, int32_t end) {
@@ -230,28 +232,33 @@ int32_t SecondCommandWord(int32_t at, FusedSecond where) {
 // The handler the decoded form runs at a command: a variant chosen for its operands, or a fused
 // handler when the command and the one that follows it form a registered pair (or a pair whose
 // second command is itself the first of a pair).
-CommandHandler ChosenHandler(int32_t at, int32_t end, const std::vector<DecodedWord>& decoded) {
+CommandHandler ChosenHandler(int32_t at, int32_t end, std::vector<DecodedWord>& decoded) {
   const std::vector<CommandHandler>& plain = ProgramImage.wordHandlers;
-  const CommandHandler first = plain[static_cast<size_t>(at)];
+  const CommandHandler own = plain[static_cast<size_t>(at)];
+  const CommandHandler variant = ChooseCommandVariant(own, &decoded[static_cast<size_t>(at)]);
   for (FusedSecond where : {FusedSecond::FollowsOperands, FusedSecond::AtJumpTarget}) {
     const int32_t second = SecondCommandWord(at, where);
     if (second < 0 || second >= end) continue;
     const CommandHandler secondHandler = plain[static_cast<size_t>(second)];
     if (secondHandler == &StopOnUnknownCommand) continue;
-    // The second command as decoded (itself fused) first, then as it is.
-    for (const CommandHandler candidate : {decoded[static_cast<size_t>(second)].run, secondHandler}) {
-      const CommandFusion* fusion = FindCommandFusion(first, candidate);
-      if (fusion != nullptr && fusion->where == where) return fusion->fused;
+    // Each command as decoded (a variant, a pair) first, then as it is.
+    for (const CommandHandler first : {variant, own}) {
+      for (const CommandHandler candidate : {decoded[static_cast<size_t>(second)].run, secondHandler}) {
+        const CommandFusion* fusion = FindCommandFusion(first, candidate);
+        if (fusion != nullptr && fusion->where == where) return fusion->fused;
+      }
     }
   }
-  return ChooseCommandVariant(first, &decoded[static_cast<size_t>(at)]);
+  return variant;
 }
 
 // The decoded form of the words [0, end): every word's operand decoded, then the handlers.
 // Commands are chosen from the last to the first, so a pair can take in the pair that follows it.
-std::vector<DecodedWord> DecodeProgram(int32_t end, bool withChoices) {
+DecodedProgram DecodeProgram(int32_t end, bool withChoices) {
   const size_t size = static_cast<size_t>(ProgramImage.programCapacity) + kProgramBlockPadding;
-  std::vector<DecodedWord> decoded(size);
+  DecodedProgram program;
+  program.words.resize(size);
+  std::vector<DecodedWord>& decoded = program.words;
   const int32_t* words = ProgramImage.programBlock;
   ValueCell* cells = ProgramImage.dataBlock;
   const DecodedWord* programEnd = &decoded[static_cast<size_t>(end)];
@@ -264,14 +271,18 @@ std::vector<DecodedWord> DecodeProgram(int32_t end, bool withChoices) {
     decoded[at].target = target >= 0 && target <= end ? &decoded[static_cast<size_t>(target)] : programEnd;
   }
   // Where the view of the program is needed to choose (call sites, arrays), it is this one.
-  const DecodedWord* previous = Interpreter.decoded;
+  const InterpreterState previous = Interpreter;
   Interpreter.decoded = decoded.data();
+  Interpreter.wordCount = static_cast<uint32_t>(ProgramImage.programCapacity);
+  gBuilding = &program;
   for (int32_t at = end - 1; at >= 0 && withChoices; --at) {
     if (decoded[static_cast<size_t>(at)].run == &StopOnUnknownCommand) continue;
     decoded[static_cast<size_t>(at)].run = ChosenHandler(at, end, decoded);
   }
-  Interpreter.decoded = previous;
-  return decoded;
+  gBuilding = nullptr;
+  Interpreter.decoded = previous.decoded;
+  Interpreter.wordCount = previous.wordCount;
+  return program;
 }
 
 // The handler of every word: the registered handler where verification reached a command that
@@ -288,10 +299,10 @@ void BuildWordHandlers(int32_t end, bool withChoices = true) {
     ProgramImage.wordHandlers[at] = handler;
   }
   ProgramImage.verifiedGeneration = CommandRegistrationGeneration();
-  std::vector<DecodedWord> decoded = DecodeProgram(end, withChoices);
+  DecodedProgram decoded = DecodeProgram(end, withChoices);
   if (Interpreter.command != nullptr) StopFlag = 1;  // a handler replaced the program mid-slice
-  gRetiredDecodedWords = std::move(ProgramImage.decodedWords);
-  ProgramImage.decodedWords = std::move(decoded);
+  gRetiredDecoded = std::move(ProgramImage.decoded);
+  ProgramImage.decoded = std::move(decoded);
   AttachInterpreter();
 }
 
@@ -330,6 +341,16 @@ void VerifyProgramAgain() {
   } else {
     ForgetPieceFrom(0);
   }
+}
+
+void* AllocateDecodedPlan(size_t bytes) {
+  auto memory = std::make_unique<std::byte[]>(bytes);
+  void* plan = memory.get();
+  if (gBuilding != nullptr)
+    gBuilding->plans.push_back(std::move(memory));
+  else
+    gRetiredDecoded.plans.push_back(std::move(memory));  // outside a build: kept till the next
+  return plan;
 }
 
 void DecodeCommandsPlainly() {
@@ -422,7 +443,7 @@ void FreeProgramImage() {
   std::free(ProgramImage.dataTypeTable);
   std::free(ProgramImage.dataBlock);
   std::free(ProgramImage.programBlock);
-  gRetiredDecodedWords = std::move(ProgramImage.decodedWords);
+  gRetiredDecoded = std::move(ProgramImage.decoded);
   ProgramImage = ProgramImageState{};
   AttachInterpreter();
 }

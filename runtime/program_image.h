@@ -9,8 +9,12 @@
 // a counter that lands on an operand word can never dispatch it, and its operand ready to use.
 #pragma once
 #include <array>
+#include <cstddef>
 #include <cstdint>
+#include <memory>
+#include <new>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "runtime/command_dispatch.h"
@@ -22,6 +26,22 @@ namespace qm {
 
 inline constexpr int32_t kDataTypeTableBytes = 10005;
 inline constexpr int32_t kScopeTableEntries = 2000;  // one per variable number of a type
+
+// The decoded form of a program and what its commands planned at load (the memory their
+// DecodedWords' `plan` points into; plans hold no resources of their own).
+struct DecodedProgram {
+  std::vector<DecodedWord> words;
+  std::vector<std::unique_ptr<std::byte[]>> plans;
+};
+
+// Memory for a plan of the decoded form being built (valid as long as that form): a variant's
+// chooser (command_fusion.h) keeps what it worked out here. T must be trivially destructible.
+void* AllocateDecodedPlan(size_t bytes);
+template <typename T>
+T* NewDecodedPlan() {
+  static_assert(std::is_trivially_destructible_v<T>);
+  return new (AllocateDecodedPlan(sizeof(T))) T{};
+}
 
 struct ProgramImageState {
   // Data block: kDataBlockCells cells, cell index = operand number - 10000. Zero-filled.
@@ -55,7 +75,7 @@ struct ProgramImageState {
   // entries; and the registrations they were made for.
   std::vector<uint8_t> wordRoles;
   std::vector<CommandHandler> wordHandlers;
-  std::vector<DecodedWord> decodedWords;
+  DecodedProgram decoded;
   uint32_t verifiedGeneration = 0;
 
   // The two counter snapshots between which the next transfer copies a piece.

@@ -103,14 +103,15 @@ void ForgetCallSavePlans() { CallSavePlansInUse = CallSavePlans{}; }
 
 void ReturnStack::PushGosub(int32_t returnWord) {
   frames_.Push({FrameKind::Gosub,
+                CellKind::Integer,
                 {},
                 RunningScope,
                 returnWord,
                 0,
-                0,
                 savedNumbers_.Size(),
                 savedTexts_.Size(),
-                savedTemps_.Size()});
+                savedTemps_.Size(),
+                nullptr});
 }
 
 int32_t ReturnStack::PopGosub() {

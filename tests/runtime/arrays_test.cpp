@@ -232,16 +232,30 @@ TEST_P(DimensionsTest, LastElementOfEveryTypeHoldsItsValue) {
 INSTANTIATE_TEST_SUITE_P(OneToFive, DimensionsTest, ::testing::Range(1, 6));
 
 TEST_F(ArraysTest, FetchRecordsTheElementAndForgetsItWhenTheArrayIsFreed) {
+  // read a(2), as the compiler emits it: the fetch, then READ of its temporary.
   ImageBuilder b;
   const int32_t a = b.IntVariable();
   EmitDim(b, kCmdDimLL, a, {3});
   EmitFetch(b, kOpArrayGetLLL, ImageBuilder::IntTemp(5), a, {2});
+  b.Command(kCmdReadL, {ImageBuilder::IntTemp(5)});
   EmitEnd(b);
   ASSERT_EQ(Run(b), 0);
   ElementAddressTable& addresses = ProgramArrays.ElementAddresses();
   EXPECT_EQ(addresses.Find(ImageBuilder::IntTemp(5)), ProgramArrays.Find(0)->Integers() + 2);
   ProgramArrays.Free(0);
   EXPECT_EQ(addresses.Find(ImageBuilder::IntTemp(5)), nullptr);
+}
+
+TEST_F(ArraysTest, AFetchNoReadCanUseRecordsNothing) {
+  ImageBuilder b;
+  const int32_t a = b.IntVariable();
+  EmitDim(b, kCmdDimLL, a, {3});
+  b.Command(kOpArraySetLLL, {a, b.IntLiteral(2), b.IntLiteral(7)});
+  EmitFetch(b, kOpArrayGetLLL, ImageBuilder::IntTemp(5), a, {2});
+  EmitEnd(b);
+  ASSERT_EQ(Run(b), 0);
+  EXPECT_EQ(Int(ImageBuilder::IntTemp(5)), 7);
+  EXPECT_EQ(ProgramArrays.ElementAddresses().Find(ImageBuilder::IntTemp(5)), nullptr);
 }
 
 }  // namespace
