@@ -7,7 +7,7 @@ set -euo pipefail
 
 packages=(
   g++ cmake make pkg-config
-  libsdl2-dev                         # SDL's headers and library
+  libsdl2-dev                         # SDL2: headers to build, library loaded when a window opens
   libfreetype-dev libfontconfig-dev   # the display layer's fonts
   "$@"
 )

@@ -1,11 +1,13 @@
 // The sdl2 display backend: presented pictures go into the main window through an SDL renderer,
 // scaled to the window (whole-number scale where it fits, aspect kept, black margins), with the
-// gamma ramp applied in software. All of the display layer's SDL calls are in this file.
+// gamma ramp applied in software. All of the display layer's SDL calls are in this file, through the table of
+// sdl_library.h.
 #include <algorithm>
 #include <vector>
 
 #include "platform/display/display_backend.h"
 #include "platform/sdl2/sdl2_window.h"
+#include "platform/sdl2/sdl_library.h"
 
 namespace qm::platform {
 namespace {
@@ -16,17 +18,17 @@ class Sdl2Display : public DisplayBackend {
     SDL_Window* window = Sdl2MainWindow();
     if (!window || !PrepareTexture(window, shown.Width(), shown.Height())) return;
     ConvertWithGamma(primary, shown, gamma);
-    SDL_UpdateTexture(texture_, nullptr, pixels_.data(), shown.Width() * 4);
+    Sdl().UpdateTexture(texture_, nullptr, pixels_.data(), shown.Width() * 4);
     int outW = 0, outH = 0;
-    SDL_GetRendererOutputSize(renderer_, &outW, &outH);
+    Sdl().GetRendererOutputSize(renderer_, &outW, &outH);
     int windowW = 0, windowH = 0;
-    SDL_GetWindowSize(window, &windowW, &windowH);
+    Sdl().GetWindowSize(window, &windowW, &windowH);
     Rect viewport = PictureViewport(outW, outH, shown.Width(), shown.Height());
-    SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
-    SDL_RenderClear(renderer_);
+    Sdl().SetRenderDrawColor(renderer_, 0, 0, 0, 255);
+    Sdl().RenderClear(renderer_);
     SDL_Rect target{viewport.left, viewport.top, viewport.Width(), viewport.Height()};
-    SDL_RenderCopy(renderer_, texture_, nullptr, &target);
-    SDL_RenderPresent(renderer_);
+    Sdl().RenderCopy(renderer_, texture_, nullptr, &target);
+    Sdl().RenderPresent(renderer_);
     // Mouse positions arrive in window coordinates; keep the viewport in those.
     if (outW > 0 && outH > 0) {
       viewport_ = {viewport.left * windowW / outW, viewport.top * windowH / outH,
@@ -38,7 +40,7 @@ class Sdl2Display : public DisplayBackend {
 
   void SetFullScreen(bool fullScreen) override {
     if (SDL_Window* window = Sdl2MainWindow()) {
-      SDL_SetWindowFullscreen(window, fullScreen ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0);
+      Sdl().SetWindowFullscreen(window, fullScreen ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0);
     }
   }
 
@@ -46,12 +48,12 @@ class Sdl2Display : public DisplayBackend {
     SDL_Window* window = Sdl2MainWindow();
     if (!window) return {};
     int x = 0, y = 0, w = 0, h = 0;
-    SDL_GetWindowPosition(window, &x, &y);
-    SDL_GetWindowSize(window, &w, &h);
+    Sdl().GetWindowPosition(window, &x, &y);
+    Sdl().GetWindowSize(window, &w, &h);
     return {x, y, x + w, y + h};
   }
 
-  void SetMouseCapture(bool capture) override { SDL_CaptureMouse(capture ? SDL_TRUE : SDL_FALSE); }
+  void SetMouseCapture(bool capture) override { Sdl().CaptureMouse(capture ? SDL_TRUE : SDL_FALSE); }
 
   void MapToPicture(int& x, int& y) const {
     if (pictureW_ > 0) AreaPointToPicture(viewport_, pictureW_, pictureH_, x, y);
@@ -62,17 +64,17 @@ class Sdl2Display : public DisplayBackend {
     if (window != window_) {  // a new window: its own renderer and texture
       window_ = window;
       texture_ = nullptr;
-      renderer_ = SDL_GetRenderer(window);
-      if (!renderer_) renderer_ = SDL_CreateRenderer(window, -1, 0);
-      if (!renderer_) renderer_ = SDL_CreateRenderer(window, -1, SDL_RENDERER_SOFTWARE);
+      renderer_ = Sdl().GetRenderer(window);
+      if (!renderer_) renderer_ = Sdl().CreateRenderer(window, -1, 0);
+      if (!renderer_) renderer_ = Sdl().CreateRenderer(window, -1, SDL_RENDERER_SOFTWARE);
     }
     if (!renderer_) return false;
     if (texture_ && (textureW_ != w || textureH_ != h)) {
-      SDL_DestroyTexture(texture_);
+      Sdl().DestroyTexture(texture_);
       texture_ = nullptr;
     }
     if (!texture_) {
-      texture_ = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STREAMING, w, h);
+      texture_ = Sdl().CreateTexture(renderer_, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STREAMING, w, h);
       textureW_ = w;
       textureH_ = h;
     }

@@ -1,9 +1,11 @@
-// The sdl2 backend: a real window on the desktop. SDL events become the main window's messages:
-// keys with their virtual keys (the text they type riding on the key-down, converted to CP1252),
-// mouse motion, buttons and wheel in client coordinates, focus as activation, moves, sizes,
-// exposure as paint, and the close button as a close request.
+// The sdl2 backend: a real window on the desktop, through SDL2 loaded at run time (every SDL call
+// goes through the table of sdl_library.h). SDL events become the main window's messages: keys
+// with their virtual keys (the text they type riding on the key-down, converted to CP1252), mouse
+// motion, buttons and wheel in client coordinates, focus as activation, moves, sizes, exposure as
+// paint, and the close button as a close request.
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <optional>
 #include <string>
 
@@ -12,6 +14,7 @@
 #include "platform/keys.h"
 #include "platform/sdl2/sdl2_window.h"
 #include "platform/sdl2/sdl_key_map.h"
+#include "platform/sdl2/sdl_library.h"
 #include "platform/text_encoding.h"
 #include "platform/window_system.h"
 
@@ -56,14 +59,50 @@ int64_t PicturePoint(int x, int y) {
   return PackPoint(x, y);
 }
 
+// A display the environment names: an X server, a Wayland compositor, or a video driver chosen
+// for SDL by hand.
+bool DisplayNamed() {
+  for (const char* variable : {"DISPLAY", "WAYLAND_DISPLAY", "SDL_VIDEODRIVER"}) {
+    const char* value = std::getenv(variable);
+    if (value && *value) return true;
+  }
+  return false;
+}
+
+// SDL falls back to drivers that draw nowhere when no display opens; those count as a window only
+// when SDL_VIDEODRIVER chose them by hand.
+bool VideoDriverShowsWindows() {
+  const char* driver = Sdl().GetCurrentVideoDriver();
+  if (!driver) return false;
+  const std::string name = driver;
+  if (name != "offscreen" && name != "dummy") return true;
+  const char* chosen = std::getenv("SDL_VIDEODRIVER");
+  return chosen && name == chosen;
+}
+
+// A display was named but no window can be had: one line says why, and the system runs headless.
+bool NoWindow(const std::string& reason) {
+  std::fprintf(stderr, "Quillmoor: no window, running headless: %s\n", reason.c_str());
+  return false;
+}
+
 class Sdl2System : public WindowSystem {
  public:
   WindowBackend Kind() const override { return WindowBackend::Sdl2; }
 
+  // Loads SDL2 and connects to the display. Without a display named in the environment there is
+  // nothing to connect to, and SDL2 is not even loaded.
   bool Open() override {
     if (open_) return true;
-    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");  // Ctrl+C in a terminal ends the process as usual
-    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return false;
+    if (!DisplayNamed()) return false;
+    std::string error;
+    if (!LoadSdl(error)) return NoWindow(error);
+    Sdl().SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");  // Ctrl+C in a terminal ends the process as usual
+    if (Sdl().InitSubSystem(SDL_INIT_VIDEO) != 0) return NoWindow(Sdl().GetError());
+    if (!VideoDriverShowsWindows()) {
+      Sdl().QuitSubSystem(SDL_INIT_VIDEO);
+      return NoWindow("the display could not be opened");
+    }
     open_ = true;
     return true;
   }
@@ -71,23 +110,23 @@ class Sdl2System : public WindowSystem {
   void Close() override {
     if (!open_) return;
     DestroyWindow();
-    SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    Sdl().QuitSubSystem(SDL_INIT_VIDEO);
     open_ = false;
   }
 
   bool CreateWindow(const std::string& title, int width, int height) override {
     if (!open_ || window_) return false;
-    window_ = SDL_CreateWindow(Cp1252ToUtf8(title).c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
-                               width, height, SDL_WINDOW_SHOWN | SDL_WINDOW_RESIZABLE);
+    window_ = Sdl().CreateWindow(Cp1252ToUtf8(title).c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
+                                 width, height, SDL_WINDOW_SHOWN | SDL_WINDOW_RESIZABLE);
     if (!window_) return false;
-    SDL_StartTextInput();
+    Sdl().StartTextInput();
     return true;
   }
 
   void DestroyWindow() override {
     if (!window_) return;
-    SDL_StopTextInput();
-    SDL_DestroyWindow(window_);
+    Sdl().StopTextInput();
+    Sdl().DestroyWindow(window_);
     window_ = nullptr;
   }
 
@@ -95,31 +134,31 @@ class Sdl2System : public WindowSystem {
   SDL_Window* Window() const { return window_; }
 
   void SetTitle(const std::string& title) override {
-    if (window_) SDL_SetWindowTitle(window_, Cp1252ToUtf8(title).c_str());
+    if (window_) Sdl().SetWindowTitle(window_, Cp1252ToUtf8(title).c_str());
   }
 
   void Restore() override {
     if (!window_) return;
-    SDL_ShowWindow(window_);
-    SDL_RestoreWindow(window_);
-    SDL_RaiseWindow(window_);
+    Sdl().ShowWindow(window_);
+    Sdl().RestoreWindow(window_);
+    Sdl().RaiseWindow(window_);
   }
 
   void SetPlacement(int x, int y, int width, int height) override {
     if (!window_) return;
-    SDL_SetWindowPosition(window_, x, y);
-    SDL_SetWindowSize(window_, width, height);
+    Sdl().SetWindowPosition(window_, x, y);
+    Sdl().SetWindowSize(window_, width, height);
   }
 
   int ScreenWidth() override { return DesktopMode().w; }
   int ScreenHeight() override { return DesktopMode().h; }
-  void ShowCursor(bool show) override { SDL_ShowCursor(show ? SDL_ENABLE : SDL_DISABLE); }
+  void ShowCursor(bool show) override { Sdl().ShowCursor(show ? SDL_ENABLE : SDL_DISABLE); }
 
   void PumpEvents() override {
     if (!open_) return;
     lastPump_ = std::chrono::steady_clock::now();
     SDL_Event event;
-    while (SDL_PollEvent(&event)) Translate(event);
+    while (Sdl().PollEvent(&event)) Translate(event);
     FlushPendingKeyDown();
   }
 
@@ -128,21 +167,21 @@ class Sdl2System : public WindowSystem {
   }
 
   bool SetClipboardText(const std::string& text) override {
-    return open_ && SDL_SetClipboardText(Cp1252ToUtf8(text).c_str()) == 0;
+    return open_ && Sdl().SetClipboardText(Cp1252ToUtf8(text).c_str()) == 0;
   }
 
   bool GetClipboardText(std::string& text) override {
-    if (!open_ || !SDL_HasClipboardText()) return false;
-    char* utf8 = SDL_GetClipboardText();
+    if (!open_ || !Sdl().HasClipboardText()) return false;
+    char* utf8 = Sdl().GetClipboardText();
     if (!utf8) return false;
     text = Utf8ToCp1252(utf8);
-    SDL_free(utf8);
+    Sdl().free(utf8);
     return true;
   }
 
   void ShowMessageBox(const std::string& title, const std::string& text) override {
-    if (SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, Cp1252ToUtf8(title).c_str(),
-                                 Cp1252ToUtf8(text).c_str(), window_) != 0) {
+    if (!open_ || Sdl().ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, Cp1252ToUtf8(title).c_str(),
+                                             Cp1252ToUtf8(text).c_str(), window_) != 0) {
       std::fprintf(stderr, "%s: %s\n", title.c_str(), text.c_str());
     }
   }
@@ -152,8 +191,8 @@ class Sdl2System : public WindowSystem {
  private:
   SDL_DisplayMode DesktopMode() const {
     SDL_DisplayMode mode{};
-    int display = window_ ? SDL_GetWindowDisplayIndex(window_) : 0;
-    if (!open_ || SDL_GetDesktopDisplayMode(display < 0 ? 0 : display, &mode) != 0) {
+    int display = window_ ? Sdl().GetWindowDisplayIndex(window_) : 0;
+    if (!open_ || Sdl().GetDesktopDisplayMode(display < 0 ? 0 : display, &mode) != 0) {
       mode.w = 640;
       mode.h = 480;
     }
