@@ -251,6 +251,23 @@ Pc CmdEndfunctionL(Pc at) {
   return ReturnFromCall(result, in.Next());
 }
 
+// The same, when the call on top of the return stack takes a result of the value's own kind: the
+// 32 bits are stored as they are. Anything else (GOSUB frames above the call, no call, a result
+// of another kind) takes CmdEndfunctionL.
+Pc CmdReturnNumber(Pc at) {
+  const ValueCell* value = at[1].cell;
+  const ReturnFrame* top = ProgramReturnStack.Top();
+  if (top == nullptr || top->kind != FrameKind::Call || top->resultCell == nullptr ||
+      top->resultKind != KindOfCell(value)) [[unlikely]] {
+    return CmdEndfunctionL(at);
+  }
+  const int32_t bits = value->i;
+  const ReturnFrame& frame = ProgramReturnStack.PopCall();
+  frame.resultCell->i = bits;
+  ProgramReturnStack.RestoreFunctionLocals(frame);
+  return DecodedAt(frame.returnWord);
+}
+
 // ENDFUNCTION and EXITFUNCTION with a text: [value].
 Pc CmdEndfunctionS(Pc at) { return CmdEndfunctionL(at); }
 
@@ -277,7 +294,10 @@ void UnwindReturnStack() {
   RunningScope = 0;
 }
 
-constexpr CommandVariant kControlFlowVariants[] = {{CmdFunction, PlanCall}};
+CommandHandler ChooseNumberReturn(DecodedWord*) { return &CmdReturnNumber; }
+
+constexpr CommandVariant kControlFlowVariants[] = {{CmdFunction, PlanCall},
+                                                   {CmdEndfunctionL, ChooseNumberReturn}};
 
 // NEXT and the FOR it jumps back to, in one dispatch.
 constexpr CommandFusion kControlFlowFusions[] = {
