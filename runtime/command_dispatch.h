@@ -7,13 +7,12 @@
 // (interpreter.h), which hands out ready cells, texts and jump targets, and returns the reader's
 // Next() (the word after its operands), a jump target it read, or `at` to stay on the command:
 //
-//   // LEFT$: [result][text][count]
-//   Pc CmdLeftStr(Pc at) {
+//   // CHR$: [result][code]
+//   Pc CmdChrStr(Pc at) {
 //     Operands in(at);
 //     ValueCell& result = in.String();
-//     const std::string_view text = CellText(in.String());
-//     const int32_t count = in.Int();
-//     StoreStringResult(result, text.substr(0, std::clamp<int32_t>(count, 0, text.size())));
+//     const char code = static_cast<char>(in.Int() & 0xFF);
+//     StoreStringResult(result, code == 0 ? std::string_view() : std::string_view(&code, 1));
 //     return in.Next();
 //   }
 //
