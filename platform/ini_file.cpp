@@ -3,13 +3,12 @@
 #include "platform/ini_file.h"
 
 #include <cctype>
-#include <fstream>
 #include <mutex>
-#include <sstream>
 #include <string_view>
 #include <unordered_map>
 #include <vector>
 
+#include "platform/byte_reader.h"
 #include "platform/files.h"
 #include "platform/safe_file_write.h"
 
@@ -100,21 +99,26 @@ bool IsWritable(std::string_view section, std::string_view key, std::string_view
   section = Trim(section);
   key = Trim(key);
   if (section.empty() || key.empty()) return false;
+  // A key line starting with "[" would read back as a section, one starting with ";" as a comment.
+  if (key.front() == '[' || key.front() == ';') return false;
   if (HasLineBreak(section) || HasLineBreak(key) || HasLineBreak(value)) return false;
   return key.find('=') == std::string_view::npos && section.find(']') == std::string_view::npos;
 }
 
-bool ReadWholeFile(const std::string& path, std::string& text, bool& missing) {
-  std::ifstream in(path, std::ios::binary);
-  missing = false;
-  if (!in) {
-    missing = !FileExists(path) && !FolderExists(path);
-    return missing;
+// The file's bytes; a missing file reads as empty. False (with the reason in `error`) when it
+// exists and cannot be read or is larger than an INI file may be.
+bool ReadIniBytes(const std::string& path, std::string& text, bool& missing, std::string* error) {
+  FileBytes read = ReadWholeFile(path, kMaxIniFileBytes);
+  missing = read.failure == ReadFailure::Missing;
+  if (missing) {
+    text.clear();
+    return true;
   }
-  std::ostringstream content;
-  content << in.rdbuf();
-  if (in.bad()) return false;
-  text = content.str();
+  if (!read.Ok()) {
+    if (error) *error = path + ": " + DescribeReadFailure(read, kMaxIniFileBytes);
+    return false;
+  }
+  text = std::move(read.bytes);
   return true;
 }
 
@@ -192,11 +196,11 @@ IniDocument& IniDocument::operator=(IniDocument&& other) noexcept {
   return *this;
 }
 
-bool IniDocument::Load(const std::string& path) {
+bool IniDocument::Load(const std::string& path, std::string* error) {
   model_->path = ResolvePath(path);
   std::string text;
   bool missing = false;
-  if (!ReadWholeFile(model_->path, text, missing)) {
+  if (!ReadIniBytes(model_->path, text, missing, error)) {
     model_->Clear();
     return false;
   }
@@ -206,21 +210,17 @@ bool IniDocument::Load(const std::string& path) {
 
 void IniDocument::Parse(const std::string& text) {
   model_->Clear();
-  std::size_t start = 0;
+  ByteReader reader(text);
+  std::string_view line;
   bool first = true;
-  while (start < text.size()) {
-    std::size_t end = text.find('\n', start);
-    std::size_t next = end == std::string::npos ? text.size() : end + 1;
-    if (end == std::string::npos) end = text.size();
-    if (end > start && text[end - 1] == '\r') --end;
-    std::string raw = text.substr(start, end - start);
+  while (reader.NextLine(line)) {
+    std::string raw(line);
     if (std::optional<std::string> name = SectionNameOf(raw, first)) {
       model_->AddSection(*name, std::move(raw));
     } else {
       model_->AddLine(ReadLine(std::move(raw), first));
     }
     first = false;
-    start = next;
   }
 }
 
@@ -301,7 +301,7 @@ std::string ReadProfileString(const std::string& path, const std::string& sectio
   std::string resolved = ResolvePath(path);
   std::string text;
   bool missing = false;
-  if (resolved.empty() || !ReadWholeFile(resolved, text, missing) || missing) {
+  if (resolved.empty() || !ReadIniBytes(resolved, text, missing, nullptr) || missing) {
     return IniDocument().Read(section, key, defaultValue, bufferSize);
   }
   std::lock_guard<std::mutex> lock(gReadCache.mutex);

@@ -18,12 +18,17 @@
 
 namespace qm::platform {
 
+// The largest INI file read: settings, words and program INI files are small; a file beyond this
+// is refused rather than parsed at a cost that grows with it.
+inline constexpr std::size_t kMaxIniFileBytes = std::size_t{4} << 20;
+
 // Reads a value; `bufferSize` counts the terminating zero, so at most bufferSize-1 characters come back.
 std::string ReadProfileString(const std::string& path, const std::string& section, const std::string& key,
                               const std::string& defaultValue, std::size_t bufferSize = 256);
 // Writes a value in place, keeping the rest of the file; false when the file cannot be written
 // (its folder is missing, it cannot be replaced) or when the section, key or value would break the
-// file (an empty section or key, a line break anywhere, "=" in the key, "]" in the section).
+// file (an empty section or key, a line break anywhere, "=" in the key or a key starting with "["
+// or ";", "]" in the section).
 bool WriteProfileString(const std::string& path, const std::string& section, const std::string& key,
                         const std::string& value);
 
@@ -38,8 +43,9 @@ class IniDocument {
   IniDocument& operator=(IniDocument&& other) noexcept;
 
   // Binds the document to `path` (a program's name of a file) and loads it; a missing file loads
-  // as empty. False when the file exists but cannot be read.
-  bool Load(const std::string& path);
+  // as empty. False when the file exists but cannot be read or is larger than kMaxIniFileBytes;
+  // `error` then gets the file's path and the reason.
+  bool Load(const std::string& path, std::string* error = nullptr);
   // Parses INI text (CR LF or LF line ends); the document is not bound to a file.
   void Parse(const std::string& text);
 

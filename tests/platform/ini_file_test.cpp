@@ -153,7 +153,21 @@ TEST(IniWrite, BadInputIsRefusedAndTheFileKept) {
   EXPECT_FALSE(WriteProfileString(folder / "f.ini", "A]", "k", "1"));
   EXPECT_FALSE(WriteProfileString(folder / "f.ini", "", "k", "1"));
   EXPECT_FALSE(WriteProfileString(folder / "f.ini", "A", " ", "1"));
+  // Keys that would read back as a section header or a comment.
+  EXPECT_FALSE(WriteProfileString(folder / "f.ini", "A", "[B]", "1"));
+  EXPECT_FALSE(WriteProfileString(folder / "f.ini", "A", " ;k", "1"));
   EXPECT_EQ(folder.Read("f.ini"), "[A]\r\nx=1\r\n");
+}
+
+TEST(IniDocument, AFileLargerThanTheLimitIsRefusedWithItsReason) {
+  TempFolder folder;
+  folder.Write("big.ini", "[A]\r\nk=" + std::string(kMaxIniFileBytes, 'x') + "\r\n");
+  IniDocument document;
+  std::string error;
+  EXPECT_FALSE(document.Load(folder / "big.ini", &error));
+  EXPECT_EQ(error, folder / "big.ini" + ": larger than 4 MB");
+  EXPECT_EQ(ReadProfileString(folder / "big.ini", "A", "k", "default"), "default");
+  EXPECT_FALSE(WriteProfileString(folder / "big.ini", "A", "k", "1"));
 }
 
 TEST(IniWrite, MissingFolderFailsAndCreatesNothing) {
