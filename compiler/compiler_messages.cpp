@@ -73,6 +73,7 @@ constexpr DefaultMessage kDefaultMessages[] = {
     {59, "No room left for the command line"},
     {60, "Blocks nested too deeply (at most 1,023)"},
     {61, "Too many EXIT commands in one loop (at most 32)"},
+    {62, "Program too large"},
 };
 
 }  // namespace

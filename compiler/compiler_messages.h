@@ -7,7 +7,7 @@
 
 namespace qm {
 
-// Message numbers (keys of section COMPILER). Numbers 1-54 are the language's own; 55-61 name
+// Message numbers (keys of section COMPILER). Numbers 1-54 are the language's own; 55-62 name
 // failures that the compiler refuses where a bare limit would otherwise overflow or mislead.
 enum CompilerMessageNumber : int32_t {
   kMsgTooManyIntegerVariables = 1,
@@ -68,6 +68,7 @@ enum CompilerMessageNumber : int32_t {
   kMsgCommandLineTooLarge = 59,
   kMsgBlocksTooDeep = 60,
   kMsgTooManyExits = 61,
+  kMsgProgramTooLarge = 62,
 };
 
 // The text of COMPILER word `number`, or the built-in English text when the language file has

@@ -102,7 +102,7 @@ bool Parser::CompileSourceFile(const std::string& fileName) {
   restartFlag_ = true;
   while (restartFlag_) {
     if (!LoadSourceFile(fileName)) {
-      errorMessage = CompilerMessage(kMsgCannotOpenFile) + " " + fileName;
+      errorMessage = sourceReadFailure_;
       errorText = errorMessage;
       errorLine = 0;
       return false;
@@ -164,10 +164,10 @@ void Parser::ResetCompileCounters() {
 }
 
 void Parser::SizeProgramBlockForSource(std::size_t sourceBytes) {
-  const std::size_t wanted = sourceBytes + 2 * static_cast<std::size_t>(kProgramGrowthMargin);
+  // Never beyond the program-word limit: a larger program is refused when it gets there.
+  const std::size_t wanted = std::min(sourceBytes + 2 * static_cast<std::size_t>(kProgramGrowthMargin),
+                                      static_cast<std::size_t>(programWordLimit));
   if (wanted <= static_cast<std::size_t>(programCapacity_)) return;
-  // Beyond what an int32 counts, the doubling and its limits decide.
-  if (wanted > static_cast<std::size_t>(INT32_MAX / 2)) return;
   programCapacity_ = static_cast<int32_t>(wanted);
   AllocateProgramBlocks();
 }
@@ -240,6 +240,11 @@ bool Parser::CompileLines(int32_t includeStart, int32_t mergedLineCount) {
       if (compileMode == CompileMode::CommandLine) {
         // A typed line goes after the program in the block the run already uses.
         errorMessage = CompilerMessage(kMsgCommandLineTooLarge);
+        errorLine = line.number;
+        return false;
+      }
+      if (programCapacity_ > programWordLimit / 2) {
+        errorMessage = CompilerMessage(kMsgProgramTooLarge);
         errorLine = line.number;
         return false;
       }

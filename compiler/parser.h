@@ -147,7 +147,8 @@ class Parser final : public ParsedProgram {
   // ---- Source loading and include merging (source_loader.cpp) -----------------------------
 
   // The SourceText: the file's bytes (line ends made CR LF), a zero byte, CR LF; an empty name
-  // gives CR LF alone. False when the file cannot be read.
+  // gives CR LF alone. A UTF-8 byte-order mark at the start of a file is dropped. False when the
+  // file cannot be read (see SourceReadFailure).
   [[nodiscard]] bool LoadSourceFile(const std::string& fileName);
   // The SourceText becomes the text and its terminating zero (no line end added).
   void SetSourceFromText(std::string_view text);
@@ -156,6 +157,7 @@ class Parser final : public ParsedProgram {
   // errorMessage and errorLine set.
   int32_t MergeIncludeFiles();
   // Appends a file's bytes to the MergedText; false (nothing appended) when it cannot be read.
+  // An "#include" of a file that cannot be read fails the merge with that file's message.
   bool AppendIncludeFile(const std::string& name);
   // The index of the IncludeRecord whose file holds the MergedText position, or the include
   // count when none does.
@@ -315,6 +317,8 @@ class Parser final : public ParsedProgram {
 
   // Progress of a compile in percent (0-100); the full system shows it in the editor.
   std::function<void(int32_t percent)> progressCallback;
+  // The program words a compile may grow to (the loader's limit; tests lower it).
+  int32_t programWordLimit = kMaxProgramWords;
   // Writes the compiled program file of a compile; false when it cannot.
   std::function<bool(const Parser& parser, const std::string& fileName)> programFileWriter;
 
@@ -330,7 +334,8 @@ class Parser final : public ParsedProgram {
   void AllocateProgramBlocks();
   void SizeProgramBlockForSource(std::size_t sourceBytes);
   void FreeCompiledProgramData();
-  bool ReadSourceBytes(const std::string& fileName, std::string& bytes) const;
+  // A source file's bytes, at most kMaxSourceFileBytes; false with SourceReadFailure set.
+  bool ReadSourceBytes(const std::string& fileName, std::string& bytes);
 
   OperandNumber StoreIntegerLiteral(int32_t value);
   OperandNumber StoreFloatLiteral(float value);
@@ -344,6 +349,7 @@ class Parser final : public ParsedProgram {
   bool restartFlag_ = false;
   bool programOverflow_ = false;  // a word was emitted beyond the program block
   int32_t programCapacity_ = kInitialProgramCapacity;
+  std::string sourceReadFailure_;  // "Cannot open file NAME", with the reason beyond "missing"
   std::vector<int32_t> programWords_;
   std::vector<int32_t> lineWords_;
 

@@ -3,11 +3,9 @@
 #include "compiler/source_loader.h"
 
 #include <algorithm>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 
 #include "compiler/parser.h"
+#include "platform/byte_reader.h"
 #include "platform/files.h"
 
 namespace qm {
@@ -115,14 +113,19 @@ int32_t CountMergedLines(std::string_view text) {
 
 // ---- The Parser's source --------------------------------------------------------------------
 
-bool Parser::ReadSourceBytes(const std::string& fileName, std::string& bytes) const {
-  std::string path = platform::ResolvePath(fileName);
-  std::error_code error;
-  if (!std::filesystem::is_regular_file(path, error)) return false;
-  std::ifstream file(path, std::ios::binary);
-  if (!file) return false;
-  bytes.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-  return !file.bad();
+bool Parser::ReadSourceBytes(const std::string& fileName, std::string& bytes) {
+  platform::FileBytes read = platform::ReadWholeFile(platform::ResolvePath(fileName), kMaxSourceFileBytes);
+  if (!read.Ok()) {
+    sourceReadFailure_ = CompilerMessage(kMsgCannotOpenFile) + " " + fileName;
+    // A missing file says enough; any other failure gets its reason.
+    if (read.failure != platform::ReadFailure::Missing)
+      sourceReadFailure_ += " (" + platform::DescribeReadFailure(read, kMaxSourceFileBytes) + ")";
+    return false;
+  }
+  // Editors that write UTF-8 may start a file with a byte-order mark: it is no part of the text.
+  std::string_view text = platform::WithoutByteOrderMark(read.bytes);
+  bytes.assign(text);
+  return true;
 }
 
 bool Parser::LoadSourceFile(const std::string& fileName) {
@@ -209,7 +212,13 @@ int32_t Parser::MergeIncludeFiles() {
       seenNames.push_back(*name);
       fileAdded = true;
       if (firstPass) includeRecords.push_back(IncludeRecord{line.number, mergedText.size()});
-      AppendIncludeFile(*name);  // a file that cannot be read adds nothing
+      if (!AppendIncludeFile(*name)) {
+        // A program without the file it names would fail later with a misleading message, or
+        // run without the file's functions.
+        errorMessage = sourceReadFailure_;
+        errorLine = firstPass ? line.number : IncludeLineForPosition(line.endPosition);
+        return -1;
+      }
       if (firstPass) includedTextEnd = mergedText.size();
     }
     if (firstPass) firstPassLines = reader.NextLineNumber();

@@ -14,6 +14,9 @@ namespace qm {
 // A line buffer that reaches this many characters (a carried line feed included) is refused:
 // while merging only from 256 on, in the compile loop at exactly 255.
 inline constexpr std::size_t kMaxLineLength = 255;
+// The largest source file read (a main program or an included file). Lines hold at most 255
+// characters, so this is millions of lines, well past what the program-word limit lets compile.
+inline constexpr std::size_t kMaxSourceFileBytes = std::size_t{64} << 20;
 // Files named by the main program that get an IncludeRecord, and include names in all.
 inline constexpr int32_t kMaxIncludeRecords = 255;
 inline constexpr int32_t kMaxIncludeNames = 256;

@@ -9,6 +9,11 @@
 
 namespace qm {
 
+// The most program words a program may have: the compiler refuses to grow beyond it and the
+// loader refuses a larger image (a program this large is a mistake or an attack, and its blocks
+// would take gigabytes).
+inline constexpr int32_t kMaxProgramWords = 1 << 26;
+
 // The compiler's counters at one moment. A compiled piece lies between two snapshots.
 struct CompileCounters {
   int32_t nextIntLiteral = 19000;

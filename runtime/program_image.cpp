@@ -23,9 +23,6 @@ namespace {
 
 std::string gVerificationError;
 
-// A program size the loader accepts: this bound only keeps corrupt counters from asking for
-// gigabytes.
-constexpr int32_t kMaxProgramCapacity = 1 << 26;
 // Words the blocks hold beyond the program, for the lines typed at the runtime command line; a
 // line that needs more makes the blocks grow.
 constexpr int32_t kCommandLineRoom = 1024;
@@ -78,7 +75,7 @@ bool PieceFits(const CompileCounters& from, const CompileCounters& to, int32_t p
          InRange(from.nextIntVariable, to.nextIntVariable, kIntVariables, kFloatVariables) &&
          InRange(from.nextFloatVariable, to.nextFloatVariable, kFloatVariables, kStringVariables) &&
          InRange(from.nextStringVariable, to.nextStringVariable, kStringVariables, kIntLiterals) &&
-         InRange(from.programWrite, to.programWrite, 0, kMaxProgramCapacity) &&
+         InRange(from.programWrite, to.programWrite, 0, kMaxProgramWords) &&
          to.programWrite <= parserCapacity;
 }
 
@@ -182,7 +179,7 @@ bool GrowProgramBlocks(int32_t capacity) {
 bool MakeRoomFor(int32_t end) {
   if (end <= ProgramImage.programCapacity) return true;
   return GrowProgramBlocks(
-      std::min(std::max(end + kCommandLineRoom, 2 * ProgramImage.programCapacity), kMaxProgramCapacity));
+      std::min(std::max(end + kCommandLineRoom, 2 * ProgramImage.programCapacity), kMaxProgramWords));
 }
 
 bool AllocateBlocks(int32_t capacity) {
@@ -360,9 +357,19 @@ void DecodeCommandsPlainly() {
 bool CreateQuillmoorBlocksFromParser(const ParsedProgram& parser) {
   FreeProgramImage();
   const int32_t end = parser.ProgramEndCounters().programWrite;
-  const int32_t capacity = std::min(end, kMaxProgramCapacity - kCommandLineRoom) + kCommandLineRoom;
-  if (parser.ProgramCapacity() <= 0 || end < 0 || !AllocateBlocks(capacity)) {
+  if (end > kMaxProgramWords - kCommandLineRoom) {
+    gVerificationError = "the program has " + std::to_string(end) + " words; at most " +
+                         std::to_string(kMaxProgramWords - kCommandLineRoom) + " are allowed";
+    return false;
+  }
+  if (parser.ProgramCapacity() <= 0 || end < 0) {
+    gVerificationError = "the compiled program's word count is out of range";
+    return false;
+  }
+  const int32_t capacity = end + kCommandLineRoom;
+  if (!AllocateBlocks(capacity)) {
     FreeProgramImage();
+    gVerificationError = "not enough memory for a program of " + std::to_string(capacity) + " words";
     return false;
   }
   TraceCreate("Copy data from master class");
@@ -389,7 +396,10 @@ bool TransferParsedDataToRunner(const ParsedProgram& parser) {
   gVerificationError.clear();
   const CompileCounters& from = ProgramImage.transferFromCounters;
   const CompileCounters& to = ProgramImage.transferToCounters;
-  if (!ProgramImageExists() || !PieceFits(from, to, parser.ProgramCapacity())) return false;
+  if (!ProgramImageExists() || !PieceFits(from, to, parser.ProgramCapacity())) {
+    gVerificationError = "the compiled program's tables do not fit its blocks";
+    return false;
+  }
   static uint32_t transfers = 0;
   if (++transfers == 0 || transfers == ~0u) transfers = 1;
   ProgramImage.transferGeneration = transfers;

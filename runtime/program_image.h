@@ -89,9 +89,10 @@ extern ProgramImageState ProgramImage;
 inline bool ProgramImageExists() { return ProgramImage.dataBlock != nullptr; }
 
 // After the compile of a whole program: frees any earlier image, allocates the blocks for the
-// program's words and transfers the whole program. False (and no image) when the
-// blocks cannot be allocated, the compiler's counters do not fit them, or verification refuses
-// the program (ProgramVerificationError says why).
+// program's words and transfers the whole program. False (and no image) when the program has
+// more words than kMaxProgramWords leaves room for, the blocks cannot be allocated, the
+// compiler's counters do not fit them, or verification refuses the program
+// (ProgramVerificationError says why, in every case).
 bool CreateQuillmoorBlocksFromParser(const ParsedProgram& parser);
 
 // After a line typed at the runtime command line was compiled onto the end of the program:
@@ -109,7 +110,7 @@ bool TransferParsedDataToRunner(const ParsedProgram& parser);
 // of FreeRuntimeData). Safe to call when no image exists.
 void FreeProgramImage();
 
-// Why the last program or piece was refused by verification ("" when it was not).
+// Why the last program or piece was refused ("" when it was not).
 const std::string& ProgramVerificationError();
 
 // False when command registrations changed since the image was verified: the layouts it was

@@ -178,10 +178,53 @@ TEST_F(SourceLoadingTest, FailureInANestedIncludeNamesTheLastIncludeLine) {
   EXPECT_EQ(parser.errorText, "boom " + CompilerMessage(kMsgWordIn) + " fail");
 }
 
-TEST_F(SourceLoadingTest, MissingIncludeFileAddsNothing) {
-  folder.Write("main.qma", Lines({"#include nothere.qma", "print 1"}));
+// A file that cannot be read, named by "#include" in the main program or in an included file:
+// a compile error naming the file, on the main program's "#include" line.
+TEST_F(SourceLoadingTest, AnIncludeThatCannotBeReadIsACompileErrorNamingTheFile) {
+  folder.Write("inc.qma", Lines({"#include nested.qma"}));
+  std::filesystem::create_directory(folder.Path() / "folder.qma");
+  struct Case {
+    std::vector<std::string> main;
+    std::string text;
+    int32_t line;
+  };
+  const std::string cannotOpen = CompilerMessage(kMsgCannotOpenFile);
+  const Case cases[] = {
+      {{"print 1", "#include nothere.qma", "print 2"}, cannotOpen + " nothere.qma", 2},
+      {{"#include \"folder.qma\""}, cannotOpen + " folder.qma (not a regular file)", 1},
+      {{"print 1", "#include /proc/self/mem"}, cannotOpen + " /proc/self/mem (Input/output error)", 2},
+      {{"print 1", "print 2", "#include inc.qma"}, cannotOpen + " nested.qma", 3},
+  };
+  for (const Case& c : cases) {
+    folder.Write("main.qma", Lines(c.main));
+    parser.Open();
+    EXPECT_FALSE(parser.CreateProgramFromFile("main.qma"));
+    EXPECT_EQ(parser.errorText, c.text);
+    EXPECT_EQ(parser.errorLine, c.line) << c.text;
+  }
+}
+
+TEST_F(SourceLoadingTest, AByteOrderMarkAtTheStartOfAFileIsSkipped) {
+  folder.Write("main.qma", "\xEF\xBB\xBFprint 1\r\n#include inc.qma\r\n");
+  folder.Write("inc.qma", "\xEF\xBB\xBF" + Lines({"function f", "endfunction"}));
   ASSERT_TRUE(parser.CreateProgramFromFile("main.qma")) << parser.errorText;
-  EXPECT_EQ(statements.size(), 3u);  // the #include line, print, end
+  ASSERT_GE(statements.size(), 4u);
+  EXPECT_EQ(statements[0], (RecordedStatement{1, "print 1"}));
+  EXPECT_EQ(statements[3], (RecordedStatement{5, "function f"}));  // after line 3 (zero) and "end"
+}
+
+// The compiler grows its program block up to the loader's limit and no further.
+TEST_F(SourceLoadingTest, AProgramBeyondTheWordLimitIsRefusedWithItsOwnMessage) {
+  std::vector<std::string> lines(100, "words 1000");
+  folder.Write("p.qma", Lines(lines));
+  parser.programWordLimit = 2 * kInitialProgramCapacity;
+  ASSERT_TRUE(parser.CreateProgramFromFile("p.qma")) << parser.errorText;  // one doubling
+  lines.resize(200, "words 1000");
+  folder.Write("p.qma", Lines(lines));
+  parser.Open();
+  EXPECT_FALSE(parser.CreateProgramFromFile("p.qma"));
+  EXPECT_EQ(parser.errorText, CompilerMessage(kMsgProgramTooLarge));
+  EXPECT_EQ(parser.errorLine, 131);  // the line whose words come within the margin of 131,072
 }
 
 struct LineLimitCase {
@@ -228,12 +271,18 @@ TEST_F(SourceLoadingTest, UnreadableSourceFileFailsWithAMessage) {
   EXPECT_EQ(parser.errorLine, 0);
   std::filesystem::create_directory(folder.Path() / "folder.qma");
   EXPECT_FALSE(parser.CreateProgramFromFile("folder.qma"));
-  EXPECT_FALSE(parser.errorText.empty());
+  EXPECT_EQ(parser.errorText, CompilerMessage(kMsgCannotOpenFile) + " folder.qma (not a regular file)");
+  // A read that fails is a compile error too, never an exception.
+  EXPECT_FALSE(parser.CreateProgramFromFile("/proc/self/mem"));
+  EXPECT_EQ(parser.errorText, CompilerMessage(kMsgCannotOpenFile) + " /proc/self/mem (Input/output error)");
 }
 
 TEST_F(SourceLoadingTest, MainProgramNamesAtMost255IncludeFiles) {
   std::vector<std::string> lines;
-  for (int i = 0; i < 256; ++i) lines.push_back("#include missing" + std::to_string(i) + ".qma");
+  for (int i = 0; i < 256; ++i) {
+    lines.push_back("#include empty" + std::to_string(i) + ".qma");
+    folder.Write("empty" + std::to_string(i) + ".qma", "");
+  }
   folder.Write("main.qma", Lines(lines));
   EXPECT_FALSE(parser.CreateProgramFromFile("main.qma"));
   EXPECT_EQ(parser.errorText, CompilerMessage(kMsgTooManyIncludeFiles));
@@ -242,11 +291,17 @@ TEST_F(SourceLoadingTest, MainProgramNamesAtMost255IncludeFiles) {
 
 TEST_F(SourceLoadingTest, NestedIncludesCannotOverflowTheNameList) {
   std::vector<std::string> lines;
-  for (int i = 0; i < 250; ++i) lines.push_back("#include missing" + std::to_string(i) + ".qma");
+  for (int i = 0; i < 250; ++i) {
+    lines.push_back("#include empty" + std::to_string(i) + ".qma");
+    folder.Write("empty" + std::to_string(i) + ".qma", "");
+  }
   lines.push_back("#include deep.qma");
   folder.Write("main.qma", Lines(lines));
   std::vector<std::string> nested;
-  for (int i = 0; i < 10; ++i) nested.push_back("#include nested" + std::to_string(i) + ".qma");
+  for (int i = 0; i < 10; ++i) {
+    nested.push_back("#include nested" + std::to_string(i) + ".qma");
+    folder.Write("nested" + std::to_string(i) + ".qma", "");
+  }
   folder.Write("deep.qma", Lines(nested));
   EXPECT_FALSE(parser.CreateProgramFromFile("main.qma"));
   EXPECT_EQ(parser.errorText, CompilerMessage(kMsgTooManyIncludeFiles));

@@ -30,7 +30,11 @@ class LanguageWordsTest : public ::testing::Test {
     gSettings = Settings();
   }
 
-  void WriteSetup(const std::string& settings) { root_.Write("SETUP.INI", "[SETTINGS]\r\n" + settings); }
+  // SETUP.INI as a start-up finds it: written, then read once.
+  void WriteSetup(const std::string& settings) {
+    root_.Write("SETUP.INI", "[SETTINGS]\r\n" + settings);
+    ASSERT_TRUE(LoadSetupFile());
+  }
   void WriteWords(const std::string& words, const std::string& folder = "lang/ENGLISH") {
     root_.Write(folder + "/WORDS.TXT", words);
   }
@@ -98,7 +102,7 @@ TEST_F(LanguageWordsTest, EveryWordIsFoundBySectionAndKey) {
       "[MENU]\n99=Menu end\n"
       "[TITLE]\r\n19=Title end\r\n"
       "[DESC]\r\n9 = percent \r\n40=\"Runtime\"\r\n41=\r\n"
-      "[COMPILER]\r\n47=at line\r\n59=Compiler end\r\n60=Beyond\r\n"
+      "[COMPILER]\r\n47=at line\r\n62=Compiler end\r\n63=Beyond\r\n"
       "[ERRORS]\r\n16=Division by zero\r\n16=Second copy\r\n255=Errors end\r\n");
   int highest = -1;
   ASSERT_TRUE(LoadLanguageWords(highest));
@@ -112,12 +116,34 @@ TEST_F(LanguageWordsTest, EveryWordIsFoundBySectionAndKey) {
                  Case{WordSection::General, 30, ""}, Case{WordSection::General, -1, ""},
                  Case{WordSection::Menu, 99, "Menu end"}, Case{WordSection::Title, 19, "Title end"},
                  Case{WordSection::Desc, 9, "percent"}, Case{WordSection::Desc, 40, "Runtime"},
-                 Case{WordSection::Desc, 41, ""}, Case{WordSection::Desc, 42, ""},
-                 Case{WordSection::Compiler, 47, "at line"}, Case{WordSection::Compiler, 59, "Compiler end"},
-                 Case{WordSection::Compiler, 60, ""}, Case{WordSection::Errors, 16, "Division by zero"},
+                 // Present but empty, and missing: the built-in English word (41 has none).
+                 Case{WordSection::Desc, 41, ""}, Case{WordSection::Desc, 42, "Untitled program"},
+                 Case{WordSection::Compiler, 47, "at line"}, Case{WordSection::Compiler, 62, "Compiler end"},
+                 Case{WordSection::Compiler, 63, ""}, Case{WordSection::Errors, 16, "Division by zero"},
                  Case{WordSection::Errors, 255, "Errors end"}, Case{WordSection::Errors, 256, ""}}) {
     EXPECT_EQ(GetWord(c.section, c.key), c.word) << static_cast<int>(c.section) << " " << c.key;
   }
+}
+
+// A damaged file that lost words still gives every message: the missing ones in English.
+TEST_F(LanguageWordsTest, WordsMissingFromADamagedFileAreTheBuiltInEnglishOnes) {
+  WriteWords("[DESC]\r\n39=Fehler\r\n[ERRORS]\r\n110=Eigener Text\r\n112=\r\n");
+  int highest = -1;
+  ASSERT_TRUE(LoadLanguageWords(highest));
+  EXPECT_EQ(GetWord(WordSection::Desc, 39), "Fehler");
+  EXPECT_EQ(GetWord(WordSection::Desc, 40), "Runtime");
+  EXPECT_EQ(GetWord(WordSection::Errors, 110), "Eigener Text");
+  EXPECT_FALSE(GetWord(WordSection::Errors, 111).empty());
+  EXPECT_FALSE(GetWord(WordSection::Errors, 112).empty());
+  EXPECT_EQ(GetWord(WordSection::Compiler, 47), "at line");
+}
+
+TEST_F(LanguageWordsTest, AWordsFileLargerThanTheLimitIsRefusedWithItsReason) {
+  WriteWords("[GENERAL]\r\n1=" + std::string(5 << 20, 'x') + "\r\n");
+  int highest = -1;
+  std::string error;
+  EXPECT_FALSE(LoadLanguageWords(highest, &error));
+  EXPECT_NE(error.find("WORDS.TXT: larger than 4 MB"), std::string::npos) << error;
 }
 
 TEST_F(LanguageWordsTest, WordsAreCutTo255Characters) {
