@@ -29,12 +29,26 @@ bool CopyFileNoOverwrite(const std::string& from, const std::string& to);  // fa
 bool DeleteFileIfExists(const std::string& name);                          // true when no file remains
 bool CreateFolder(const std::string& name);  // true when the folder exists afterwards
 
+// The current folder as a host path (no trailing separator); empty when it cannot be named.
+std::string CurrentFolder();
+// Makes a host path the current folder; false when it cannot.
+bool ChangeFolder(const std::string& hostPath);
+// Makes `hostPath` (created when missing) a folder that only this user can enter (mode 0700).
+// A path that is a symbolic link or belongs to another user is refused: work files must not land
+// there.
+bool EnsurePrivateFolder(const std::string& hostPath);
+
 // "$XDG_DATA_HOME/quillmoor/windows" (created when missing): WIN.INI and the registry store.
 std::string WindowsFolder();
 // A private folder for this user and process (mode 0700, created when missing): work files.
-// It has a fresh unpredictable name and is removed with its content when the process exits.
+// It has a fresh unpredictable name holding the process id ("quillmoor-<pid>-XXXXXX" in $TMPDIR
+// or /tmp) and is removed with its content when the process exits, and on SIGINT, SIGTERM and
+// SIGHUP. Making it first removes the folders of this user's earlier instances that no longer run.
 // Empty when no such folder can be made.
 std::string PrivateTempFolder();
+// Removes from `parent` the work folders of this user's instances that no longer run (the
+// process id in their name is gone); links and other users' folders are never touched.
+void RemoveStaleTempFolders(const std::string& parent);
 // The host path of the running executable.
 std::string ExecutablePath();
 

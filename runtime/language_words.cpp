@@ -11,6 +11,10 @@
 #include "platform/ini_file.h"
 #include "runtime/settings.h"
 
+// The English word file, built in: the words a damaged or older language file lacks.
+extern "C" const unsigned char qm_english_words[];
+extern "C" const unsigned long long qm_english_words_size;
+
 namespace qm {
 namespace {
 
@@ -32,8 +36,11 @@ constexpr std::array<SectionInfo, 6> kSections{{
 
 constexpr std::size_t kWordBufferSize = 256;  // a word holds at most 255 characters
 
+using WordTables = std::array<std::vector<std::string>, kSections.size()>;
+
 struct LanguageWords {
-  std::array<std::vector<std::string>, kSections.size()> tables;  // "" where a key has no word
+  WordTables tables;  // "" where a key has no word
+  bool loaded = false;
   std::string helpFolder;
   int32_t textCharset = 0;
   int32_t helpCharset = 0;
@@ -48,9 +55,9 @@ std::string UpperCase(std::string text) {
   return text;
 }
 
-void SetDerivedValues(const std::string& setupFile) {
+void SetDerivedValues(const platform::IniDocument& setup) {
   auto setting = [&](const char* key, const char* defaultValue) {
-    return platform::ReadProfileString(setupFile, "SETTINGS", key, defaultValue);
+    return setup.Read("SETTINGS", key, defaultValue);
   };
   std::string helpLanguage = UpperCase(setting("HELPLANGUAGE", "English"));
   gWords.helpFolder = helpLanguage == "ENGLISH" ? "\\HELP\\" : "\\LANG\\" + helpLanguage + "\\HELP\\";
@@ -59,8 +66,9 @@ void SetDerivedValues(const std::string& setupFile) {
   gWords.helpFontSize = SettingNumber(setting("HELPFONTSIZE", ""));
 }
 
-int ReadSection(const platform::IniDocument& file, const SectionInfo& info) {
-  std::vector<std::string>& table = gWords.tables[static_cast<std::size_t>(info.section)];
+// Reads one section's words into `tables`; returns the highest key that has a word (0 when none).
+int ReadSection(const platform::IniDocument& file, const SectionInfo& info, WordTables& tables) {
+  std::vector<std::string>& table = tables[static_cast<std::size_t>(info.section)];
   table.assign(static_cast<std::size_t>(info.lastKey) + 1, std::string());
   int highestKey = 0;
   for (int key = 0; key <= info.lastKey; ++key) {
@@ -72,32 +80,53 @@ int ReadSection(const platform::IniDocument& file, const SectionInfo& info) {
   return highestKey;
 }
 
+const WordTables& BuiltInEnglishWords() {
+  static const WordTables tables = [] {
+    platform::IniDocument file;
+    file.Parse(std::string(reinterpret_cast<const char*>(qm_english_words),
+                           static_cast<std::size_t>(qm_english_words_size)));
+    WordTables read;
+    for (const SectionInfo& info : kSections) ReadSection(file, info, read);
+    return read;
+  }();
+  return tables;
+}
+
+const std::string& WordOf(const WordTables& tables, WordSection section, int key) {
+  const std::vector<std::string>& table = tables[static_cast<std::size_t>(section)];
+  if (key < 0 || static_cast<std::size_t>(key) >= table.size()) return kNoWord;
+  return table[static_cast<std::size_t>(key)];
+}
+
 }  // namespace
 
-bool LoadLanguageWords(int& highestErrorsKey) {
+bool LoadLanguageWords(int& highestErrorsKey, std::string* error) {
   FreeLanguageWords();
-  std::string setupFile = ProgramFolderFile("SETUP.INI");
-  std::string language = platform::ReadProfileString(setupFile, "SETTINGS", "TEXTLANGUAGE", "English");
-  SetDerivedValues(setupFile);
+  const platform::IniDocument& setup = SetupDocument();
+  std::string language = setup.Read("SETTINGS", "TEXTLANGUAGE", "English");
+  SetDerivedValues(setup);
 
   std::string wordFile = ProgramFolderFile("LANG/" + UpperCase(language) + "/WORDS.TXT");
   platform::IniDocument file;
-  if (!platform::FileExists(wordFile) || !file.Load(wordFile)) return false;
+  if (!platform::FileExists(wordFile)) return false;
+  if (!file.Load(wordFile, error)) return false;
   for (const SectionInfo& info : kSections) {
-    int highestKey = ReadSection(file, info);
+    int highestKey = ReadSection(file, info, gWords.tables);
     if (info.section == WordSection::Errors) highestErrorsKey = highestKey;
   }
+  gWords.loaded = true;
   return true;
 }
 
 void FreeLanguageWords() {
   for (std::vector<std::string>& table : gWords.tables) table.clear();
+  gWords.loaded = false;
 }
 
 const std::string& GetWord(WordSection section, int key) {
-  const std::vector<std::string>& table = gWords.tables[static_cast<std::size_t>(section)];
-  if (key < 0 || static_cast<std::size_t>(key) >= table.size()) return kNoWord;
-  return table[static_cast<std::size_t>(key)];
+  if (!gWords.loaded) return kNoWord;
+  const std::string& word = WordOf(gWords.tables, section, key);
+  return word.empty() ? WordOf(BuiltInEnglishWords(), section, key) : word;
 }
 
 const std::string& HelpFolder() { return gWords.helpFolder; }

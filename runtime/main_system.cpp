@@ -103,7 +103,9 @@ char SignatureLetterForReport(int32_t id, int32_t position) {
 // Loads the interface words; a missing or outdated file is a system error that ends start-up.
 bool LoadWordsOrFail() {
   int highestErrorsKey = 0;
-  if (!LoadLanguageWords(highestErrorsKey)) {
+  std::string error;
+  if (!LoadLanguageWords(highestErrorsKey, &error)) {
+    if (!error.empty()) std::fprintf(stderr, "quillmoor: %s\n", error.c_str());
     PendingErrorCode = 10008;
     return false;
   }
@@ -151,12 +153,15 @@ class PrintingCommandLine : public CommandLineOverlay {
 bool RunCompiledProgram(Parser& parser) {
   RegisterRuntimeCommands();
   if (!CreateQuillmoorBlocksFromParser(parser)) {
-    std::fprintf(stderr, "quillmoor: the program could not be loaded\n");
+    std::fprintf(stderr, "quillmoor: the program could not be loaded: %s\n",
+                 ProgramVerificationError().c_str());
     return false;
   }
+  // The settings were read at start-up; reading them again would start a fresh QM.LOG and lose
+  // the loader's trace lines.
   int32_t fullScreen = 1;
   int32_t windowMode = 0;
-  ReadSetupSettings(fullScreen, windowMode);
+  ApplyWindowModeSetting(fullScreen, windowMode);
   if (!InitGameCore(fullScreen != 0, windowMode != 0, false)) return false;
   PrintingCommandLine commandLine;
   InstallCommandLine(&commandLine);
@@ -200,7 +205,11 @@ int RunSystem(const CommandLine& line) {
   SetUpPaths();
   int32_t fullScreen = 1;
   int32_t windowMode = 0;
-  ReadSetupSettings(fullScreen, windowMode);
+  std::string settingsError;
+  if (!ReadSetupSettings(fullScreen, windowMode, &settingsError)) {
+    std::fprintf(stderr, "quillmoor: %s\n", settingsError.c_str());
+    return 2;
+  }
   InstallEditorStandIn();
   if (!LoadWordsOrFail()) {
     ReportSystemError();

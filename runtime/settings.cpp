@@ -2,10 +2,6 @@
 // program's STARTUP section, and the work-file clean-up at exit.
 #include "runtime/settings.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <climits>
 #include <cstdlib>
 
@@ -33,40 +29,30 @@ std::string FolderOf(const std::string& path) {
   return slash == std::string::npos ? std::string("./") : path.substr(0, slash + 1);
 }
 
-std::string CurrentFolder() {
-  std::string folder(PATH_MAX, '\0');
-  if (!getcwd(folder.data(), folder.size())) return "./";
-  folder.resize(folder.find('\0'));
-  return WithTrailingSeparator(folder);
-}
-
-// Makes `folder` (created when missing) a directory that only this user can enter. A path that
-// is a symbolic link or belongs to another user is refused: work files must not land there.
-bool MakePrivateFolder(const std::string& folder) {
-  if (folder.empty()) return false;
-  if (mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) return false;
-  struct stat info;
-  if (lstat(folder.c_str(), &info) != 0 || !S_ISDIR(info.st_mode) || info.st_uid != getuid()) return false;
-  return (info.st_mode & 0777) == 0700 || chmod(folder.c_str(), 0700) == 0;
-}
-
 std::string SetupFilePath() { return ProgramFolderFile(kSetupFileName); }
 
-std::string ReadSetting(const std::string& setupFile, const char* key, const char* defaultValue) {
-  return platform::ReadProfileString(setupFile, kSettingsSection, key, defaultValue);
+// SETUP.INI of the program folder, parsed once: every setting is read from this one document.
+struct SetupFile {
+  platform::IniDocument document;
+  bool loaded = false;
+};
+
+SetupFile& Setup() {
+  static SetupFile setup;
+  return setup;
 }
 
-bool FlagIsOn(const std::string& setupFile, const char* key) {
-  return ReadSetting(setupFile, key, "0") == "1";
+std::string ReadSetting(const char* key, const char* defaultValue) {
+  return SetupDocument().Read(kSettingsSection, key, defaultValue);
 }
 
-int32_t NumberSetting(const std::string& setupFile, const char* key) {
-  return SettingNumber(ReadSetting(setupFile, key, "0"));
-}
+bool FlagIsOn(const char* key) { return ReadSetting(key, "0") == "1"; }
+
+int32_t NumberSetting(const char* key) { return SettingNumber(ReadSetting(key, "0")); }
 
 // A diagnostics switch that is on starts a fresh log: each start of the system has its own.
-bool DiagnosticsSwitch(const std::string& setupFile, const char* key) {
-  if (!FlagIsOn(setupFile, key)) return false;
+bool DiagnosticsSwitch(const char* key) {
+  if (!FlagIsOn(key)) return false;
   DeleteDiagnosticsLog();
   return true;
 }
@@ -82,9 +68,9 @@ struct StartupSection {
 };
 
 StartupSection ReadStartupSection(const std::string& iniPath) {
-  auto number = [&](const char* key) {
-    return SettingNumber(platform::ReadProfileString(iniPath, kStartupSection, key, "0"));
-  };
+  platform::IniDocument file;
+  file.Load(iniPath);  // a file that cannot be read leaves every key at 0
+  auto number = [&](const char* key) { return SettingNumber(file.Read(kStartupSection, key, "0")); };
   return StartupSection{number("WINDOW"), number("WINPOSX"), number("WINPOSY"), number("WINSIZEX"),
                         number("WINSIZEY")};
 }
@@ -110,13 +96,15 @@ int32_t SettingNumber(const std::string& value) {
 }
 
 bool SetUpPaths(const PathOptions& options) {
-  gSettings.startFolder = CurrentFolder();
+  std::string current = platform::CurrentFolder();
+  gSettings.startFolder = current.empty() ? std::string("./") : WithTrailingSeparator(current);
+  Setup() = SetupFile();  // the program folder may change: SETUP.INI is read anew
   std::string program = options.programFolder;
   if (program.empty()) program = FolderOf(platform::ExecutablePath());
   gSettings.programFolder = WithTrailingSeparator(program);
 
   std::string temp = options.tempFolder.empty() ? platform::PrivateTempFolder() : options.tempFolder;
-  bool tempIsPrivate = MakePrivateFolder(temp);
+  bool tempIsPrivate = platform::EnsurePrivateFolder(temp);
   gSettings.tempFolder = WithTrailingSeparator(temp);
   gSettings.workFilePath = gSettings.tempFolder + "workfile.tmp";
   gSettings.workFile2Path = gSettings.tempFolder + "workfil2.tmp";
@@ -124,22 +112,38 @@ bool SetUpPaths(const PathOptions& options) {
   return tempIsPrivate;
 }
 
-void ReadSetupSettings(int32_t& fullScreen, int32_t& windowMode) {
-  std::string setup = SetupFilePath();
-  gSettings.blitFlipMode = FlagIsOn(setup, "BLITFLIPMODE");
-  gSettings.blitOverdrawCount = FlagIsOn(setup, "BLITOVERDRAW") ? 2 : 1;
-  gSettings.vertexBufferCreateMode = NumberSetting(setup, "VBCREATE");
-  gSettings.vertexBufferUsageMode = NumberSetting(setup, "VBUSAGE");
-  gSettings.overlay3DMode = NumberSetting(setup, "3DOVERLAY");
-  gSettings.popupOffMode = NumberSetting(setup, "POPUPOFF");
-  if (FlagIsOn(setup, "WINDOWMODE")) {
-    fullScreen = 0;
-    windowMode = 1;
-  }
-  gSettings.externalEditorPath = ExternalEditorFrom(ReadSetting(setup, "EXTERNALEDITOR", ""));
-  gSettings.debugModeFlag = DiagnosticsSwitch(setup, "DEBUGMODE");
-  gSettings.traceModeFlag = DiagnosticsSwitch(setup, "TRACEMODE");
-  gSettings.runtimeTestFlag = DiagnosticsSwitch(setup, "RUNTIMETEST");
+bool LoadSetupFile(std::string* error) {
+  SetupFile& setup = Setup();
+  setup.loaded = true;
+  return setup.document.Load(SetupFilePath(), error);
+}
+
+const platform::IniDocument& SetupDocument() {
+  if (!Setup().loaded) LoadSetupFile();
+  return Setup().document;
+}
+
+bool ReadSetupSettings(int32_t& fullScreen, int32_t& windowMode, std::string* error) {
+  const bool loaded = LoadSetupFile(error);
+  gSettings.blitFlipMode = FlagIsOn("BLITFLIPMODE");
+  gSettings.blitOverdrawCount = FlagIsOn("BLITOVERDRAW") ? 2 : 1;
+  gSettings.vertexBufferCreateMode = NumberSetting("VBCREATE");
+  gSettings.vertexBufferUsageMode = NumberSetting("VBUSAGE");
+  gSettings.overlay3DMode = NumberSetting("3DOVERLAY");
+  gSettings.popupOffMode = NumberSetting("POPUPOFF");
+  gSettings.windowModeRequested = FlagIsOn("WINDOWMODE");
+  ApplyWindowModeSetting(fullScreen, windowMode);
+  gSettings.externalEditorPath = ExternalEditorFrom(ReadSetting("EXTERNALEDITOR", ""));
+  gSettings.debugModeFlag = DiagnosticsSwitch("DEBUGMODE");
+  gSettings.traceModeFlag = DiagnosticsSwitch("TRACEMODE");
+  gSettings.runtimeTestFlag = DiagnosticsSwitch("RUNTIMETEST");
+  return loaded;
+}
+
+void ApplyWindowModeSetting(int32_t& fullScreen, int32_t& windowMode) {
+  if (!gSettings.windowModeRequested) return;
+  fullScreen = 0;
+  windowMode = 1;
 }
 
 void ReadStandaloneStartupSection(const std::string& iniPath) {
@@ -167,7 +171,7 @@ void ReadStandaloneWindowSettings(int32_t& fullScreen, int32_t& windowMode,
 void DeleteWorkFiles() {
   // When the start folder is gone the current folder stays; the work file has a full path.
   if (!gSettings.startFolder.empty()) {
-    [[maybe_unused]] int changed = chdir(gSettings.startFolder.c_str());
+    platform::ChangeFolder(gSettings.startFolder);
   }
   if (!gSettings.workWavPath.empty()) platform::DeleteFileIfExists(gSettings.workWavPath);
 }

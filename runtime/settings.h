@@ -8,6 +8,10 @@
 #include <optional>
 #include <string>
 
+namespace qm::platform {
+class IniDocument;
+}
+
 namespace qm {
 
 struct Settings {
@@ -20,6 +24,7 @@ struct Settings {
   std::string workWavPath;    // "workfile.wav"
 
   // SETUP.INI, section SETTINGS.
+  bool windowModeRequested = false;  // WINDOWMODE is "1"
   bool blitFlipMode = false;
   int32_t blitOverdrawCount = 1;  // 2 when BLITOVERDRAW is "1"
   int32_t vertexBufferCreateMode = 0;
@@ -55,10 +60,23 @@ struct PathOptions {
 // work-file names. False when the temporary folder cannot be made private to the user.
 bool SetUpPaths(const PathOptions& options = {});
 
-// Reads section SETTINGS of SETUP.INI in the program folder. WINDOWMODE "1" writes 0 into
-// `fullScreen` and 1 into `windowMode`; otherwise both are left as they are. DEBUGMODE, TRACEMODE
-// and RUNTIMETEST that are "1" each delete QM.LOG in the program folder before setting their flag.
-void ReadSetupSettings(int32_t& fullScreen, int32_t& windowMode);
+// SETUP.INI in the program folder is read once, at start-up, into one document that every
+// setting (section SETTINGS here, the language words' keys) is taken from. LoadSetupFile reads
+// it (a missing file reads as empty); false when it exists and cannot be read or is larger than
+// an INI file may be, with `error` naming it and saying why (the document is then empty).
+// SetUpPaths forgets the document; SetupDocument loads it on first use after that.
+bool LoadSetupFile(std::string* error = nullptr);
+const platform::IniDocument& SetupDocument();
+
+// The start-up step: reads SETUP.INI (LoadSetupFile; false as it gives, the settings then all at
+// their defaults) and takes section SETTINGS from it. WINDOWMODE "1" writes 0
+// into `fullScreen` and 1 into `windowMode`; otherwise both are left as they are. DEBUGMODE,
+// TRACEMODE and RUNTIMETEST that are "1" each delete QM.LOG in the program folder before setting
+// their flag, so it runs once per start: a run never reads the settings again (its trace lines
+// would be lost), it takes the window request through ApplyWindowModeSetting.
+bool ReadSetupSettings(int32_t& fullScreen, int32_t& windowMode, std::string* error = nullptr);
+// WINDOWMODE as ReadSetupSettings found it, applied to a run's display request.
+void ApplyWindowModeSetting(int32_t& fullScreen, int32_t& windowMode);
 
 // The host name of a packed copy of a file, or nothing when the file is not packed.
 using PackedFileLookup =

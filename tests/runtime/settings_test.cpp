@@ -9,6 +9,7 @@
 #include <string>
 
 #include "platform/files.h"
+#include "platform/ini_file.h"
 #include "platform/temp_folder.h"
 #include "runtime/diagnostics.h"
 
@@ -183,6 +184,36 @@ TEST_P(LogSwitchTest, ASwitchThatIsOffKeepsTheLog) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Switches, LogSwitchTest, ::testing::Values("DEBUGMODE", "TRACEMODE", "RUNTIMETEST"));
+
+// The run takes its window request from what start-up read: the loader's trace lines, written
+// between the two, stay in the log.
+TEST_F(SettingsTest, TheRunsWindowRequestKeepsTheTraceWrittenSinceStartUp) {
+  WriteSetup("TRACEMODE=1\r\nWINDOWMODE=1\r\n");
+  ReadSettings();
+  WriteTraceLog("loaded");
+  int32_t fullScreen = 1, windowMode = 0;
+  ApplyWindowModeSetting(fullScreen, windowMode);
+  EXPECT_EQ(fullScreen, 0);
+  EXPECT_EQ(windowMode, 1);
+  FlushDiagnosticsLog();
+  EXPECT_NE(root_.Read("program/QM.LOG").find("loaded"), std::string::npos);
+}
+
+// SETUP.INI is parsed once into one document: a change made after start-up is not seen, and a
+// file too large to be settings is refused with its reason, every setting at its default.
+TEST_F(SettingsTest, TheSetupFileIsReadOnceAndRefusedBeyondTheLimit) {
+  WriteSetup("DEBUGMODE=1\r\n");
+  ReadSettings();
+  WriteSetup("DEBUGMODE=0\r\n");
+  EXPECT_EQ(SetupDocument().Read("SETTINGS", "DEBUGMODE", ""), "1");
+
+  WriteSetup("DEBUGMODE=1\r\n" + std::string(5 << 20, ';') + "\r\n");
+  int32_t fullScreen = 1, windowMode = 0;
+  std::string error;
+  EXPECT_FALSE(ReadSetupSettings(fullScreen, windowMode, &error));
+  EXPECT_EQ(error, root_ / "program/SETUP.INI" + ": larger than 4 MB");
+  EXPECT_FALSE(DebugModeFlag());
+}
 
 TEST_F(SettingsTest, SwitchesAreReadFromTheProgramFolderWhateverTheCurrentFolder) {
   CurrentFolderGuard guard;
