@@ -12,6 +12,7 @@
 #include "runtime/interpreter.h"
 #include "runtime/program_image.h"
 #include "runtime/run_loop.h"
+#include "runtime/subsystem.h"
 #include "tests/runtime/image_builder.h"
 
 namespace qm {
@@ -38,12 +39,22 @@ Pc LoopJump(Pc at) {
   return in.Next();
 }
 
-const CommandRegistration kBenchCommands[] = {{kAdd, "+", "lll", AddIntegers},
-                                              {kLoopJump, "loop", "la", LoopJump}};
+constexpr CommandRegistration kBenchCommands[] = {{kAdd, "+", "lll", AddIntegers},
+                                                  {kLoopJump, "loop", "la", LoopJump}};
+constexpr CommandFamily kBenchFamily{kBenchCommands, {}};
+constexpr const CommandFamily* kBenchFamilies[] = {&kBenchFamily};
+constexpr Subsystem BenchSubsystem() {
+  Subsystem subsystem;
+  subsystem.name = "bench";
+  subsystem.families = kBenchFamilies;
+  return subsystem;
+}
+constexpr Subsystem kBenchSubsystem = BenchSubsystem();
+constexpr const Subsystem* kBenchSubsystems[] = {&kBenchSubsystem};
 
 // Loads the loop program and returns the cell of its pass counter.
 int32_t& LoadLoopProgram() {
-  RegisterCommands(kBenchCommands);
+  InstallSubsystems(kBenchSubsystems);
   static test::ImageBuilder builder;
   static int32_t counter = 0;
   if (builder.Here() == 0) {

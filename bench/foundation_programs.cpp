@@ -1,313 +1,297 @@
 // Whole-program timings of the interpreter on the five peer workloads (integer loop, float maths,
-// recursive calls, arrays, strings), each built word by word as the compiler lays it out and run
-// through the real interpreter in SYNC ON mode (no frames between slices). Each reports the BASIC
-// statements and the interpreter commands it ran per second, and checks its result against the
-// same computation in C++.
+// recursive calls, arrays, strings), each a BASIC program compiled by the compile entry and run by
+// the run entry, headless (no frame waits), as the peers' versions in bench-peers are. Each checks
+// its result against the same computation in C++, which also counts the BASIC statements and the
+// interpreter commands the program executes: the run reports both per second.
 #include <benchmark/benchmark.h>
 
 #include <cmath>
 #include <cstdint>
-#include <set>
 #include <string>
 
-#include "image_builder.h"
-#include "resources/command_ids.h"
-#include "runtime/command_dispatch.h"
-#include "runtime/interpreter.h"
+#include "app/system_subsystems.h"
+#include "compiler/compile.h"
 #include "runtime/program_image.h"
-#include "runtime/run_hooks.h"
-#include "runtime/run_loop.h"
-#include "runtime/runtime_commands.h"
-#include "runtime/runtime_errors.h"
-#include "runtime/value_text.h"
+#include "runtime/run_program.h"
 
 namespace qm::bench {
 namespace {
 
-using test::ImageBuilder;
-
-constexpr int32_t T(int32_t n) { return ImageBuilder::IntTemp(n); }
-constexpr int32_t FT(int32_t n) { return ImageBuilder::FloatTemp(n); }
-constexpr int32_t ST(int32_t n) { return ImageBuilder::StringTemp(n); }
-
-// A program under construction. Each BASIC statement marks its last command, so a counting run
-// can tell how many statements the program executes.
-class Program {
- public:
-  ImageBuilder b{1024};
-  std::set<int32_t> statementEnds;
-
-  int32_t Statement(int32_t id, std::initializer_list<int32_t> operands) {
-    const int32_t word = b.Command(id, operands);
-    statementEnds.insert(word);
-    return word;
-  }
-  int32_t Part(int32_t id, std::initializer_list<int32_t> operands) { return b.Command(id, operands); }
-  // FOR v = start TO limit: its two statements' commands; returns the FOR word.
-  int32_t For(int32_t variable, int32_t start, int32_t limit) {
-    const int32_t one = b.IntLiteral(1);
-    Part(kOpSubLLL, {T(0), start, one});
-    Part(kOpAssignLL, {variable, T(0)});
-    return Statement(kCmdFor, {variable, limit, one, 0});
-  }
-  void Next(int32_t variable, int32_t forWord) {
-    Statement(kCmdNext, {variable, ImageBuilder::WordAddress(forWord)});
-    b.Patch(forWord + 4, ImageBuilder::WordAddress(b.Here()));
-  }
-  // IF value > limit THEN value = value - limit.
-  void Wrap(int32_t value, int32_t limit) {
-    Part(kOpGreaterLLL, {T(0), value, limit});
-    const int32_t test = Statement(kCmdIf, {T(0), 0});
-    Part(kOpSubLLL, {T(0), value, limit});
-    Statement(kOpAssignLL, {value, T(0)});
-    b.Patch(test + 2, ImageBuilder::WordAddress(b.Here()));
-  }
-  int32_t Call(int32_t entry, int32_t result, int32_t argument) {
-    const int32_t word =
-        b.Command(kCmdFunction, {ImageBuilder::WordAddress(entry), result, b.IntLiteral(1), argument});
-    return word;
-  }
-  void End() { b.Emit(0); }
-};
-
-struct Counts {
+// What the C++ version of a workload found: the result and the work the program does for it.
+struct Expected {
+  double value = 0;
   int64_t statements = 0;
   int64_t commands = 0;
 };
 
-// Steps through the program once, command by command, counting what it executes.
-Counts CountExecution(const Program& program) {
-  Counts counts;
-  RunHooks(RunHook::ResetSystemTables);
-  ResetRunner();
-  StopFlag = 0;
-  for (Pc pc = DecodedAt(0);;) {
-    const int32_t word = WordIndexOf(pc);
-    const CommandHandler handler = FindCommandHandler(ProgramWordAt(word));
-    if (handler == nullptr || PendingErrorCode != 0) break;
-    pc = handler(pc);
-    ++counts.commands;
-    if (program.statementEnds.count(word) != 0) ++counts.statements;
+// The value of a main-program variable ('l' or 'f' by its name's marker), read after the run.
+double VariableValue(const Parser& parser, const std::string& name) {
+  const char type = name.back() == '#' ? 'f' : 'l';
+  for (int32_t i = 0; i < parser.VariableCount(type); ++i) {
+    const VariableEntry& variable = parser.Variable(type, i);
+    if (variable.scope != kMainScope || variable.isArray || variable.name != name) continue;
+    const ValueCell& cell = ProgramImage.dataBlock[CellIndexOf(variable.number)];
+    return type == 'f' ? static_cast<double>(cell.f) : static_cast<double>(cell.i);
   }
-  return counts;
+  return std::nan("");
 }
 
-void RunToEnd() {
-  RunHooks(RunHook::ResetSystemTables);
-  ResetRunner();
-  DisplayReadyFlag = 1;
-  SyncOffSetting = 0;
-  while (PendingErrorCode == 0 && FindCommandHandler(ProgramWordAt(ProgramCounter)) != nullptr) {
-    ExecuteSlice();
-  }
-}
-
-// Loads the program, checks its result once, then times whole runs.
-template <typename Check>
-void TimeProgram(benchmark::State& state, Program& program, Check resultIsRight) {
-  ClearCommandRegistrations();
-  ClearRunHooks();
-  RegisterRuntimeCommands();
-  if (program.b.ProgramEndCounters().programWrite == 0) program.b.EndProgram();
-  if (!CreateQuillmoorBlocksFromParser(program.b)) {
-    state.SkipWithError("the program image could not be built");
+// Compiles the program once, then times whole runs; every run's result is checked.
+void TimeProgram(benchmark::State& state, const std::string& source, const std::string& resultName,
+                 const Expected& expected) {
+  InstallSubsystems(SystemSubsystems());
+  Parser parser;
+  CompileOptions compile;
+  compile.text = source;
+  const CompileOutcome compiled = Compile(parser, compile);
+  if (!compiled.Compiled()) {
+    state.SkipWithError(("the program does not compile: " + CompileReportText(compiled)).c_str());
     return;
   }
-  const Counts counts = CountExecution(program);
-  if (PendingErrorCode != 0 || !resultIsRight()) {
-    state.SkipWithError("the program gave a wrong result");
-    return;
-  }
-  for (auto _ : state) RunToEnd();
-  if (!resultIsRight()) state.SkipWithError("the timed runs gave a wrong result");
-  const double runs = static_cast<double>(state.iterations());
-  state.counters["statements/s"] =
-      benchmark::Counter(runs * static_cast<double>(counts.statements), benchmark::Counter::kIsRate);
-  state.counters["commands/s"] =
-      benchmark::Counter(runs * static_cast<double>(counts.commands), benchmark::Counter::kIsRate);
-  RunHooks(RunHook::EndRun);
-  RunHooks(RunHook::FreeRuntimeData);
-  FreeProgramImage();
-}
-
-int32_t IntOf(int32_t operand) { return ProgramImage.dataBlock[operand - kFirstOperand].i; }
-float FloatOf(int32_t operand) { return ProgramImage.dataBlock[operand - kFirstOperand].f; }
-
-// ---- a: integer loop ----
-// sum = 0 : for o = 1 to outer : for i = 1 to 10000 : sum = sum + i
-// if sum > 999983 then sum = sum - 999983 : next i : next o
-void IntegerLoop(benchmark::State& state) {
-  const int32_t outer = static_cast<int32_t>(state.range(0));
-  Program p;
-  const int32_t sum = p.b.IntVariable(), o = p.b.IntVariable(), i = p.b.IntVariable();
-  const int32_t wrap = p.b.IntLiteral(999983);
-  p.Statement(kOpAssignLL, {sum, p.b.IntLiteral(0)});
-  const int32_t outerLoop = p.For(o, p.b.IntLiteral(1), p.b.IntLiteral(outer));
-  const int32_t innerLoop = p.For(i, p.b.IntLiteral(1), p.b.IntLiteral(10000));
-  p.Part(kOpAddLLL, {T(0), sum, i});
-  p.Statement(kOpAssignLL, {sum, T(0)});
-  p.Wrap(sum, wrap);
-  p.Next(i, innerLoop);
-  p.Next(o, outerLoop);
-  p.End();
-  int32_t expected = 0;
-  for (int32_t r = 1; r <= outer; ++r) {
-    for (int32_t k = 1; k <= 10000; ++k) {
-      expected += k;
-      if (expected > 999983) expected -= 999983;
+  RunOptions run;
+  run.program = &parser;
+  double result = 0;
+  run.afterRun = [&] { result = VariableValue(parser, resultName); };
+  for (auto _ : state) {
+    const RunOutcome outcome = RunProgram(run);
+    if (outcome.end != RunEnd::Ended || result != expected.value) {
+      state.SkipWithError(("the program gave a wrong result: " + outcome.text).c_str());
+      return;
     }
   }
-  TimeProgram(state, p, [&] { return IntOf(sum) == expected; });
+  const double runs = static_cast<double>(state.iterations());
+  state.counters["statements/s"] =
+      benchmark::Counter(runs * static_cast<double>(expected.statements), benchmark::Counter::kIsRate);
+  state.counters["commands/s"] =
+      benchmark::Counter(runs * static_cast<double>(expected.commands), benchmark::Counter::kIsRate);
+}
+
+// Counts for the C++ versions. A FOR loop costs three commands and one statement on entry (the
+// start value less the step, its assignment, the FOR test) and one statement per pass for NEXT,
+// whose two commands (NEXT, then the FOR test it jumps back to) end the pass.
+struct Work {
+  int64_t statements = 0;
+  int64_t commands = 0;
+  void Statement(int64_t commandCount) {
+    ++statements;
+    commands += commandCount;
+  }
+  void ForEntry() { Statement(3); }
+  void Next() { Statement(2); }
+  // The last FOR test of a loop, which leaves it, and the END after the program.
+  void LoopExit() { ++commands; }
+  void End() { Statement(1); }
+};
+
+// IF value > 999983 THEN value = value - 999983: the test (two commands), and when it holds the
+// subtraction and its assignment.
+int32_t Wrap(int32_t value, Work& work) {
+  work.Statement(2);
+  if (value <= 999983) return value;
+  work.commands += 2;
+  return value - 999983;
+}
+
+// ---- a: integer loop ----
+void IntegerLoop(benchmark::State& state) {
+  const int32_t outer = static_cast<int32_t>(state.range(0));
+  const std::string source =
+      "sum = 0\n"
+      "for o = 1 to " +
+      std::to_string(outer) +
+      "\n"
+      "   for i = 1 to 10000\n"
+      "      sum = sum + i\n"
+      "      if sum > 999983 then sum = sum - 999983\n"
+      "   next i\n"
+      "next o\n";
+  Work work;
+  int32_t sum = 0;
+  work.Statement(1);
+  work.ForEntry();
+  for (int32_t o = 1; o <= outer; ++o) {
+    work.ForEntry();
+    for (int32_t i = 1; i <= 10000; ++i) {
+      sum += i;
+      work.Statement(2);
+      sum = Wrap(sum, work);
+      work.Next();
+    }
+    work.LoopExit();
+    work.Next();
+  }
+  work.LoopExit();
+  work.End();
+  TimeProgram(state, source, "sum", {static_cast<double>(sum), work.statements, work.commands});
 }
 BENCHMARK(IntegerLoop)->Arg(100)->Unit(benchmark::kMillisecond);
 
 // ---- b: float maths ----
-// acc# = 0.0 : for i = 1 to n : x# = i / 8.0 : acc# = acc# + sin(x#) * sqrt(x#) : next i
+// SIN takes degrees (it multiplies by 0.01745 itself); floats are single precision.
 void FloatMaths(benchmark::State& state) {
   const int32_t n = static_cast<int32_t>(state.range(0));
-  Program p;
-  const int32_t acc = p.b.FloatVariable(), x = p.b.FloatVariable(), i = p.b.IntVariable();
-  p.Statement(kOpAssignFF, {acc, p.b.FloatLiteral(0.0f)});
-  const int32_t loop = p.For(i, p.b.IntLiteral(1), p.b.IntLiteral(n));
-  p.Part(kOpDivFLF, {FT(0), i, p.b.FloatLiteral(8.0f)});
-  p.Statement(kOpAssignFF, {x, FT(0)});
-  p.Part(kCmdSinFF, {FT(0), x});
-  p.Part(kCmdSqrtFF, {FT(1), x});
-  p.Part(kOpMulFFF, {FT(2), FT(0), FT(1)});
-  p.Part(kOpAddFFF, {FT(3), acc, FT(2)});
-  p.Statement(kOpAssignFF, {acc, FT(3)});
-  p.Next(i, loop);
-  p.End();
-  float expected = 0.0f;
+  const std::string source =
+      "acc# = 0.0\n"
+      "for i = 1 to " +
+      std::to_string(n) +
+      "\n"
+      "   x# = i / 8.0\n"
+      "   acc# = acc# + sin(x#) * sqrt(x#)\n"
+      "next i\n";
+  Work work;
+  work.Statement(1);
+  work.ForEntry();
+  float acc = 0.0f;
   for (int32_t k = 1; k <= n; ++k) {
-    const float xk = static_cast<float>(static_cast<double>(k) / 8.0);
-    const float s = static_cast<float>(std::sin(static_cast<double>(xk) * 0.01745));
-    const float q = static_cast<float>(std::sqrt(static_cast<double>(xk)));
-    expected = static_cast<float>(static_cast<double>(expected) +
-                                  static_cast<double>(static_cast<float>(double(s) * double(q))));
+    const float x = static_cast<float>(static_cast<double>(k) / 8.0);
+    const float s = static_cast<float>(std::sin(static_cast<double>(x) * 0.01745));
+    const float q = static_cast<float>(std::sqrt(static_cast<double>(x)));
+    acc = static_cast<float>(static_cast<double>(acc) +
+                             static_cast<double>(static_cast<float>(double(s) * double(q))));
+    work.Statement(2);
+    work.Statement(5);
+    work.Next();
   }
-  TimeProgram(state, p, [&] { return FloatOf(acc) == expected; });
+  work.LoopExit();
+  work.End();
+  TimeProgram(state, source, "acc#", {static_cast<double>(acc), work.statements, work.commands});
 }
 BENCHMARK(FloatMaths)->Arg(1000000)->Unit(benchmark::kMillisecond);
 
 // ---- c: recursive calls ----
-// total = fib(n) : end
-// function fib(n) : r = n : if n > 1 : a = fib(n - 1) : b = fib(n - 2) : r = a + b : endif
-// endfunction r
+// A call of fib: the call command, r = n, the test (two commands) and, for n > 1, two calls with
+// their subtraction and assignment, the sum and its assignment; then ENDFUNCTION.
+int32_t Fib(int32_t n, Work& work) {
+  work.commands += 1;  // the call
+  work.Statement(1);
+  work.Statement(2);
+  int32_t r = n;
+  if (n > 1) {
+    work.commands += 1;  // n - 1
+    const int32_t a = Fib(n - 1, work);
+    work.Statement(1);
+    work.commands += 1;
+    const int32_t b = Fib(n - 2, work);
+    work.Statement(1);
+    work.Statement(2);
+    r = a + b;
+  }
+  work.Statement(1);  // endfunction r
+  return r;
+}
+
 void Fibonacci(benchmark::State& state) {
   const int32_t n = static_cast<int32_t>(state.range(0));
-  Program p;
-  const int32_t total = p.b.IntVariable();
-  const int32_t mainCall = p.Call(0, T(0), p.b.IntLiteral(n));
-  p.Statement(kOpAssignLL, {total, T(0)});
-  p.End();
-  const int16_t scope = 1;
-  const int32_t fn = p.b.IntVariable(scope), r = p.b.IntVariable(scope), a = p.b.IntVariable(scope),
-                bb = p.b.IntVariable(scope);
-  p.Part(kCmdStop, {});
-  const int32_t entry = p.b.Here();
-  p.b.Emit(fn);
-  p.b.Emit(scope);
-  p.b.Patch(mainCall + 1, ImageBuilder::WordAddress(entry));
-  const int32_t one = p.b.IntLiteral(1), two = p.b.IntLiteral(2);
-  p.Statement(kOpAssignLL, {r, fn});
-  p.Part(kOpGreaterLLL, {T(50), fn, one});
-  const int32_t test = p.Statement(kCmdIf, {T(50), 0});
-  p.Part(kOpSubLLL, {T(50), fn, one});
-  p.Call(entry, T(51), T(50));
-  p.Statement(kOpAssignLL, {a, T(51)});
-  p.Part(kOpSubLLL, {T(50), fn, two});
-  p.Call(entry, T(51), T(50));
-  p.Statement(kOpAssignLL, {bb, T(51)});
-  p.Part(kOpAddLLL, {T(50), a, bb});
-  p.Statement(kOpAssignLL, {r, T(50)});
-  p.b.Patch(test + 2, ImageBuilder::WordAddress(p.b.Here()));
-  p.Statement(kCmdEndfunctionL, {r});
-  int32_t previous = 0, current = 1;
-  for (int32_t k = 1; k < n; ++k) {
-    const int32_t next = previous + current;
-    previous = current;
-    current = next;
-  }
-  TimeProgram(state, p, [&] { return IntOf(total) == current; });
+  const std::string source = "total = fib(" + std::to_string(n) +
+                             ")\n"
+                             "end\n"
+                             "function fib(n)\n"
+                             "   r = n\n"
+                             "   if n > 1\n"
+                             "      a = fib(n - 1)\n"
+                             "      b = fib(n - 2)\n"
+                             "      r = a + b\n"
+                             "   endif\n"
+                             "endfunction r\n";
+  Work work;
+  const int32_t total = Fib(n, work);
+  work.Statement(1);  // total = (the call's result)
+  work.End();
+  TimeProgram(state, source, "total", {static_cast<double>(total), work.statements, work.commands});
 }
 BENCHMARK(Fibonacci)->Arg(25)->Unit(benchmark::kMillisecond);
 
 // ---- d: arrays ----
-// dim arr(100000) : s = 0 : for r = 1 to reps : for i = 1 to 100000 : arr(i) = i + r : next i
-// for i = 1 to 100000 : s = s + arr(i) : if s > 999983 then s = s - 999983 : next i : next r
 void ArrayFillAndSum(benchmark::State& state) {
   const int32_t reps = static_cast<int32_t>(state.range(0));
   constexpr int32_t kSize = 100000;
-  Program p;
-  const int32_t arr = p.b.IntVariable(), s = p.b.IntVariable(), r = p.b.IntVariable(), i = p.b.IntVariable();
-  const int32_t size = p.b.IntLiteral(kSize);
-  p.Statement(kCmdDimLL, {arr, size});
-  p.Statement(kOpAssignLL, {s, p.b.IntLiteral(0)});
-  const int32_t outer = p.For(r, p.b.IntLiteral(1), p.b.IntLiteral(reps));
-  const int32_t fill = p.For(i, p.b.IntLiteral(1), size);
-  p.Part(kOpAddLLL, {T(0), i, r});
-  p.Statement(kOpArraySetLLL, {arr, i, T(0)});
-  p.Next(i, fill);
-  const int32_t sum = p.For(i, p.b.IntLiteral(1), size);
-  p.Part(kOpArrayGetLLL, {T(0), arr, i});
-  p.Part(kOpAddLLL, {T(1), s, T(0)});
-  p.Statement(kOpAssignLL, {s, T(1)});
-  p.Wrap(s, p.b.IntLiteral(999983));
-  p.Next(i, sum);
-  p.Next(r, outer);
-  p.End();
-  int32_t expected = 0;
-  for (int32_t k = 1; k <= reps; ++k) {
-    for (int32_t j = 1; j <= kSize; ++j) {
-      expected += j + k;
-      if (expected > 999983) expected -= 999983;
+  const std::string source =
+      "dim arr(100000)\n"
+      "s = 0\n"
+      "for r = 1 to " +
+      std::to_string(reps) +
+      "\n"
+      "   for i = 1 to 100000\n"
+      "      arr(i) = i + r\n"
+      "   next i\n"
+      "   for i = 1 to 100000\n"
+      "      s = s + arr(i)\n"
+      "      if s > 999983 then s = s - 999983\n"
+      "   next i\n"
+      "next r\n";
+  Work work;
+  work.Statement(1);
+  work.Statement(1);
+  work.ForEntry();
+  int32_t s = 0;
+  for (int32_t r = 1; r <= reps; ++r) {
+    work.ForEntry();
+    for (int32_t i = 1; i <= kSize; ++i) {
+      work.Statement(2);
+      work.Next();
     }
+    work.LoopExit();
+    work.ForEntry();
+    for (int32_t i = 1; i <= kSize; ++i) {
+      s += i + r;
+      work.Statement(3);
+      s = Wrap(s, work);
+      work.Next();
+    }
+    work.LoopExit();
+    work.Next();
   }
-  TimeProgram(state, p, [&] { return IntOf(s) == expected; });
+  work.LoopExit();
+  work.End();
+  TimeProgram(state, source, "s", {static_cast<double>(s), work.statements, work.commands});
 }
 BENCHMARK(ArrayFillAndSum)->Arg(10)->Unit(benchmark::kMillisecond);
 
 // ---- e: strings ----
-// t = 0 : for r = 1 to reps : s$ = "" : for i = 1 to 60 : s$ = s$ + "ab" + chr$(64 + i) : next i
-// for i = 1 to 180 : t = t + len(left$(s$, i)) + asc(mid$(s$, i))
-// if t > 999983 then t = t - 999983 : next i : next r
+// MID$(t$, n) is the single character at n.
 void StringBuilding(benchmark::State& state) {
   const int32_t reps = static_cast<int32_t>(state.range(0));
-  Program p;
-  const int32_t t = p.b.IntVariable(), r = p.b.IntVariable(), i = p.b.IntVariable(), s = p.b.StringVariable();
-  p.Statement(kOpAssignLL, {t, p.b.IntLiteral(0)});
-  const int32_t outer = p.For(r, p.b.IntLiteral(1), p.b.IntLiteral(reps));
-  p.Statement(kOpAssignSS, {s, p.b.StringLiteral("")});
-  const int32_t build = p.For(i, p.b.IntLiteral(1), p.b.IntLiteral(60));
-  p.Part(kOpAddSSS, {ST(0), s, p.b.StringLiteral("ab")});
-  p.Part(kOpAddLLL, {T(0), p.b.IntLiteral(64), i});
-  p.Part(kCmdChrStr, {ST(1), T(0)});
-  p.Part(kOpAddSSS, {ST(2), ST(0), ST(1)});
-  p.Statement(kOpAssignSS, {s, ST(2)});
-  p.Next(i, build);
-  const int32_t scan = p.For(i, p.b.IntLiteral(1), p.b.IntLiteral(180));
-  p.Part(kCmdLeftStr, {ST(0), s, i});
-  p.Part(kCmdLen, {T(0), ST(0)});
-  p.Part(kOpAddLLL, {T(1), t, T(0)});
-  p.Part(kCmdMidStr, {ST(1), s, i});
-  p.Part(kCmdAsc, {T(2), ST(1)});
-  p.Part(kOpAddLLL, {T(3), T(1), T(2)});
-  p.Statement(kOpAssignLL, {t, T(3)});
-  p.Wrap(t, p.b.IntLiteral(999983));
-  p.Next(i, scan);
-  p.Next(r, outer);
-  p.End();
-  int32_t expected = 0;
-  for (int32_t k = 1; k <= reps; ++k) {
+  const std::string source =
+      "t = 0\n"
+      "for r = 1 to " +
+      std::to_string(reps) +
+      "\n"
+      "   s$ = \"\"\n"
+      "   for i = 1 to 60\n"
+      "      s$ = s$ + \"ab\" + chr$(64 + i)\n"
+      "   next i\n"
+      "   for i = 1 to 180\n"
+      "      t = t + len(left$(s$, i)) + asc(mid$(s$, i))\n"
+      "      if t > 999983 then t = t - 999983\n"
+      "   next i\n"
+      "next r\n";
+  Work work;
+  work.Statement(1);
+  work.ForEntry();
+  int32_t t = 0;
+  for (int32_t r = 1; r <= reps; ++r) {
+    work.Statement(1);
+    work.ForEntry();
     std::string text;
-    for (int32_t j = 1; j <= 60; ++j) text = text + "ab" + static_cast<char>(64 + j);
-    for (int32_t j = 1; j <= 180; ++j) {
-      expected += j + static_cast<unsigned char>(text[static_cast<size_t>(j - 1)]);
-      if (expected > 999983) expected -= 999983;
+    for (int32_t j = 1; j <= 60; ++j) {
+      text = text + "ab" + static_cast<char>(64 + j);
+      work.Statement(5);
+      work.Next();
     }
+    work.LoopExit();
+    work.ForEntry();
+    for (int32_t j = 1; j <= 180; ++j) {
+      t += j + static_cast<unsigned char>(text[static_cast<size_t>(j - 1)]);
+      work.Statement(7);
+      t = Wrap(t, work);
+      work.Next();
+    }
+    work.LoopExit();
+    work.Next();
   }
-  TimeProgram(state, p, [&] { return IntOf(t) == expected; });
+  work.LoopExit();
+  work.End();
+  TimeProgram(state, source, "t", {static_cast<double>(t), work.statements, work.commands});
 }
 BENCHMARK(StringBuilding)->Arg(1000)->Unit(benchmark::kMillisecond);
 

@@ -6,6 +6,8 @@
 #include <map>
 #include <set>
 
+#include "runtime/subsystem.h"
+
 namespace qm {
 namespace {
 
@@ -87,6 +89,19 @@ std::vector<std::string> CheckRegistrationsAgainstDatabase(
       mismatches.push_back(
           Describe(registration.id, StoredName(registration.name), LowerCased(registration.signature)) +
           ": registered twice with different handlers");
+    }
+  }
+  return mismatches;
+}
+
+std::vector<std::string> CheckInstalledSubsystems(const ParserDatabase& database) {
+  std::vector<std::string> mismatches;
+  for (const Subsystem* subsystem : InstalledSubsystems()) {
+    std::vector<CommandRegistration> rows;
+    for (const CommandFamily* family : subsystem->families)
+      rows.insert(rows.end(), family->rows.begin(), family->rows.end());
+    for (std::string& problem : CheckRegistrationsAgainstDatabase(database, rows)) {
+      mismatches.push_back(std::string(subsystem->name) + ": " + problem);
     }
   }
   return mismatches;

@@ -23,6 +23,10 @@ inline constexpr int32_t kHandlerOnlyCommandIds[] = {7264, 9990, 9995};
 std::vector<std::string> CheckRegistrationsAgainstDatabase(
     const ParserDatabase& database, std::span<const CommandRegistration> registrations);
 
+// The same for every subsystem installed (runtime/subsystem.h), each text led by the subsystem's
+// name ("io: id 1001 ...").
+std::vector<std::string> CheckInstalledSubsystems(const ParserDatabase& database);
+
 // The database ids, in ascending order, for which no registration exists.
 std::vector<int32_t> CommandIdsWithoutHandler(const ParserDatabase& database,
                                               std::span<const CommandRegistration> registrations);

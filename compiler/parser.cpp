@@ -98,10 +98,23 @@ bool Parser::CompileToProgramFile(const std::string& sourceFileName, const std::
   return CompileSourceFile(sourceFileName);
 }
 
+bool Parser::CreateProgramFromText(std::string_view text) {
+  outputFileName.clear();
+  return CompileLoadedProgram(
+      [this, text] {
+        LoadSourceBytes(text);
+        return true;
+      });
+}
+
 bool Parser::CompileSourceFile(const std::string& fileName) {
+  return CompileLoadedProgram([this, &fileName] { return LoadSourceFile(fileName); });
+}
+
+bool Parser::CompileLoadedProgram(const std::function<bool()>& loadSource) {
   restartFlag_ = true;
   while (restartFlag_) {
-    if (!LoadSourceFile(fileName)) {
+    if (!loadSource()) {
       errorMessage = sourceReadFailure_;
       errorText = errorMessage;
       errorLine = 0;

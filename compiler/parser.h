@@ -128,6 +128,9 @@ class Parser final : public ParsedProgram {
 
   // Compiles a program file (an empty name compiles an empty program). True on success.
   [[nodiscard]] bool CreateProgramFromFile(const std::string& fileName);
+  // Compiles a program given as its text, as if read from a file (includes resolve against the
+  // current folder). True on success.
+  [[nodiscard]] bool CreateProgramFromText(std::string_view text);
   // The same, then writes the compiled program through programFileWriter (also after an error).
   [[nodiscard]] bool CompileToProgramFile(const std::string& sourceFileName,
                                           const std::string& outputFileName);
@@ -138,6 +141,8 @@ class Parser final : public ParsedProgram {
 
   // The steps of a compile, public for tests and for the executable builder.
   [[nodiscard]] bool CompileSourceFile(const std::string& fileName);
+  // The whole-program compile after `loadSource` filled the SourceText (false: it could not).
+  [[nodiscard]] bool CompileLoadedProgram(const std::function<bool()>& loadSource);
   [[nodiscard]] bool CompileProgram(CompileMode mode, ScopeNumber scope);
   void ResetCompileCounters();
 
@@ -150,6 +155,8 @@ class Parser final : public ParsedProgram {
   // gives CR LF alone. A UTF-8 byte-order mark at the start of a file is dropped. False when the
   // file cannot be read (see SourceReadFailure).
   [[nodiscard]] bool LoadSourceFile(const std::string& fileName);
+  // The SourceText from a program's bytes, as LoadSourceFile makes it from a file's.
+  void LoadSourceBytes(std::string_view bytes);
   // The SourceText becomes the text and its terminating zero (no line end added).
   void SetSourceFromText(std::string_view text);
   // Builds the MergedText: the SourceText, "end" CR LF, then every included file, in as many

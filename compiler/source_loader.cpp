@@ -136,10 +136,14 @@ bool Parser::LoadSourceFile(const std::string& fileName) {
   }
   std::string bytes;
   if (!ReadSourceBytes(fileName, bytes)) return false;
+  LoadSourceBytes(bytes);
+  return true;
+}
+
+void Parser::LoadSourceBytes(std::string_view bytes) {
   sourceText = NormalizeLineEnds(bytes);
   sourceText.append("\0\r\n", 3);
   hasSourceText = true;
-  return true;
 }
 
 void Parser::SetSourceFromText(std::string_view text) {

@@ -24,6 +24,8 @@ void RegisterElementAddressReaders(std::span<const CommandHandler> readers) {
   }
 }
 
+void ClearElementAddressReaders() { ElementAddressReaders().clear(); }
+
 bool IsElementAddressReader(CommandHandler handler) {
   return std::find(ElementAddressReaders().begin(), ElementAddressReaders().end(), handler) !=
          ElementAddressReaders().end();

@@ -136,6 +136,8 @@ class ArrayTable {
 // fetch needs to record its element only where such a command can read its result temporary.
 void RegisterElementAddressReaders(std::span<const CommandHandler> readers);
 bool IsElementAddressReader(CommandHandler handler);
+// Forgets them (InstallSubsystems, before it registers the installed families).
+void ClearElementAddressReaders();
 
 // The running program's arrays. The array commands reach them here; a run's end frees them all
 // (FreeRuntimeData run hook).

@@ -19,7 +19,6 @@
 #include "runtime/interpreter.h"
 #include "runtime/number_rules.h"
 #include "runtime/program_image.h"
-#include "runtime/run_hooks.h"
 #include "runtime/runtime_errors.h"
 #include "runtime/value_text.h"
 
@@ -330,8 +329,6 @@ constexpr CommandFusion kArrayFusions[] = {
 
 // ---- Run life cycle ----
 
-void FreeAllArrays() { ProgramArrays.FreeAll(); }
-
 constexpr CommandRegistration kArrayCommands[] = {
     {kCmdDimLL, "dim", "LL", CmdDimLL},
     {kCmdDimLLL, "dim", "LLL", CmdDimLLL},
@@ -390,12 +387,8 @@ constexpr CommandRegistration kArrayCommands[] = {
 
 }  // namespace
 
-void RegisterArrayCommands() {
-  RegisterCommandVariants(kArrayVariants);
-  RegisterCommandFusions(kArrayFusions);
-  RegisterCommands(kArrayCommands);
-  AddRunHook(RunHook::ResetSystemTables, FreeAllArrays);
-  AddRunHook(RunHook::FreeRuntimeData, FreeAllArrays);
-}
+constinit const CommandFamily kArrayFamily{kArrayCommands, kArrayFusions, kArrayVariants, {}};
+
+void FreeAllArrays() { ProgramArrays.FreeAll(); }
 
 }  // namespace qm

@@ -5,6 +5,7 @@
 #include <array>
 
 #include "resources/command_ids.h"
+#include "platform/window.h"
 #include "runtime/command_dispatch.h"
 #include "runtime/command_fusion.h"
 #include "runtime/control_flow.h"
@@ -12,7 +13,6 @@
 #include "runtime/interpreter.h"
 #include "runtime/number_rules.h"
 #include "runtime/program_verifier.h"
-#include "runtime/run_hooks.h"
 #include "runtime/runtime_errors.h"
 #include "runtime/value_text.h"
 
@@ -271,27 +271,19 @@ Pc CmdReturnNumber(Pc at) {
 // ENDFUNCTION and EXITFUNCTION with a text: [value].
 Pc CmdEndfunctionS(Pc at) { return CmdEndfunctionL(at); }
 
+// END: the program ends without an error; the command line opens and cannot resume it.
+void CmdEnd() {
+  platform::PostQuitMessage(0);
+  StopFlag = 1;
+  ProgramEndedFlag = 1;
+}
+
 // STOP: the program ends with runtime error 21 and cannot be resumed, even from a line typed at
 // the runtime command line.
 Pc CmdStop(Pc at) {
   ProgramEndedFlag = 1;
   RaiseRuntimeError(kErrorStopped);
   return at + 1;
-}
-
-// ---- Run life cycle ----
-
-void ResetControlFlow() {
-  ProgramReturnStack.Clear();
-  RunningScope = 0;
-  ForgetCallSavePlans();
-}
-
-// End of a run: every frame is popped and every saved variable put back, so each variable ends
-// the run with the value it had at the outermost level.
-void UnwindReturnStack() {
-  ProgramReturnStack.Unwind();
-  RunningScope = 0;
 }
 
 CommandHandler ChooseNumberReturn(DecodedWord*) { return &CmdReturnNumber; }
@@ -330,17 +322,26 @@ constexpr CommandRegistration kControlFlowCommands[] = {
     {kCmdGosub, "gosub", "A", CmdGosub},
     {kCmdGoto, "goto", "A", CmdElse, kJumpOnly},
     {kCmdReturn, "return", "0", CmdReturn},
+    {kCmdEnd, "end", "0", CmdEnd, OperandLayout::EndsProgram},
 };
 
 }  // namespace
 
-void RegisterControlFlowCommands() {
-  RegisterCommandFusions(kControlFlowFusions);
-  RegisterCommandVariants(kControlFlowVariants);
-  RegisterCommands(kControlFlowCommands);
-  AddRunHook(RunHook::ResetRunner, ResetControlFlow);
-  AddRunHook(RunHook::EndRun, UnwindReturnStack);
-  AddRunHook(RunHook::FreeRuntimeData, ResetControlFlow);
+constinit const CommandFamily kControlFlowFamily{kControlFlowCommands, kControlFlowFusions, kControlFlowVariants, {}};
+
+// ---- Run life cycle ----
+
+void ResetControlFlow() {
+  ProgramReturnStack.Clear();
+  RunningScope = 0;
+  ForgetCallSavePlans();
+}
+
+// End of a run: every frame is popped and every saved variable put back, so each variable ends
+// the run with the value it had at the outermost level.
+void UnwindReturnStack() {
+  ProgramReturnStack.Unwind();
+  RunningScope = 0;
 }
 
 }  // namespace qm

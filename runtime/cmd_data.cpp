@@ -10,7 +10,6 @@
 #include "runtime/interpreter.h"
 #include "runtime/number_rules.h"
 #include "runtime/program_image.h"
-#include "runtime/run_hooks.h"
 #include "runtime/value_text.h"
 
 namespace qm {
@@ -115,8 +114,6 @@ Pc CmdRestore(Pc at) {
   return at + 1;
 }
 
-void RewindData() { ProgramImage.readPosition = 0; }
-
 constexpr CommandRegistration kDataCommands[] = {
     {kCmdRestoreA, "restore", "A", CmdRestoreA, OperandLayout::DataLabel},
     {kCmdRestore, "restore", "0", CmdRestore},
@@ -129,10 +126,8 @@ constexpr CommandHandler kReadCommands[] = {CmdReadL, CmdReadF, CmdReadS};
 
 }  // namespace
 
-void RegisterDataCommands() {
-  RegisterElementAddressReaders(kReadCommands);
-  RegisterCommands(kDataCommands);
-  AddRunHook(RunHook::ResetSystemTables, RewindData);
-}
+constinit const CommandFamily kDataFamily{kDataCommands, {}, {}, kReadCommands};
+
+void RewindData() { ProgramImage.readPosition = 0; }
 
 }  // namespace qm

@@ -222,6 +222,6 @@ constexpr CommandRegistration kMathsCommands[] = {
 
 }  // namespace
 
-void RegisterMathsCommands() { RegisterCommands(kMathsCommands); }
+constinit const CommandFamily kMathsFamily{kMathsCommands, {}};
 
 }  // namespace qm

@@ -325,9 +325,6 @@ constexpr CommandFusion kOperatorFusions[] = {
 
 }  // namespace
 
-void RegisterOperatorCommands() {
-  RegisterCommandFusions(kOperatorFusions);
-  RegisterCommands(kOperatorCommands);
-}
+constinit const CommandFamily kOperatorFamily{kOperatorCommands, kOperatorFusions};
 
 }  // namespace qm

@@ -291,6 +291,6 @@ constexpr CommandRegistration kStringCommands[] = {
 
 }  // namespace
 
-void RegisterStringCommands() { RegisterCommands(kStringCommands); }
+constinit const CommandFamily kStringFamily{kStringCommands, {}};
 
 }  // namespace qm

@@ -24,6 +24,8 @@ void RegisterCommandFusions(std::span<const CommandFusion> fusions) {
   }
 }
 
+void ClearCommandFusions() { Fusions().clear(); }
+
 const CommandFusion* FindCommandFusion(CommandHandler first, CommandHandler second) {
   for (const CommandFusion& fusion : Fusions()) {
     if (fusion.first == first && fusion.second == second) return &fusion;
@@ -36,6 +38,8 @@ void RegisterCommandVariants(std::span<const CommandVariant> variants) {
     if (ChooseCommandVariant(variant.plain, nullptr) == variant.plain) Variants().push_back(variant);
   }
 }
+
+void ClearCommandVariants() { Variants().clear(); }
 
 CommandHandler ChooseCommandVariant(CommandHandler plain, DecodedWord* at) {
   for (const CommandVariant& variant : Variants()) {

@@ -42,6 +42,9 @@ struct CommandFusion {
 // replaced by a later registration is no longer fused.
 void RegisterCommandFusions(std::span<const CommandFusion> fusions);
 
+// Forgets every pair (InstallSubsystems, before it registers the installed families).
+void ClearCommandFusions();
+
 // The fusion of the pair, or nullptr.
 const CommandFusion* FindCommandFusion(CommandHandler first, CommandHandler second);
 
@@ -74,6 +77,8 @@ struct CommandVariant {
 
 // Adds a family's variants.
 void RegisterCommandVariants(std::span<const CommandVariant> variants);
+// Forgets every variant (InstallSubsystems, before it registers the installed families).
+void ClearCommandVariants();
 // The handler chosen for the command `plain` at `at`.
 CommandHandler ChooseCommandVariant(CommandHandler plain, DecodedWord* at);
 

@@ -1,4 +1,4 @@
-// The command line the run loop drives, and the stand-in used until one is installed.
+// The stand-in command line, in use until a subsystem provides one.
 #include "runtime/command_line_overlay.h"
 
 #include "platform/window.h"
@@ -10,16 +10,5 @@ CliResult CommandLineOverlay::Frame() {
   platform::PostQuitMessage(0);
   return CliResult::End;
 }
-
-namespace {
-
-CommandLineOverlay gStandIn;
-CommandLineOverlay* gOverlay = &gStandIn;
-
-}  // namespace
-
-CommandLineOverlay& CommandLine() { return *gOverlay; }
-
-void InstallCommandLine(CommandLineOverlay* overlay) { gOverlay = overlay != nullptr ? overlay : &gStandIn; }
 
 }  // namespace qm

@@ -1,6 +1,6 @@
 // The runtime command line as the run loop drives it: opened over the stopped program, shown one
 // frame at a time, closed when the user continues or ends. The overlay itself is built elsewhere;
-// until it is installed, a stand-in ends the run at once (as the stand-alone runtime does).
+// until a subsystem provides it, a stand-in ends the run at once (as the stand-alone runtime does).
 #pragma once
 #include <string>
 
@@ -33,13 +33,14 @@ class CommandLineOverlay {
   // One frame of the command line. Every result but Stay must come with a posted quit (the run
   // loop leaves the phase at its next message check).
   virtual CliResult Frame();
+  // True when the overlay shows a command line the user works in; the stand-in shows nothing,
+  // so frames around it do not wait for their time.
+  virtual bool Live() { return false; }
   // Set when the user left with F12 or the close button (the editor loop reads it).
   virtual bool CloseRequested() { return false; }
 };
 
-// The overlay in use (the stand-in unless one is installed).
+// The overlay in use: the stand-in unless an installed subsystem provides one (subsystem.h).
 CommandLineOverlay& CommandLine();
-// Installs an overlay; nullptr restores the stand-in.
-void InstallCommandLine(CommandLineOverlay* overlay);
 
 }  // namespace qm

@@ -1,7 +1,7 @@
 // The services of the display, 3D, sound and system subsystems that the run loop calls: the frame
 // steps around each slice, the set-up and close of a run, and pause and resume on activation.
-// Each is an interface whose methods do nothing by default; a subsystem installs its own
-// implementation when it is built, and tests install recording ones.
+// Each is an interface whose methods do nothing by default; a subsystem's record names its own
+// implementation (subsystem.h), and tests install recording ones the same way.
 #pragma once
 #include <cstdint>
 #include <string>
@@ -47,9 +47,6 @@ class DisplayServices {
   virtual void InitGameData() {}
   virtual void LoadMousePointerBitmap() {}
   virtual void ShowMouse() {}
-  // The display's part of the run's system tables: text state and fonts, print cursor, current
-  // bitmap, screen repeat count, window settings.
-  virtual void ResetDisplayTables() {}
 
   // CloseGameCore, in its order.
   virtual void FreeAllAnimations() {}
@@ -117,8 +114,10 @@ class SystemServices {
  public:
   virtual ~SystemServices() = default;
   // Reads keyboard, mouse and control device into the input state (every run-loop pass, while
-  // input is active and the display ready). The default reads the platform's devices.
-  virtual void ReadInputState();
+  // input is active and the display ready).
+  virtual void ReadInputState() {}
+  // The end of a frame: the motion the input state summed over the frame starts again.
+  virtual void ClearFrameMotion() {}
   virtual void AcquireInputDevices() {}
   virtual void UnacquireInputDevices() {}
   virtual void ReleaseForceEffects() {}
@@ -127,8 +126,6 @@ class SystemServices {
   virtual void PollLaunchedProcess() {}
   // Frees the loaded DLL slots (FreeRuntimeData).
   virtual void FreeDllSlots() {}
-  // The system part of the run's tables: DLL slots, open files, memory blocks, the net system.
-  virtual void ResetSystemTables() {}
   // Whether the screen-saver and system keys are taken (DISABLE SYSTEMKEYS); false at run edges.
   virtual void SetScreenSaverRunning(bool /*running*/) {}
 };
@@ -140,9 +137,7 @@ struct FrameServices {
   SystemServices* system;
 };
 
-// The services in use; each defaults to one that does nothing.
+// The services in use; each defaults to one that does nothing (installed by InstallSubsystems).
 FrameServices& Services();
-// Installs services (nullptr members restore the do-nothing defaults).
-void InstallFrameServices(const FrameServices& services);
 
 }  // namespace qm

@@ -19,8 +19,6 @@
 #include <algorithm>
 #include <array>
 
-#include "io/checklist.h"
-#include "io/system_flags.h"
 #include "platform/clock.h"
 #include "platform/keys.h"
 #include "platform/window.h"
@@ -28,10 +26,11 @@
 #include "runtime/diagnostics.h"
 #include "runtime/frame_services.h"
 #include "runtime/program_image.h"
-#include "runtime/run_hooks.h"
 #include "runtime/run_loop.h"
 #include "runtime/runtime_errors.h"
 #include "runtime/settings.h"
+#include "runtime/subsystem.h"
+#include "runtime/system_flags.h"
 #include "runtime/value_text.h"
 
 namespace qm {
@@ -221,7 +220,6 @@ void ResetRunner() {
   Interpreter.commandCounter = 0;
   PendingErrorCode = 0;
   PendingErrorIsWarning = 0;
-  ResetChecklist();
   Interpreter.syncOffSetting = 1;
   Interpreter.refreshAfterDrawing = 1;
   SyncRateMs = 25;
@@ -232,8 +230,9 @@ void ResetRunner() {
   Services().system->SetScreenSaverRunning(false);
   Interpreter.sliceBudgetMs = 33;
   Interpreter.sliceStartTime = platform::TimeMs();
-  // Return stack, running scope, INPUT and SLEEP state belong to their command families.
-  RunHooks(RunHook::ResetRunner);
+  // Return stack, running scope, checklist, mouse, INPUT and SLEEP state belong to their
+  // subsystems.
+  RunSubsystemSteps(&Subsystem::runStart);
 }
 
 }  // namespace qm

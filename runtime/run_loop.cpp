@@ -4,11 +4,10 @@
 #include <unistd.h>
 
 #include <climits>
+#include <csignal>
 #include <filesystem>
 #include <system_error>
 
-#include "io/input_state.h"
-#include "io/system_flags.h"
 #include "platform/clock.h"
 #include "platform/keys.h"
 #include "platform/window.h"
@@ -16,13 +15,15 @@
 #include "runtime/frame_services.h"
 #include "runtime/interpreter.h"
 #include "runtime/program_image.h"
-#include "runtime/run_hooks.h"
 #include "runtime/runtime_errors.h"
 #include "runtime/settings.h"
+#include "runtime/subsystem.h"
+#include "runtime/system_flags.h"
 
 namespace qm {
 
 RunLoopState RunLoop;
+volatile std::sig_atomic_t LeaveRunRequested = 0;
 
 namespace {
 
@@ -48,6 +49,7 @@ void TranslateAndDispatch(const platform::Message& message) {
 void RunningPhase() {
   platform::Message message;
   for (;;) {
+    if (LeaveRunRequested != 0) return;
     ReadInputDevices();
     if (platform::PeekMessage(message, true)) {
       if (message.id == platform::kMsgQuit) return;
@@ -65,9 +67,10 @@ void ShowPendingErrorInCommandLine() {
   // The line of the command that raised the error; the stopped word when none did.
   const int32_t word =
       RuntimeErrors.errorCommandWord >= 0 ? RuntimeErrors.errorCommandWord : RunLoop.savedProgramCounter;
-  const int sourceLine = SourceLineOfWord(word);
-  CommandLine().ShowError(PendingErrorCode, PendingErrorIsWarning != 0, GetErrorMessageText(PendingErrorCode),
-                          sourceLine);
+  RunLoop.shownError = ShownError{PendingErrorCode, PendingErrorIsWarning != 0, SourceLineOfWord(word),
+                                  GetErrorMessageText(PendingErrorCode)};
+  const ShownError& shown = RunLoop.shownError;
+  CommandLine().ShowError(shown.code, shown.warning, shown.text, shown.line);
   PendingErrorCode = 0;
 }
 
@@ -123,6 +126,12 @@ bool LeavesWithoutCommandLine() { return LockCliFlag || BreakKeyF12State == 2 ||
 
 bool KeyHeld(int virtualKey) { return platform::GetAsyncKeyState(virtualKey) != 0; }
 
+// A frame shows something while the display is shown and either the program runs or a command
+// line the user works in is open. Only then does the frame wait for its time.
+bool FrameShowsSomething() {
+  return RunLoop.framesShown != 0 && (RunLoop.commandLinePhase == 0 || CommandLine().Live());
+}
+
 std::string CurrentFolder() {
   std::error_code error;
   std::filesystem::path folder = std::filesystem::current_path(error);
@@ -133,8 +142,8 @@ std::string CurrentFolder() {
 
 void RunHandler(bool cliOnly) {
   RunLoop.savedProgramCounter = -1;
+  RunLoop.shownError = ShownError{};
   ResetRunner();
-  ResetMouseDefaults();
   for (;;) {
     DisplayResetMark = 0;
     BreakKeyF11State = 1;
@@ -156,11 +165,13 @@ void RunHandler(bool cliOnly) {
     BreakKeyF11State = 0;
     if (RunLoop.savedProgramCounter < 0) RunLoop.savedProgramCounter = ProgramCounter;
     InputMode = kInputCommandLine;
+    RunLoop.commandLinePhase = 1;
     OpenCommandLine();
 
     const CliResult result = CommandLinePhase();
     FlushBreakKeysAndMessages();
     if (result != CliResult::RunTypedLine) CloseCommandLine();
+    RunLoop.commandLinePhase = 0;
     if (result == CliResult::End) break;
     if (result == CliResult::Continue) {
       ProgramCounter = RunLoop.savedProgramCounter;
@@ -192,7 +203,7 @@ void BeginFrame() {
 void SyncFrame() {
   if (!DisplayReadyFlag) return;
   Display().ProcessDeferredDeletions();
-  WaitForFrameTime();
+  if (FrameShowsSomething()) WaitForFrameTime();
   Display().UpdateAnimations();
   Display().SaveSpriteBackgrounds();
   if (DrawOrderFlag == 1) Engine3D().Render3DScene();
@@ -203,7 +214,7 @@ void SyncFrame() {
   Engine3D().UpdateObjectAnimations();
   Display().PresentFrame();
   Display().TakePendingScreenCapture();
-  ClearMouseMovement();
+  System().ClearFrameMotion();
 }
 
 void WaitForFrameTime() {
@@ -282,10 +293,8 @@ void CloseGameCore(bool sameCard) {
 void EndRun() {
   System().SetScreenSaverRunning(false);
   // The return stack's family pops every frame, restoring the outermost values of variables.
-  RunHooks(RunHook::EndRun);
+  RunSubsystemSteps(&Subsystem::runEnd);
 }
-
-void ResetMouseDefaults() { ResetMouseState(); }
 
 void ResetDisplayDefaults() {
   Display().ResetDisplayDefaults();
@@ -295,14 +304,12 @@ void ResetDisplayDefaults() {
 void ResetSystemTables() {
   ProgramImage.readPosition = 0;
   CliActiveFlag = 0;
-  Display().ResetDisplayTables();
-  System().ResetSystemTables();
-  RunHooks(RunHook::ResetSystemTables);
+  RunSubsystemSteps(&Subsystem::resetTables);
 }
 
 void FreeRuntimeData() {
   System().FreeDllSlots();
-  RunHooks(RunHook::FreeRuntimeData);
+  RunSubsystemSteps(&Subsystem::freeRunData);
   FreeProgramImage();
 }
 
@@ -340,6 +347,9 @@ void FlushBreakKeysAndMessages() {
   while (platform::PeekMessage(message, true)) TranslateAndDispatch(message);
 }
 
-void ResetRunLoopState() { RunLoop = RunLoopState{}; }
+void ResetRunLoopState() {
+  RunLoop = RunLoopState{};
+  LeaveRunRequested = 0;
+}
 
 }  // namespace qm

@@ -1,6 +1,7 @@
 // The run loop: runs one loaded program frame by frame inside the message loop, switching to the
 // runtime command line when the program stops, and the set-up, close and reset steps of a run.
 #pragma once
+#include <csignal>
 #include <cstdint>
 #include <string>
 
@@ -12,6 +13,14 @@ enum InputModeValue : int32_t {
   kInputCommandLine = 1,
   kInputEditor = 2,
   kInputDialogScreen = 3,
+};
+
+// The last error the command line was given to show, with its source line (code 0: none).
+struct ShownError {
+  int32_t code = 0;
+  bool warning = false;
+  int32_t line = 0;
+  std::string text;
 };
 
 struct RunLoopState {
@@ -35,9 +44,18 @@ struct RunLoopState {
   uint32_t lastFrameTime = 0;    // clock at the end of the last frame wait
   uint32_t throttleCounter = 0;  // calls of PumpMessagesThrottled since it last pumped
   std::string runStartFolder;    // current folder when the run started
+
+  // 0 while nobody sees the frames (headless): frames then never wait for the SYNC RATE time.
+  uint8_t framesShown = 1;
+  uint8_t commandLinePhase = 0;  // 1 from the program's stop until the command line is left
+  ShownError shownError;         // set as each error is shown, cleared at the run start
 };
 
 extern RunLoopState RunLoop;
+
+// Set (from a signal handler too) to end the running phase at its next pass, as if the program
+// had stopped: run limits of the tools use it.
+extern volatile std::sig_atomic_t LeaveRunRequested;
 
 inline uint8_t& DisplayReadyFlag = RunLoop.displayReadyFlag;
 inline uint8_t& AppActiveFlag = RunLoop.appActiveFlag;
@@ -65,9 +83,8 @@ bool InitGameCore(bool fullScreen, bool windowMode, bool sameCard);
 // Frees everything the run made.
 void CloseGameCore(bool sameCard);
 
-// The end of a run: unwinds the return stack (through the EndRun run hooks).
+// The end of a run: every subsystem's run-end step (the return stack unwinds).
 void EndRun();
-void ResetMouseDefaults();
 void ResetDisplayDefaults();
 void ResetSystemTables();
 // Frees the program image and everything the program made that outlives a command.

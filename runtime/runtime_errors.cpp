@@ -8,7 +8,7 @@
 #include "platform/clipboard.h"
 #include "platform/clock.h"
 #include "platform/window.h"
-#include "runtime/compiler_hooks.h"
+#include "runtime/compiler_services.h"
 #include "runtime/diagnostics.h"
 #include "runtime/float_text.h"
 #include "runtime/frame_services.h"
@@ -140,14 +140,14 @@ void LogRuntimeError(const std::string& text) {
 std::string BuildRuntimeErrorReport(int32_t commandWord) {
   const int32_t id = ProgramWordAt(commandWord);
   if (commandWord < 0 || id <= 0) return {};
-  const CompilerHooks& hooks = InstalledCompilerHooks();
-  const bool withCompiler = CompilerHooksInstalled();
+  CompilerServices& compiler = Compiler();
+  const bool withCompiler = compiler.Present();
 
   std::string report = Printf("Line Number:%d\n", SourceLineOfWord(commandWord));
   report += Printf("Command Number:%d\n", id);
   if (withCompiler) {
     std::string name;
-    hooks.commandName(id, name);
+    compiler.CommandName(id, name);
     report += "Name:" + name + "\n";
   } else {
     report += Printf("Internal Error Code:%d\n", InternalErrorCode);
@@ -157,7 +157,7 @@ std::string BuildRuntimeErrorReport(int32_t commandWord) {
     CellKind kind;
     const ValueCell* cell = word != 0 ? OperandCell(word, kind) : nullptr;
     if (cell == nullptr) continue;
-    const char letter = withCompiler ? hooks.signatureLetter(id, position) : LetterOfKind(kind);
+    const char letter = withCompiler ? compiler.SignatureLetter(id, position) : LetterOfKind(kind);
     report += ParameterLine(position, *cell, letter);
   }
   return report;
@@ -176,17 +176,5 @@ void ResetRuntimeErrorState() {
   InternalErrorCode = 0;
   RuntimeErrors.errorCommandWord = -1;
 }
-
-// ---- Compiler hooks ----
-
-namespace {
-CompilerHooks gCompilerHooks;
-}  // namespace
-
-void InstallCompilerHooks(const CompilerHooks& hooks) { gCompilerHooks = hooks; }
-bool CompilerHooksInstalled() {
-  return gCompilerHooks.commandName != nullptr && gCompilerHooks.signatureLetter != nullptr;
-}
-const CompilerHooks& InstalledCompilerHooks() { return gCompilerHooks; }
 
 }  // namespace qm

@@ -5,8 +5,10 @@
 
 #include "io/checklist.h"
 #include "io/input_state.h"
+#include "io/io_subsystem.h"
 #include "platform/headless/scripted_input.h"
 #include "platform/keys.h"
+#include "runtime/frame_services.h"
 
 namespace qm {
 namespace {
@@ -119,6 +121,28 @@ TEST_F(InputStateTest, HeldKeysReadAsTheirScanCodes) {
     ReadInputState(InputReadContext{});
     EXPECT_EQ(KeyboardState[key.scanCode], 0) << key.virtualKey;
   }
+}
+
+}  // namespace
+}  // namespace qm
+
+namespace qm {
+namespace {
+
+// io's record: the run start resets the checklist and the mouse, the end of a frame clears the
+// mouse's motion, through the steps and services the run loop calls.
+TEST(IoSubsystemTest, TheRunStartAndTheFrameEndReachTheInputState) {
+  Checklist.count = 3;
+  MouseState.x = 5;
+  kIoSubsystem.runStart();
+  EXPECT_EQ(Checklist.count, 0);
+  EXPECT_EQ(MouseState.x, 320);
+
+  MouseState.moveX = 4;
+  MouseState.moveZ = 2;
+  kIoSubsystem.services.system->ClearFrameMotion();
+  EXPECT_EQ(MouseState.moveX, 0);
+  EXPECT_EQ(MouseState.moveZ, 2);
 }
 
 }  // namespace

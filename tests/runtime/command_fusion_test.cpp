@@ -53,7 +53,7 @@ class CommandFusionTest : public FoundationProgramTest {
     const std::vector<int32_t> watched = c.build(program);
     if (program.ProgramEndCounters().programWrite == 0) program.EndProgram();
     EXPECT_TRUE(CreateQuillmoorBlocksFromParser(program));
-    RunHooks(RunHook::ResetSystemTables);
+    RunSubsystemSteps(&Subsystem::resetTables);
     ResetRunner();
     if (fused) {
       EXPECT_NE(Interpreter.decoded[c.fusedWord].run, Interpreter.plainHandlers[c.fusedWord])
@@ -67,8 +67,8 @@ class CommandFusionTest : public FoundationProgramTest {
     outcome.errorCommandWord = RuntimeErrors.errorCommandWord;
     outcome.commandCounter = CommandCounter;
     for (int32_t operand : watched) outcome.bits.push_back(Cell(operand).i);
-    RunHooks(RunHook::EndRun);
-    RunHooks(RunHook::FreeRuntimeData);
+    RunSubsystemSteps(&Subsystem::runEnd);
+    RunSubsystemSteps(&Subsystem::freeRunData);
     FreeProgramImage();
     return outcome;
   }
@@ -192,7 +192,7 @@ TEST_F(CommandFusionTest, ASyncOnCheckDueBetweenTheHalvesEndsTheSliceBetweenThem
   for (const bool fused : {true, false}) {
     SCOPED_TRACE(fused ? "fused" : "plain");
     ASSERT_TRUE(CreateQuillmoorBlocksFromParser(program));
-    RunHooks(RunHook::ResetSystemTables);
+    RunSubsystemSteps(&Subsystem::resetTables);
     ResetRunner();
     if (!fused) DecodeCommandsPlainly();
     ASSERT_NE(Interpreter.decoded[0].run == Interpreter.plainHandlers[0], fused);
@@ -206,8 +206,8 @@ TEST_F(CommandFusionTest, ASyncOnCheckDueBetweenTheHalvesEndsTheSliceBetweenThem
     EXPECT_EQ(Int(x), 80);
     EXPECT_EQ(Int(B::IntTemp(0)), 81);
     EXPECT_EQ(CommandCounter, 0u);
-    RunHooks(RunHook::EndRun);
-    RunHooks(RunHook::FreeRuntimeData);
+    RunSubsystemSteps(&Subsystem::runEnd);
+    RunSubsystemSteps(&Subsystem::freeRunData);
     FreeProgramImage();
   }
 }

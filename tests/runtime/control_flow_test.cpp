@@ -417,7 +417,7 @@ TEST_F(ControlFlowTest, EndOfRunRestoresTheOutermostValues) {
   ASSERT_EQ(Run(b), 0);
   EXPECT_EQ(ProgramReturnStack.Depth(), 3);
   EXPECT_EQ(Int(x), 0);
-  RunHooks(RunHook::EndRun);
+  RunSubsystemSteps(&Subsystem::runEnd);
   EXPECT_EQ(ProgramReturnStack.Depth(), 0);
   EXPECT_EQ(Int(x), 2);
   EXPECT_EQ(RunningScope, 0);

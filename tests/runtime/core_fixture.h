@@ -1,9 +1,11 @@
 // A clean runtime core for each test: headless platform, a manual clock, no program image, no
-// registered commands, no pending error, fresh interpreter and run-loop state, do-nothing
-// services and settings.
+// installed subsystem (so no commands and do-nothing services), no pending error, fresh
+// interpreter and run-loop state and settings.
 #pragma once
 #include <gtest/gtest.h>
 
+#include <initializer_list>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -11,14 +13,13 @@
 #include "platform/headless/scripted_input.h"
 #include "platform/window.h"
 #include "runtime/command_dispatch.h"
-#include "runtime/command_line_overlay.h"
-#include "runtime/frame_services.h"
 #include "runtime/interpreter.h"
 #include "runtime/program_image.h"
-#include "runtime/run_hooks.h"
 #include "runtime/run_loop.h"
 #include "runtime/runtime_errors.h"
 #include "runtime/settings.h"
+#include "runtime/subsystem.h"
+#include "test_subsystem.h"
 
 namespace qm::test {
 
@@ -28,18 +29,15 @@ class CoreTest : public ::testing::Test {
     platform::headless::ResetHeadlessPlatform();
     previousClock_ = platform::InstallClock(&clock_);
     FreeProgramImage();
-    ClearCommandRegistrations();
+    Install({});
     Interpreter = InterpreterState{};
     ResetRuntimeErrorState();
     ResetRunLoopState();
-    InstallFrameServices({});
-    InstallCommandLine(nullptr);
     gSettings = Settings{};
   }
   void TearDown() override {
     FreeProgramImage();
-    InstallFrameServices({});
-    InstallCommandLine(nullptr);
+    Install({});
     platform::InstallClock(previousClock_);
     platform::headless::ResetHeadlessPlatform();
   }
@@ -52,10 +50,17 @@ class CoreTest : public ::testing::Test {
     return quit;
   }
 
+  // Installs the subsystems the test needs, as the entry points install theirs.
+  void Install(std::initializer_list<const Subsystem*> subsystems) {
+    installed_.assign(subsystems.begin(), subsystems.end());
+    InstallSubsystems(installed_);
+  }
+
   platform::ManualClock clock_{1000};
 
  private:
   platform::Clock* previousClock_ = nullptr;
+  std::vector<const Subsystem*> installed_;
 };
 
 }  // namespace qm::test

@@ -160,7 +160,7 @@ class DecodedExecutionTest : public FoundationProgramTest {
   Trace RunProgram(ImageBuilder& program, const ProgramGenerator& generator, bool chosen) {
     EXPECT_TRUE(CreateQuillmoorBlocksFromParser(program));
     if (!chosen) DecodeCommandsPlainly();
-    RunHooks(RunHook::ResetSystemTables);
+    RunSubsystemSteps(&Subsystem::resetTables);
     ResetRunner();
     PendingErrorCode = 0;
     DisplayReadyFlag = 1;
@@ -180,8 +180,8 @@ class DecodedExecutionTest : public FoundationProgramTest {
         array->IsDimensioned()) {
       for (int32_t k = 0; k < array->header.elementCount; ++k) trace.values.push_back(array->Integers()[k]);
     }
-    RunHooks(RunHook::EndRun);
-    RunHooks(RunHook::FreeRuntimeData);
+    RunSubsystemSteps(&Subsystem::runEnd);
+    RunSubsystemSteps(&Subsystem::freeRunData);
     FreeProgramImage();
     ResetRuntimeErrorState();
     return trace;

@@ -13,10 +13,10 @@
 #include "runtime/command_dispatch.h"
 #include "runtime/interpreter.h"
 #include "runtime/program_image.h"
-#include "runtime/run_hooks.h"
 #include "runtime/run_loop.h"
-#include "runtime/runtime_commands.h"
 #include "runtime/runtime_errors.h"
+#include "runtime/runtime_subsystem.h"
+#include "runtime/subsystem.h"
 #include "runtime/value_text.h"
 
 namespace qm::test {
@@ -26,13 +26,12 @@ namespace qm::test {
 class FoundationProgramTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    ClearCommandRegistrations();
-    ClearRunHooks();
-    RegisterRuntimeCommands();
+    static constexpr const Subsystem* kRuntimeOnly[] = {&kRuntimeSubsystem};
+    InstallSubsystems(kRuntimeOnly);
   }
   void TearDown() override {
-    RunHooks(RunHook::EndRun);
-    RunHooks(RunHook::FreeRuntimeData);
+    RunSubsystemSteps(&Subsystem::runEnd);
+    RunSubsystemSteps(&Subsystem::freeRunData);
     FreeProgramImage();
   }
 
@@ -41,7 +40,7 @@ class FoundationProgramTest : public ::testing::Test {
   int32_t Run(ImageBuilder& program) {
     if (program.ProgramEndCounters().programWrite == 0) program.EndProgram();
     EXPECT_TRUE(CreateQuillmoorBlocksFromParser(program));
-    RunHooks(RunHook::ResetSystemTables);
+    RunSubsystemSteps(&Subsystem::resetTables);
     ResetRunner();
     return Resume();
   }

@@ -11,11 +11,12 @@
 #include "core_fixture.h"
 #include "image_builder.h"
 #include "io/checklist.h"
-#include "io/system_flags.h"
+#include "io/io_subsystem.h"
 #include "platform/keys.h"
 #include "recording_services.h"
 #include "runtime/command_dispatch.h"
 #include "runtime/diagnostics.h"
+#include "runtime/system_flags.h"
 
 namespace qm::test {
 namespace {
@@ -67,8 +68,10 @@ class InterpreterTest : public CoreTest {
     gStopAtCommand = 0;
     gJumpAtCommand = 0;
     gJumpMs = 0;
-    RegisterCommands(kTestCommands);
+    Install({&testCommands_.record});
   }
+
+  TestSubsystem testCommands_{kTestCommands};
 
   void Load(ImageBuilder& builder) {
     builder.EndProgram();
@@ -274,7 +277,8 @@ TEST_F(InterpreterTest, DebugModeTracesEveryCommandWithItsWordIndex) {
 TEST_F(InterpreterTest, ResetRunnerGivesEveryFlagItsRunStartValue) {
   static int resets = 0;
   resets = 0;
-  AddRunHook(RunHook::ResetRunner, [] { ++resets; });
+  testCommands_.record.runStart = [] { ++resets; };
+  Install({&testCommands_.record, &kIoSubsystem});
   ProgramCounter = 9;
   SyncOffSetting = 0;
   RefreshAfterDrawing = 0;
@@ -309,8 +313,8 @@ TEST_F(InterpreterTest, ResetRunnerGivesEveryFlagItsRunStartValue) {
   EXPECT_EQ(EscapeKeyEnabled, 1);
   EXPECT_EQ(Checklist.count, 0);
   EXPECT_EQ(Checklist.entries[3].a, -1);
-  EXPECT_EQ(Checklist.entries[3].text, "");
-  EXPECT_EQ(resets, 1);
+  EXPECT_EQ(Checklist.entries[3].text, "") << "io's run-start step";
+  EXPECT_EQ(resets, 1) << "every installed subsystem's run-start step";
 }
 
 }  // namespace

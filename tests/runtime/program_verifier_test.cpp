@@ -15,6 +15,7 @@
 #include "platform/window.h"
 #include "resources/command_ids.h"
 #include "runtime/control_flow.h"
+#include "test_subsystem.h"
 
 namespace qm::test {
 namespace {
@@ -185,7 +186,7 @@ TEST_F(ProgramVerifierTest, ACallWhoseCountCellChangedStaysOnItsCommandWithError
   for (int32_t changed : {2, 0, -1, 33}) {
     SCOPED_TRACE(changed);
     Cell(countWord).i = changed;
-    RunHooks(RunHook::ResetSystemTables);
+    RunSubsystemSteps(&Subsystem::resetTables);
     ResetRunner();
     EXPECT_EQ(Resume(), kErrorSevereException);
     EXPECT_EQ(RuntimeErrors.errorCommandWord, call);
@@ -302,15 +303,17 @@ TEST_F(ProgramVerifierTest, NewRegistrationsAreCheckedBeforeTheNextSlice) {
     EmitEnd(b);
     ASSERT_EQ(Run(b), 0) << "an id without a handler is no error: the program stops on it";
     gProbeRuns = 0;
-    RegisterCommands({c.row, 1});
+    TestSubsystem probe({c.row, 1});
+    const Subsystem* withProbe[] = {&kRuntimeSubsystem, &probe.record};
+    InstallSubsystems(withProbe);
     ResetRunner();
     EXPECT_EQ(Resume(), 0);
     EXPECT_EQ(gProbeRuns, c.runs);
     EXPECT_EQ(Int(target), c.runs > 0 ? 77 : 0);
     EXPECT_NE(ProgramVerificationError().find(c.because), std::string::npos);
     DrainMessages();
-    ClearCommandRegistrations();
-    RegisterRuntimeCommands();
+    const Subsystem* runtimeOnly[] = {&kRuntimeSubsystem};
+    InstallSubsystems(runtimeOnly);
   }
 }
 
@@ -450,7 +453,7 @@ TEST_F(ProgramVerifierTest, RandomProgramsAreRefusedOrRunWithoutHarm) {
       continue;
     }
     ++ran;
-    RunHooks(RunHook::ResetSystemTables);
+    RunSubsystemSteps(&Subsystem::resetTables);
     ResetRunner();
     DisplayReadyFlag = 1;
     SyncOffSetting = 0;
@@ -461,8 +464,8 @@ TEST_F(ProgramVerifierTest, RandomProgramsAreRefusedOrRunWithoutHarm) {
     }
     platform::headless::SetKeyHeld(platform::kVkF12, false);
     DrainMessages();
-    RunHooks(RunHook::EndRun);
-    RunHooks(RunHook::FreeRuntimeData);
+    RunSubsystemSteps(&Subsystem::runEnd);
+    RunSubsystemSteps(&Subsystem::freeRunData);
     FreeProgramImage();
   }
   EXPECT_GT(refused, 0);

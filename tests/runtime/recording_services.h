@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "runtime/frame_services.h"
+#include "runtime/subsystem.h"
 
 namespace qm::test {
 
@@ -53,7 +54,6 @@ class RecordingDisplay : public DisplayServices {
   void InitGameData() override { log_.Add("InitGameData"); }
   void LoadMousePointerBitmap() override { log_.Add("LoadMousePointerBitmap"); }
   void ShowMouse() override { log_.Add("ShowMouse"); }
-  void ResetDisplayTables() override { log_.Add("ResetDisplayTables"); }
   void FreeAllAnimations() override { log_.Add("FreeAllAnimations"); }
   void FreeMousePointer() override { log_.Add("FreeMousePointer"); }
   void FreeMousePointerBitmap() override { log_.Add("FreeMousePointerBitmap"); }
@@ -118,22 +118,43 @@ class RecordingSystem : public SystemServices {
   void FtpDisconnectAndHangUp() override { log_.Add("FtpDisconnectAndHangUp"); }
   void PollLaunchedProcess() override { log_.Add("PollLaunchedProcess"); }
   void FreeDllSlots() override { log_.Add("FreeDllSlots"); }
-  void ResetSystemTables() override { log_.Add("ResetSystemTables"); }
+  void ClearFrameMotion() override { log_.Add("ClearFrameMotion"); }
   void SetScreenSaverRunning(bool) override { log_.Add("SetScreenSaverRunning"); }
 
  private:
   CallLog& log_;
 };
 
-// All four, installed for the life of the object.
+// All four in a subsystem whose table reset is recorded too, installed after the subsystems
+// already installed for the life of the object.
 struct RecordingServices {
   CallLog log;
   RecordingDisplay display{log};
   RecordingEngine3D engine3d{log};
   RecordingSound sound{log};
   RecordingSystem system{log};
-  RecordingServices() { InstallFrameServices({&display, &engine3d, &sound, &system}); }
-  ~RecordingServices() { InstallFrameServices({}); }
+  Subsystem record;
+
+  RecordingServices() : previous_(InstalledSubsystems().begin(), InstalledSubsystems().end()) {
+    current = &log;
+    record.name = "recording";
+    record.resetTables = [] { current->Add("ResetTables"); };
+    record.services = {&display, &engine3d, &sound, &system};
+    std::vector<const Subsystem*> list = previous_;
+    list.push_back(&record);
+    installed_ = list;
+    InstallSubsystems(installed_);
+  }
+  ~RecordingServices() {
+    InstallSubsystems(previous_);
+    current = nullptr;
+  }
+
+  static inline CallLog* current = nullptr;
+
+ private:
+  std::vector<const Subsystem*> previous_;
+  std::vector<const Subsystem*> installed_;
 };
 
 }  // namespace qm::test

@@ -12,7 +12,7 @@
 #include "platform/clipboard.h"
 #include "recording_services.h"
 #include "resources/command_ids.h"
-#include "runtime/compiler_hooks.h"
+#include "runtime/compiler_services.h"
 #include "runtime/diagnostics.h"
 #include "runtime/language_words.h"
 #include "runtime/value_text.h"
@@ -24,7 +24,6 @@ class RuntimeErrorsTest : public CoreTest {
  protected:
   void TearDown() override {
     FreeLanguageWords();
-    InstallCompilerHooks({});
     CoreTest::TearDown();
   }
   static void LoadEnglishWords() {
@@ -161,15 +160,20 @@ TEST_F(ErrorReportTest, StandAloneFormTypesOperandsByTheirRange) {
 }
 
 TEST_F(ErrorReportTest, FormWithTheCompilerNamesTheCommandAndUsesItsSignature) {
-  CompilerHooks hooks;
-  hooks.commandName = [](int32_t id, std::string& name) {
-    name = id == kCmdSpaceStr ? "space$" : "?";
-    return true;
-  };
-  hooks.signatureLetter = [](int32_t, int32_t position) -> char {
-    return position == 1 ? 's' : position == 2 ? 'l' : 0;
-  };
-  InstallCompilerHooks(hooks);
+  class FakeCompiler : public CompilerServices {
+   public:
+    bool Present() override { return true; }
+    bool CommandName(int32_t id, std::string& name) override {
+      name = id == kCmdSpaceStr ? "space$" : "?";
+      return true;
+    }
+    char SignatureLetter(int32_t, int32_t position) override {
+      return position == 1 ? 's' : position == 2 ? 'l' : 0;
+    }
+  } compiler;
+  Subsystem withCompiler;
+  withCompiler.services.compiler = &compiler;
+  Install({&withCompiler});
   EXPECT_EQ(BuildRuntimeErrorReport(commandWord_),
             "Line Number:4\nCommand Number:256\nName:space$\nP1:old\nP2:300\n");
 }

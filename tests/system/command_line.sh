@@ -32,6 +32,6 @@ QUILLMOOR_HEADLESS=1 "$quillmoor" -x good.qma; check "-x good: status" 0 $?
 QUILLMOOR_HEADLESS=1 "$quillmoor" bounds.qma 2> errors.txt; check "run bounds: status" 1 $?
 check "run bounds: message" "Runtime Error at line 3. Array subscript out of bounds" "$(cat errors.txt)"
 
-"$quillmoor" -c missing.qma 2>/dev/null; check "-c missing file: status" 1 $?
+"$quillmoor" -c missing.qma 2>/dev/null; check "-c missing file: status" 2 $?
 
 if [ "$failures" -eq 0 ]; then echo "1 passed, 0 failed"; else echo "0 passed, 1 failed"; exit 1; fi

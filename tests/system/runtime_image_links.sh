@@ -5,8 +5,8 @@ runtime="$1"
 symbols="$(nm -C "$runtime")"
 failures=0
 grep -q "qm::ExecuteSlice" <<< "$symbols" || { echo "FAIL: the interpreter is missing"; failures=1; }
-grep -q "qm::RegisterRuntimeCommands" <<< "$symbols" || { echo "FAIL: the runtime commands are missing"; failures=1; }
-forbidden="$(grep -E "qm::Parser|qm::CreateParserDatabase|qm::MakeStatementCompiler|qm::RunEditorSession|qm::InstallEditorStandIn" <<< "$symbols")"
+grep -q "qm::kRuntimeSubsystem" <<< "$symbols" || { echo "FAIL: the runtime subsystem is missing"; failures=1; }
+forbidden="$(grep -E "qm::Parser|qm::CreateParserDatabase|qm::MakeStatementCompiler|qm::RunEditorSession|qm::InstallEditorStandIn|qm::kCompilerSubsystem" <<< "$symbols")"
 [ -z "$forbidden" ] || { echo "FAIL: compiler or editor code linked:"; echo "$forbidden" | head; failures=1; }
 "$runtime" 2>/dev/null
 [ $? -eq 2 ] || { echo "FAIL: without a pack the runtime must refuse with status 2"; failures=1; }

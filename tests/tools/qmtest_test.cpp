@@ -7,7 +7,13 @@
 #include <filesystem>
 #include <fstream>
 #include <limits>
+#include <string>
+#include <vector>
 
+#include "app/system_subsystems.h"
+#include "runtime/frame_services.h"
+#include "runtime/language_words.h"
+#include "runtime/settings.h"
 #include "tools/qmtest/expectations.h"
 #include "tools/qmtest/program_run.h"
 
@@ -98,13 +104,23 @@ TEST(Expectations, InfinitiesAndNanMatchOnlyThemselves) {
   EXPECT_TRUE(std::isnan(e.variables[2].value.number));
 }
 
+// Programs checked as qmtest checks them: the system's subsystems and its language words.
 class VerdictTest : public ::testing::Test {
  protected:
   void SetUp() override {
     folder_ = std::filesystem::temp_directory_path() / ("qmtest-" + std::to_string(::getpid()));
     std::filesystem::create_directories(folder_);
+    InstallSubsystems(SystemSubsystems());
+    gSettings.programFolder = std::string(QM_SOURCE_DIR) + "/resources/";
+    int highestErrorsKey = 0;
+    ASSERT_TRUE(LoadLanguageWords(highestErrorsKey));
   }
-  void TearDown() override { std::filesystem::remove_all(folder_); }
+  void TearDown() override {
+    FreeLanguageWords();
+    gSettings = Settings{};
+    InstallSubsystems({});
+    std::filesystem::remove_all(folder_);
+  }
   std::string Verdict(const std::string& program) {
     const std::filesystem::path path = folder_ / "program.qma";
     std::ofstream(path, std::ios::binary) << program;
@@ -124,6 +140,39 @@ TEST_F(VerdictTest, SaysWhatDiffered) {
                 .find("expected runtime error 102 on line 3, got runtime error 102"),
             std::string::npos);
   EXPECT_NE(Verdict("dim a(1)\nx = a(5)\n").find("runtime error 102"), std::string::npos);
+}
+
+TEST_F(VerdictTest, MessagesAreTheOnesTheUserSees) {
+  // The language file's compile error texts, and runtime errors with their code and their text.
+  EXPECT_EQ(Verdict("x = 1\nfoo bar baz\n"), "compile error on line 2: Command not understood");
+  EXPECT_EQ(Verdict("dim a(1)\nx = a(5)\n"), "runtime error 102 (Array subscript out of bounds) on line 2");
+  // A command the compiler knows but this build cannot run fails, naming the command and its line.
+  EXPECT_EQ(Verdict("x = 1\nsync\nx = 2\n"),
+            "The command SYNC is not part of this build yet (command id 259) on line 2");
+}
+
+// A display that records the frame steps: BeginFrame ends with ProcessDrawRequests, SyncFrame
+// with TakePendingScreenCapture.
+class FrameRecorder : public DisplayServices {
+ public:
+  void ProcessDrawRequests() override { steps.push_back("BeginFrame"); }
+  void TakePendingScreenCapture() override { steps.push_back("SyncFrame"); }
+  std::vector<std::string> steps;
+};
+
+TEST_F(VerdictTest, ProgramsRunThroughTheFrameSteps) {
+  FrameRecorder recorder;
+  Subsystem display;
+  display.services.display = &recorder;
+  std::vector<const Subsystem*> list(SystemSubsystems().begin(), SystemSubsystems().end());
+  list.push_back(&display);
+  InstallSubsystems(list);
+  // A loop long enough for several slices (each ends after 33 ms of SYNC OFF interpretation).
+  EXPECT_EQ(Verdict("for i = 1 to 3000000\nx = x + 1\nnext i\nREM EXPECT x = 3000000\n"), "PASS");
+  ASSERT_GE(recorder.steps.size(), 6u);
+  for (std::size_t i = 0; i < recorder.steps.size(); ++i) {
+    EXPECT_EQ(recorder.steps[i], i % 2 == 0 ? "BeginFrame" : "SyncFrame") << "step " << i;
+  }
 }
 
 TEST_F(VerdictTest, AProgramThatDoesNotEndMeetsItsLimit) {

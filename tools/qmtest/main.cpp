@@ -112,6 +112,11 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: qmtest <program.qma | folder> ...\n");
     return 2;
   }
+  std::string startError;
+  if (!qm::qmtest::StartRunner(startError)) {
+    std::fprintf(stderr, "qmtest: %s\n", startError.c_str());
+    return 2;
+  }
   bool missing = false;
   const std::vector<std::string> programs = CollectPrograms(argc, argv, missing);
   int passed = 0;

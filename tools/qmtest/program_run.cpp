@@ -2,101 +2,36 @@
 // expectations.
 #include "tools/qmtest/program_run.h"
 
-#include <sys/time.h>
-
-#include <cmath>
-#include <csignal>
-#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <sstream>
 
-#include "compiler/parser.h"
-#include "compiler/statement_compiler.h"
-#include "resources/command_ids.h"
+#include "app/system_start.h"
+#include "compiler/compile.h"
+#include "platform/current_folder.h"
 #include "runtime/arrays.h"
-#include "runtime/command_dispatch.h"
-#include "runtime/interpreter.h"
 #include "runtime/program_image.h"
-#include "runtime/run_hooks.h"
-#include "runtime/run_loop.h"
-#include "runtime/runtime_commands.h"
+#include "runtime/run_program.h"
 #include "runtime/runtime_errors.h"
 
 namespace qm::qmtest {
 
 namespace {
 
-volatile std::sig_atomic_t timeIsUp = 0;
-
-// The run limit: the interpreter looks at its StopFlag each time its slice countdown runs out (at
-// least every 1,024 commands), so even a slice that would never end by itself (SYNC ON) returns.
-void OnRunLimit(int) {
-  timeIsUp = 1;
-  Interpreter.stopFlag = 1;
-}
-
-void StartRunLimit(double seconds) {
-  timeIsUp = 0;
-  struct sigaction action {};
-  action.sa_handler = OnRunLimit;
-  sigaction(SIGALRM, &action, nullptr);
-  itimerval timer{};
-  timer.it_value.tv_sec = static_cast<time_t>(seconds);
-  timer.it_value.tv_usec = static_cast<suseconds_t>((seconds - std::floor(seconds)) * 1e6);
-  if (timer.it_value.tv_sec == 0 && timer.it_value.tv_usec == 0) timer.it_value.tv_usec = 1;
-  setitimer(ITIMER_REAL, &timer, nullptr);
-}
-
-void StopRunLimit() {
-  itimerval timer{};
-  setitimer(ITIMER_REAL, &timer, nullptr);
-}
-
-// Keeps a folder current while it lives.
-class CurrentFolder {
- public:
-  explicit CurrentFolder(const std::filesystem::path& folder) : previous_(std::filesystem::current_path()) {
-    if (!folder.empty()) std::filesystem::current_path(folder);
+StopKind StopKindOf(const qm::RunOutcome& run) {
+  switch (run.end) {
+    case RunEnd::Ended:
+      return StopKind::Ended;
+    case RunEnd::RuntimeError:
+      return run.warning ? StopKind::Warning : StopKind::RuntimeError;
+    case RunEnd::MissingCommand:
+      return StopKind::UnknownCommand;
+    case RunEnd::SystemError:
+      return StopKind::NotLoaded;
+    case RunEnd::LimitReached:
+      return StopKind::TimeLimit;
   }
-  ~CurrentFolder() { std::filesystem::current_path(previous_); }
-
- private:
-  std::filesystem::path previous_;
-};
-
-RunOutcome RunLoadedProgram(double limitSeconds) {
-  RunHooks(RunHook::ResetSystemTables);
-  ResetRunner();
-  PendingErrorCode = 0;
-  DisplayReadyFlag = 1;
-  StartRunLimit(limitSeconds);
-  RunOutcome outcome;
-  for (;;) {
-    ExecuteSlice();
-    if (PendingErrorCode != 0) {
-      outcome.stop = PendingErrorIsWarning ? StopKind::Warning : StopKind::RuntimeError;
-      outcome.code = PendingErrorCode;
-      outcome.line = SourceLineOfWord(RuntimeErrors.errorCommandWord);
-      break;
-    }
-    if (ProgramEndedFlag) break;
-    const int32_t word = ProgramWordAt(ProgramCounter);
-    if (FindCommandHandler(word) == nullptr) {
-      if (word != kCmdEnd && word != 0) {
-        outcome.stop = StopKind::UnknownCommand;
-        outcome.code = word;
-        outcome.line = SourceLineOfWord(ProgramCounter);
-      }
-      break;
-    }
-    if (timeIsUp) {
-      outcome.stop = StopKind::TimeLimit;
-      break;
-    }
-  }
-  StopRunLimit();
-  return outcome;
+  return StopKind::NotLoaded;
 }
 
 std::string Describe(const ExpectedValue& value) {
@@ -121,7 +56,7 @@ std::string DescribeStop(const RunOutcome& outcome, double limitSeconds) {
   std::ostringstream text;
   switch (outcome.stop) {
     case StopKind::CompileError:
-      text << "compile error on line " << outcome.line << ": " << outcome.compileErrorText;
+      text << "compile error on line " << outcome.line << ": " << outcome.text;
       break;
     case StopKind::Ended:
       text << "the program ended normally";
@@ -129,16 +64,16 @@ std::string DescribeStop(const RunOutcome& outcome, double limitSeconds) {
     case StopKind::RuntimeError:
     case StopKind::Warning:
       text << (outcome.stop == StopKind::Warning ? "warning " : "runtime error ") << outcome.code << " ("
-           << GetErrorMessageText(outcome.code) << ") on line " << outcome.line;
+           << outcome.text << ") on line " << outcome.line;
       break;
     case StopKind::TimeLimit:
       text << "still running after " << limitSeconds << " s";
       break;
     case StopKind::UnknownCommand:
-      text << "no handler for command id " << outcome.code << " on line " << outcome.line;
+      text << outcome.text << " (command id " << outcome.code << ") on line " << outcome.line;
       break;
     case StopKind::NotLoaded:
-      text << "the program image could not be built";
+      text << "system error: " << outcome.text;
       break;
   }
   return text.str();
@@ -169,7 +104,7 @@ std::vector<std::string> CheckCompileError(const CompileErrorExpectation& expect
   }
   std::vector<std::string> failures;
   if (outcome.line != expected.line ||
-      (expected.text && outcome.compileErrorText.find(*expected.text) == std::string::npos)) {
+      (expected.text && outcome.text.find(*expected.text) == std::string::npos)) {
     failures.push_back("expected a compile error on line " + std::to_string(expected.line) +
                        (expected.text ? " containing \"" + *expected.text + "\"" : "") + ", got " +
                        DescribeStop(outcome, 0));
@@ -181,32 +116,36 @@ std::vector<std::string> CheckCompileError(const CompileErrorExpectation& expect
 
 ProgramRun::ProgramRun() : parser_(std::make_unique<Parser>()) {}
 
-ProgramRun::~ProgramRun() {
-  RunHooks(RunHook::EndRun);
-  RunHooks(RunHook::FreeRuntimeData);
-  FreeProgramImage();
+ProgramRun::~ProgramRun() = default;
+
+RunOutcome ProgramRun::Run(const std::string& path, double limitSeconds,
+                           const std::function<void()>& afterRun) {
+  platform::CurrentFolderScope folder(platform::FolderOfFile(path));
+  RunOutcome outcome;
+  const CompileOutcome compiled = Compile(*parser_, CompileOptions{platform::NameOfFile(path), {}});
+  if (!compiled.Compiled()) {
+    outcome.stop = StopKind::CompileError;
+    outcome.text = compiled.errorText;
+    outcome.line = compiled.line;
+    return outcome;
+  }
+  RunOptions options;
+  options.program = parser_.get();
+  options.limitSeconds = limitSeconds;
+  options.afterRun = afterRun;
+  const qm::RunOutcome run = RunProgram(options);
+  outcome.stop = StopKindOf(run);
+  outcome.text = run.text;
+  outcome.line = run.line;
+  outcome.code = run.code;
+  return outcome;
 }
 
-RunOutcome ProgramRun::Run(const std::string& path, double limitSeconds) {
-  const std::filesystem::path file(path);
-  CurrentFolder folder(file.parent_path());
-  RunOutcome outcome;
-  parser_->Open();
-  parser_->SetCompilerPasses(MakeStatementCompiler());
-  if (!parser_->CreateDatabase() || !parser_->CreateProgramFromFile(file.filename().string())) {
-    outcome.stop = StopKind::CompileError;
-    outcome.compileErrorText = parser_->errorText;
-    outcome.line = parser_->errorLine;
-    return outcome;
-  }
-  ClearCommandRegistrations();
-  ClearRunHooks();
-  RegisterRuntimeCommands();
-  if (!CreateQuillmoorBlocksFromParser(*parser_)) {
-    outcome.stop = StopKind::NotLoaded;
-    return outcome;
-  }
-  return RunLoadedProgram(limitSeconds);
+bool StartRunner(std::string& error) {
+  StartSettings settings;
+  if (StartSystem(settings) == 0) return true;
+  error = FormatRuntimeErrorText();
+  return false;
 }
 
 std::optional<ExpectedValue> ProgramRun::ReadVariable(const VariableExpectation& expectation,
@@ -265,6 +204,37 @@ std::optional<ExpectedValue> ProgramRun::ReadVariable(const VariableExpectation&
   return value;
 }
 
+namespace {
+
+std::string TargetName(const VariableExpectation& variable) {
+  std::string target = variable.name;
+  if (variable.indices.empty()) return target;
+  target += "(";
+  for (std::size_t i = 0; i < variable.indices.size(); ++i) {
+    target += (i > 0 ? ", " : "") + std::to_string(variable.indices[i]);
+  }
+  return target + ")";
+}
+
+// What differs between the program's variables and the expected values.
+std::vector<std::string> CheckValues(const ProgramRun& run,
+                                     const std::vector<VariableExpectation>& variables) {
+  std::vector<std::string> failures;
+  for (const VariableExpectation& variable : variables) {
+    std::string why;
+    const std::optional<ExpectedValue> actual = run.ReadVariable(variable, why);
+    if (!actual) {
+      failures.push_back(why);
+    } else if (!ValuesMatch(*actual, variable.value)) {
+      failures.push_back(TargetName(variable) + " is " + Describe(*actual) + ", expected " +
+                         Describe(variable.value));
+    }
+  }
+  return failures;
+}
+
+}  // namespace
+
 std::string CheckProgram(const std::string& path) {
   std::ifstream file(path, std::ios::binary);
   if (!file) return "cannot read the file";
@@ -273,7 +243,9 @@ std::string CheckProgram(const std::string& path) {
   std::vector<std::string> failures = expected.problems;
 
   ProgramRun run;
-  const RunOutcome outcome = run.Run(path, expected.limitSeconds);
+  std::vector<std::string> valueFailures;
+  const RunOutcome outcome =
+      run.Run(path, expected.limitSeconds, [&] { valueFailures = CheckValues(run, expected.variables); });
   if (expected.compileError) {
     const std::vector<std::string> compile = CheckCompileError(*expected.compileError, outcome);
     failures.insert(failures.end(), compile.begin(), compile.end());
@@ -282,23 +254,7 @@ std::string CheckProgram(const std::string& path) {
   } else {
     const std::vector<std::string> stop = CheckStop(expected, outcome);
     failures.insert(failures.end(), stop.begin(), stop.end());
-    for (const VariableExpectation& variable : expected.variables) {
-      std::string why;
-      const std::optional<ExpectedValue> actual = run.ReadVariable(variable, why);
-      std::string target = variable.name;
-      if (!variable.indices.empty()) {
-        target += "(";
-        for (std::size_t i = 0; i < variable.indices.size(); ++i) {
-          target += (i > 0 ? ", " : "") + std::to_string(variable.indices[i]);
-        }
-        target += ")";
-      }
-      if (!actual) {
-        failures.push_back(why);
-      } else if (!ValuesMatch(*actual, variable.value)) {
-        failures.push_back(target + " is " + Describe(*actual) + ", expected " + Describe(variable.value));
-      }
-    }
+    failures.insert(failures.end(), valueFailures.begin(), valueFailures.end());
   }
   if (failures.empty()) return "PASS";
   std::string text;

@@ -1,6 +1,7 @@
 // Compiling and running one conformance program headless, and reading its variables afterwards.
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -20,32 +21,38 @@ enum class StopKind {
   Warning,
   TimeLimit,       // still running when the limit passed
   UnknownCommand,  // a command this build has no handler for
-  NotLoaded,       // the program image could not be built
+  NotLoaded,       // the program could not be loaded or set up (a system error)
 };
 
 struct RunOutcome {
   StopKind stop = StopKind::Ended;
-  std::string compileErrorText;
+  std::string text;  // the compile error's text, the runtime error's, or what was missing
   int32_t line = 0;  // the compile error's line, or the line of the command that stopped the run
   int32_t code = 0;  // runtime error or warning code, or the unknown command's id
 };
 
-// One program: compiled with its own folder as the current folder, then run until it stops or
-// `limitSeconds` of run time have passed. The Parser and the program image stay for reading.
+// One program, compiled and run through the system's compile and run entries with its own folder
+// as the current folder, until it stops or `limitSeconds` of run time have passed.
 class ProgramRun {
  public:
   ProgramRun();
   ~ProgramRun();
 
-  RunOutcome Run(const std::string& path, double limitSeconds);
+  // `afterRun` is called once the run has ended, while ReadVariable can read the program's
+  // variables (not called when the program did not compile or load).
+  RunOutcome Run(const std::string& path, double limitSeconds, const std::function<void()>& afterRun = {});
 
-  // The value of a main-program variable or array element after the run, as an expectation
-  // writes it; nullopt when there is no such variable (or element), with `why` saying so.
+  // The value of a main-program variable or array element, as an expectation writes it (only
+  // inside `afterRun`); nullopt when there is no such variable (or element), with `why` saying so.
   std::optional<ExpectedValue> ReadVariable(const VariableExpectation& expectation, std::string& why) const;
 
  private:
   std::unique_ptr<Parser> parser_;
 };
+
+// Starts the system as quillmoor does (paths, settings, language words, subsystems); false with
+// the system error's text when that fails.
+bool StartRunner(std::string& error);
 
 // "PASS" when the outcome and the values meet the expectations, else what differed.
 std::string CheckProgram(const std::string& path);

@@ -1,5 +1,5 @@
 // Window and system switches.
-#include "io/system_flags.h"
+#include "runtime/system_flags.h"
 
 namespace qm {
 

@@ -1,0 +1,21 @@
+// quillmoor's subsystems: add a subsystem's record here and in runtime_subsystems.cpp.
+#include "app/system_subsystems.h"
+
+#include "compiler/compiler_subsystem.h"
+#include "io/io_subsystem.h"
+#include "runtime/runtime_subsystem.h"
+
+namespace qm {
+namespace {
+
+constexpr const Subsystem* kSystemSubsystems[] = {
+    &kRuntimeSubsystem,
+    &kIoSubsystem,
+    &kCompilerSubsystem,
+};
+
+}  // namespace
+
+std::span<const Subsystem* const> SystemSubsystems() { return kSystemSubsystems; }
+
+}  // namespace qm

@@ -1,0 +1,46 @@
+// The io subsystem's record.
+#include "io/io_subsystem.h"
+
+#include "io/checklist.h"
+#include "io/input_state.h"
+#include "runtime/frame_services.h"
+#include "runtime/run_loop.h"
+
+namespace qm {
+namespace {
+
+// Input devices for the run loop: the platform's keys and mouse into KeyboardState and
+// MouseState, the mouse read only while the program or the command line owns the input.
+class InputServices : public SystemServices {
+ public:
+  void ReadInputState() override {
+    InputReadContext context;
+    context.readMouse = InputMode <= kInputCommandLine;
+    context.mouseFromDevice = Services().display->MouseFollowsDevice();
+    context.displayWidth = Services().display->DisplayWidth();
+    context.displayHeight = Services().display->DisplayHeight();
+    qm::ReadInputState(context);
+  }
+  void ClearFrameMotion() override { ClearMouseMovement(); }
+};
+
+InputServices gInputServices;
+
+void ResetInputForRun() {
+  ResetChecklist();
+  ResetMouseState();
+}
+
+constexpr Subsystem IoSubsystem() {
+  Subsystem io;
+  io.name = "io";
+  io.runStart = ResetInputForRun;
+  io.services.system = &gInputServices;
+  return io;
+}
+
+}  // namespace
+
+constinit const Subsystem kIoSubsystem = IoSubsystem();
+
+}  // namespace qm
