@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The quillmoor executable from the command line: -c writes QMCompile.log with the outcome,
-# a run ends with status 0, and a compile or runtime error ends it with status 1.
+# a run ends with status 0, a compile or runtime error (or a command this build cannot run) ends
+# it with status 1, a system or usage error with status 2.
 set -u
 quillmoor="$1"
 work="$(mktemp -d)"
@@ -32,6 +33,49 @@ QUILLMOOR_HEADLESS=1 "$quillmoor" -x good.qma; check "-x good: status" 0 $?
 QUILLMOOR_HEADLESS=1 "$quillmoor" bounds.qma 2> errors.txt; check "run bounds: status" 1 $?
 check "run bounds: message" "Runtime Error at line 3. Array subscript out of bounds" "$(cat errors.txt)"
 
-"$quillmoor" -c missing.qma 2>/dev/null; check "-c missing file: status" 2 $?
+# A program file that cannot be read is a system error: status 2, named, and the log says so.
+mkdir folder.qma
+mkfifo fifo.qma
+for name in missing.qma folder.qma fifo.qma; do
+  "$quillmoor" -c good.qma
+  timeout 10 "$quillmoor" -c "$name" 2> errors.txt; check "-c $name: status" 2 $?
+  grep -q "$name" errors.txt || { echo "FAIL: -c $name: the message names no file"; failures=$((failures + 1)); }
+  grep -q "$name" QMCompile.log || { echo "FAIL: -c $name: the log names no file: $(cat QMCompile.log)"; failures=$((failures + 1)); }
+done
+
+# After a runtime error under -x the log holds its text.
+QUILLMOOR_HEADLESS=1 "$quillmoor" -x bounds.qma 2>/dev/null; check "-x bounds: status" 1 $?
+check "-x bounds: log" "Runtime Error at line 3. Array subscript out of bounds" "$(cat QMCompile.log)"
+
+# A log that cannot be written is a failure.
+mkdir logdir && cd logdir && mkdir QMCompile.log
+"$quillmoor" -c ../good.qma 2>/dev/null; check "-c with an unwritable log: status" 2 $?
+cd ..
+
+# A command the compiler knows but this build cannot run ends the run, named with its line.
+printf 'x = 1\r\nsync\r\nx = 2\r\n' > sync.qma
+QUILLMOOR_HEADLESS=1 "$quillmoor" -x sync.qma 2> errors.txt; check "-x sync: status" 1 $?
+check "-x sync: message" "The command SYNC is not part of this build yet at line 2" "$(cat errors.txt)"
+check "-x sync: log" "The command SYNC is not part of this build yet at line 2" "$(cat QMCompile.log)"
+
+# The program's folder is the current folder: includes beside it are found from anywhere.
+mkdir -p games/space
+printf '#include "lib.qma"\r\nx = seven()\r\nif x <> 7 then stop\r\n' > games/space/main.qma
+printf 'function seven()\r\nendfunction 7\r\n' > games/space/lib.qma
+QUILLMOOR_HEADLESS=1 "$quillmoor" -x games/space/main.qma; check "-x from another folder: status" 0 $?
+check "-x from another folder: log here" "Compilation Successful. " "$(cat QMCompile.log)"
+
+# Usage: --help prints it; no argument and an unknown switch are usage errors.
+"$quillmoor" --help > usage.txt; check "--help: status" 0 $?
+grep -q "^usage: quillmoor" usage.txt || { echo "FAIL: --help prints no usage"; failures=$((failures + 1)); }
+"$quillmoor" 2> usage.txt; check "no argument: status" 2 $?
+grep -q "^usage: quillmoor" usage.txt || { echo "FAIL: no argument prints no usage"; failures=$((failures + 1)); }
+"$quillmoor" -z good.qma 2> usage.txt; check "unknown switch: status" 2 $?
+grep -q "unknown switch -z" usage.txt || { echo "FAIL: the unknown switch is not named"; failures=$((failures + 1)); }
+
+# Without a display the run falls back to headless without a word.
+env -u DISPLAY -u WAYLAND_DISPLAY -u QUILLMOOR_HEADLESS "$quillmoor" -x good.qma 2> errors.txt
+check "no display: status" 0 $?
+check "no display: quiet" "" "$(cat errors.txt)"
 
 if [ "$failures" -eq 0 ]; then echo "1 passed, 0 failed"; else echo "0 passed, 1 failed"; exit 1; fi
