@@ -18,13 +18,16 @@ class DisplayServicesTest : public CoreTest {
     CoreTest::SetUp();
     FreeEngineTables();
     ClearLastEngineError();
-    InstallFrameServices({&DisplayCore(), nullptr, nullptr, nullptr});
+    display_.services.display = &DisplayCore();
+    Install({&display_});
   }
   void TearDown() override {
     FreeEngineTables();
     ClearLastEngineError();
     CoreTest::TearDown();
   }
+
+  Subsystem display_;
 };
 
 TEST_F(DisplayServicesTest, TheFirstRunSetUpCreatesTheTablesAndEveryOneEmptiesThem) {

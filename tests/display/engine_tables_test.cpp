@@ -44,7 +44,8 @@ class EngineTablesTest : public CoreTest {
  protected:
   void SetUp() override {
     CoreTest::SetUp();
-    InstallFrameServices({nullptr, &engine3d_, nullptr, nullptr});
+    engine3dSubsystem_.services.engine3d = &engine3d_;
+    Install({&engine3dSubsystem_});
     ResetCollisionServices();
     ASSERT_TRUE(CreateEngineTables());
   }
@@ -55,6 +56,7 @@ class EngineTablesTest : public CoreTest {
   }
 
   TableRecordingEngine3D engine3d_;
+  Subsystem engine3dSubsystem_;
 };
 
 TEST_F(EngineTablesTest, TablesAreCreatedAtTheirInitialCapacities) {

@@ -13,6 +13,8 @@
 #include "platform/headless/scripted_input.h"
 #include "platform/window.h"
 #include "runtime/command_dispatch.h"
+#include "runtime/command_line_overlay.h"
+#include "runtime/frame_services.h"
 #include "runtime/interpreter.h"
 #include "runtime/program_image.h"
 #include "runtime/run_loop.h"
