@@ -272,10 +272,11 @@ Pc CmdReturnNumber(Pc at) {
 Pc CmdEndfunctionS(Pc at) { return CmdEndfunctionL(at); }
 
 // END: the program ends without an error; the command line opens and cannot resume it.
-void CmdEnd() {
+Pc CmdEnd(Pc at) {
   platform::PostQuitMessage(0);
   StopFlag = 1;
   ProgramEndedFlag = 1;
+  return at + 1;
 }
 
 // STOP: the program ends with runtime error 21 and cannot be resumed, even from a line typed at

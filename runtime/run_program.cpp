@@ -21,7 +21,8 @@ namespace {
 constexpr int kRunWindowWidth = 640;
 constexpr int kRunWindowHeight = 480;
 
-// The limit ends the slice at its next command and the running phase at its next pass.
+// The limit ends the slice at its next slice check (the StopFlag is looked at then) and the running
+// phase at its next pass.
 void OnRunLimit(int) {
   LeaveRunRequested = 1;
   Interpreter.stopFlag = 1;

@@ -30,7 +30,7 @@ TEST_F(CommandDatabaseRegistration, TheSystemsSubsystemsAgreeWithTheDatabase) {
 }
 
 // A later subsystem: one right row and one whose signature disagrees with the database.
-void Nothing() {}
+Pc Nothing(Pc at) { return at + 1; }
 constexpr CommandRegistration kLaterRows[] = {
     {212, "cls", "0", Nothing},
     {245, "randomize", "F", Nothing},
