@@ -1,18 +1,9 @@
-// The current folder.
+// A folder made current for a while.
 #include "platform/current_folder.h"
 
-#include <unistd.h>
-
-#include <climits>
+#include "platform/files.h"
 
 namespace qm::platform {
-
-std::string CurrentFolder() {
-  char buffer[PATH_MAX];
-  return getcwd(buffer, sizeof buffer) != nullptr ? std::string(buffer) : std::string();
-}
-
-bool SetCurrentFolder(const std::string& folder) { return chdir(folder.c_str()) == 0; }
 
 std::string FolderOfFile(const std::string& path) {
   const std::size_t slash = path.find_last_of('/');
@@ -28,12 +19,12 @@ std::string NameOfFile(const std::string& path) {
 CurrentFolderScope::CurrentFolderScope(const std::string& folder) {
   if (folder.empty()) return;
   previous_ = CurrentFolder();
-  ok_ = !previous_.empty() && SetCurrentFolder(folder);
+  ok_ = !previous_.empty() && ChangeFolder(folder);
   if (!ok_) previous_.clear();
 }
 
 CurrentFolderScope::~CurrentFolderScope() {
-  if (!previous_.empty()) SetCurrentFolder(previous_);
+  if (!previous_.empty()) ChangeFolder(previous_);
 }
 
 }  // namespace qm::platform

@@ -1,13 +1,8 @@
-// The process's current folder, and a program file's folder and name. Host paths.
+// A program file's folder and name, and a folder made current for a while. Host paths.
 #pragma once
 #include <string>
 
 namespace qm::platform {
-
-// The current folder ("" when it cannot be read).
-std::string CurrentFolder();
-// False when the folder cannot be made current.
-bool SetCurrentFolder(const std::string& folder);
 
 // "games/space/ship.qma" gives the folder "games/space" and the name "ship.qma"; a name without
 // a folder gives the folder "" (the current folder).
