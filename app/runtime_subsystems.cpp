@@ -1,6 +1,7 @@
 // quillmoor-run's subsystems: add a subsystem's record here and in system_subsystems.cpp.
 #include "app/runtime_subsystems.h"
 
+#include "display/display_subsystem.h"
 #include "io/io_subsystem.h"
 #include "runtime/runtime_subsystem.h"
 
@@ -10,6 +11,7 @@ namespace {
 constexpr const Subsystem* kRuntimeSubsystems[] = {
     &kRuntimeSubsystem,
     &kIoSubsystem,
+    &kDisplaySubsystem,
 };
 
 }  // namespace

@@ -2,6 +2,7 @@
 #include "app/system_subsystems.h"
 
 #include "compiler/compiler_subsystem.h"
+#include "display/display_subsystem.h"
 #include "io/io_subsystem.h"
 #include "runtime/runtime_subsystem.h"
 
@@ -11,6 +12,7 @@ namespace {
 constexpr const Subsystem* kSystemSubsystems[] = {
     &kRuntimeSubsystem,
     &kIoSubsystem,
+    &kDisplaySubsystem,
     &kCompilerSubsystem,
 };
 

@@ -16,9 +16,4 @@ void DisplayCoreServices::FreeGameData() { qm::FreeGameData(); }
 
 std::string DisplayCoreServices::LastEngineError() { return GetLastEngineError(); }
 
-DisplayCoreServices& DisplayCore() {
-  static DisplayCoreServices services;
-  return services;
-}
-
 }  // namespace qm
