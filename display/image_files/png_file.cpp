@@ -1,0 +1,120 @@
+// PNG files through libpng: every colour type and depth is expanded to 8-bit RGB (palette with
+// transparency, grey, 16-bit samples reduced to 8); alpha is dropped, since the display's formats
+// have none. Written as 8-bit RGB, not interlaced.
+#include <png.h>
+
+#include <csetjmp>
+#include <cstring>
+#include <vector>
+
+#include "display/image_files/image_file_formats.h"
+
+namespace qm {
+using namespace platform;
+
+namespace {
+
+struct PngSource {
+  ImageBytes bytes;
+  std::size_t at = 0;
+};
+
+void ReadFromBytes(png_structp png, png_bytep data, png_size_t length) {
+  auto* source = static_cast<PngSource*>(png_get_io_ptr(png));
+  if (source->bytes.size() - source->at < length) png_error(png, "truncated");
+  std::memcpy(data, source->bytes.data() + source->at, length);
+  source->at += length;
+}
+
+void WriteToString(png_structp png, png_bytep data, png_size_t length) {
+  static_cast<std::string*>(png_get_io_ptr(png))->append(reinterpret_cast<const char*>(data), length);
+}
+void FlushNothing(png_structp) {}
+// Library messages are not shown; an error ends the call through the jump.
+void Silent(png_structp, png_const_charp) {}
+[[noreturn]] void JumpBack(png_structp png, png_const_charp) { png_longjmp(png, 1); }
+
+// Decodes into `rows` (8-bit RGB, top row first); sizes checked before anything is allocated.
+ImageError DecodePng(png_structp png, png_infop info, PngSource& source, int& width, int& height,
+                     std::vector<uint8_t>& rgb) {
+  png_set_read_fn(png, &source, ReadFromBytes);
+  png_set_user_limits(png, kMaxSurfaceSide, kMaxSurfaceSide);
+  png_read_info(png, info);
+  png_uint_32 w = 0, h = 0;
+  int depth = 0, colourType = 0;
+  png_get_IHDR(png, info, &w, &h, &depth, &colourType, nullptr, nullptr, nullptr);
+  png_set_expand(png);
+  png_set_scale_16(png);  // 16-bit samples rounded to 8 bits
+  png_set_strip_alpha(png);
+  png_set_gray_to_rgb(png);
+  png_set_interlace_handling(png);
+  png_read_update_info(png, info);
+  if (png_get_rowbytes(png, info) != std::size_t{w} * 3) return ImageError::Unsupported;
+  width = static_cast<int>(w), height = static_cast<int>(h);
+  rgb.assign(std::size_t{w} * 3 * h, 0);
+  std::vector<png_bytep> rows(h);
+  for (png_uint_32 y = 0; y < h; ++y) rows[y] = &rgb[std::size_t{y} * w * 3];
+  png_read_image(png, rows.data());
+  return ImageError::None;
+}
+
+}  // namespace
+
+ImageError ReadPngFile(ImageBytes file, PixelFormat format, Surface*& out) {
+  if (file.size() < 8 || png_sig_cmp(file.data(), 0, 8) != 0) return ImageError::BadHeader;
+  png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, JumpBack, Silent);
+  png_infop info = png ? png_create_info_struct(png) : nullptr;
+  if (!info) {
+    png_destroy_read_struct(&png, nullptr, nullptr);
+    return ImageError::OutOfMemory;
+  }
+  PngSource source{file, 0};
+  int width = 0, height = 0;
+  std::vector<uint8_t> rgb;
+  ImageError result = ImageError::BadData;
+  if (setjmp(png_jmpbuf(png)) == 0) result = DecodePng(png, info, source, width, height, rgb);
+  png_destroy_read_struct(&png, &info, nullptr);
+  if (result != ImageError::None) return result;
+  if (ImageError error = CreateImageSurface(width, height, format, out); error != ImageError::None) {
+    return error;
+  }
+  const uint8_t* p = rgb.data();
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x, p += 3) PutRgb(*out, x, y, {p[0], p[1], p[2]});
+  }
+  return ImageError::None;
+}
+
+ImageError WritePngFile(const Surface& surface, std::string& file) {
+  if (!Writable(surface)) return ImageError::Unsupported;
+  std::size_t w = static_cast<std::size_t>(surface.Width());
+  std::vector<uint8_t> row(w * 3);
+  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, JumpBack, Silent);
+  png_infop info = png ? png_create_info_struct(png) : nullptr;
+  if (!info) {
+    png_destroy_write_struct(&png, nullptr);
+    return ImageError::OutOfMemory;
+  }
+  file.clear();
+  volatile ImageError result = ImageError::WriteFailed;  // set after the jump point
+  if (setjmp(png_jmpbuf(png)) == 0) {
+    png_set_write_fn(png, &file, WriteToString, FlushNothing);
+    png_set_IHDR(png, info, static_cast<png_uint_32>(surface.Width()), static_cast<png_uint_32>(surface.Height()),
+                 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+                 PNG_FILTER_TYPE_DEFAULT);
+    png_write_info(png, info);
+    for (int y = 0; y < surface.Height(); ++y) {
+      for (std::size_t x = 0; x < w; ++x) {
+        Rgb c = RgbAt(surface, static_cast<int>(x), y);
+        row[x * 3] = c.r, row[x * 3 + 1] = c.g, row[x * 3 + 2] = c.b;
+      }
+      png_write_row(png, row.data());
+    }
+    png_write_end(png, info);
+    result = ImageError::None;
+  }
+  png_destroy_write_struct(&png, &info);
+  return result;
+}
+
+}  // namespace qm
