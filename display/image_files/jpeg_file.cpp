@@ -99,6 +99,8 @@ ImageError WriteJpegFile(const Surface& surface, std::string& file) {
     info.in_color_space = JCS_RGB;
     jpeg_set_defaults(&info);
     jpeg_set_quality(&info, 100, TRUE);
+    // Full-resolution colour: at this quality halving the chroma would be the largest error left.
+    for (int c = 0; c < info.num_components; ++c) info.comp_info[c].h_samp_factor = info.comp_info[c].v_samp_factor = 1;
     jpeg_start_compress(&info, TRUE);
     for (int y = 0; y < surface.Height(); ++y) {
       for (std::size_t x = 0; x < w; ++x) {
