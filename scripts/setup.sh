@@ -9,6 +9,7 @@ packages=(
   g++ cmake make pkg-config
   libsdl2-dev                         # SDL2: headers to build, library loaded when a window opens
   libfreetype-dev libfontconfig-dev   # the display layer's fonts
+  libjpeg62-turbo-dev libpng-dev zlib1g-dev libtiff-dev libstb-dev  # image files (stb: DXT encoding)
   "$@"
 )
 

@@ -10,12 +10,18 @@ namespace {
 
 ImageError FromDibError(DibError error) {
   switch (error) {
-    case DibError::None: return ImageError::None;
-    case DibError::Truncated: return ImageError::Truncated;
-    case DibError::BadHeader: return ImageError::BadHeader;
-    case DibError::Unsupported: return ImageError::Unsupported;
-    case DibError::TooLarge: return ImageError::TooLarge;
-    case DibError::BadRle: return ImageError::BadData;
+    case DibError::None:
+      return ImageError::None;
+    case DibError::Truncated:
+      return ImageError::Truncated;
+    case DibError::BadHeader:
+      return ImageError::BadHeader;
+    case DibError::Unsupported:
+      return ImageError::Unsupported;
+    case DibError::TooLarge:
+      return ImageError::TooLarge;
+    case DibError::BadRle:
+      return ImageError::BadData;
   }
   return ImageError::BadData;
 }
@@ -39,8 +45,8 @@ ImageError WriteBmpFile(const Surface& surface, std::string& file) {
   AppendU32(file, 40);  // info header size
   AppendU32(file, static_cast<uint32_t>(surface.Width()));
   AppendU32(file, static_cast<uint32_t>(surface.Height()));
-  AppendU16(file, 1);   // planes
-  AppendU16(file, 24);  // bits per pixel
+  AppendU16(file, 1);                                          // planes
+  AppendU16(file, 24);                                         // bits per pixel
   for (int field = 0; field < 6; ++field) AppendU32(file, 0);  // compression .. colours important
   file.append(reinterpret_cast<const char*>(rows.data()), rows.size());
   return ImageError::None;

@@ -22,7 +22,6 @@ constexpr uint32_t kFlagsWritten = 0x00021007;  // caps, height, width, pixel fo
 constexpr uint32_t kFlagMipMapCount = 0x00020000;
 constexpr uint32_t kPixelFourCC = 0x4, kPixelRgb = 0x40;
 constexpr uint32_t kCapsWritten = 0x00401008;  // texture, mip-map, complex
-constexpr uint32_t kCapsMipMapFile = 0x00400000;
 
 constexpr uint32_t FourCC(char a, char b, char c, char d) {
   return static_cast<uint32_t>(a) | static_cast<uint32_t>(b) << 8 | static_cast<uint32_t>(c) << 16 |
@@ -136,8 +135,9 @@ bool FillChain(Surface& chain, Surface* working) {
     if (j > 0) {
       BoxFilter2x2(*working);
       Surface* half = nullptr;
-      filled = CreateImageSurface(level.Width(), level.Height(), working->Format(), half) == ImageError::None &&
-               half->Blt(nullptr, working, nullptr, 0) == DisplayResult::Ok;
+      filled =
+          CreateImageSurface(level.Width(), level.Height(), working->Format(), half) == ImageError::None &&
+          half->Blt(nullptr, working, nullptr, 0) == DisplayResult::Ok;
       working->Release();
       working = half;
       if (!filled) break;
@@ -163,8 +163,8 @@ bool MakeChain(const Surface& source, int width, int height, PixelFormat format,
   }
   Surface* chain = nullptr;
   bool made = working->Blt(nullptr, const_cast<Surface*>(&source), nullptr, 0) == DisplayResult::Ok &&
-              Surface::Create({width, height, format, kCapsTexture | kCapsMipMap | kCapsComplex | kCapsSystemMemory,
-                               levels},
+              Surface::Create({width, height, format,
+                               kCapsTexture | kCapsMipMap | kCapsComplex | kCapsSystemMemory, levels},
                               chain) == DisplayResult::Ok &&
               FillChain(*chain, working);
   working->Release();
@@ -183,13 +183,16 @@ ImageError ReadDdsFile(ImageBytes file, PixelFormat, Surface*& out) {
   uint32_t magic = 0;
   DdsDescription d;
   if (!in.U32(0, magic) || magic != kMagic) return Refuse(10002, ImageError::BadHeader);
-  if (!ReadDescription(in, d) || file.size() < 4 + kDescriptionSize) return Refuse(10002, ImageError::Truncated);
+  if (!ReadDescription(in, d) || file.size() < 4 + kDescriptionSize)
+    return Refuse(10002, ImageError::Truncated);
   PixelFormat format;
-  if (d.size != kDescriptionSize || !FormatOfDescription(d, format)) return Refuse(10002, ImageError::Unsupported);
+  if (d.size != kDescriptionSize || !FormatOfDescription(d, format))
+    return Refuse(10002, ImageError::Unsupported);
   if (d.width < 1 || d.height < 1 || d.width > kMaxSurfaceSide || d.height > kMaxSurfaceSide) {
     return Refuse(10003, ImageError::TooLarge);
   }
-  int levels = (d.flags & kFlagMipMapCount) && d.mipMapCount > 1 ? static_cast<int>(std::min(d.mipMapCount, 32u)) : 1;
+  int levels =
+      (d.flags & kFlagMipMapCount) && d.mipMapCount > 1 ? static_cast<int>(std::min(d.mipMapCount, 32u)) : 1;
   uint32_t caps = kCapsTexture | kCapsSystemMemory | (levels > 1 ? kCapsMipMap | kCapsComplex : 0);
   if (Surface::Create({static_cast<int>(d.width), static_cast<int>(d.height), format, caps, levels}, out) !=
       DisplayResult::Ok) {
@@ -216,8 +219,13 @@ ImageError WriteDdsFile(const Surface& surface, std::string& file) {
   if (!MakeChain(surface, width, height, PixelFormat::Dxt1, levels, chain)) return ImageError::OutOfMemory;
   file.clear();
   AppendU32(file, kMagic);
-  uint32_t description[31] = {kDescriptionSize, kFlagsWritten, static_cast<uint32_t>(height),
-                              static_cast<uint32_t>(width), 0, 0, static_cast<uint32_t>(levels)};
+  uint32_t description[31] = {kDescriptionSize,
+                              kFlagsWritten,
+                              static_cast<uint32_t>(height),
+                              static_cast<uint32_t>(width),
+                              0,
+                              0,
+                              static_cast<uint32_t>(levels)};
   description[18] = 32;  // pixel format size (offset 76)
   description[19] = kPixelFourCC;
   description[20] = FourCC('D', 'X', 'T', '1');
@@ -233,8 +241,9 @@ ImageError WriteDdsFile(const Surface& surface, std::string& file) {
 bool ConvertSurfaceFormat(const Surface& source, Surface*& out, char digit, bool useFourCC) {
   out = nullptr;
   if (useFourCC && (digit < '1' || digit > '5')) return false;
-  PixelFormat format = useFourCC ? static_cast<PixelFormat>(static_cast<int>(PixelFormat::Dxt1) + (digit - '1'))
-                                 : source.Format();
+  PixelFormat format = useFourCC
+                           ? static_cast<PixelFormat>(static_cast<int>(PixelFormat::Dxt1) + (digit - '1'))
+                           : source.Format();
   int levels = std::min(WrittenLevelCount(source.Width(), source.Height()),
                         FullChainLevels(source.Width(), source.Height()));
   return MakeChain(source, source.Width(), source.Height(), format, levels, out);
@@ -252,7 +261,8 @@ void BoxFilter2x2(Surface& surface) {
           r += c.r, g += c.g, b += c.b;
         }
       }
-      Rgb average{static_cast<uint8_t>(r / count), static_cast<uint8_t>(g / count), static_cast<uint8_t>(b / count)};
+      Rgb average{static_cast<uint8_t>(r / count), static_cast<uint8_t>(g / count),
+                  static_cast<uint8_t>(b / count)};
       for (int dy = 0; dy < 2 && y + dy < h; ++dy) {
         for (int dx = 0; dx < 2 && x + dx < w; ++dx) PutRgb(surface, x + dx, y + dy, average);
       }

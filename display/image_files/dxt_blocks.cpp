@@ -27,7 +27,8 @@ Rgb Mix(Rgb a, Rgb b, int wa, int wb, int total) {
 
 // The 16 colours of one colour block, in rows of four.
 void DecodeColourBlock(const uint8_t* block, bool threeColourMode, Rgb out[16]) {
-  unsigned c0 = static_cast<unsigned>(block[0] | block[1] << 8), c1 = static_cast<unsigned>(block[2] | block[3] << 8);
+  unsigned c0 = static_cast<unsigned>(block[0] | block[1] << 8),
+           c1 = static_cast<unsigned>(block[2] | block[3] << 8);
   Rgb palette[4] = {Expand565(c0), Expand565(c1), {}, {}};
   if (c0 > c1 || !threeColourMode) {
     palette[2] = Mix(palette[0], palette[1], 2, 1, 3);
@@ -53,7 +54,9 @@ std::vector<Rgb> DecodeDxtSurface(const Surface& level) {
       DecodeColourBlock(dxt1 ? block : block + 8, dxt1, colours);
       for (int i = 0; i < 16; ++i) {
         int x = bx * 4 + i % 4, y = by * 4 + i / 4;
-        if (x < w && y < h) pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(w) + static_cast<std::size_t>(x)] = colours[i];
+        if (x < w && y < h)
+          pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(w) + static_cast<std::size_t>(x)] =
+              colours[i];
       }
     }
   }

@@ -23,10 +23,10 @@ PixelFormat displayFormat = PixelFormat::R5G6B5;
 constexpr std::streamoff kMaxImageFileBytes = 1536LL * 1024 * 1024;
 
 constexpr ImageFileFormat kFormats[] = {
-    {"jpg", ReadJpegFile, WriteJpegFile},     {"bmp rle dib", ReadBmpFile, WriteBmpFile},
-    {"psd", ReadPsdFile, nullptr},            {"pcx", ReadPcxFile, nullptr},
-    {"tga", ReadTgaFile, WriteTgaFile},       {"dds", ReadDdsFile, WriteDdsFile},
-    {"png", ReadPngFile, WritePngFile},       {"tif", ReadTiffFile, nullptr},
+    {"jpg", ReadJpegFile, WriteJpegFile}, {"bmp rle dib", ReadBmpFile, WriteBmpFile},
+    {"psd", ReadPsdFile, nullptr},        {"pcx", ReadPcxFile, nullptr},
+    {"tga", ReadTgaFile, WriteTgaFile},   {"dds", ReadDdsFile, WriteDdsFile},
+    {"png", ReadPngFile, WritePngFile},   {"tif", ReadTiffFile, nullptr},
 };
 
 bool SameLetters(std::string_view a, std::string_view b) {
@@ -51,18 +51,30 @@ bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& bytes) {
 
 const char* ImageErrorText(ImageError error) {
   switch (error) {
-    case ImageError::None: return "no error";
-    case ImageError::NoFormat: return "the file name ends in no image file extension";
-    case ImageError::NotWritable: return "files of this format cannot be written";
-    case ImageError::NoSurface: return "no surface to save";
-    case ImageError::CannotOpen: return "the file cannot be opened";
-    case ImageError::Truncated: return "the file ends before its image does";
-    case ImageError::BadHeader: return "the file is not an image of its format";
-    case ImageError::Unsupported: return "this kind of image file is not supported";
-    case ImageError::TooLarge: return "the image is too large";
-    case ImageError::BadData: return "the image data is damaged";
-    case ImageError::OutOfMemory: return "the surface cannot be created";
-    case ImageError::WriteFailed: return "the file cannot be written";
+    case ImageError::None:
+      return "no error";
+    case ImageError::NoFormat:
+      return "the file name ends in no image file extension";
+    case ImageError::NotWritable:
+      return "files of this format cannot be written";
+    case ImageError::NoSurface:
+      return "no surface to save";
+    case ImageError::CannotOpen:
+      return "the file cannot be opened";
+    case ImageError::Truncated:
+      return "the file ends before its image does";
+    case ImageError::BadHeader:
+      return "the file is not an image of its format";
+    case ImageError::Unsupported:
+      return "this kind of image file is not supported";
+    case ImageError::TooLarge:
+      return "the image is too large";
+    case ImageError::BadData:
+      return "the image data is damaged";
+    case ImageError::OutOfMemory:
+      return "the surface cannot be created";
+    case ImageError::WriteFailed:
+      return "the file cannot be written";
   }
   return "unknown image error";
 }

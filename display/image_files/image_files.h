@@ -12,17 +12,17 @@ namespace qm {
 
 enum class ImageError {
   None,
-  NoFormat,       // the name ends in no known extension (or is shorter than three letters)
-  NotWritable,    // the format has no writer (pcx, psd, tif)
-  NoSurface,      // save: no surface given
-  CannotOpen,     // the file cannot be read
-  Truncated,      // the data ends before what its headers promise
-  BadHeader,      // not a file of this format, or fields no such file has
-  Unsupported,    // a valid file of a kind this reader does not take
-  TooLarge,       // wider or taller than a surface can be
-  BadData,        // the compressed data is damaged
-  OutOfMemory,    // the surface cannot be created
-  WriteFailed,    // the file cannot be written (the old one stays)
+  NoFormat,     // the name ends in no known extension (or is shorter than three letters)
+  NotWritable,  // the format has no writer (pcx, psd, tif)
+  NoSurface,    // save: no surface given
+  CannotOpen,   // the file cannot be read
+  Truncated,    // the data ends before what its headers promise
+  BadHeader,    // not a file of this format, or fields no such file has
+  Unsupported,  // a valid file of a kind this reader does not take
+  TooLarge,     // wider or taller than a surface can be
+  BadData,      // the compressed data is damaged
+  OutOfMemory,  // the surface cannot be created
+  WriteFailed,  // the file cannot be written (the old one stays)
 };
 
 const char* ImageErrorText(ImageError error);
@@ -40,7 +40,8 @@ ImageError SaveSurfaceToImageFile(const platform::Surface* surface, const std::s
 // A new surface (`out`, the caller releases it) holding `source` in the format DXT<digit> (digit
 // '1'..'5') when `useFourCC` is set, else in `source`'s own format, with a full mip chain made by
 // the 2x2 box filter. False, with nothing made, on failure.
-bool ConvertSurfaceFormat(const platform::Surface& source, platform::Surface*& out, char digit, bool useFourCC);
+bool ConvertSurfaceFormat(const platform::Surface& source, platform::Surface*& out, char digit,
+                          bool useFourCC);
 // Replaces every 2x2 block (even x and y) of an RGB surface by its average colour, channels truncated.
 void BoxFilter2x2(platform::Surface& surface);
 

@@ -1,13 +1,15 @@
 // JPEG files through libjpeg: colour (three-component) files are read; grey-scale and CMYK files
 // are refused. Written as baseline JPEG at quality 100.
-// jpeglib.h needs size_t and FILE declared before it.
 #include <csetjmp>
 #include <cstddef>
-#include <cstdio>
 #include <cstdlib>
 #include <vector>
 
+// jpeglib.h needs size_t and FILE declared before it.
+// clang-format off
+#include <cstdio>
 #include <jpeglib.h>
+// clang-format on
 
 #include "display/image_files/image_file_formats.h"
 
@@ -21,7 +23,9 @@ struct JpegErrors {
   jpeg_error_mgr manager;
   std::jmp_buf back;
 };
-[[noreturn]] void JumpBack(j_common_ptr info) { std::longjmp(reinterpret_cast<JpegErrors*>(info->err)->back, 1); }
+[[noreturn]] void JumpBack(j_common_ptr info) {
+  std::longjmp(reinterpret_cast<JpegErrors*>(info->err)->back, 1);
+}
 void Silent(j_common_ptr, int) {}
 
 void UseErrors(jpeg_common_struct& info, JpegErrors& errors) {
@@ -81,7 +85,8 @@ ImageError ReadJpegFile(ImageBytes file, PixelFormat format, Surface*& out) {
 }
 
 ImageError WriteJpegFile(const Surface& surface, std::string& file) {
-  if (!Writable(surface) || surface.Width() > 65500 || surface.Height() > 65500) return ImageError::Unsupported;
+  if (!Writable(surface) || surface.Width() > 65500 || surface.Height() > 65500)
+    return ImageError::Unsupported;
   std::size_t w = static_cast<std::size_t>(surface.Width());
   std::vector<uint8_t> row(w * 3);
   jpeg_compress_struct info{};
@@ -100,7 +105,8 @@ ImageError WriteJpegFile(const Surface& surface, std::string& file) {
     jpeg_set_defaults(&info);
     jpeg_set_quality(&info, 100, TRUE);
     // Full-resolution colour: at this quality halving the chroma would be the largest error left.
-    for (int c = 0; c < info.num_components; ++c) info.comp_info[c].h_samp_factor = info.comp_info[c].v_samp_factor = 1;
+    for (int c = 0; c < info.num_components; ++c)
+      info.comp_info[c].h_samp_factor = info.comp_info[c].v_samp_factor = 1;
     jpeg_start_compress(&info, TRUE);
     for (int y = 0; y < surface.Height(); ++y) {
       for (std::size_t x = 0; x < w; ++x) {

@@ -42,7 +42,8 @@ std::array<Rgb, 256> PcxPalette(const CheckedBytes& in, const PcxHeader& h) {
   auto entriesFrom = [&](std::size_t offset, int count) {
     for (int i = 0; i < count; ++i) {
       std::size_t at = offset + static_cast<std::size_t>(i) * 3;
-      in.U8(at, palette[static_cast<std::size_t>(i)].r), in.U8(at + 1, palette[static_cast<std::size_t>(i)].g);
+      in.U8(at, palette[static_cast<std::size_t>(i)].r),
+          in.U8(at + 1, palette[static_cast<std::size_t>(i)].g);
       in.U8(at + 2, palette[static_cast<std::size_t>(i)].b);
     }
   };

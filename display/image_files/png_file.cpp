@@ -34,9 +34,11 @@ void FlushNothing(png_structp) {}
 void Silent(png_structp, png_const_charp) {}
 [[noreturn]] void JumpBack(png_structp png, png_const_charp) { png_longjmp(png, 1); }
 
-// Decodes into `rows` (8-bit RGB, top row first); sizes checked before anything is allocated.
+// Decodes into `rgb` (8-bit RGB, top row first) through the row pointers `rows`; sizes checked
+// before anything is allocated. The library's errors jump out of here, so everything it allocates
+// belongs to the caller.
 ImageError DecodePng(png_structp png, png_infop info, PngSource& source, int& width, int& height,
-                     std::vector<uint8_t>& rgb) {
+                     std::vector<uint8_t>& rgb, std::vector<png_bytep>& rows) {
   png_set_read_fn(png, &source, ReadFromBytes);
   png_set_user_limits(png, kMaxSurfaceSide, kMaxSurfaceSide);
   png_read_info(png, info);
@@ -52,7 +54,7 @@ ImageError DecodePng(png_structp png, png_infop info, PngSource& source, int& wi
   if (png_get_rowbytes(png, info) != std::size_t{w} * 3) return ImageError::Unsupported;
   width = static_cast<int>(w), height = static_cast<int>(h);
   rgb.assign(std::size_t{w} * 3 * h, 0);
-  std::vector<png_bytep> rows(h);
+  rows.resize(h);
   for (png_uint_32 y = 0; y < h; ++y) rows[y] = &rgb[std::size_t{y} * w * 3];
   png_read_image(png, rows.data());
   return ImageError::None;
@@ -71,8 +73,9 @@ ImageError ReadPngFile(ImageBytes file, PixelFormat format, Surface*& out) {
   PngSource source{file, 0};
   int width = 0, height = 0;
   std::vector<uint8_t> rgb;
+  std::vector<png_bytep> rows;
   ImageError result = ImageError::BadData;
-  if (setjmp(png_jmpbuf(png)) == 0) result = DecodePng(png, info, source, width, height, rgb);
+  if (setjmp(png_jmpbuf(png)) == 0) result = DecodePng(png, info, source, width, height, rgb, rows);
   png_destroy_read_struct(&png, &info, nullptr);
   if (result != ImageError::None) return result;
   if (ImageError error = CreateImageSurface(width, height, format, out); error != ImageError::None) {
@@ -99,9 +102,9 @@ ImageError WritePngFile(const Surface& surface, std::string& file) {
   volatile ImageError result = ImageError::WriteFailed;  // set after the jump point
   if (setjmp(png_jmpbuf(png)) == 0) {
     png_set_write_fn(png, &file, WriteToString, FlushNothing);
-    png_set_IHDR(png, info, static_cast<png_uint_32>(surface.Width()), static_cast<png_uint_32>(surface.Height()),
-                 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
-                 PNG_FILTER_TYPE_DEFAULT);
+    png_set_IHDR(png, info, static_cast<png_uint_32>(surface.Width()),
+                 static_cast<png_uint_32>(surface.Height()), 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
+                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     png_write_info(png, info);
     for (int y = 0; y < surface.Height(); ++y) {
       for (std::size_t x = 0; x < w; ++x) {

@@ -23,10 +23,9 @@ struct TgaHeader {
 
 bool ReadTgaHeader(const CheckedBytes& in, TgaHeader& h) {
   uint8_t entryBits = 0;
-  return in.U8(0, h.idLength) && in.U8(1, h.mapType) && in.U8(2, h.imageType) &&
-         in.U16(3, h.mapFirst) && in.U16(5, h.mapLength) && in.U8(7, entryBits) &&
-         (h.mapEntryBits = entryBits, true) && in.U16(12, h.width) && in.U16(14, h.height) &&
-         in.U8(16, h.pixelBits) && in.U8(17, h.descriptor);
+  return in.U8(0, h.idLength) && in.U8(1, h.mapType) && in.U8(2, h.imageType) && in.U16(3, h.mapFirst) &&
+         in.U16(5, h.mapLength) && in.U8(7, entryBits) && (h.mapEntryBits = entryBits, true) &&
+         in.U16(12, h.width) && in.U16(14, h.height) && in.U8(16, h.pixelBits) && in.U8(17, h.descriptor);
 }
 
 // A colour from 2, 3 or 4 little-endian bytes (2 bytes: 5-5-5 with red at the top).
@@ -42,10 +41,14 @@ Rgb ColourOf(const uint8_t* p, int bytes) {
 int EntryBytes(int bits) {
   switch (bits) {
     case 15:
-    case 16: return 2;
-    case 24: return 3;
-    case 32: return 4;
-    default: return 0;
+    case 16:
+      return 2;
+    case 24:
+      return 3;
+    case 32:
+      return 4;
+    default:
+      return 0;
   }
 }
 
@@ -97,8 +100,10 @@ ImageError ReadTgaFile(ImageBytes file, PixelFormat format, Surface*& out) {
     int entry = EntryBytes(h.mapEntryBits);
     if (entry == 0) return ImageError::Unsupported;
     std::span<const uint8_t> table = in.Slice(at, std::size_t{h.mapLength} * static_cast<std::size_t>(entry));
-    if (table.size() != std::size_t{h.mapLength} * static_cast<std::size_t>(entry)) return ImageError::Truncated;
-    for (std::size_t i = 0; i < h.mapLength; ++i) map.push_back(ColourOf(&table[i * static_cast<std::size_t>(entry)], entry));
+    if (table.size() != std::size_t{h.mapLength} * static_cast<std::size_t>(entry))
+      return ImageError::Truncated;
+    for (std::size_t i = 0; i < h.mapLength; ++i)
+      map.push_back(ColourOf(&table[i * static_cast<std::size_t>(entry)], entry));
     at += table.size();
   }
   if (at > file.size()) return ImageError::Truncated;
@@ -120,7 +125,8 @@ ImageError ReadTgaFile(ImageBytes file, PixelFormat format, Surface*& out) {
         c = {p[0], p[0], p[0]};
       } else if (kind == 1) {
         int index = p[0] - h.mapFirst;
-        if (index >= 0 && static_cast<std::size_t>(index) < map.size()) c = map[static_cast<std::size_t>(index)];
+        if (index >= 0 && static_cast<std::size_t>(index) < map.size())
+          c = map[static_cast<std::size_t>(index)];
       } else {
         c = ColourOf(p, pixelBytes);
       }

@@ -2,8 +2,8 @@
 // interface takes); TIFF files are not written.
 #include <tiffio.h>
 
-#include <cstring>
 #include <algorithm>
+#include <cstring>
 #include <vector>
 
 #include "display/image_files/image_file_formats.h"
@@ -21,7 +21,8 @@ struct TiffSource {
 tsize_t ReadBytes(thandle_t handle, tdata_t data, tsize_t size) {
   auto* source = static_cast<TiffSource*>(handle);
   if (size < 0 || source->at > source->bytes.size()) return 0;
-  std::size_t count = std::min<std::size_t>(static_cast<std::size_t>(size), source->bytes.size() - source->at);
+  std::size_t count =
+      std::min<std::size_t>(static_cast<std::size_t>(size), source->bytes.size() - source->at);
   std::memcpy(data, source->bytes.data() + source->at, count);
   source->at += count;
   return static_cast<tsize_t>(count);
@@ -60,7 +61,8 @@ ImageError ReadTiffFile(ImageBytes file, PixelFormat format, Surface*& out) {
   ImageError result = ImageError::None;
   if (width < 1 || height < 1) {
     result = ImageError::BadHeader;
-  } else if (width > static_cast<uint32_t>(kMaxSurfaceSide) || height > static_cast<uint32_t>(kMaxSurfaceSide)) {
+  } else if (width > static_cast<uint32_t>(kMaxSurfaceSide) ||
+             height > static_cast<uint32_t>(kMaxSurfaceSide)) {
     result = ImageError::TooLarge;
   } else if (!TIFFRGBAImageOK(tiff, message)) {
     result = ImageError::Unsupported;

@@ -42,9 +42,10 @@ TEST(ImageFileLoader, RleNamesAreSavedAsUncompressedBitmaps) {
 TEST(ImageFileLoader, FailedSavesKeepTheOldFileAndSayWhy) {
   ImageTools tools;
   Surface* s = GradientSurface(7, 5, PixelFormat::R5G6B5);
-  const std::pair<const char*, ImageError> cases[] = {
-      {"old.pcx", ImageError::NotWritable}, {"old.psd", ImageError::NotWritable},
-      {"old.tif", ImageError::NotWritable}, {"old.gif", ImageError::NoFormat}};
+  const std::pair<const char*, ImageError> cases[] = {{"old.pcx", ImageError::NotWritable},
+                                                      {"old.psd", ImageError::NotWritable},
+                                                      {"old.tif", ImageError::NotWritable},
+                                                      {"old.gif", ImageError::NoFormat}};
   for (auto [name, error] : cases) {
     tools.folder.Write(name, "old content");
     EXPECT_EQ(SaveSurfaceToImageFile(s, tools.Path(name)), error) << name;
@@ -77,8 +78,8 @@ TEST(ImageFileLoader, DdsLoadsLeaveTheirOutcomeInTheInternalErrorCode) {
 
 // A DDS header: width, height, mip count and pixel format (four-character code, or RGB bits and
 // masks), with the level data after it.
-std::vector<uint8_t> DdsFile(uint32_t width, uint32_t height, uint32_t mips, const char* fourCC, uint32_t bits,
-                             std::size_t dataBytes) {
+std::vector<uint8_t> DdsFile(uint32_t width, uint32_t height, uint32_t mips, const char* fourCC,
+                             uint32_t bits, std::size_t dataBytes) {
   std::string f = "DDS ";
   uint32_t d[31] = {124, 0x00021007, height, width, 0, 0, mips};
   d[18] = 32;
@@ -114,10 +115,11 @@ struct CraftedFile {
   ImageError error;
 };
 
-std::vector<uint8_t> PsdFile(uint32_t width, uint32_t height, uint16_t depth, uint16_t mode, uint16_t compression,
-                             const std::vector<uint8_t>& data) {
+std::vector<uint8_t> PsdFile(uint32_t width, uint32_t height, uint16_t depth, uint16_t mode,
+                             uint16_t compression, const std::vector<uint8_t>& data) {
   std::vector<uint8_t> f = {'8', 'B', 'P', 'S', 0, 1, 0, 0, 0, 0, 0, 0, 0, 3};
-  for (uint32_t v : {height, width}) f.insert(f.end(), {uint8_t(v >> 24), uint8_t(v >> 16), uint8_t(v >> 8), uint8_t(v)});
+  for (uint32_t v : {height, width})
+    f.insert(f.end(), {uint8_t(v >> 24), uint8_t(v >> 16), uint8_t(v >> 8), uint8_t(v)});
   f.insert(f.end(), {uint8_t(depth >> 8), uint8_t(depth), uint8_t(mode >> 8), uint8_t(mode)});
   f.insert(f.end(), 12, 0);  // three empty sections
   f.insert(f.end(), {uint8_t(compression >> 8), uint8_t(compression)});
@@ -125,11 +127,12 @@ std::vector<uint8_t> PsdFile(uint32_t width, uint32_t height, uint16_t depth, ui
   return f;
 }
 
-std::vector<uint8_t> PcxFile(uint8_t manufacturer, uint16_t width, uint16_t height, uint8_t bits, uint8_t planes,
-                             uint16_t bytesPerLine, const std::vector<uint8_t>& data) {
+std::vector<uint8_t> PcxFile(uint8_t manufacturer, uint16_t width, uint16_t height, uint8_t bits,
+                             uint8_t planes, uint16_t bytesPerLine, const std::vector<uint8_t>& data) {
   std::vector<uint8_t> f(128, 0);
   f[0] = manufacturer, f[1] = 5, f[2] = 1, f[3] = bits;
-  f[8] = uint8_t(width - 1), f[9] = uint8_t((width - 1) >> 8), f[10] = uint8_t(height - 1), f[11] = uint8_t((height - 1) >> 8);
+  f[8] = uint8_t(width - 1), f[9] = uint8_t((width - 1) >> 8), f[10] = uint8_t(height - 1),
+  f[11] = uint8_t((height - 1) >> 8);
   f[65] = planes, f[66] = uint8_t(bytesPerLine), f[67] = uint8_t(bytesPerLine >> 8);
   f.insert(f.end(), data.begin(), data.end());
   return f;
@@ -148,24 +151,30 @@ INSTANTIATE_TEST_SUITE_P(
     ImageFiles, CraftedFiles,
     ::testing::Values(
         CraftedFile{"psd_70000_square", "psd", PsdFile(70000, 70000, 8, 3, 0, {}), ImageError::BadHeader},
-        CraftedFile{"psd_16_bit", "psd", PsdFile(2, 2, 16, 3, 0, std::vector<uint8_t>(24)), ImageError::Unsupported},
-        CraftedFile{"psd_cmyk", "psd", PsdFile(2, 2, 8, 4, 0, std::vector<uint8_t>(16)), ImageError::Unsupported},
+        CraftedFile{"psd_16_bit", "psd", PsdFile(2, 2, 16, 3, 0, std::vector<uint8_t>(24)),
+                    ImageError::Unsupported},
+        CraftedFile{"psd_cmyk", "psd", PsdFile(2, 2, 8, 4, 0, std::vector<uint8_t>(16)),
+                    ImageError::Unsupported},
         CraftedFile{"psd_zip", "psd", PsdFile(2, 2, 8, 3, 2, {}), ImageError::Unsupported},
-        CraftedFile{"psd_short_raw", "psd", PsdFile(4, 4, 8, 3, 0, std::vector<uint8_t>(47)), ImageError::Truncated},
+        CraftedFile{"psd_short_raw", "psd", PsdFile(4, 4, 8, 3, 0, std::vector<uint8_t>(47)),
+                    ImageError::Truncated},
         CraftedFile{"pcx_manufacturer_11", "pcx", PcxFile(11, 4, 4, 8, 1, 4, {}), ImageError::BadHeader},
         CraftedFile{"pcx_short_header", "pcx", std::vector<uint8_t>(100, 10), ImageError::Truncated},
-        CraftedFile{"pcx_line_shorter_than_row", "pcx", PcxFile(10, 40, 2, 8, 3, 20, {}), ImageError::BadHeader},
+        CraftedFile{"pcx_line_shorter_than_row", "pcx", PcxFile(10, 40, 2, 8, 3, 20, {}),
+                    ImageError::BadHeader},
         CraftedFile{"pcx_two_8bit_planes", "pcx", PcxFile(10, 4, 4, 8, 2, 4, {}), ImageError::Unsupported},
         CraftedFile{"dds_huge", "dds", DdsFile(70000, 70000, 1, "DXT1", 0, 64), ImageError::TooLarge},
         CraftedFile{"dds_too_many_levels", "dds", DdsFile(8, 8, 9, "DXT1", 0, 4096), ImageError::BadHeader},
         CraftedFile{"dds_unknown_fourcc", "dds", DdsFile(8, 8, 1, "ATI2", 0, 64), ImageError::Unsupported},
         CraftedFile{"dds_short_level", "dds", DdsFile(8, 8, 1, "DXT5", 0, 63), ImageError::Truncated},
-        CraftedFile{"dds_short_mip", "dds", DdsFile(8, 8, 4, "DXT1", 0, 32 + 8 + 8 + 7), ImageError::Truncated},
+        CraftedFile{"dds_short_mip", "dds", DdsFile(8, 8, 4, "DXT1", 0, 32 + 8 + 8 + 7),
+                    ImageError::Truncated},
         CraftedFile{"tga_no_pixels", "tga", Bytes(std::string("\0\0\2\0\0\0\0\0\0\0\0\0\4\0\4\0\x18\0", 18)),
                     ImageError::Truncated},
         CraftedFile{"png_bad_signature", "png", Bytes("\x89PNX\r\n\x1a\n0000"), ImageError::BadHeader},
         CraftedFile{"jpg_not_jpeg", "jpg", Bytes("GIF89a"), ImageError::BadHeader},
-        CraftedFile{"tif_not_tiff", "tif", Bytes(std::string("II*\0\xFF\xFF\xFF\xFF", 8)), ImageError::BadHeader}),
+        CraftedFile{"tif_not_tiff", "tif", Bytes(std::string("II*\0\xFF\xFF\xFF\xFF", 8)),
+                    ImageError::BadHeader}),
     [](const auto& crafted) { return std::string(crafted.param.what); });
 
 TEST(ImageFileLoader, PcxRunBytesAndMissingPaletteTrailer) {
@@ -223,8 +232,9 @@ TEST(ImageFileLoader, PsdRunBytes) {
 
 TEST(ImageFileLoader, GreyAndCmykJpegsAreRefused) {
   ImageTools tools;
-  tools.Run("convert -size 8x8 gradient: -colorspace Gray grey.jpg && convert -size 8x8 gradient:red-blue "
-            "-colorspace CMYK cmyk.jpg");
+  tools.Run(
+      "convert -size 8x8 gradient: -colorspace Gray grey.jpg && convert -size 8x8 gradient:red-blue "
+      "-colorspace CMYK cmyk.jpg");
   for (const char* name : {"grey.jpg", "cmyk.jpg"}) {
     ImageError error;
     EXPECT_EQ(LoadImageFileToSurface(tools.Path(name), &error), nullptr);

@@ -72,7 +72,8 @@ class MadeFiles {
       tools_.Run(made.command);
       files[made.name] = Bytes(tools_.folder.Read(made.name));
       if (made.decoder) tools_.Run(made.decoder);
-      decoded[made.name] = tools_.DecodedByImageMagick(made.decoder ? made.name + std::string(".ppm") : made.name);
+      decoded[made.name] =
+          tools_.DecodedByImageMagick(made.decoder ? made.name + std::string(".ppm") : made.name);
     }
   }
   ImageTools tools_;
@@ -94,7 +95,8 @@ TEST_P(MadeFileReaders, DecodeAsImageMagickDoesInEveryFormat) {
       ASSERT_EQ(CreateImageSurface(s->Width(), s->Height(), pixels, copy), ImageError::None);
       std::vector<Rgb> colours = DecodeDxtSurface(*s);
       for (int y = 0; y < s->Height(); ++y)
-        for (int x = 0; x < s->Width(); ++x) PutRgb(*copy, x, y, colours[static_cast<std::size_t>(y * s->Width() + x)]);
+        for (int x = 0; x < s->Width(); ++x)
+          PutRgb(*copy, x, y, colours[static_cast<std::size_t>(y * s->Width() + x)]);
       s->Release();
       s = copy;
     }
@@ -119,12 +121,11 @@ TEST_P(MadeFileReaders, RefuseOrLoadEveryTruncatedCopy) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(ImageFiles, MadeFileReaders, ::testing::ValuesIn(kMadeFiles),
-                         [](const auto& made) {
-                           std::string name = made.param.name;
-                           for (char& c : name) c = std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
-                           return name;
-                         });
+INSTANTIATE_TEST_SUITE_P(ImageFiles, MadeFileReaders, ::testing::ValuesIn(kMadeFiles), [](const auto& made) {
+  std::string name = made.param.name;
+  for (char& c : name) c = std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
+  return name;
+});
 
 }  // namespace
 }  // namespace qm::testing

@@ -86,8 +86,9 @@ TEST_P(WriterRoundTrips, ReadBackByUsAndByImageMagick) {
 }
 
 INSTANTIATE_TEST_SUITE_P(ImageFiles, WriterRoundTrips,
-                         ::testing::Values(RoundTrip{"x.bmp", 0}, RoundTrip{"x.rle", 0}, RoundTrip{"x.dib", 0},
-                                           RoundTrip{"x.tga", 0}, RoundTrip{"x.png", 0}, RoundTrip{"x.jpg", 4},
+                         ::testing::Values(RoundTrip{"x.bmp", 0}, RoundTrip{"x.rle", 0},
+                                           RoundTrip{"x.dib", 0}, RoundTrip{"x.tga", 0},
+                                           RoundTrip{"x.png", 0}, RoundTrip{"x.jpg", 4},
                                            RoundTrip{"x.dds", 0}),
                          [](const auto& trip) { return std::string(trip.param.name).substr(2); });
 
@@ -115,9 +116,9 @@ TEST(ImageFileWriters, SavedPngIsEightBitRgbNotInterlaced) {
   s->Release();
   ASSERT_GT(file.size(), 29u);
   EXPECT_EQ(file.substr(12, 4), "IHDR");
-  EXPECT_EQ(file[24], 8);   // bit depth
-  EXPECT_EQ(file[25], 2);   // colour type RGB
-  EXPECT_EQ(file[28], 0);   // no interlace
+  EXPECT_EQ(file[24], 8);  // bit depth
+  EXPECT_EQ(file[25], 2);  // colour type RGB
+  EXPECT_EQ(file[28], 0);  // no interlace
 }
 
 TEST(ImageFileWriters, DdsOf300x200IsDxt1At512x256WithSevenLevels) {
@@ -127,8 +128,9 @@ TEST(ImageFileWriters, DdsOf300x200IsDxt1At512x256WithSevenLevels) {
   s->Release();
   ASSERT_EQ(file.size(), 87504u);
   EXPECT_EQ(file.substr(0, 4), "DDS ");
-  const std::pair<std::size_t, uint32_t> fields[] = {{4, 124}, {8, 0x00021007}, {12, 256}, {16, 512}, {20, 0},
-                                                     {28, 7}, {76, 32}, {80, 4}, {108, 0x00401008}};
+  const std::pair<std::size_t, uint32_t> fields[] = {{4, 124},  {8, 0x00021007}, {12, 256},
+                                                     {16, 512}, {20, 0},         {28, 7},
+                                                     {76, 32},  {80, 4},         {108, 0x00401008}};
   for (auto [at, value] : fields) EXPECT_EQ(U32At(file, at), value) << "offset " << at;
   EXPECT_EQ(file.substr(84, 4), "DXT1");
   Surface* loaded = nullptr;
@@ -192,7 +194,8 @@ TEST(ImageFileWriters, TwoColourBlockRoundTripsThroughDxt1Exactly) {
   for (int y = 0; y < 4; ++y)
     for (int x = 0; x < 4; ++x) PutRgb(*s, x, y, (x + y) % 2 ? Rgb{255, 0, 0} : Rgb{0, 0, 255});
   Surface* block = nullptr;
-  ASSERT_EQ(Surface::Create({4, 4, PixelFormat::Dxt1, platform::kCapsTexture}, block), platform::DisplayResult::Ok);
+  ASSERT_EQ(Surface::Create({4, 4, PixelFormat::Dxt1, platform::kCapsTexture}, block),
+            platform::DisplayResult::Ok);
   EncodeDxtSurface(*s, *block);
   std::vector<Rgb> decoded = DecodeDxtSurface(*block);
   for (int i = 0; i < 16; ++i) EXPECT_EQ(decoded[static_cast<std::size_t>(i)], RgbAt(*s, i % 4, i / 4)) << i;

@@ -29,7 +29,8 @@ class ImageTools {
   // ImageMagick's own decoding of the file's first image: 3 bytes per pixel, rows from the top.
   // (Our bitmaps leave the file size field 0, which ImageMagick is told to accept.)
   std::vector<uint8_t> DecodedByImageMagick(const std::string& file) const {
-    Run("convert -define bmp:ignore-filesize=true '" + file + "[0]' -auto-orient -alpha off -depth 8 rgb:'" + file + ".rgb'");
+    Run("convert -define bmp:ignore-filesize=true '" + file + "[0]' -auto-orient -alpha off -depth 8 rgb:'" +
+        file + ".rgb'");
     return Bytes(folder.Read(file + ".rgb"));
   }
   std::string Path(const std::string& file) const { return folder / file; }
@@ -44,16 +45,19 @@ inline ::testing::AssertionResult ShowsRgb(const Surface& s, const std::vector<u
   for (int y = 0; y < s.Height(); ++y) {
     for (int x = 0; x < s.Width(); ++x) {
       const uint8_t* p = &rgb[(static_cast<std::size_t>(y) * static_cast<std::size_t>(s.Width()) +
-                               static_cast<std::size_t>(x)) * 3];
+                               static_cast<std::size_t>(x)) *
+                              3];
       auto moved = [&](int by) {
         auto channel = [&](uint8_t v) { return static_cast<uint8_t>(std::clamp(v + by, 0, 255)); };
-        return platform::UnpackPixel(s.Format(), platform::PackRgb(s.Format(), {channel(p[0]), channel(p[1]), channel(p[2])}));
+        return platform::UnpackPixel(
+            s.Format(), platform::PackRgb(s.Format(), {channel(p[0]), channel(p[1]), channel(p[2])}));
       };
       Rgb want = moved(0), low = moved(-tolerance), high = moved(tolerance), got = RgbAt(s, x, y);
-      if (got.r < low.r || got.r > high.r || got.g < low.g || got.g > high.g || got.b < low.b || got.b > high.b) {
+      if (got.r < low.r || got.r > high.r || got.g < low.g || got.g > high.g || got.b < low.b ||
+          got.b > high.b) {
         return ::testing::AssertionFailure()
-               << "pixel (" << x << "," << y << ") is " << int(got.r) << "," << int(got.g) << "," << int(got.b)
-               << " instead of " << int(want.r) << "," << int(want.g) << "," << int(want.b);
+               << "pixel (" << x << "," << y << ") is " << int(got.r) << "," << int(got.g) << ","
+               << int(got.b) << " instead of " << int(want.r) << "," << int(want.g) << "," << int(want.b);
       }
     }
   }
