@@ -230,6 +230,17 @@ TEST(ImageFileLoader, PsdRunBytes) {
   s->Release();
 }
 
+TEST(ImageFileLoader, PsdAlphaChannelLeavesTheColoursAsTheyAre) {
+  // 2 x 1, four raw channels: red, green, blue, then alpha (which the display's formats do not show).
+  std::vector<uint8_t> file = PsdFile(2, 1, 8, 3, 0, {10, 11, 20, 21, 30, 31, 0, 255});
+  file[13] = 4;  // channels
+  Surface* s = nullptr;
+  ASSERT_EQ(ReadPsdFile(file, PixelFormat::R8G8B8, s), ImageError::None);
+  EXPECT_EQ(RgbAt(*s, 0, 0), (Rgb{10, 20, 30}));
+  EXPECT_EQ(RgbAt(*s, 1, 0), (Rgb{11, 21, 31}));
+  s->Release();
+}
+
 TEST(ImageFileLoader, GreyAndCmykJpegsAreRefused) {
   ImageTools tools;
   tools.Run(
