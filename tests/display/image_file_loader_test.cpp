@@ -114,6 +114,8 @@ struct CraftedFile {
   std::vector<uint8_t> bytes;
   ImageError error;
 };
+// Names the case in test listings (instead of a dump of its bytes).
+void PrintTo(const CraftedFile& crafted, std::ostream* out) { *out << crafted.what; }
 
 std::vector<uint8_t> PsdFile(uint32_t width, uint32_t height, uint16_t depth, uint16_t mode,
                              uint16_t compression, const std::vector<uint8_t>& data) {

@@ -16,6 +16,7 @@ struct MadeFile {
   // The reference decoder, when not ImageMagick: writes <name>.ppm.
   const char* decoder = nullptr;
 };
+void PrintTo(const MadeFile& made, std::ostream* out) { *out << made.name; }
 
 const MadeFile kMadeFiles[] = {
     {"colour.jpg", "convert src.png -quality 90 colour.jpg", 0},
@@ -55,27 +56,34 @@ const MadeFile kMadeFiles[] = {
     {"plain.dds", "convert src.png -define dds:compression=none plain.dds", 0},
 };
 
+// The made files, each made on first use: a test process (ctest runs each test alone) makes only
+// the source picture and the file its test reads, not the whole set.
 class MadeFiles {
  public:
-  static const MadeFiles& Get() {
+  static MadeFiles& Get() {
     static MadeFiles made;
     return made;
   }
-  std::map<std::string, std::vector<uint8_t>> files, decoded;
+  const std::vector<uint8_t>& File(const MadeFile& made) { return Made(made).first; }
+  const std::vector<uint8_t>& Decoded(const MadeFile& made) { return Made(made).second; }
 
  private:
   MadeFiles() {
     tools_.Run(
         "convert -size 37x23 gradient:yellow-blue \\( -size 23x37 gradient:red-green -rotate 90 \\) "
         "-compose multiply -composite -depth 8 src.png");
-    for (const MadeFile& made : kMadeFiles) {
-      tools_.Run(made.command);
-      files[made.name] = Bytes(tools_.folder.Read(made.name));
-      if (made.decoder) tools_.Run(made.decoder);
-      decoded[made.name] =
-          tools_.DecodedByImageMagick(made.decoder ? made.name + std::string(".ppm") : made.name);
-    }
   }
+  const std::pair<std::vector<uint8_t>, std::vector<uint8_t>>& Made(const MadeFile& made) {
+    auto found = made_.find(made.name);
+    if (found != made_.end()) return found->second;
+    tools_.Run(made.command);
+    std::vector<uint8_t> file = Bytes(tools_.folder.Read(made.name));
+    if (made.decoder) tools_.Run(made.decoder);
+    std::vector<uint8_t> decoded =
+        tools_.DecodedByImageMagick(made.decoder ? made.name + std::string(".ppm") : made.name);
+    return made_.emplace(made.name, std::make_pair(std::move(file), std::move(decoded))).first->second;
+  }
+  std::map<std::string, std::pair<std::vector<uint8_t>, std::vector<uint8_t>>> made_;
   ImageTools tools_;
 };
 
@@ -83,7 +91,7 @@ class MadeFileReaders : public ::testing::TestWithParam<MadeFile> {};
 
 TEST_P(MadeFileReaders, DecodeAsImageMagickDoesInEveryFormat) {
   const MadeFile& made = GetParam();
-  const std::vector<uint8_t>& file = MadeFiles::Get().files.at(made.name);
+  const std::vector<uint8_t>& file = MadeFiles::Get().File(made);
   const ImageFileFormat* format = ImageFormatForName(made.name);
   ASSERT_NE(format, nullptr);
   for (PixelFormat pixels : platform::kRgbFormats) {
@@ -102,14 +110,14 @@ TEST_P(MadeFileReaders, DecodeAsImageMagickDoesInEveryFormat) {
     }
     EXPECT_EQ(s->Width(), 37);
     EXPECT_EQ(s->Height(), 23);
-    EXPECT_TRUE(ShowsRgb(*s, MadeFiles::Get().decoded.at(made.name), made.tolerance)) << made.name;
+    EXPECT_TRUE(ShowsRgb(*s, MadeFiles::Get().Decoded(made), made.tolerance)) << made.name;
     s->Release();
   }
 }
 
 TEST_P(MadeFileReaders, RefuseOrLoadEveryTruncatedCopy) {
   const MadeFile& made = GetParam();
-  const std::vector<uint8_t>& file = MadeFiles::Get().files.at(made.name);
+  const std::vector<uint8_t>& file = MadeFiles::Get().File(made);
   const ImageFileFormat* format = ImageFormatForName(made.name);
   std::size_t step = std::max<std::size_t>(1, file.size() / 97);
   for (std::size_t length = 0; length < file.size(); length += step) {

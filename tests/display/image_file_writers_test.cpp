@@ -54,6 +54,7 @@ struct RoundTrip {
   const char* name;
   int tolerance;
 };
+void PrintTo(const RoundTrip& trip, std::ostream* out) { *out << trip.name; }
 
 class WriterRoundTrips : public ::testing::TestWithParam<RoundTrip> {};
 
