@@ -35,6 +35,7 @@ const MadeFile kMadeFiles[] = {
     {"interlaced.png", "convert src.png -interlace PNG interlaced.png", 0},
     {"plain.tga", "convert src.png -compress none plain.tga", 0},
     {"runs.tga", "convert src.png -compress RLE runs.tga", 0},
+    {"runs-top.tga", "convert src.png -compress RLE -orient TopLeft runs-top.tga", 0},
     {"netpbm-rle.tga", "pngtopnm src.png | ppmtotga -rgb > netpbm-rle.tga", 0},
     {"netpbm-plain.tga", "pngtopnm src.png | ppmtotga -rgb -norle > netpbm-plain.tga", 0},
     {"netpbm-map.tga", "pngtopnm src.png | pnmquant 64 | ppmtotga -cmap > netpbm-map.tga", 0},
