@@ -1,6 +1,7 @@
 #include "platform/display/blit_loops.h"
 
 #include <cstring>
+#include <functional>
 
 namespace qm::platform {
 namespace {
@@ -97,13 +98,20 @@ void BlitRows(const BlitJob& j) {
   }
 }
 
-// Same format, same size, no key, no mirror: whole rows at once.
+// Same format, same size, no key, no mirror: whole rows at once. Within one surface the rows go
+// bottom up when the destination lies below the source, so no row is overwritten before it is read.
 void CopyRows(int bytesPerPixel, const BlitJob& j) {
   std::size_t bytes = static_cast<std::size_t>(j.cols) * static_cast<std::size_t>(bytesPerPixel);
-  for (int y = 0; y < j.rows; ++y) {
+  auto copyRow = [&](int y) {
     const uint8_t* s = j.src + static_cast<std::ptrdiff_t>(SourceRow(j, y)) * j.srcPitch +
                        static_cast<std::ptrdiff_t>(j.srcLeft + j.offX) * bytesPerPixel;
     std::memmove(j.dst + static_cast<std::ptrdiff_t>(y) * j.dstPitch, s, bytes);
+  };
+  const uint8_t* firstSourceRow = j.src + static_cast<std::ptrdiff_t>(SourceRow(j, 0)) * j.srcPitch;
+  if (std::greater<const uint8_t*>()(j.dst, firstSourceRow)) {
+    for (int y = j.rows - 1; y >= 0; --y) copyRow(y);
+  } else {
+    for (int y = 0; y < j.rows; ++y) copyRow(y);
   }
 }
 
@@ -142,7 +150,37 @@ BlitLoop PickLoop(PixelFormat src, PixelFormat dst, bool keyed, bool stretched) 
   }
 }
 
+template <PixelFormat F>
+void ConvertRows(const uint8_t* first, int pitch, int width, int height, const GammaTables& g, uint32_t alpha,
+                 uint32_t* out) {
+  constexpr int kBytes = BytesPerPixel(F);
+  for (int y = 0; y < height; ++y, first += pitch) {
+    const uint8_t* p = first;
+    for (int x = 0; x < width; ++x, p += kBytes) {
+      Rgb c = UnpackPixel(F, Load<F>(p));
+      *out++ = alpha | static_cast<uint32_t>(g.red[c.r]) << 16 | static_cast<uint32_t>(g.green[c.g]) << 8 |
+               g.blue[c.b];
+    }
+  }
+}
+
 }  // namespace
+
+void ConvertToXrgb(PixelFormat format, const uint8_t* first, int pitch, int width, int height,
+                   const GammaTables& gamma, uint32_t alpha, uint32_t* out) {
+  switch (format) {
+    case PixelFormat::R5G6B5:
+      return ConvertRows<PixelFormat::R5G6B5>(first, pitch, width, height, gamma, alpha, out);
+    case PixelFormat::X1R5G5B5:
+      return ConvertRows<PixelFormat::X1R5G5B5>(first, pitch, width, height, gamma, alpha, out);
+    case PixelFormat::R8G8B8:
+      return ConvertRows<PixelFormat::R8G8B8>(first, pitch, width, height, gamma, alpha, out);
+    case PixelFormat::X8R8G8B8:
+      return ConvertRows<PixelFormat::X8R8G8B8>(first, pitch, width, height, gamma, alpha, out);
+    default:
+      return;
+  }
+}
 
 void FillPixels(PixelFormat format, const FillJob& job) {
   switch (format) {

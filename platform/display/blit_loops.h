@@ -34,4 +34,15 @@ struct BlitJob {
 void FillPixels(PixelFormat format, const FillJob& job);
 void BlitPixels(PixelFormat srcFormat, PixelFormat dstFormat, const BlitJob& job);
 
+// What each 8-bit channel value becomes on the way to the screen (the gamma ramp's high bytes).
+struct GammaTables {
+  uint8_t red[256], green[256], blue[256];
+};
+
+// Converts `width` x `height` pixels of an RGB format, starting at `first`, into 0xAARRGGBB
+// values (`alpha` in the top byte) through the gamma tables, row after row into `out`. Presenting
+// uses it: one loop per format, no call per pixel.
+void ConvertToXrgb(PixelFormat format, const uint8_t* first, int pitch, int width, int height,
+                   const GammaTables& gamma, uint32_t alpha, uint32_t* out);
+
 }  // namespace qm::platform

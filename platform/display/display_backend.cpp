@@ -44,13 +44,26 @@ void AreaPointToPicture(const Rect& viewport, int pictureW, int pictureH, int& x
   y = std::clamp(py, 0, pictureH - 1);
 }
 
-namespace {
-
-// Gamma-corrected 0x00RRGGBB of a pixel: each channel through the high byte of its ramp entry.
-uint32_t ApplyGamma(const GammaRamp& gamma, Rgb c) {
-  return static_cast<uint32_t>(gamma.red[c.r] >> 8) << 16 |
-         static_cast<uint32_t>(gamma.green[c.g] >> 8) << 8 | static_cast<uint32_t>(gamma.blue[c.b] >> 8);
+GammaTables GammaTablesOf(const GammaRamp& ramp) {
+  GammaTables tables;
+  for (std::size_t i = 0; i < 256; ++i) {
+    tables.red[i] = static_cast<uint8_t>(ramp.red[i] >> 8);
+    tables.green[i] = static_cast<uint8_t>(ramp.green[i] >> 8);
+    tables.blue[i] = static_cast<uint8_t>(ramp.blue[i] >> 8);
+  }
+  return tables;
 }
+
+void ConvertForPresent(const Surface& primary, const Rect& shown, const GammaRamp& gamma, uint32_t alpha,
+                       uint32_t* out) {
+  if (shown.Empty()) return;
+  const uint8_t* first =
+      primary.Row(shown.top) + static_cast<std::ptrdiff_t>(shown.left) * BytesPerPixel(primary.Format());
+  ConvertToXrgb(primary.Format(), first, primary.Pitch(), shown.Width(), shown.Height(), GammaTablesOf(gamma),
+                alpha, out);
+}
+
+namespace {
 
 class HeadlessBackend : public DisplayBackend {
  public:
@@ -58,12 +71,7 @@ class HeadlessBackend : public DisplayBackend {
     frame_.width = shown.Width();
     frame_.height = shown.Height();
     frame_.pixels.resize(static_cast<std::size_t>(frame_.width) * static_cast<std::size_t>(frame_.height));
-    std::size_t i = 0;
-    for (int y = shown.top; y < shown.bottom; ++y) {
-      for (int x = shown.left; x < shown.right; ++x) {
-        frame_.pixels[i++] = ApplyGamma(gamma, UnpackPixel(primary.Format(), primary.PixelAt(x, y)));
-      }
-    }
+    ConvertForPresent(primary, shown, gamma, 0, frame_.pixels.data());
     ++frame_.presentCount;
   }
   void SetFullScreen(bool fullScreen) override { frame_.fullScreen = fullScreen; }
@@ -72,6 +80,8 @@ class HeadlessBackend : public DisplayBackend {
     return {window.x, window.y, window.x + window.width, window.y + window.height};
   }
   void SetMouseCapture(bool capture) override { captured_ = capture; }
+  void SetWindowFrame(bool, bool) override {}
+  void ShowWindow(int) override {}
 
   headless::PresentedFrame frame_;
   bool captured_ = false;

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "platform/display/blit_loops.h"
 #include "platform/display/surface.h"
 
 namespace qm::platform {
@@ -15,6 +16,14 @@ struct GammaRamp {
   static GammaRamp Identity();
   friend bool operator==(const GammaRamp&, const GammaRamp&) = default;
 };
+
+// The ramp as 8-bit tables (the high byte of each 16-bit entry), for converting a picture.
+GammaTables GammaTablesOf(const GammaRamp& ramp);
+
+// The shown rectangle of `primary` as 0xAARRGGBB pixels through the gamma ramp, row after row
+// (`out` holds the rectangle's width times height values).
+void ConvertForPresent(const Surface& primary, const Rect& shown, const GammaRamp& gamma, uint32_t alpha,
+                       uint32_t* out);
 
 class DisplayBackend {
  public:
@@ -26,6 +35,10 @@ class DisplayBackend {
   // The main window's client area in desktop coordinates.
   virtual Rect ClientArea() = 0;
   virtual void SetMouseCapture(bool capture) = 0;
+  // The main window's frame: a caption and border or none, resizable or not.
+  virtual void SetWindowFrame(bool bordered, bool resizable) = 0;
+  // Shows, hides, minimises, maximises or restores the main window (a show command).
+  virtual void ShowWindow(int showCommand) = 0;
 };
 
 DisplayBackend& HeadlessDisplayBackend();

@@ -84,6 +84,25 @@ Rect Intersect(const Rect& a, const Rect& b) {
           std::min(a.bottom, b.bottom)};
 }
 
+// The source rectangle of a blit within one surface, copied aside. The buffer only grows, so
+// repeated blits of the same size allocate nothing.
+void CopyToScratch(const Surface& surface, const Rect& source, BlitJob& job) {
+  static std::vector<uint8_t> scratch;
+  int bytesPerPixel = BytesPerPixel(surface.Format());
+  std::size_t rowBytes = static_cast<std::size_t>(source.Width()) * static_cast<std::size_t>(bytesPerPixel);
+  std::size_t need = rowBytes * static_cast<std::size_t>(source.Height());
+  if (scratch.size() < need) scratch.resize(need);
+  for (int y = 0; y < source.Height(); ++y) {
+    std::memcpy(scratch.data() + rowBytes * static_cast<std::size_t>(y),
+                surface.Row(source.top + y) + static_cast<std::ptrdiff_t>(source.left) * bytesPerPixel,
+                rowBytes);
+  }
+  job.src = scratch.data();
+  job.srcPitch = static_cast<int>(rowBytes);
+  job.srcLeft = 0;
+  job.srcTop = 0;
+}
+
 }  // namespace
 
 void SetPaddedPitchForTests(bool padded) { gPaddedPitch = padded; }
@@ -263,14 +282,22 @@ DisplayResult Surface::Blt(const Rect* dstRect, Surface* src, const Rect* srcRec
   if (DisplayResult inside = StrictRect(*src, srcRect, source); inside != DisplayResult::Ok) return inside;
   if (visible.Empty()) return DisplayResult::Ok;
   BlitJob job;
-  job.dst = Row(visible.top) + static_cast<std::ptrdiff_t>(visible.left) * BytesPerPixel(format_);
-  job.dstPitch = pitch_;
-  job.cols = visible.Width();
-  job.rows = visible.Height();
   job.src = src->bits_;
   job.srcPitch = src->pitch_;
   job.srcLeft = source.left;
   job.srcTop = source.top;
+  bool plainCopy = source.Width() == dst.Width() && source.Height() == dst.Height() &&
+                   !(flags & (kBltMirrorLeftRight | kBltMirrorUpDown)) &&
+                   !((flags & kBltKeySrc) && hasColorKey_);
+  if (src == this && !plainCopy && !Intersect(source, visible).Empty()) {
+    // Stretching, keyed or mirrored within one surface: read from a copy of the source rectangle,
+    // so the result is what the rectangle held before the blit.
+    CopyToScratch(*this, source, job);
+  }
+  job.dst = Row(visible.top) + static_cast<std::ptrdiff_t>(visible.left) * BytesPerPixel(format_);
+  job.dstPitch = pitch_;
+  job.cols = visible.Width();
+  job.rows = visible.Height();
   job.srcW = source.Width();
   job.srcH = source.Height();
   job.fullW = dst.Width();
@@ -369,6 +396,12 @@ DisplayResult Surface::Restore() {
   if (lost_) {
     std::memset(bits_, kRestoredMarker, allocated_);
     lost_ = false;
+  }
+  // The surfaces made with this one (a flip chain's back buffer, lower mip levels) come back with it.
+  for (Surface* attached : attached_) {
+    if ((attached->caps_ & (kCapsBackBuffer | kCapsMipMap)) && attached->lost_) {
+      if (DisplayResult restored = attached->Restore(); restored != DisplayResult::Ok) return restored;
+    }
   }
   return DisplayResult::Ok;
 }

@@ -147,7 +147,8 @@ class Surface {
   Palette* GetPalette() const { return palette_; }
 
   bool IsLost() const { return lost_; }
-  // Clears the lost state (the contents are a marker pattern then: nothing of the old picture).
+  // Clears the lost state (the contents are a marker pattern then: nothing of the old picture), of
+  // this surface and of those made with it (a flip chain's back buffer, lower mip levels).
   DisplayResult Restore();
   // A text context on the surface: refused on compressed, locked or lost surfaces.
   DisplayResult BeginTextContext();

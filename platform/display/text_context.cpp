@@ -57,7 +57,7 @@ void TextContext::DrawGlyph(const Glyph& glyph, int penX, int baseline, uint32_t
   PixelFormat format = surface_->Format();
   Rgb inkColour = UnpackPixel(format, ink);
   for (int py = fromY; py < toY; ++py) {
-    const uint8_t* coverage = &glyph.coverage[static_cast<std::size_t>((py - top) * glyph.width)];
+    const uint8_t* coverage = glyph.coverage.data() + static_cast<std::ptrdiff_t>(py - top) * glyph.width;
     for (int px = fromX; px < toX; ++px) {
       uint32_t a = coverage[px - left];
       if (a == 0) continue;

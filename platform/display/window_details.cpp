@@ -9,8 +9,30 @@ namespace {
 
 int gCursorCounter = 0;
 bool gCaptured = false;
+uint32_t gStyle = kStyleOverlappedWindow;
+int gShowCommand = kShowNormal;
 
 }  // namespace
+
+void SetMainWindowStyle(uint32_t style) {
+  gStyle = style;
+  bool bordered = (style & kStyleCaption) != 0 && !(style & kStylePopup);
+  ActiveDisplayBackend().SetWindowFrame(bordered, (style & kStyleThickFrame) != 0);
+}
+
+uint32_t MainWindowStyle() { return gStyle; }
+
+void ShowMainWindow(int showCommand) {
+  gShowCommand = showCommand;
+  ActiveDisplayBackend().ShowWindow(showCommand);
+}
+
+int MainWindowShowCommand() { return gShowCommand; }
+
+void ResetMainWindowDetails() {
+  gStyle = kStyleOverlappedWindow;
+  gShowCommand = kShowNormal;
+}
 
 int ShowCursorCounted(bool show) {
   int before = gCursorCounter;

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/display/display_backend.h"
+#include "platform/display/window_details.h"
 #include "platform/sdl2/sdl2_window.h"
 #include "platform/sdl2/sdl_library.h"
 
@@ -55,6 +56,32 @@ class Sdl2Display : public DisplayBackend {
 
   void SetMouseCapture(bool capture) override { Sdl().CaptureMouse(capture ? SDL_TRUE : SDL_FALSE); }
 
+  void SetWindowFrame(bool bordered, bool resizable) override {
+    if (SDL_Window* window = Sdl2MainWindow()) {
+      Sdl().SetWindowBordered(window, bordered ? SDL_TRUE : SDL_FALSE);
+      Sdl().SetWindowResizable(window, resizable ? SDL_TRUE : SDL_FALSE);
+    }
+  }
+
+  void ShowWindow(int showCommand) override {
+    SDL_Window* window = Sdl2MainWindow();
+    if (!window) return;
+    switch (showCommand) {
+      case kShowHide:
+        return Sdl().HideWindow(window);
+      case kShowMinimize:
+        return Sdl().MinimizeWindow(window);
+      case kShowMaximize:
+        Sdl().ShowWindow(window);
+        return Sdl().MaximizeWindow(window);
+      case kShowNormal:
+        Sdl().ShowWindow(window);
+        return Sdl().RestoreWindow(window);
+      default:
+        return Sdl().ShowWindow(window);
+    }
+  }
+
   void MapToPicture(int& x, int& y) const {
     if (pictureW_ > 0) AreaPointToPicture(viewport_, pictureW_, pictureH_, x, y);
   }
@@ -82,21 +109,8 @@ class Sdl2Display : public DisplayBackend {
   }
 
   void ConvertWithGamma(const Surface& primary, const Rect& shown, const GammaRamp& gamma) {
-    uint8_t red[256], green[256], blue[256];
-    for (int i = 0; i < 256; ++i) {
-      red[i] = static_cast<uint8_t>(gamma.red[static_cast<std::size_t>(i)] >> 8);
-      green[i] = static_cast<uint8_t>(gamma.green[static_cast<std::size_t>(i)] >> 8);
-      blue[i] = static_cast<uint8_t>(gamma.blue[static_cast<std::size_t>(i)] >> 8);
-    }
     pixels_.resize(static_cast<std::size_t>(shown.Width()) * static_cast<std::size_t>(shown.Height()));
-    std::size_t i = 0;
-    for (int y = shown.top; y < shown.bottom; ++y) {
-      for (int x = shown.left; x < shown.right; ++x) {
-        Rgb c = UnpackPixel(primary.Format(), primary.PixelAt(x, y));
-        pixels_[i++] = 0xFF000000u | static_cast<uint32_t>(red[c.r]) << 16 |
-                       static_cast<uint32_t>(green[c.g]) << 8 | blue[c.b];
-      }
-    }
+    ConvertForPresent(primary, shown, gamma, 0xFF000000u, pixels_.data());
   }
 
   SDL_Window* window_ = nullptr;

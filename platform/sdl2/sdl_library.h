@@ -50,7 +50,13 @@
   X(RenderPresent)          \
   X(CreateTexture)          \
   X(UpdateTexture)          \
-  X(DestroyTexture)
+  X(DestroyTexture)         \
+  X(HideWindow)             \
+  X(MinimizeWindow)         \
+  X(MaximizeWindow)         \
+  X(SetWindowBordered)      \
+  X(SetWindowResizable)     \
+  X(RenderReadPixels)
 
 namespace qm::platform {
 

@@ -223,6 +223,17 @@ TEST(WindowDetails, TheCursorShowCounterHidesBelowZero) {
   DestroyMainWindow();
 }
 
+TEST(WindowDetails, StyleAndShowCommandAreKept) {
+  ResetMainWindowDetails();
+  EXPECT_EQ(MainWindowStyle(), static_cast<uint32_t>(kStyleOverlappedWindow));
+  EXPECT_EQ(MainWindowShowCommand(), kShowNormal);
+  SetMainWindowStyle(kStylePopup | kStyleSysMenu | kStyleMinimizeBox);
+  ShowMainWindow(kShowMinimize);
+  EXPECT_EQ(MainWindowStyle(), kStylePopup | kStyleSysMenu | kStyleMinimizeBox);
+  EXPECT_EQ(MainWindowShowCommand(), kShowMinimize);
+  ResetMainWindowDetails();
+}
+
 TEST(WindowDetails, CaptureAndTheVirtualScreensMetrics) {
   SetMouseCapture();
   EXPECT_TRUE(MouseCaptureSet());

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <ostream>
 #include <string>
 #include <tuple>
 
@@ -13,6 +14,9 @@
 namespace qm::platform {
 
 using FormatAndPitch = std::tuple<PixelFormat, bool>;
+
+// Test names and messages show formats by name rather than as bytes.
+inline void PrintTo(PixelFormat format, std::ostream* out) { *out << PixelFormatName(format); }
 
 class SurfaceFormats : public ::testing::TestWithParam<FormatAndPitch> {
  protected:

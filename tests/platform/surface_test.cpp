@@ -107,6 +107,43 @@ TEST_P(Surfaces, RectanglesNotWhollyInsideAreRefusedAndDrawNothing) {
   EXPECT_TRUE(PixelsAre(*dst, [](int, int) { return 0u; }));
 }
 
+TEST_P(Surfaces, BlitsWithinOneSurfaceReadTheSourceAsItWasBefore) {
+  struct Case {
+    Rect from, to;
+    uint32_t flags;
+  };
+  const Case cases[] = {
+      {{0, 0, 6, 5}, {2, 3, 8, 8}, 0},                    // down and right
+      {{2, 3, 8, 8}, {0, 0, 6, 5}, 0},                    // up and left
+      {{0, 2, 8, 6}, {0, 3, 8, 7}, 0},                    // one row down, full width
+      {{1, 1, 5, 4}, {2, 1, 6, 4}, kBltMirrorLeftRight},  // mirrored one column over
+      {{0, 0, 4, 4}, {1, 1, 9, 9}, 0},                    // stretched over itself
+      {{1, 1, 7, 7}, {0, 0, 6, 6}, kBltMirrorUpDown},
+  };
+  for (const Case& c : cases) {
+    Surface* s = Make(10, 10);
+    for (int y = 0; y < 10; ++y) {
+      for (int x = 0; x < 10; ++x) {
+        s->SetPixelAt(x, y, Pack(static_cast<uint8_t>(8 + 24 * x), static_cast<uint8_t>(8 + 24 * y), 100));
+      }
+    }
+    Surface* before = Make(10, 10);
+    ASSERT_EQ(before->Blt(nullptr, s, nullptr, 0), DisplayResult::Ok);
+    ASSERT_EQ(s->Blt(&c.to, s, &c.from, c.flags), DisplayResult::Ok);
+    int fw = c.from.Width(), fh = c.from.Height(), tw = c.to.Width(), th = c.to.Height();
+    EXPECT_TRUE(PixelsAre(*s,
+                          [&](int x, int y) {
+                            if (x < c.to.left || x >= c.to.right || y < c.to.top || y >= c.to.bottom)
+                              return before->PixelAt(x, y);
+                            int sx = (x - c.to.left) * fw / tw, sy = (y - c.to.top) * fh / th;
+                            if (c.flags & kBltMirrorLeftRight) sx = fw - 1 - sx;
+                            if (c.flags & kBltMirrorUpDown) sy = fh - 1 - sy;
+                            return before->PixelAt(c.from.left + sx, c.from.top + sy);
+                          }))
+        << "from (" << c.from.left << "," << c.from.top << ") to (" << c.to.left << "," << c.to.top << ")";
+  }
+}
+
 TEST_P(Surfaces, AClipperClipsTheDestinationAndTheSourceFollows) {
   Surface* src = MakeNumbered(*this, 4, 4, Make(4, 4));
   Surface* dst = Make(10, 10);
@@ -224,6 +261,10 @@ TEST_P(Surfaces, FlipSwapsTheMemoryOfTheTwoBuffers) {
   EXPECT_EQ(front->PixelAt(0, 0), green);
   EXPECT_EQ(back->PixelAt(0, 0), red);  // the frame before last
   EXPECT_EQ(back->Flip(), DisplayResult::InvalidCaps);
+  LoseAllSurfaces();
+  ASSERT_EQ(front->Restore(), DisplayResult::Ok);  // the back buffer comes back with the chain
+  EXPECT_FALSE(back->IsLost());
+  EXPECT_EQ(back->Fill(nullptr, red), DisplayResult::Ok);
   EXPECT_EQ(back->Release(), 1);
 }
 
