@@ -55,8 +55,7 @@
   X(MinimizeWindow)         \
   X(MaximizeWindow)         \
   X(SetWindowBordered)      \
-  X(SetWindowResizable)     \
-  X(RenderReadPixels)
+  X(SetWindowResizable)
 
 namespace qm::platform {
 
