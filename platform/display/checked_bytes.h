@@ -1,10 +1,13 @@
-// Reads little-endian values at offsets of a byte span, each read checked against the span's end.
-// A failed read returns false and leaves the value untouched. (The display layer's readers use this
-// until the platform's shared byte reader takes its place.)
+// Reads little-endian values at offsets of a byte span, each read checked against the span's end
+// by the platform's byte reader (platform/byte_reader.h). A failed read returns false and leaves
+// the value untouched.
 #pragma once
 #include <cstddef>
 #include <cstdint>
 #include <span>
+#include <string_view>
+
+#include "platform/byte_reader.h"
 
 namespace qm::platform {
 
@@ -15,34 +18,26 @@ class CheckedBytes {
   bool Has(std::size_t offset, std::size_t count) const {
     return offset <= bytes_.size() && count <= bytes_.size() - offset;
   }
-  bool U8(std::size_t offset, uint8_t& out) const {
-    if (!Has(offset, 1)) return false;
-    out = bytes_[offset];
-    return true;
-  }
-  bool U16(std::size_t offset, uint16_t& out) const {
-    if (!Has(offset, 2)) return false;
-    out = static_cast<uint16_t>(bytes_[offset] | bytes_[offset + 1] << 8);
-    return true;
-  }
-  bool U32(std::size_t offset, uint32_t& out) const {
-    if (!Has(offset, 4)) return false;
-    out = static_cast<uint32_t>(bytes_[offset]) | static_cast<uint32_t>(bytes_[offset + 1]) << 8 |
-          static_cast<uint32_t>(bytes_[offset + 2]) << 16 | static_cast<uint32_t>(bytes_[offset + 3]) << 24;
-    return true;
-  }
-  bool I32(std::size_t offset, int32_t& out) const {
-    uint32_t v;
-    if (!U32(offset, v)) return false;
-    out = static_cast<int32_t>(v);
-    return true;
-  }
+  bool U8(std::size_t offset, uint8_t& out) const { return Read(offset, &ByteReader::U8, out); }
+  bool U16(std::size_t offset, uint16_t& out) const { return Read(offset, &ByteReader::U16, out); }
+  bool U32(std::size_t offset, uint32_t& out) const { return Read(offset, &ByteReader::U32, out); }
+  bool I32(std::size_t offset, int32_t& out) const { return Read(offset, &ByteReader::I32, out); }
   // `count` bytes from `offset`, or an empty span when they are not all there.
   std::span<const uint8_t> Slice(std::size_t offset, std::size_t count) const {
     return Has(offset, count) ? bytes_.subspan(offset, count) : std::span<const uint8_t>{};
   }
 
  private:
+  template <typename T>
+  bool Read(std::size_t offset, T (ByteReader::*read)(), T& out) const {
+    ByteReader reader(std::string_view(reinterpret_cast<const char*>(bytes_.data()), bytes_.size()));
+    reader.Seek(offset);
+    T value = (reader.*read)();
+    if (reader.Failed()) return false;
+    out = value;
+    return true;
+  }
+
   std::span<const uint8_t> bytes_;
 };
 
