@@ -20,6 +20,7 @@ namespace {
 // Cell heights of the default size (height 0): what the Windows raster faces have, 16 otherwise.
 constexpr int kDefaultCellHeight = 16;
 constexpr int kFixedsysCellHeight = 15;
+constexpr int kMaxFontHeight = 16384;
 constexpr const char* kDefaultFamily = "DejaVu Sans";
 constexpr const char* kMonospaceFamily = "DejaVu Sans Mono";
 
@@ -243,7 +244,9 @@ std::unique_ptr<Font> Font::Create(const FontRequest& request) {
     unitsDescent = os2->usWinDescent;
   }
   double unitsPerEm = ft->units_per_EM > 0 ? ft->units_per_EM : 2048;
-  int height = request.height;
+  // Heights beyond the tallest surface are held there: such text cannot be shown whole anyway, and
+  // the font still exists (FreeType refuses sizes far beyond that).
+  int height = std::clamp(request.height, -kMaxFontHeight, kMaxFontHeight);
   if (height == 0) height = Lower(request.face) == "fixedsys" ? kFixedsysCellHeight : kDefaultCellHeight;
   double em;
   if (height > 0) {

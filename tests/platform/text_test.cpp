@@ -1,5 +1,6 @@
 #include <stdlib.h>
 
+#include <climits>
 #include <fstream>
 #include <set>
 #include <string>
@@ -112,6 +113,32 @@ TEST_P(Text, NonAntialiasedTextHasOnlyTheInkAndAntialiasedTextHasMore) {
   EXPECT_LT(CountPixels(*t, Red()) + CountPixels(*t, 0), t->Width() * t->Height());
 }
 
+TEST_P(Text, ByteC0DrawsADifferentGlyphInTheCyrillicCharset) {
+  auto western = MakeFont("Arial", 20, kWeightNormal, kCharsetAnsi);
+  auto cyrillic = MakeFont("Arial", 20, kWeightNormal, kCharsetRussian);
+  Surface* a = Draw(*western, "\xC0", 2, 2, false);
+  Surface* b = Draw(*cyrillic, "\xC0", 2, 2, false);
+  EXPECT_GT(CountPixels(*a, Red()), 0);
+  EXPECT_GT(CountPixels(*b, Red()), 0);
+  EXPECT_FALSE(PixelsAre(*a, [&](int x, int y) { return b->PixelAt(x, y); }));
+}
+
+TEST_P(Text, BoldTextCoversMoreWidthThanRegular) {
+  auto regular = MakeFont("Arial", 20, kWeightNormal), bold = MakeFont("Arial", 20, kWeightBold);
+  auto rightmostInk = [&](const Surface& s) {
+    int right = -1;
+    for (int y = 0; y < s.Height(); ++y) {
+      for (int x = 0; x < s.Width(); ++x) {
+        if (s.PixelAt(x, y) == Red()) right = std::max(right, x);
+      }
+    }
+    return right;
+  };
+  Surface* a = Draw(*regular, "Hello World", 0, 0, false, 0, 200);
+  Surface* b = Draw(*bold, "Hello World", 0, 0, false, 0, 200);
+  EXPECT_GT(rightmostInk(*b), rightmostInk(*a));
+}
+
 QM_ALL_SURFACE_FORMATS(Text);
 
 TEST(Fonts, BoldIsWiderWhetherTheFamilyHasABoldFaceOrNot) {
@@ -164,6 +191,11 @@ TEST(Fonts, HeightsAreCellsWhenPositiveAndEmsWhenNegative) {
   EXPECT_LT(em->CellHeight(), 17);
   EXPECT_EQ(MakeFont("fixedsys", 0)->CellHeight(), 15);
   EXPECT_EQ(MakeFont("System", 0)->CellHeight(), 16);
+  // Far beyond any surface: held at the largest height, still a font.
+  EXPECT_EQ(MakeFont("Arial", 100000)->CellHeight(), 16384);
+  auto huge = MakeFont("Arial", INT_MIN);
+  ASSERT_TRUE(huge);
+  EXPECT_GT(huge->CellHeight(), 16384);
 }
 
 TEST(Fonts, WindowsFacesMapToFreeFamilies) {
