@@ -20,6 +20,7 @@
 #include "platform/window.h"
 #include "runtime/command_line_text.h"
 #include "runtime/language_words.h"
+#include "runtime/print_transcript.h"
 #include "runtime/run_program.h"
 #include "runtime/runtime_errors.h"
 #include "runtime/settings.h"
@@ -147,7 +148,8 @@ int CompileAndRun(const CommandLine& line, const StartSettings& settings, std::s
     return kFailure;
   }
   if (line.mode == Switch::CompileOnly) return kSuccess;
-  platform::InitPlatformWindowing();
+  // Headless, what the program prints goes to standard output; in a window it is only drawn.
+  EchoTranscriptToStandardOutput(platform::InitPlatformWindowing() == platform::WindowBackend::Headless);
   platform::CreateMainWindow("Quillmoor Editor", 640, 480, nullptr);
   RunOptions options;
   options.program = &parser;

@@ -18,6 +18,7 @@ inline constexpr RuntimeErrorCode kWarningFileMissing = 105;
 inline constexpr RuntimeErrorCode kErrorTextTooLong = 107;
 inline constexpr RuntimeErrorCode kErrorReturnStackFull = 108;
 inline constexpr RuntimeErrorCode kWarningDivisionByZero = 111;
+inline constexpr RuntimeErrorCode kErrorSyncRateRange = 112;
 inline constexpr RuntimeErrorCode kErrorRandomRange = 113;
 inline constexpr RuntimeErrorCode kErrorIncrementOperand = 114;
 inline constexpr RuntimeErrorCode kErrorDecrementOperand = 115;

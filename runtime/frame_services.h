@@ -5,6 +5,7 @@
 #pragma once
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace qm {
 
@@ -65,6 +66,16 @@ class DisplayServices {
   // True when the mouse position follows the device: the pointer is shown, or the program's
   // display is not a window (there the window's mouse messages move it).
   virtual bool MouseFollowsDevice() { return true; }
+
+  // PRINT, PRINTC and INPUT's echo: queue `text` at (x, y) in the print font and move (x, y) past
+  // it: to the start of the next line unless `stayOnLine`; with `wrap`, to the next line once x
+  // reaches the display's width.
+  virtual void QueuePrintText(std::string_view /*text*/, int32_t& /*x*/, int32_t& /*y*/, bool /*stayOnLine*/,
+                              bool /*opaque*/, bool /*wrap*/) {}
+  // INPUT's erase: queue the cells of `text` at (x, y) painted in the background colour.
+  virtual void QueueTextAt(std::string_view /*text*/, int32_t /*x*/, int32_t /*y*/) {}
+  // True while the commands draw on the screen (the current bitmap is 0).
+  virtual bool DrawingOnScreen() { return true; }
 };
 
 // The 3D engine.

@@ -14,6 +14,7 @@
 #include "runtime/command_line_overlay.h"
 #include "runtime/frame_services.h"
 #include "runtime/interpreter.h"
+#include "runtime/print_input.h"
 #include "runtime/program_image.h"
 #include "runtime/runtime_errors.h"
 #include "runtime/settings.h"
@@ -41,6 +42,7 @@ void ReadInputDevices() {
 }
 
 void TranslateAndDispatch(const platform::Message& message) {
+  NoteWindowMessage(message);  // typed characters for INKEY$, ENTRY$, INPUT and WAIT KEY
   platform::TranslateMessage(message);
   platform::DispatchMessage(message);
 }

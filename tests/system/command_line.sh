@@ -53,10 +53,16 @@ mkdir logdir && cd logdir && mkdir QMCompile.log
 cd ..
 
 # A command the compiler knows but this build cannot run ends the run, named with its line.
-printf 'x = 1\r\nsync\r\nx = 2\r\n' > sync.qma
-QUILLMOOR_HEADLESS=1 "$quillmoor" -x sync.qma 2> errors.txt; check "-x sync: status" 1 $?
-check "-x sync: message" "The command SYNC is not part of this build yet at line 2" "$(cat errors.txt)"
-check "-x sync: log" "The command SYNC is not part of this build yet at line 2" "$(cat QMCompile.log)"
+printf 'x = 1\r\nplay sound 1\r\nx = 2\r\n' > sound.qma
+QUILLMOOR_HEADLESS=1 "$quillmoor" -x sound.qma 2> errors.txt; check "-x play sound: status" 1 $?
+check "-x play sound: message" "The command PLAY SOUND is not part of this build yet at line 2" "$(cat errors.txt)"
+check "-x play sound: log" "The command PLAY SOUND is not part of this build yet at line 2" "$(cat QMCompile.log)"
+
+# Headless, what PRINT and PRINTC write goes to standard output: one line per PRINT.
+printf 'printc "a"\r\nprintc 1\r\nprint 2.5\r\nprint\r\nprint "b"\r\nend\r\nprint "never"\r\n' > prints.qma
+QUILLMOOR_HEADLESS=1 "$quillmoor" -x prints.qma > printed.txt; check "-x prints: status" 0 $?
+check "-x prints: standard output" "$(printf 'a12.5\n\nb')" "$(cat printed.txt)"
+check "-x prints: lines" 3 "$(wc -l < printed.txt)"
 
 # The program's folder is the current folder: includes beside it are found from anywhere.
 mkdir -p games/space

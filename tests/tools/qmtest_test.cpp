@@ -147,8 +147,8 @@ TEST_F(VerdictTest, MessagesAreTheOnesTheUserSees) {
   EXPECT_EQ(Verdict("x = 1\nfoo bar baz\n"), "compile error on line 2: Command not understood");
   EXPECT_EQ(Verdict("dim a(1)\nx = a(5)\n"), "runtime error 102 (Array subscript out of bounds) on line 2");
   // A command the compiler knows but this build cannot run fails, naming the command and its line.
-  EXPECT_EQ(Verdict("x = 1\nsync\nx = 2\n"),
-            "The command SYNC is not part of this build yet (command id 259) on line 2");
+  EXPECT_EQ(Verdict("x = 1\nplay sound 1\nx = 2\n"),
+            "The command PLAY SOUND is not part of this build yet (command id 3003) on line 2");
 }
 
 // A display that records the frame steps: BeginFrame ends with ProcessDrawRequests, SyncFrame
