@@ -14,6 +14,14 @@ class DisplayCoreServices : public DisplayServices {
   void InitGameData() override;
   void FreeGameData() override;
   std::string LastEngineError() override;
+
+  // The draw-request queue (draw_request_queue.h) and PRINT's text.
+  void ProcessDrawRequests() override;
+  int32_t QueuedDrawRequests() override;
+  void QueuePrintText(std::string_view text, int32_t& x, int32_t& y, bool stayOnLine, bool opaque,
+                      bool wrap) override;
+  void QueueTextAt(std::string_view text, int32_t x, int32_t y) override;
+  bool DrawingOnScreen() override;
 };
 
 // The one instance the display subsystem installs.

@@ -1,16 +1,29 @@
 // The display subsystem's record and the one instance of its services.
 #include "display/display_subsystem.h"
 
+#include "display/display_commands.h"
 #include "display/display_services.h"
+#include "display/draw_request_queue.h"
+#include "display/text_state.h"
 
 namespace qm {
 namespace {
 
 DisplayCoreServices gDisplayCore;
 
+constexpr const CommandFamily* kDisplayFamilies[] = {&kDrawingFamily, &kTextFamily};
+
+// Every run starts drawing on the screen in white on black, with the run-start text setting.
+void ResetDrawingForRun() {
+  ResetDrawQueueForRun();
+  ResetTextStateForRun();
+}
+
 constexpr Subsystem DisplaySubsystem() {
   Subsystem display;
   display.name = "display";
+  display.families = kDisplayFamilies;
+  display.runStart = ResetDrawingForRun;
   display.services.display = &gDisplayCore;
   return display;
 }

@@ -21,6 +21,7 @@ struct DrawRequest : EngineRecordLinks {
   int32_t x2, y2;
   int32_t number;  // bitmap number, ImageRecord or DisplayEntity index, by code
   int8_t opaque;
+  int32_t queuedAtWord;  // word index of the command that queued it: replay errors report its line
   // A zero-terminated text, or int32 arguments ("text words") for some codes.
   char text[kDrawRequestTextBytes];
 };

@@ -1,0 +1,116 @@
+// The draw-request queue: every 2D drawing and text command queues a request that the next frame
+// replays onto the surface that was current when the command ran. A request for the screen is
+// replayed once per buffer of the flip chain (two frames), so both buffers receive it; a request
+// for an off-screen bitmap once. Errors of a replay are raised then, with the line of the command
+// that queued the request.
+#pragma once
+#include <cstdint>
+#include <string_view>
+
+#include "display/draw_request.h"
+#include "platform/display/pixel_format.h"
+
+namespace qm {
+namespace platform {
+class Surface;
+}
+
+enum DrawRequestCode : int32_t {
+  kDrawSetCurrentBitmap = 1,
+  kDrawClear = 101,
+  kDrawPrintText = 102,
+  kDrawDot = 103,
+  kDrawBox = 104,
+  kDrawLine = 105,
+  kDrawEllipse = 106,
+  kDrawInk = 107,
+  kDrawClearColour = 108,
+  kDrawPoint = 109,
+  kDrawEraseText = 110,
+  kDrawTextFont = 201,
+  kDrawTextSize = 202,
+  kDrawTextOpaque = 205,
+  kDrawTextTransparent = 206,
+  kDrawTextNormal = 207,
+  kDrawTextItalic = 208,
+  kDrawTextBold = 209,
+  kDrawTextBoldItalic = 210,
+  kDrawText = 212,
+  kDrawCenterText = 213,
+};
+
+// The bitmap the commands draw into when they queue: its number and surface (the back buffer for
+// 0; null when the bitmap has none).
+struct QueueBitmap {
+  int32_t number = 0;
+  platform::Surface* surface = nullptr;
+};
+extern QueueBitmap QueueCurrentBitmap;
+
+// The display set-up hands its screen surfaces here whenever it makes new ones: the back buffer
+// (bitmap 0, the target of screen drawing) and whether it sits in a flip chain. The current
+// bitmap's surface follows the new back buffer.
+void SetScreenSurfaces(platform::Surface* backBuffer, bool flipChain);
+platform::Surface* BackBufferSurface();
+// Replays of a request for the screen: 2 under a flip chain, else 1.
+int32_t ScreenRepeatCount();
+
+// ---- Colours ----
+
+// The channel layout of a surface as drawing packs colours for it.
+struct PixelPacking {
+  int32_t redMax = 0, greenMax = 0, blueMax = 0;  // 2^width - 1 of each channel
+  int32_t redShift = 0, greenShift = 0;           // blue starts at bit 0
+};
+PixelPacking PackingOf(platform::PixelFormat format);
+// A 0xRRGGBB colour as a pixel: each channel scaled to its field (max x c / 255, truncated).
+uint32_t PackColour(const PixelPacking& packing, int32_t colour);
+// A pixel back as 0xRRGGBB: each field scaled up to 8 bits (255 x v / max, truncated).
+int32_t ExpandPixelToRgb(const PixelPacking& packing, uint32_t pixel);
+
+// The drawing colours the replay uses: packed for the surface format INK last drew on, and
+// re-expanded to 8 bits per channel for text.
+struct InkColourSet {
+  uint32_t backgroundPixel = 0;
+  uint8_t backgroundRed = 0, backgroundGreen = 0, backgroundBlue = 0;
+  uint32_t inkPixel = 0;
+  uint8_t inkRed = 255, inkGreen = 255, inkBlue = 255;
+};
+extern InkColourSet InkColours;
+// Packs the background, and the foreground unless it is -1, for `packing`.
+void SetInkColours(const PixelPacking& packing, int32_t background, int32_t foreground);
+
+// ---- Queue operations (each takes a request, writes what its replay reads) ----
+
+void QueueClearScreen();
+void QueueSetClearColour(int32_t colour);
+void QueueInk(int32_t foreground, int32_t background);
+void QueueDot(int32_t x, int32_t y);
+void QueueBox(int32_t x1, int32_t y1, int32_t x2, int32_t y2);
+void QueueLine(int32_t x1, int32_t y1, int32_t x2, int32_t y2);
+void QueueEllipse(int32_t x, int32_t y, float radiusX, float radiusY);
+// The result cell is kept by its index in the data block, and written once.
+void QueuePoint(int32_t x, int32_t y, int32_t resultCellIndex);
+// Texts longer than 255 characters are cut to 255.
+void QueueTextRequest(int32_t code, int32_t x, int32_t y, std::string_view text, int8_t opaque = 0);
+// A request without arguments (the text settings).
+void QueueSetting(int32_t code);
+void QueueTextSetting(int32_t code, int32_t x, int32_t word0, std::string_view text);
+
+// ---- The replay ----
+
+// Once per frame: replays every queued request in order and deletes those replayed for the last
+// time. While the application is inactive the queue is kept as it is, to be replayed once it is
+// active again.
+void ProcessDrawRequests();
+// Every queued request dropped undrawn (display reset).
+void ClearDrawRequests();
+// Run start: the current bitmap is the screen, the ink white packed for the back buffer, the
+// background black.
+void ResetDrawQueueForRun();
+
+// The replay of the text codes (text_state.cpp): print text, erase text, the text settings, TEXT
+// and CENTER TEXT.
+void ReplayTextRequest(const DrawRequest& request, platform::Surface* target);
+
+}  // namespace qm
