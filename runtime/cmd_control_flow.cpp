@@ -4,8 +4,8 @@
 // the ReturnStack (control_flow.h).
 #include <array>
 
-#include "resources/command_ids.h"
 #include "platform/window.h"
+#include "resources/command_ids.h"
 #include "runtime/command_dispatch.h"
 #include "runtime/command_fusion.h"
 #include "runtime/control_flow.h"
@@ -180,9 +180,8 @@ struct CallSite {
   std::array<ValueCell*, kMaxCallArguments> parameters;
 };
 
-Pc CmdCallPlanned(Pc at) {
-  const CallSite& site = *static_cast<const CallSite*>(at[1].plan);
-  const int32_t count = site.count;
+// The call itself, for `count` arguments (a count known when compiled unrolls the copies).
+[[gnu::always_inline]] inline Pc CallPlannedSite(Pc at, const CallSite& site, int32_t count) {
   if (site.countCell->i != count || ProgramReturnStack.Full()) [[unlikely]] {
     return CmdFunction(at);
   }
@@ -194,6 +193,17 @@ Pc CmdCallPlanned(Pc at) {
   for (int32_t k = 0; k < count; ++k) site.parameters[k]->i = values[k];
   RunningScope = static_cast<int16_t>(site.calleeScope);
   return site.body;
+}
+
+Pc CmdCallPlanned(Pc at) {
+  const CallSite& site = *static_cast<const CallSite*>(at[1].plan);
+  return CallPlannedSite(at, site, site.count);
+}
+
+// The same for the usual counts of arguments.
+template <int32_t count>
+Pc CmdCallPlannedWith(Pc at) {
+  return CallPlannedSite(at, *static_cast<const CallSite*>(at[1].plan), count);
 }
 
 // Plans a verified call whose arguments need no conversion.
@@ -219,7 +229,18 @@ CommandHandler PlanCall(DecodedWord* at) {
   CallSite* plan = NewDecodedPlan<CallSite>();
   *plan = site;
   at[1].plan = plan;
-  return &CmdCallPlanned;
+  switch (count) {
+    case 0:
+      return &CmdCallPlannedWith<0>;
+    case 1:
+      return &CmdCallPlannedWith<1>;
+    case 2:
+      return &CmdCallPlannedWith<2>;
+    case 3:
+      return &CmdCallPlannedWith<3>;
+    default:
+      return &CmdCallPlanned;
+  }
 }
 
 // Returns from the nearest call with `result`: the callee's temporaries are put back first (the
@@ -328,7 +349,8 @@ constexpr CommandRegistration kControlFlowCommands[] = {
 
 }  // namespace
 
-constinit const CommandFamily kControlFlowFamily{kControlFlowCommands, kControlFlowFusions, kControlFlowVariants, {}};
+constinit const CommandFamily kControlFlowFamily{
+    kControlFlowCommands, kControlFlowFusions, kControlFlowVariants, {}};
 
 // ---- Run life cycle ----
 

@@ -233,27 +233,32 @@ inline void ReturnStack::PushCall(int32_t returnWord, ValueCell* resultCell, Cel
 // array is dimensioned at all, every number is kept without looking.
 inline void ReturnStack::SaveScopeVariables(const ValueCell* cells, const CallSavePlans& plans,
                                             const ScopeSavePlan& scope) {
-  const int32_t* listed = plans.cells.data();
+  // Everything the loops read is held in locals first: the saves are int32 stores, which the
+  // compiler must otherwise assume change the plan's fields.
+  const int32_t* const listed = plans.cells.data() + scope.numbersBegin;
   const uint32_t count = scope.numbersEnd - scope.numbersBegin;
-  SavedNumber* number = savedNumbers_.Room(count);
+  const bool texts = scope.textsBegin != scope.textsEnd;
+  SavedNumber* const number = savedNumbers_.Room(count);
   if (ProgramArrays.DimensionedCount() == 0) [[likely]] {
     for (uint32_t k = 0; k < count; ++k) {
-      const int32_t cell = listed[scope.numbersBegin + k];
-      number[k] = {cell, cells[cell].i};
+      const int32_t cell = listed[k];
+      const int32_t bits = cells[cell].i;
+      number[k].cell = cell;
+      number[k].bits = bits;
     }
     savedNumbers_.Commit(count);
   } else {
     // Every listed cell is a variable, so its array entry lies inside the table.
     const ArrayEntry* arrays = ProgramArrays.Find(0);
     uint32_t saved = 0;
-    for (uint32_t k = scope.numbersBegin; k < scope.numbersEnd; ++k) {
+    for (uint32_t k = 0; k < count; ++k) {
       const int32_t cell = listed[k];
       number[saved] = {cell, cells[cell].i};
       saved += arrays[cell - kVariableCellBase[0]].IsDimensioned() ? 0 : 1;
     }
     savedNumbers_.Commit(saved);
   }
-  if (scope.textsBegin != scope.textsEnd) SaveScopeTexts(plans, scope);
+  if (texts) SaveScopeTexts(plans, scope);
 }
 
 // Numeric temporaries are copied; string temporaries are moved out (the cell is left without a
@@ -310,15 +315,18 @@ inline const ReturnFrame& ReturnStack::PopCall() {
 
 inline void ReturnStack::RestoreFunctionLocals(const ReturnFrame& frame) {
   ValueCell* cells = ProgramImage.dataBlock;
-  const uint32_t numbersEnd = savedNumbers_.Size();
+  const uint32_t numbersBegin = frame.savedNumbersBegin;
+  const uint32_t count = savedNumbers_.Size() - numbersBegin;
+  const bool texts = savedTexts_.Size() != frame.savedTextsBegin;
   if (cells != nullptr) [[likely]] {
-    const SavedNumber* saved = savedNumbers_.From(0);
-    for (uint32_t i = frame.savedNumbersBegin; i < numbersEnd; ++i) {
-      cells[saved[i].cell].i = saved[i].bits;
+    const SavedNumber* const saved = savedNumbers_.From(numbersBegin);
+    for (uint32_t i = 0; i < count; ++i) {
+      const SavedNumber number = saved[i];
+      cells[number.cell].i = number.bits;
     }
   }
-  savedNumbers_.Truncate(frame.savedNumbersBegin);
-  if (savedTexts_.Size() != frame.savedTextsBegin) RestoreScopeTexts(frame);
+  savedNumbers_.Truncate(numbersBegin);
+  if (texts) RestoreScopeTexts(frame);
 }
 
 }  // namespace qm
