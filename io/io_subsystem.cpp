@@ -3,6 +3,7 @@
 
 #include "io/checklist.h"
 #include "io/input_state.h"
+#include "io/io_commands.h"
 #include "runtime/frame_services.h"
 #include "runtime/run_loop.h"
 
@@ -26,14 +27,18 @@ class InputServices : public SystemServices {
 
 InputServices gInputServices;
 
+constexpr const CommandFamily* kIoFamilies[] = {&kInputQueryFamily};
+
 void ResetInputForRun() {
   ResetChecklist();
   ResetMouseState();
+  WaitButtonSeen = 0;
 }
 
 constexpr Subsystem IoSubsystem() {
   Subsystem io;
   io.name = "io";
+  io.families = kIoFamilies;
   io.runStart = ResetInputForRun;
   io.services.system = &gInputServices;
   return io;
