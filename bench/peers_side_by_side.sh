@@ -7,29 +7,27 @@
 # run's result is checked (a wrong result stops the script), then the script prints per workload
 # the median CPU seconds (user + system) of ROUNDS runs (5 by default) and each peer's ratio to Lua.
 #
-# The Quillmoor programs run through qmtest (compile and run headless) with their expected result
-# appended as a REM EXPECT line, which qmtest checks by reading the result variable. A program runs
-# unchanged when its SYNC, TIMER and PRINT lines run; until those commands exist, those lines are
-# taken out.
+# The Quillmoor programs run unchanged through `quillmoor -x` headless, which writes what they print
+# to standard output: the result, then the milliseconds of the timed part.
 set -euo pipefail
 build=${1:?usage: peers_side_by_side.sh BUILD_DIR [ROUNDS]}
 rounds=${2:-5}
 peers=$(cd "${BENCH_PEERS:-$(dirname "$0")/../../shared/bench-peers}" && pwd)
-qmtest="$build/tools/qmtest"
+quillmoor=$(cd "$build" && pwd)/quillmoor
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
+cd "$work"  # quillmoor -x writes its QMCompile.log here
 
 workloads=(intloop floatmath fib arrays strings)
-# What the Quillmoor program leaves in its result variable (single-precision floats make
-# floatmath differ from the other peers), and what the other peers print.
-declare -A qmResult=([intloop]="sum = 250493" [floatmath]="acc# = 469512" [fib]="total = 7856720"
-                     [arrays]="s = 577435" [strings]="t = 211441")
+# What each peer prints (single-precision floats make Quillmoor's floatmath differ).
 declare -A printed=([intloop]=250493 [floatmath]=469496.634419 [fib]=7856720 [arrays]=577435
                     [strings]=211441)
+declare -A qmPrinted=([intloop]=250493 [floatmath]=469512 [fib]=7856720 [arrays]=577435 [strings]=211441)
 
 # The peers present, with the command that runs a workload (its name is appended).
 names=(lua5.4 quillmoor)
-declare -A runner=([lua5.4]="lua5.4 $peers/lua/%s.lua" [quillmoor]="$qmtest $work/%s.qma")
+declare -A runner=([lua5.4]="lua5.4 $peers/lua/%s.lua"
+                   [quillmoor]="env QUILLMOOR_HEADLESS=1 $quillmoor -x $peers/qm/%s.qma")
 if command -v brandy > /dev/null; then
   names+=(brandy)
   runner[brandy]="env SDL_VIDEODRIVER=dummy brandy -quit $peers/bbc/%s.bbc"
@@ -38,16 +36,6 @@ if command -v yabasic > /dev/null; then
   names+=(yabasic)
   runner[yabasic]="yabasic $peers/yab/%s.yab"
 fi
-
-# The Quillmoor version of a workload: as it is when it passes, else without SYNC, TIMER, PRINT.
-for name in "${workloads[@]}"; do
-  expect=$(printf 'REM EXPECT %s\nREM LIMIT 300\n' "${qmResult[$name]}")
-  { cat "$peers/qm/$name.qma"; echo "$expect"; } > "$work/$name.qma"
-  if ! "$qmtest" "$work/$name.qma" > /dev/null 2>&1; then
-    { grep -viE '^(sync on|print )|timer\(\)' "$peers/qm/$name.qma"; echo "$expect"; } > "$work/$name.qma"
-    echo "quillmoor $name: SYNC, TIMER and PRINT lines taken out"
-  fi
-done
 
 # Runs a command, checks that its output holds the expected result, and prints its CPU seconds.
 cpu_seconds() {  # expected-word command...
@@ -69,7 +57,7 @@ for ((r = 0; r < rounds; ++r)); do
   for name in "${workloads[@]}"; do
     for peer in "${names[@]}"; do
       expected=${printed[$name]}
-      [[ $peer == quillmoor ]] && expected=PASS
+      [[ $peer == quillmoor ]] && expected=${qmPrinted[$name]}
       # shellcheck disable=SC2086,SC2059  # the runner is a command line with a %s for the name
       times[$peer.$name]+="$(cpu_seconds "$expected" $(printf "${runner[$peer]}" "$name")) "
     done
