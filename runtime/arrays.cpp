@@ -55,7 +55,8 @@ void ArrayTable::Free(int32_t index) {
 }
 
 void ArrayTable::FreeAll() {
-  for (int32_t index = 0; index < kArrayTableEntries; ++index) Free(index);
+  // Stops at the last dimensioned array: a run without arrays reads none of the table.
+  for (int32_t index = 0; index < kArrayTableEntries && dimensioned_ > 0; ++index) Free(index);
   elementAddresses_.Clear();
 }
 

@@ -174,9 +174,14 @@ TEST(NumberMapTest, NumbersOutsideAMapsRangeHaveNoRecordAndCannotBeMapped) {
       EXPECT_EQ(map.Find(number), 0);
     }
     EXPECT_TRUE(map.Set(c.last, 5));
+    EXPECT_TRUE(map.Set(c.first, 6));
     EXPECT_EQ(map.Find(c.last), 5);
     map.Clear();
     EXPECT_EQ(map.Find(c.last), 0);
+    EXPECT_EQ(map.Find(c.first), 0) << "every number set since the last clear is unmapped";
+    EXPECT_TRUE(map.Set(c.first + 1, 7));
+    map.Clear();
+    EXPECT_EQ(map.Find(c.first + 1), 0);
   }
 }
 
