@@ -8,7 +8,8 @@
 namespace qm {
 namespace {
 
-CompileOutcome Failed(CompileResult result, const std::string& text, int32_t line, const std::string& report) {
+CompileOutcome Failed(CompileResult result, const std::string& text, int32_t line,
+                      const std::string& report) {
   CompileOutcome outcome;
   outcome.result = result;
   outcome.errorText = text;
@@ -38,8 +39,15 @@ CompileOutcome Compile(Parser& parser, const CompileOptions& options) {
   } else {
     compiled = parser.CreateProgramFromFile(platform::ResolvePath(options.file));
   }
+  // The program file itself could not be read (an I/O error, a device, beyond the size limit):
+  // like a missing file, a system error that names it. An include that cannot be read is a
+  // compile error on its #include line.
+  if (!compiled && !options.text && !parser.hasSourceText) {
+    return Failed(CompileResult::SystemError, parser.errorText, 0, parser.errorText);
+  }
   if (!compiled) {
-    return Failed(CompileResult::CompileError, parser.errorText, parser.errorLine, parser.ErrorTextWithLine());
+    return Failed(CompileResult::CompileError, parser.errorText, parser.errorLine,
+                  parser.ErrorTextWithLine());
   }
   return {};
 }

@@ -3,6 +3,7 @@
 
 #include <sys/time.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cmath>
 #include <csignal>
@@ -20,6 +21,7 @@ namespace {
 
 constexpr int kRunWindowWidth = 640;
 constexpr int kRunWindowHeight = 480;
+constexpr double kLongestRunLimitSeconds = 1e9;  // about 31 years
 
 // The limit ends the slice at its next slice check (the StopFlag is looked at then) and the running
 // phase at its next pass.
@@ -31,22 +33,26 @@ void OnRunLimit(int) {
 int LimitTimer(const RunOptions& options) { return options.limitOnCpuTime ? ITIMER_VIRTUAL : ITIMER_REAL; }
 int LimitSignal(const RunOptions& options) { return options.limitOnCpuTime ? SIGVTALRM : SIGALRM; }
 
+// A limit is on when it is above 0 (a NaN is no limit).
+bool HasRunLimit(const RunOptions& options) { return options.limitSeconds > 0; }
+
 void StartRunLimit(const RunOptions& options) {
   LeaveRunRequested = 0;
-  if (options.limitSeconds <= 0) return;
+  if (!HasRunLimit(options)) return;
   struct sigaction action {};
   action.sa_handler = OnRunLimit;
   sigaction(LimitSignal(options), &action, nullptr);
+  // An infinite or huge limit is held to what the timer's seconds can carry.
+  const double seconds = std::min(options.limitSeconds, kLongestRunLimitSeconds);
   itimerval timer{};
-  timer.it_value.tv_sec = static_cast<time_t>(options.limitSeconds);
-  timer.it_value.tv_usec =
-      static_cast<suseconds_t>((options.limitSeconds - std::floor(options.limitSeconds)) * 1e6);
+  timer.it_value.tv_sec = static_cast<time_t>(seconds);
+  timer.it_value.tv_usec = static_cast<suseconds_t>((seconds - std::floor(seconds)) * 1e6);
   if (timer.it_value.tv_sec == 0 && timer.it_value.tv_usec == 0) timer.it_value.tv_usec = 1;
   setitimer(LimitTimer(options), &timer, nullptr);
 }
 
 void StopRunLimit(const RunOptions& options) {
-  if (options.limitSeconds <= 0) return;
+  if (!HasRunLimit(options)) return;
   itimerval timer{};
   setitimer(LimitTimer(options), &timer, nullptr);
   struct sigaction action {};

@@ -43,6 +43,16 @@ for name in missing.qma folder.qma fifo.qma; do
   grep -q "$name" QMCompile.log || { echo "FAIL: -c $name: the log names no file: $(cat QMCompile.log)"; failures=$((failures + 1)); }
 done
 
+# A program file whose read fails (an I/O error) is a system error naming it, not an abort; an
+# include whose read fails is a compile error on its line.
+"$quillmoor" -c good.qma
+"$quillmoor" -c /proc/self/mem 2> errors.txt; check "-c /proc/self/mem: status" 2 $?
+check "-c /proc/self/mem: log" "Cannot open file mem (Input/output error)" "$(cat QMCompile.log)"
+printf '#include "/proc/self/mem"\r\nx = 1\r\n' > include_mem.qma
+"$quillmoor" -c include_mem.qma 2>/dev/null; check "-c include of /proc/self/mem: status" 1 $?
+check "-c include of /proc/self/mem: log" "Cannot open file /proc/self/mem (Input/output error) at line 1" \
+  "$(cat QMCompile.log)"
+
 # After a runtime error under -x the log holds its text.
 QUILLMOOR_HEADLESS=1 "$quillmoor" -x bounds.qma 2>/dev/null; check "-x bounds: status" 1 $?
 check "-x bounds: log" "Runtime Error at line 3. Array subscript out of bounds" "$(cat QMCompile.log)"

@@ -56,8 +56,11 @@ TEST(Expectations, ReadsEveryForm) {
 TEST(Expectations, UnreadableLinesAreProblems) {
   const Expectations e = ReadExpectations(
       "REM EXPECT a = \nREM EXPECT s$ = 5\nREM LIMIT soon\n"
-      "REM EXPECT RUNTIME ERROR LINE 2\n");
-  EXPECT_EQ(e.problems.size(), 4u);
+      "REM EXPECT RUNTIME ERROR LINE 2\n"
+      // Limits no timer can hold keep the default.
+      "REM LIMIT inf\nREM LIMIT nan\nREM LIMIT 1e300\nREM LIMIT 0\n");
+  EXPECT_EQ(e.problems.size(), 8u);
+  EXPECT_DOUBLE_EQ(e.limitSeconds, kDefaultLimitSeconds);
 }
 
 TEST(Expectations, OnlyTheUpperCaseDirectivesAreDirectives) {
@@ -173,6 +176,24 @@ TEST_F(VerdictTest, ProgramsRunThroughTheFrameSteps) {
   for (std::size_t i = 0; i < recorder.steps.size(); ++i) {
     EXPECT_EQ(recorder.steps[i], i % 2 == 0 ? "BeginFrame" : "SyncFrame") << "step " << i;
   }
+}
+
+TEST_F(VerdictTest, AFileThatCannotBeReadFailsWithItsReason) {
+  // Reading /proc/self/mem from its start fails with an I/O error.
+  bool told = false;
+  EXPECT_EQ(CheckProgram("/proc/self/mem", [&](double) { told = true; }),
+            "cannot read the file (Input/output error)");
+  EXPECT_FALSE(told);
+  EXPECT_EQ(Verdict("#include \"/proc/self/mem\"\nx = 1\n"),
+            "compile error on line 1: Cannot open file /proc/self/mem (Input/output error)");
+}
+
+TEST_F(VerdictTest, TheLimitIsToldBeforeTheRun) {
+  const std::filesystem::path path = folder_ / "limit.qma";
+  std::ofstream(path, std::ios::binary) << "REM LIMIT 2.5\nx = 1\n";
+  double limit = 0;
+  EXPECT_EQ(CheckProgram(path.string(), [&](double seconds) { limit = seconds; }), "PASS");
+  EXPECT_DOUBLE_EQ(limit, 2.5);
 }
 
 TEST_F(VerdictTest, AProgramThatDoesNotEndMeetsItsLimit) {

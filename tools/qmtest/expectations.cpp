@@ -159,8 +159,11 @@ Expectations ReadExpectations(std::string_view source) {
     } else if (TakeWord(text, "LIMIT")) {
       const std::string owned(text);
       char* stop = nullptr;
-      expectations.limitSeconds = std::strtod(owned.c_str(), &stop);
-      understood = stop != owned.c_str() && *stop == '\0' && expectations.limitSeconds > 0;
+      const double limit = std::strtod(owned.c_str(), &stop);
+      // A limit the run's timer cannot hold (infinite, NaN, beyond kLongestLimitSeconds) is
+      // refused rather than left to overflow it.
+      understood = stop != owned.c_str() && *stop == '\0' && limit > 0 && limit <= kLongestLimitSeconds;
+      if (understood) expectations.limitSeconds = limit;
     }
     if (!understood) {
       expectations.problems.push_back("line " + std::to_string(lineNumber) + ": cannot read \"" +

@@ -4,7 +4,7 @@
 //   REM EXPECT COMPILE ERROR LINE <n> ["text"]  the compile fails on line n (its text contains it)
 //   REM EXPECT RUNTIME ERROR <code> LINE <n>    the run stops with that error, raised on line n
 //   REM EXPECT WARNING <code> LINE <n>          the same for a warning
-//   REM LIMIT <seconds>                         the run time limit (10 s without it)
+//   REM LIMIT <seconds>                         the run time limit (10 s without it, at most 1e6)
 // The directive words are written exactly so, in upper case; "REM limit is re-evaluated" is a
 // comment. A float value may be "inf", "-inf" or "nan".
 #pragma once
@@ -52,6 +52,8 @@ struct Expectations {
 };
 
 inline constexpr double kDefaultLimitSeconds = 10.0;
+// The longest limit a program may ask for (about eleven days).
+inline constexpr double kLongestLimitSeconds = 1e6;
 
 // Reads the expectations of a program's source text.
 Expectations ReadExpectations(std::string_view source);

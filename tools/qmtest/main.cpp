@@ -3,20 +3,21 @@
 // Prints "PASS <file>" or "FAIL <file>: <what differed>" per program and a count at the end;
 // exits non-zero when any program failed.
 //
-// Each program runs in a child process of its own, so one that crashes or hangs the system fails
-// alone and the others still run.
+// Each program is read, compiled and run in a child process of its own, so one that cannot be
+// read, crashes or hangs the system fails alone and the others still run.
 #include <poll.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
+#include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "tools/qmtest/expectations.h"
@@ -59,11 +60,29 @@ std::vector<std::string> CollectPrograms(int argc, char** argv, bool& missing) {
   return programs;
 }
 
-double LimitOf(const std::string& path) {
-  std::ifstream file(path, std::ios::binary);
-  const std::string source((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-  return qm::qmtest::ReadExpectations(source).limitSeconds;
+// The child's first line: "LIMIT <seconds>", sent once it has read the program's expectations.
+// The parent never reads a program itself, so a file that cannot be read fails in its own child.
+constexpr std::string_view kLimitLine = "LIMIT ";
+
+void SendLimit(int fd, double limitSeconds) {
+  const std::string line = std::string(kLimitLine) + std::to_string(limitSeconds) + "\n";
+  const ssize_t written = write(fd, line.data(), line.size());
+  (void)written;  // a lost line only leaves the parent with its first wait
 }
+
+// Takes the limit line off the front of what the child sent, once it is whole; the rest is the
+// verdict. True when the line was taken.
+bool TakeLimitLine(std::string& received, double& limitSeconds) {
+  const std::size_t end = received.find('\n');
+  if (received.compare(0, kLimitLine.size(), kLimitLine) != 0 || end == std::string::npos) return false;
+  limitSeconds = std::strtod(received.c_str() + kLimitLine.size(), nullptr);
+  // Kept to what a deadline can hold (a NaN or a negative limit waits the allowance alone).
+  limitSeconds = limitSeconds > 0 ? std::min(limitSeconds, qm::qmtest::kLongestLimitSeconds) : 0;
+  received.erase(0, end + 1);
+  return true;
+}
+
+using Clock = std::chrono::steady_clock;
 
 // Runs one program's check in a child process and returns its verdict.
 std::string CheckInChild(const std::string& path) {
@@ -75,17 +94,22 @@ std::string CheckInChild(const std::string& path) {
   if (child < 0) return "cannot start a process";
   if (child == 0) {
     close(pipeEnds[0]);
-    const std::string verdict = CheckProgram(path);
+    const std::string verdict = CheckProgram(path, [&](double limit) { SendLimit(pipeEnds[1], limit); });
     const ssize_t written = write(pipeEnds[1], verdict.data(), verdict.size());
     _exit(written == static_cast<ssize_t>(verdict.size()) ? 0 : 1);
   }
   close(pipeEnds[1]);
-  std::string verdict;
-  const int waitMs = static_cast<int>((LimitOf(path) + kHangAllowanceSeconds) * 1000);
+  std::string received;
+  bool limitKnown = false;
+  // Until the child says its limit, it has the allowance alone to read the program.
+  const Clock::time_point start = Clock::now();
+  Clock::time_point deadline = start + std::chrono::duration_cast<Clock::duration>(
+                                           std::chrono::duration<double>(kHangAllowanceSeconds));
   bool hung = false;
   pollfd reader{pipeEnds[0], POLLIN, 0};
   for (;;) {
-    if (poll(&reader, 1, waitMs) <= 0) {
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+    if (left.count() <= 0 || poll(&reader, 1, static_cast<int>(left.count())) <= 0) {
       hung = true;
       kill(child, SIGKILL);
       break;
@@ -93,16 +117,22 @@ std::string CheckInChild(const std::string& path) {
     char buffer[4096];
     const ssize_t count = read(pipeEnds[0], buffer, sizeof buffer);
     if (count <= 0) break;
-    verdict.append(buffer, static_cast<std::size_t>(count));
+    received.append(buffer, static_cast<std::size_t>(count));
+    double limitSeconds = 0;
+    if (!limitKnown && TakeLimitLine(received, limitSeconds)) {
+      limitKnown = true;
+      deadline = Clock::now() + std::chrono::duration_cast<Clock::duration>(
+                                    std::chrono::duration<double>(limitSeconds + kHangAllowanceSeconds));
+    }
   }
   close(pipeEnds[0]);
   int status = 0;
   waitpid(child, &status, 0);
   if (hung) return "the run did not come back (killed)";
   if (WIFSIGNALED(status)) return "crashed with signal " + std::to_string(WTERMSIG(status));
-  if (verdict.empty())
+  if (received.empty())
     return "the run gave no verdict (exit status " + std::to_string(WEXITSTATUS(status)) + ")";
-  return verdict;
+  return received;
 }
 
 }  // namespace

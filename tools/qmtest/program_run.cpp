@@ -2,12 +2,12 @@
 // expectations.
 #include "tools/qmtest/program_run.h"
 
-#include <fstream>
-#include <iterator>
 #include <sstream>
 
 #include "app/system_start.h"
 #include "compiler/compile.h"
+#include "compiler/source_loader.h"
+#include "platform/byte_reader.h"
 #include "platform/current_folder.h"
 #include "runtime/arrays.h"
 #include "runtime/program_image.h"
@@ -235,11 +235,14 @@ std::vector<std::string> CheckValues(const ProgramRun& run,
 
 }  // namespace
 
-std::string CheckProgram(const std::string& path) {
-  std::ifstream file(path, std::ios::binary);
-  if (!file) return "cannot read the file";
-  const std::string source((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-  const Expectations expected = ReadExpectations(source);
+std::string CheckProgram(const std::string& path, const std::function<void(double)>& onLimit) {
+  // Through the byte reader, as the compiler reads it: a file that cannot be read (a device, an
+  // I/O error) fails with its reason instead of ending the process.
+  const platform::FileBytes file = platform::ReadWholeFile(path, kMaxSourceFileBytes);
+  if (!file.Ok())
+    return "cannot read the file (" + platform::DescribeReadFailure(file, kMaxSourceFileBytes) + ")";
+  const Expectations expected = ReadExpectations(file.bytes);
+  if (onLimit) onLimit(expected.limitSeconds);
   std::vector<std::string> failures = expected.problems;
 
   ProgramRun run;

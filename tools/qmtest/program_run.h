@@ -54,7 +54,8 @@ class ProgramRun {
 // the system error's text when that fails.
 bool StartRunner(std::string& error);
 
-// "PASS" when the outcome and the values meet the expectations, else what differed.
-std::string CheckProgram(const std::string& path);
+// "PASS" when the outcome and the values meet the expectations, else what differed. `onLimit`
+// is told the program's run limit once its expectations are read, before it compiles.
+std::string CheckProgram(const std::string& path, const std::function<void(double)>& onLimit = {});
 
 }  // namespace qm::qmtest
