@@ -27,7 +27,7 @@ class InputServices : public SystemServices {
 
 InputServices gInputServices;
 
-constexpr const CommandFamily* kIoFamilies[] = {&kInputQueryFamily};
+constexpr const CommandFamily* kIoFamilies[] = {&kInputQueryFamily, &kFontChecklistFamily};
 
 void ResetInputForRun() {
   ResetChecklist();
