@@ -47,4 +47,15 @@ bool WriteFileReplacing(const std::string& path, std::string_view bytes) {
   return false;
 }
 
+bool OverwriteFileInPlace(const std::string& path, std::string_view bytes) {
+  if (path.empty()) return false;
+  int fd = open(path.c_str(), O_WRONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) return false;
+  struct stat info;
+  bool written =
+      fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && ftruncate(fd, 0) == 0 && WriteAll(fd, bytes);
+  if (close(fd) != 0) written = false;
+  return written;
+}
+
 }  // namespace qm::platform

@@ -11,4 +11,9 @@ namespace qm::platform {
 // target gets the default ones. False when anything failed.
 bool WriteFileReplacing(const std::string& path, std::string_view bytes);
 
+// Overwrites an existing regular file in place, for when the folder refuses the new file of
+// WriteFileReplacing (a reader must not find the old text there). A symbolic link is refused,
+// never written through, and nothing is created. False when anything failed.
+bool OverwriteFileInPlace(const std::string& path, std::string_view bytes);
+
 }  // namespace qm::platform

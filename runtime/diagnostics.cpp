@@ -10,6 +10,7 @@
 
 #include "platform/files.h"
 #include "platform/ini_file.h"
+#include "platform/safe_file_write.h"
 #include "runtime/settings.h"
 
 namespace qm {
@@ -196,10 +197,9 @@ void DeleteDiagnosticsLog() {
 bool WriteDebugOutputScript(const char* text, std::size_t length) {
   std::string listing = "Debug Output Script\n\n";
   AppendListingLines(text, length, listing);
-  std::FILE* file = std::fopen(ProgramFolderFile(kListingFileName).c_str(), "wb");
-  if (!file) return false;
-  bool written = std::fwrite(listing.data(), 1, listing.size(), file) == listing.size();
-  return std::fclose(file) == 0 && written;
+  // A new file takes the old one's place in one rename, so a failed write keeps the last listing
+  // whole, and a listing that is a symbolic link is replaced rather than written through.
+  return platform::WriteFileReplacing(ProgramFolderFile(kListingFileName), listing);
 }
 
 }  // namespace qm

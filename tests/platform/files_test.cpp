@@ -6,6 +6,7 @@
 
 #include <filesystem>
 
+#include "platform/safe_file_write.h"
 #include "temp_folder.h"
 
 namespace qm::platform {
@@ -142,6 +143,27 @@ TEST(SystemFolders, PrivateTempFolderIsOwnedAndClosedToOthers) {
 
 TEST(SystemFolders, ExecutablePathNamesThisProgram) {
   EXPECT_TRUE(std::filesystem::is_regular_file(ExecutablePath()));
+}
+
+// Both whole-file writes leave what a symbolic link points at alone: the rename replaces the link
+// itself, the in-place overwrite refuses it; the overwrite creates nothing either.
+TEST(WholeFileWrites, ALinkIsReplacedOrRefusedNeverWrittenThrough) {
+  TempFolder folder;
+  folder.Write("target.txt", "keep");
+  std::filesystem::create_symlink(folder / "target.txt", folder / "link.log");
+  EXPECT_FALSE(OverwriteFileInPlace(folder / "link.log", "new"));
+  EXPECT_TRUE(WriteFileReplacing(folder / "link.log", "new"));
+  EXPECT_EQ(folder.Read("target.txt"), "keep");
+  EXPECT_FALSE(std::filesystem::is_symlink(folder / "link.log"));
+  EXPECT_EQ(folder.Read("link.log"), "new");
+
+  folder.Write("plain.log", "Compilation Successful. ");
+  EXPECT_TRUE(OverwriteFileInPlace(folder / "plain.log", "Label not found at line 2"));
+  EXPECT_EQ(folder.Read("plain.log"), "Label not found at line 2");
+  EXPECT_FALSE(OverwriteFileInPlace(folder / "missing.log", "x"));
+  EXPECT_FALSE(std::filesystem::exists(folder / "missing.log"));
+  std::filesystem::create_directory(folder / "folder.log");
+  EXPECT_FALSE(OverwriteFileInPlace(folder / "folder.log", "x"));
 }
 
 }  // namespace

@@ -157,6 +157,16 @@ TEST_F(DiagnosticsTest, ListingStopsAtTheGivenLength) {
   EXPECT_EQ(root_.Read("QM.QMA"), "Debug Output Script\n\n     1 : first\r\n");
 }
 
+TEST_F(DiagnosticsTest, AListingThatIsALinkIsReplacedNotWrittenThrough) {
+  root_.Write("elsewhere/target.txt", "keep");
+  std::filesystem::create_symlink(root_ / "elsewhere/target.txt", root_ / "QM.QMA");
+  std::string text = "end";
+  ASSERT_TRUE(WriteDebugOutputScript(text.data(), text.size()));
+  EXPECT_EQ(root_.Read("elsewhere/target.txt"), "keep");
+  EXPECT_FALSE(std::filesystem::is_symlink(root_ / "QM.QMA"));
+  EXPECT_EQ(root_.Read("QM.QMA"), "Debug Output Script\n\n     1 : end\r\n");
+}
+
 TEST_F(DiagnosticsTest, ListingWithoutAProgramFolderReportsFailure) {
   gSettings.programFolder = root_ / "missing/";
   std::string text = "end";

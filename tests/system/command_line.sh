@@ -57,6 +57,14 @@ check "-c include of /proc/self/mem: log" "Cannot open file /proc/self/mem (Inpu
 QUILLMOOR_HEADLESS=1 "$quillmoor" -x bounds.qma 2>/dev/null; check "-x bounds: status" 1 $?
 check "-x bounds: log" "Runtime Error at line 3. Array subscript out of bounds" "$(cat QMCompile.log)"
 
+# A QMCompile.log that is a symbolic link is replaced, never written through.
+printf 'keep' > elsewhere.txt
+rm -f QMCompile.log && ln -s elsewhere.txt QMCompile.log
+"$quillmoor" -c good.qma; check "-c over a linked log: status" 0 $?
+check "-c over a linked log: the target kept" "keep" "$(cat elsewhere.txt)"
+[ -L QMCompile.log ] && { echo "FAIL: QMCompile.log is still a link"; failures=$((failures + 1)); }
+check "-c over a linked log: log" "Compilation Successful. " "$(cat QMCompile.log)"
+
 # A log that cannot be written is a failure.
 mkdir logdir && cd logdir && mkdir QMCompile.log
 "$quillmoor" -c ../good.qma 2>/dev/null; check "-c with an unwritable log: status" 2 $?
