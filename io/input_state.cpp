@@ -146,6 +146,10 @@ InputDeviceReading ReadPlatformInputDevices() {
   if (GetAsyncKeyState(kVkLButton) < 0) reading.buttons |= 1;
   if (GetAsyncKeyState(kVkRButton) < 0) reading.buttons |= 2;
   if (GetAsyncKeyState(kVkMButton) < 0) reading.buttons |= 4;
+  const MouseMotion motion = TakeMouseMotion();
+  reading.dx = motion.dx;
+  reading.dy = motion.dy;
+  reading.dz = motion.wheelNotches;
   return reading;
 }
 

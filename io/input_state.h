@@ -35,8 +35,9 @@ struct InputReadContext {
   int32_t displayHeight = 480;
 };
 
-// Reads the devices: the default reader takes the keys from the platform's key state and the
-// buttons from the mouse keys; mouse motion comes from a reader that knows the device.
+// Reads the devices: the default reader takes the keys from the platform's key state, the
+// buttons from the mouse keys and the motion from the platform's mouse motion (the mouse-move and
+// wheel messages of whichever window backend is in use). Tests may put a reader of their own.
 using InputDeviceReader = InputDeviceReading (*)();
 void SetInputDeviceReader(InputDeviceReader reader);  // nullptr restores the default
 InputDeviceReading ReadPlatformInputDevices();

@@ -26,8 +26,17 @@ struct KeyState {
   std::array<bool, kVirtualKeyCount> pressedSinceQuery{};
 };
 
+// The mouse's motion not yet taken, guarded by the queue's mutex.
+struct MotionState {
+  bool hasPosition = false;  // no position seen yet: the first one only sets where motion starts
+  int lastX = 0, lastY = 0;
+  int dx = 0, dy = 0;
+  int wheelDelta = 0;  // kWheelDeltaPerNotch per notch
+};
+
 QueueState gQueue;
 KeyState gKeys;
+MotionState gMotion;
 WindowSystem* gSystem = nullptr;
 WindowProc gWindowProc = nullptr;
 
@@ -88,6 +97,29 @@ void UpdateKeysFromMessage(const Message& message, int sideKey) {
     default:
       break;
   }
+}
+
+bool CarriesMousePosition(uint32_t id) {
+  return id == kMsgMouseMove || id == kMsgLButtonDown || id == kMsgLButtonUp || id == kMsgRButtonDown ||
+         id == kMsgRButtonUp || id == kMsgMButtonDown || id == kMsgMButtonUp;
+}
+
+// Adds what a mouse message tells of the motion (the queue's mutex held).
+void UpdateMotionFromMessage(const Message& message) {
+  if (message.id == kMsgMouseWheel) {
+    gMotion.wheelDelta += WheelDelta(message.wParam);
+    return;
+  }
+  if (!CarriesMousePosition(message.id)) return;
+  const int x = PointX(message.lParam);
+  const int y = PointY(message.lParam);
+  if (gMotion.hasPosition) {
+    gMotion.dx += x - gMotion.lastX;
+    gMotion.dy += y - gMotion.lastY;
+  }
+  gMotion.hasPosition = true;
+  gMotion.lastX = x;
+  gMotion.lastY = y;
 }
 
 // The character a key-down types when the backend attached none: the control keys' codes.
@@ -213,6 +245,7 @@ int64_t DefaultWindowProc(const Message& message) {
 void DeliverInputMessage(const Message& message, int sideKey) {
   UpdateKeysFromMessage(message, sideKey);
   std::lock_guard<std::mutex> lock(gQueue.mutex);
+  UpdateMotionFromMessage(message);
   if (message.id == kMsgMouseMove && !gQueue.messages.empty() && gQueue.messages.back().id == kMsgMouseMove) {
     gQueue.messages.back() = message;
     return;
@@ -227,8 +260,22 @@ void ResetMessageQueueAndKeys() {
     gQueue.messages.clear();
     gQueue.quitRequested = false;
     gQueue.quitExitCode = 0;
+    gMotion = MotionState{};
   }
   gKeys = KeyState{};
+}
+
+MouseMotion TakeMouseMotion() {
+  ActiveWindowSystem().PumpEvents();
+  std::lock_guard<std::mutex> lock(gQueue.mutex);
+  MouseMotion motion;
+  motion.dx = gMotion.dx;
+  motion.dy = gMotion.dy;
+  motion.wheelNotches = gMotion.wheelDelta / kWheelDeltaPerNotch;
+  gMotion.dx = 0;
+  gMotion.dy = 0;
+  gMotion.wheelDelta -= motion.wheelNotches * kWheelDeltaPerNotch;
+  return motion;
 }
 
 // ---- Asynchronous key state -----------------------------------------------------------------

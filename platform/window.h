@@ -66,6 +66,18 @@ int64_t DefaultWindowProc(const Message& message);
 
 constexpr int kMessageQueueLimit = 10000;
 
+// The mouse's motion since the last call, as a relative mouse device reports it: how far the
+// pointer moved (in the picture pixels the mouse messages carry, from one position to the next)
+// and how far the wheel turned (whole notches, away from the user positive; part of a notch waits
+// for the rest). Like the key state, it follows the input as the backend receives it, whoever
+// reads the messages; reading it pulls pending events.
+struct MouseMotion {
+  int dx = 0;
+  int dy = 0;
+  int wheelNotches = 0;
+};
+MouseMotion TakeMouseMotion();
+
 // Whether a key is held now (non-zero) or was pressed since the last call (bit 0), as the
 // asynchronous key state reports it. `virtualKey` is a virtual-key code (platform/keys.h).
 // Held keys give the high bit (the result is negative). The state follows the input as the

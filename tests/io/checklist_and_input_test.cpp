@@ -123,6 +123,26 @@ TEST_F(InputStateTest, HeldKeysReadAsTheirScanCodes) {
   }
 }
 
+// The default reader takes the motion of the window backend's mouse messages: the position moves
+// by it and the move counters sum it.
+TEST_F(InputStateTest, ThePlatformsMouseMessagesMoveTheMouse) {
+  SetInputDeviceReader(nullptr);
+  platform::headless::ScriptMouseMove(50, 50);
+  platform::headless::ScriptMouseMove(60, 45);
+  platform::headless::ScriptMouseWheel(3);
+  ReadInputState(InputReadContext{});
+  EXPECT_EQ(MouseState.x, 330);
+  EXPECT_EQ(MouseState.y, 235);
+  EXPECT_EQ(MouseState.z, 53);
+  EXPECT_EQ(MouseState.moveX, 10);
+  EXPECT_EQ(MouseState.moveY, -5);
+  EXPECT_EQ(MouseState.moveZ, 3);
+  platform::headless::ScriptMouseMove(58, 45);
+  ReadInputState(InputReadContext{});
+  EXPECT_EQ(MouseState.x, 328);
+  EXPECT_EQ(MouseState.moveX, 8);
+}
+
 }  // namespace
 }  // namespace qm
 

@@ -8,6 +8,7 @@
 #include "platform/keys.h"
 #include "platform/message_box.h"
 #include "platform/window.h"
+#include "platform/window_system.h"
 
 namespace qm::platform {
 namespace {
@@ -261,6 +262,46 @@ TEST_F(MessageQueueTest, ModifierSidesAndMouseButtonsHaveAsyncState) {
   EXPECT_LT(GetAsyncKeyState(kVkLShift), 0);
   EXPECT_EQ(GetAsyncKeyState(kVkRShift), 0);
   EXPECT_LT(GetAsyncKeyState(kVkLButton), 0);
+}
+
+// Relative motion from the positions the mouse messages carry, whether or not anyone reads the
+// messages: the first position only sets where motion starts, a move that replaces one still
+// waiting in the queue still counts, and the wheel gives whole notches.
+TEST_F(MessageQueueTest, MouseMotionFollowsTheMouseMessages) {
+  struct Step {
+    void (*script)();
+    int dx, dy, wheelNotches;
+  };
+  const Step steps[] = {
+      {[] { headless::ScriptMouseMove(100, 100); }, 0, 0, 0},
+      {[] {
+         headless::ScriptMouseMove(110, 95);
+         headless::ScriptMouseMove(130, 90);
+       },
+       30, -10, 0},
+      {[] { headless::ScriptMouseButton(headless::MouseButton::Left, true, 120, 90); }, -10, 0, 0},
+      {[] {
+         headless::ScriptMouseWheel(2);
+         headless::ScriptMouseWheel(-5);
+       },
+       0, 0, -3},
+      {[] {}, 0, 0, 0},
+  };
+  for (const Step& step : steps) {
+    step.script();
+    const MouseMotion motion = TakeMouseMotion();
+    EXPECT_EQ(motion.dx, step.dx);
+    EXPECT_EQ(motion.dy, step.dy);
+    EXPECT_EQ(motion.wheelNotches, step.wheelNotches);
+  }
+  // A part of a notch waits for the rest.
+  Message wheel;
+  wheel.id = kMsgMouseWheel;
+  wheel.wParam = static_cast<uint64_t>(static_cast<uint16_t>(60)) << 16;
+  DeliverInputMessage(wheel);
+  EXPECT_EQ(TakeMouseMotion().wheelNotches, 0);
+  DeliverInputMessage(wheel);
+  EXPECT_EQ(TakeMouseMotion().wheelNotches, 1);
 }
 
 TEST_F(MessageQueueTest, FullQueueRefusesMoreMessages) {
