@@ -10,6 +10,7 @@ namespace {
 struct Injected {
   DisplayResult result = DisplayResult::Ok;
   int count = 0;
+  int skip = 0;
 };
 
 std::array<Injected, static_cast<int>(SurfaceOp::Count)> gInjected;
@@ -17,7 +18,11 @@ std::array<Injected, static_cast<int>(SurfaceOp::Count)> gInjected;
 }  // namespace
 
 void InjectSurfaceError(SurfaceOp op, DisplayResult result, int count) {
-  gInjected[static_cast<int>(op)] = {result, count > 0 ? count : 0};
+  gInjected[static_cast<int>(op)] = {result, count > 0 ? count : 0, 0};
+}
+
+void InjectSurfaceErrorAfter(SurfaceOp op, int skip, DisplayResult result, int count) {
+  gInjected[static_cast<int>(op)] = {result, count > 0 ? count : 0, skip > 0 ? skip : 0};
 }
 
 void ClearInjectedSurfaceErrors() { gInjected = {}; }
@@ -29,6 +34,10 @@ void LoseAllSurfaces() {
 DisplayResult TakeInjectedError(SurfaceOp op) {
   Injected& injected = gInjected[static_cast<int>(op)];
   if (injected.count == 0) return DisplayResult::Ok;
+  if (injected.skip > 0) {
+    --injected.skip;
+    return DisplayResult::Ok;
+  }
   --injected.count;
   return injected.result;
 }

@@ -10,6 +10,8 @@ enum class SurfaceOp { Create, Lock, Blt, BltFast, Flip, Restore, TextContext, C
 
 // The next `count` calls of `op` return `result` without doing anything.
 void InjectSurfaceError(SurfaceOp op, DisplayResult result, int count);
+// The same after `skip` calls of `op` have gone through (to fail a later step of a sequence).
+void InjectSurfaceErrorAfter(SurfaceOp op, int skip, DisplayResult result, int count);
 // Drops every injected error.
 void ClearInjectedSurfaceErrors();
 // Marks every surface lost (system-memory surfaces excepted): each operation on it then returns
