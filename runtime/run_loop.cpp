@@ -28,8 +28,7 @@ volatile std::sig_atomic_t LeaveRunRequested = 0;
 
 namespace {
 
-constexpr int kRunDisplayWidth = 640;
-constexpr int kRunDisplayHeight = 480;
+FrameObserver gFrameObserver = nullptr;
 
 DisplayServices& Display() { return *Services().display; }
 Engine3DServices& Engine3D() { return *Services().engine3d; }
@@ -214,6 +213,7 @@ void SyncFrame() {
   Sound().Update3DSound();
   Sound().UpdateMusic();
   Engine3D().UpdateObjectAnimations();
+  if (gFrameObserver != nullptr) gFrameObserver();
   Display().PresentFrame();
   Display().TakePendingScreenCapture();
   System().ClearFrameMotion();
@@ -237,19 +237,20 @@ bool InitGameCore(bool fullScreen, bool windowMode, bool sameCard) {
   ReadStandaloneWindowSettings(full, window);
   if (!sameCard) Display().ChooseBest3DCard();
   Display().SetFullScreenFlag(full != 0);
-  const int depth = Display().Best3DDepth();
+  const int depth = RunLoop.runDisplayDepth > 0 ? RunLoop.runDisplayDepth : Display().Best3DDepth();
+  const int width = RunLoop.runDisplayWidth, height = RunLoop.runDisplayHeight;
   if (!sameCard && !Display().InitDirectX(full != 0)) {
     PendingErrorCode = kErrorDirectX;
     return false;
   }
   if (window != 0) {
     Display().PlaceRunWindow();
-  } else if (!sameCard && !Display().SetDisplayMode(kRunDisplayWidth, kRunDisplayHeight, depth)) {
+  } else if (!sameCard && !Display().SetDisplayMode(width, height, depth)) {
     PendingErrorCode = kErrorDisplayMode;
     return false;
   }
   ResetDisplayDefaults();
-  if (!Display().CreateScreenAreas(kRunDisplayWidth, kRunDisplayHeight)) {
+  if (!Display().CreateScreenAreas(width, height)) {
     PendingErrorCode = kErrorScreenAreas;
     return false;
   }
@@ -348,6 +349,8 @@ void FlushBreakKeysAndMessages() {
   platform::Message message;
   while (platform::PeekMessage(message, true)) TranslateAndDispatch(message);
 }
+
+void SetFrameObserver(FrameObserver observer) { gFrameObserver = observer; }
 
 void ResetRunLoopState() {
   RunLoop = RunLoopState{};

@@ -48,7 +48,10 @@ struct RunLoopState {
   // 0 while nobody sees the frames (headless): frames then never wait for the SYNC RATE time.
   uint8_t framesShown = 1;
   uint8_t commandLinePhase = 0;  // 1 from the program's stop until the command line is left
-  ShownError shownError;         // set as each error is shown, cleared at the run start
+  // The display mode a run sets up: 640 x 480 at the best 3D depth (depth 0), unless the caller
+  // of the run asked for another (the conformance runner's REM DISPLAY).
+  int32_t runDisplayWidth = 640, runDisplayHeight = 480, runDisplayDepth = 0;
+  ShownError shownError;  // set as each error is shown, cleared at the run start
 };
 
 extern RunLoopState RunLoop;
@@ -110,5 +113,10 @@ void WaitForFrameTime();
 
 // Back to the state before any run (tests).
 void ResetRunLoopState();
+
+// Called once per frame of the run loop, just before the frame is presented (nullptr: nothing).
+// Tools watch the frames with it: the conformance runner types, looks and counts there.
+using FrameObserver = void (*)();
+void SetFrameObserver(FrameObserver observer);
 
 }  // namespace qm

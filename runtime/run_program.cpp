@@ -125,6 +125,9 @@ RunOutcome RunProgram(const RunOptions& options) {
   if (ownWindow) platform::CreateMainWindow("Quillmoor", kRunWindowWidth, kRunWindowHeight, nullptr);
   RunLoop.framesShown = platform::CurrentWindowBackend() != platform::WindowBackend::Headless ? 1 : 0;
   RunOutcome outcome;
+  RunLoop.runDisplayWidth = options.displayWidth;
+  RunLoop.runDisplayHeight = options.displayHeight;
+  RunLoop.runDisplayDepth = options.displayDepth;
   if (!InitGameCore(options.fullScreen, options.windowMode, false)) {
     outcome = SystemErrorOutcome(PendingErrorCode, GetErrorMessageText(PendingErrorCode));
   } else {
