@@ -8,6 +8,7 @@
 
 #include "app/system_subsystems.h"
 #include "compiler/command_registration_check.h"
+#include "resources/command_ids.h"
 #include "runtime/subsystem.h"
 
 namespace qm {
@@ -32,8 +33,8 @@ TEST_F(CommandDatabaseRegistration, TheSystemsSubsystemsAgreeWithTheDatabase) {
 // A later subsystem: one right row and one whose signature disagrees with the database.
 Pc Nothing(Pc at) { return at + 1; }
 constexpr CommandRegistration kLaterRows[] = {
-    {212, "cls", "0", Nothing},
-    {245, "randomize", "F", Nothing},
+    {kCmdCls, "cls", "0", Nothing},
+    {kCmdRandomize, "randomize", "F", Nothing},
 };
 constexpr CommandFamily kLaterFamily{kLaterRows, {}};
 constexpr const CommandFamily* kLaterFamilies[] = {&kLaterFamily};
