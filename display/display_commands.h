@@ -6,5 +6,10 @@ namespace qm {
 
 extern const CommandFamily kDrawingFamily;  // cmd_drawing.cpp
 extern const CommandFamily kTextFamily;     // cmd_text.cpp
+// PERFORM CHECKLIST FOR DISPLAY MODES, SET DISPLAY MODE, the SCREEN queries, CHECK DISPLAY MODE,
+// SET GAMMA (cmd_display_modes.cpp).
+extern const CommandFamily kDisplayModeFamily;
+// The window commands, and the switches that rebuild the display (cmd_window.cpp).
+extern const CommandFamily kWindowFamily;
 
 }  // namespace qm

@@ -22,6 +22,30 @@ class DisplayCoreServices : public DisplayServices {
                       bool wrap) override;
   void QueueTextAt(std::string_view text, int32_t x, int32_t y) override;
   bool DrawingOnScreen() override;
+
+  // The display set-up of a run, its frames, and its close (display_core_services.cpp).
+  void SetScreenInvalid() override;
+  bool RestorePrimarySurface() override;
+  void ClearZBuffer() override;
+  void PresentFrame() override;
+  void SetFullScreenFlag(bool fullScreen) override;
+  int Best3DDepth() override;
+  bool InitDirectX(bool fullScreen) override;
+  bool SetDisplayMode(int width, int height, int depth) override;
+  void ResetDisplayDefaults() override;
+  bool CreateScreenAreas(int width, int height) override;
+  void ShowSystemCursor(bool show) override;
+  void ClearScreenSurfaces() override;
+  void LoadMousePointerBitmap() override;
+  void FreeMousePointerBitmap() override;
+  void CloseDirectX(bool sameCard) override;
+  void RestoreDesktopWindow() override;
+  void FlushVideoMemory() override;
+  int DisplayWidth() override;
+  int DisplayHeight() override;
+
+ private:
+  bool cursorHiddenForRun_ = false;
 };
 
 // The one instance the display subsystem installs.

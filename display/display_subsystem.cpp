@@ -4,6 +4,7 @@
 #include "display/display_commands.h"
 #include "display/display_services.h"
 #include "display/draw_request_queue.h"
+#include "display/frame_present.h"
 #include "display/text_state.h"
 
 namespace qm {
@@ -11,12 +12,15 @@ namespace {
 
 DisplayCoreServices gDisplayCore;
 
-constexpr const CommandFamily* kDisplayFamilies[] = {&kDrawingFamily, &kTextFamily};
+constexpr const CommandFamily* kDisplayFamilies[] = {&kDrawingFamily, &kTextFamily, &kDisplayModeFamily,
+                                                     &kWindowFamily};
 
-// Every run starts drawing on the screen in white on black, with the run-start text setting.
+// Every run starts drawing on the screen in white on black, with the run-start text setting, and
+// not in a window of its own.
 void ResetDrawingForRun() {
   ResetDrawQueueForRun();
   ResetTextStateForRun();
+  ResetWindowSettingsForRun();
 }
 
 constexpr Subsystem DisplaySubsystem() {
