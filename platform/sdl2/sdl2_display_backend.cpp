@@ -82,6 +82,15 @@ class Sdl2Display : public DisplayBackend {
     }
   }
 
+  void Release() {
+    if (texture_) Sdl().DestroyTexture(texture_);
+    if (renderer_) Sdl().DestroyRenderer(renderer_);
+    texture_ = nullptr;
+    renderer_ = nullptr;
+    window_ = nullptr;
+    pictureW_ = pictureH_ = 0;
+  }
+
   void MapToPicture(int& x, int& y) const {
     if (pictureW_ > 0) AreaPointToPicture(viewport_, pictureW_, pictureH_, x, y);
   }
@@ -129,5 +138,7 @@ Sdl2Display gSdl2Display;
 DisplayBackend& Sdl2DisplayBackend() { return gSdl2Display; }
 
 void MapSdl2WindowPointToPicture(int& x, int& y) { gSdl2Display.MapToPicture(x, y); }
+
+void ReleaseSdl2Presenter() { gSdl2Display.Release(); }
 
 }  // namespace qm::platform

@@ -11,4 +11,8 @@ SDL_Window* Sdl2MainWindow();
 // scaled and centred in the window). Unchanged until a picture has been presented.
 void MapSdl2WindowPointToPicture(int& x, int& y);
 
+// The window is about to be destroyed: the presenter lets go of its renderer and texture, so a
+// later window (which may get the same address) starts with its own.
+void ReleaseSdl2Presenter();
+
 }  // namespace qm::platform

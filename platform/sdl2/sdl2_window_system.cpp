@@ -126,6 +126,7 @@ class Sdl2System : public WindowSystem {
   void DestroyWindow() override {
     if (!window_) return;
     Sdl().StopTextInput();
+    ReleaseSdl2Presenter();
     Sdl().DestroyWindow(window_);
     window_ = nullptr;
   }

@@ -55,7 +55,8 @@
   X(MinimizeWindow)         \
   X(MaximizeWindow)         \
   X(SetWindowBordered)      \
-  X(SetWindowResizable)
+  X(SetWindowResizable)     \
+  X(DestroyRenderer)
 
 namespace qm::platform {
 
