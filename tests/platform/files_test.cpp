@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 
 #include <filesystem>
+#include <ostream>
 
 #include "platform/safe_file_write.h"
 #include "temp_folder.h"
@@ -36,6 +37,9 @@ struct PathCase {
   const char* given;
   const char* expected;  // relative to the drive root
 };
+
+// Test names and messages show the case's name rather than its bytes.
+void PrintTo(const PathCase& c, std::ostream* out) { *out << c.name; }
 
 class ResolvePathCases : public ResolvePathTest, public ::testing::WithParamInterface<PathCase> {};
 

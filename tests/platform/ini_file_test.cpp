@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <ostream>
 
 #include "temp_folder.h"
 
@@ -21,6 +22,9 @@ struct ReadCase {
   std::size_t bufferSize;
   std::string expected;
 };
+
+// Test names and messages show the case's name rather than its bytes.
+void PrintTo(const ReadCase& c, std::ostream* out) { *out << c.name; }
 
 const char kSettings[] =
     "; settings\r\n"
@@ -108,6 +112,9 @@ struct WriteCase {
   const char* value;
   const char* after;
 };
+
+// Test names and messages show the case's name rather than its bytes.
+void PrintTo(const WriteCase& c, std::ostream* out) { *out << c.name; }
 
 class IniWriteTest : public ::testing::TestWithParam<WriteCase> {};
 

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <vector>
 
 #include "platform/clipboard.h"
@@ -113,6 +114,9 @@ struct TypedCase {
   int key;
   uint64_t character;
 };
+
+// Test names and messages show the case's name rather than its bytes.
+void PrintTo(const TypedCase& c, std::ostream* out) { *out << c.name; }
 
 class TypedKeyTest : public MessageQueueTest, public ::testing::WithParamInterface<TypedCase> {};
 

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <ostream>
 
 #include "platform/loaded_libraries.h"
 #include "platform/window.h"
@@ -16,6 +17,9 @@ struct UnusableLibrary {
   const char* library;
   const char* errorPart;  // what the error must name
 };
+
+// Test names and messages show the case's name rather than its bytes.
+void PrintTo(const UnusableLibrary& c, std::ostream* out) { *out << c.name; }
 
 class SdlLoaderRefuses : public ::testing::TestWithParam<UnusableLibrary> {};
 

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 namespace qm::platform {
 namespace {
 
@@ -10,6 +12,9 @@ struct EncodingCase {
   std::string cp1252;
   std::string utf8;
 };
+
+// Test names and messages show the case's name rather than its bytes.
+void PrintTo(const EncodingCase& c, std::ostream* out) { *out << c.name; }
 
 class EncodingTest : public ::testing::TestWithParam<EncodingCase> {};
 
