@@ -13,6 +13,7 @@
 #include <string>
 
 #include "app/compile_log.h"
+#include "app/start_command_line.h"
 #include "app/system_start.h"
 #include "compiler/compile.h"
 #include "platform/current_folder.h"
@@ -28,15 +29,6 @@
 namespace qm {
 namespace {
 
-enum class Switch { None, CompileOnly, CompileAndRun, Build, BuildWithMedia, Help };
-
-struct CommandLine {
-  Switch mode = Switch::None;
-  std::string exeName;
-  std::string programFile;  // as typed, quotes included
-  std::string unknownSwitch;
-};
-
 constexpr int kSuccess = 0;
 constexpr int kFailure = 1;
 constexpr int kSystemFailure = 2;
@@ -47,52 +39,6 @@ constexpr const char* kUsage =
     "  -x  compile and run; the outcome goes to QMCompile.log\n"
     "  without a switch the program is compiled and run\n"
     "The program's folder is the current folder while it compiles and runs.\n";
-
-// Leading switches, each followed by one blank; -b and -f carry a quoted executable name.
-// Whatever follows the switches is the program file.
-CommandLine ParseCommandLine(const std::string& text) {
-  CommandLine line;
-  std::size_t i = 0;
-  while (i + 1 < text.size() && text[i] == '-') {
-    const std::size_t end = std::min(text.find(' ', i), text.size());
-    const std::string word = text.substr(i, end - i);
-    const char letter = text[i + 1];
-    i += 2;
-    if (word == "--help" || word == "-h") {
-      line.mode = Switch::Help;
-      return line;
-    }
-    if (word.size() != 2 || (letter != 'c' && letter != 'x' && letter != 'b' && letter != 'f')) {
-      line.unknownSwitch = word;
-      return line;
-    }
-    if (letter == 'c') line.mode = Switch::CompileOnly;
-    if (letter == 'x') line.mode = Switch::CompileAndRun;
-    if (letter == 'b' || letter == 'f') {
-      line.mode = letter == 'b' ? Switch::Build : Switch::BuildWithMedia;
-      const std::size_t open = text.find('"', i);
-      const std::size_t close = open == std::string::npos ? open : text.find('"', open + 1);
-      if (close == std::string::npos) break;
-      line.exeName = text.substr(open + 1, close - open - 1);
-      i = close + 1;
-    }
-    if (i < text.size()) ++i;  // the blank after the switch
-  }
-  line.programFile = text.substr(std::min(i, text.size()));
-  return line;
-}
-
-std::string JoinArguments(int argc, char** argv) {
-  std::string text;
-  for (int i = 1; i < argc; ++i) text += (i > 1 ? " " : "") + std::string(argv[i]);
-  return text;
-}
-
-std::string StripQuotes(std::string name) {
-  if (!name.empty() && name.front() == '"') name.erase(0, 1);
-  if (!name.empty() && name.back() == '"') name.pop_back();
-  return name;
-}
 
 // The command line's form of a runtime error: "Runtime Error at line 3. <message>".
 std::string RuntimeErrorLine(const RunOutcome& run) {
@@ -123,8 +69,8 @@ int ReportRun(const RunOutcome& run, std::string& logText) {
 }
 
 // Compiles, and for -x (or no switch) runs, the program; the outcome's text for the log.
-int CompileAndRun(const CommandLine& line, const StartSettings& settings, std::string& logText) {
-  const std::string typedName = StripQuotes(line.programFile);
+int CompileAndRun(const StartCommandLine& line, const StartSettings& settings, std::string& logText) {
+  const std::string typedName = WithoutQuotes(line.programFile);
   if (!platform::FileExists(typedName)) {
     logText = "Cannot open file " + typedName + " (no such program file)";
     std::fprintf(stderr, "quillmoor: %s\n", logText.c_str());
@@ -147,7 +93,7 @@ int CompileAndRun(const CommandLine& line, const StartSettings& settings, std::s
     std::fprintf(stderr, "%s\n", logText.c_str());
     return kFailure;
   }
-  if (line.mode == Switch::CompileOnly) return kSuccess;
+  if (line.mode == StartSwitch::CompileOnly) return kSuccess;
   // Headless, what the program prints goes to standard output; in a window it is only drawn.
   EchoTranscriptToStandardOutput(platform::InitPlatformWindowing() == platform::WindowBackend::Headless);
   platform::CreateMainWindow("Quillmoor Editor", 640, 480, nullptr);
@@ -160,8 +106,8 @@ int CompileAndRun(const CommandLine& line, const StartSettings& settings, std::s
   return status;
 }
 
-int RunSystem(const CommandLine& line) {
-  if (line.mode == Switch::Help) {
+int RunSystem(const StartCommandLine& line) {
+  if (line.mode == StartSwitch::Help) {
     std::fputs(kUsage, stdout);
     return kSuccess;
   }
@@ -169,11 +115,11 @@ int RunSystem(const CommandLine& line) {
     std::fprintf(stderr, "quillmoor: unknown switch %s\n%s", line.unknownSwitch.c_str(), kUsage);
     return kSystemFailure;
   }
-  if (line.mode == Switch::Build || line.mode == Switch::BuildWithMedia) {
+  if (line.mode == StartSwitch::Build || line.mode == StartSwitch::BuildWithMedia) {
     std::fprintf(stderr, "quillmoor: building executables is not part of this build yet\n");
     return kSystemFailure;
   }
-  if (StripQuotes(line.programFile).empty()) {
+  if (WithoutQuotes(line.programFile).empty()) {
     std::fputs(kUsage, stderr);
     return kSystemFailure;
   }
@@ -189,7 +135,7 @@ int RunSystem(const CommandLine& line) {
     status = CompileAndRun(line, settings, logText);
     ReportSystemError();
   }
-  if (line.mode != Switch::None && !WriteCompileLog(StartFolder() + "QMCompile.log", logText)) {
+  if (line.mode != StartSwitch::None && !WriteCompileLog(StartFolder() + "QMCompile.log", logText)) {
     std::fprintf(stderr, "quillmoor: QMCompile.log could not be written in %s\n", StartFolder().c_str());
     status = kSystemFailure;
   }
@@ -200,4 +146,6 @@ int RunSystem(const CommandLine& line) {
 }  // namespace
 }  // namespace qm
 
-int main(int argc, char** argv) { return qm::RunSystem(qm::ParseCommandLine(qm::JoinArguments(argc, argv))); }
+int main(int argc, char** argv) {
+  return qm::RunSystem(qm::ParseStartCommandLine(qm::JoinStartArguments(argc, argv)));
+}

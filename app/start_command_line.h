@@ -1,0 +1,31 @@
+// The system's own command line as start-up reads it: leading switches, then the program file.
+//
+//   quillmoor [-c | -x] program.qma
+//
+// -c compiles only, -x compiles and runs; -b and -f (building an executable, without or with its
+// media) carry a quoted executable name; --help and -h ask for the usage text.
+#pragma once
+#include <string>
+
+namespace qm {
+
+enum class StartSwitch { None, CompileOnly, CompileAndRun, Build, BuildWithMedia, Help };
+
+struct StartCommandLine {
+  StartSwitch mode = StartSwitch::None;
+  std::string exeName;        // -b and -f: the name between the quotes
+  std::string programFile;    // what follows the switches, as typed, quotes included
+  std::string unknownSwitch;  // the first word that starts with "-" and is no switch
+};
+
+// Reads the arguments joined by single blanks: each switch is followed by one blank, and
+// whatever follows the switches is the program file.
+StartCommandLine ParseStartCommandLine(const std::string& text);
+
+// The arguments after the executable's name, joined by single blanks.
+std::string JoinStartArguments(int argc, char** argv);
+
+// The program file without one leading and one trailing double quote.
+std::string WithoutQuotes(std::string name);
+
+}  // namespace qm
