@@ -60,10 +60,25 @@ ImageError DecodePng(png_structp png, png_infop info, PngSource& source, int& wi
   return ImageError::None;
 }
 
+// True when every chunk up to IEND fits in the bytes after its header. The library allocates a
+// buffer of a chunk's declared length before it reads the chunk, so a few bytes of header could
+// otherwise make it allocate up to 2 GB for a chunk the file does not hold.
+bool ChunksFitTheFile(ImageBytes file) {
+  std::size_t at = 8;
+  uint32_t length = 0;
+  while (ReadU32BE(file, at, length) && file.size() - at >= 12) {
+    if (length > file.size() - at - 12) return false;
+    if (std::memcmp(file.data() + at + 4, "IEND", 4) == 0) break;
+    at += 12 + std::size_t{length};
+  }
+  return true;
+}
+
 }  // namespace
 
 ImageError ReadPngFile(ImageBytes file, PixelFormat format, Surface*& out) {
   if (file.size() < 8 || png_sig_cmp(file.data(), 0, 8) != 0) return ImageError::BadHeader;
+  if (!ChunksFitTheFile(file)) return ImageError::BadData;
   png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, JumpBack, Silent);
   png_infop info = png ? png_create_info_struct(png) : nullptr;
   if (!info) {
