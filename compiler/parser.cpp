@@ -58,6 +58,9 @@ void Parser::Open() {
   sourceText.clear();
   hasSourceText = false;
   programOverflow_ = false;
+  // A restart belongs to the compile that asked for it: a compile left behind with one pending
+  // (its source could not be read) must not make the next compile report success.
+  restartFlag_ = false;
 }
 
 void Parser::FreeCompiledProgramData() {
@@ -100,11 +103,10 @@ bool Parser::CompileToProgramFile(const std::string& sourceFileName, const std::
 
 bool Parser::CreateProgramFromText(std::string_view text) {
   outputFileName.clear();
-  return CompileLoadedProgram(
-      [this, text] {
-        LoadSourceBytes(text);
-        return true;
-      });
+  return CompileLoadedProgram([this, text] {
+    LoadSourceBytes(text);
+    return true;
+  });
 }
 
 bool Parser::CompileSourceFile(const std::string& fileName) {
@@ -112,8 +114,7 @@ bool Parser::CompileSourceFile(const std::string& fileName) {
 }
 
 bool Parser::CompileLoadedProgram(const std::function<bool()>& loadSource) {
-  restartFlag_ = true;
-  while (restartFlag_) {
+  for (bool compileAgain = true; compileAgain;) {
     if (!loadSource()) {
       errorMessage = sourceReadFailure_;
       errorText = errorMessage;
@@ -127,7 +128,8 @@ bool Parser::CompileLoadedProgram(const std::function<bool()>& loadSource) {
     programEndCounters = counters;
     pieceStartCounters = programEndCounters;
     pieceEndCounters = programEndCounters;
-    if (restartFlag_) {
+    compileAgain = restartFlag_;
+    if (compileAgain) {
       // The capacity was doubled; label references and block jumps hold word indexes of this
       // pass, so the whole program is compiled again into the larger block. The command
       // database is kept: it comes from the same text.

@@ -109,6 +109,23 @@ TEST_F(ParserDriverTest, EveryFailureLeavesAnErrorText) {
   EXPECT_EQ(parser.errorLine, 1);
 }
 
+TEST_F(ParserDriverTest, NoRestartIsLeftForTheNextCompile) {
+  // A compile that grew the block, then one whose file cannot be read.
+  ASSERT_TRUE(Compile(std::vector<std::string>(70, "words 1000"))) << parser.errorText;
+  EXPECT_FALSE(parser.CreateProgramFromFile("missing.qma"));
+
+  // The next compile, step by step, still reports its failure.
+  parser.Open();
+  parser.LoadSourceBytes("fail\r\n");
+  parser.ResetCompileCounters();
+  EXPECT_FALSE(parser.CompileProgram(CompileMode::WholeProgram, kMainScope));
+  EXPECT_EQ(parser.errorText, "boom");
+
+  parser.Open();
+  EXPECT_FALSE(Compile({"fail"}));
+  EXPECT_TRUE(Compile({"print 1"})) << parser.errorText;
+}
+
 TEST_F(ParserDriverTest, ChecksAfterTheLastLineNameTheirLine) {
   const std::string atLine = " " + CompilerMessage(kMsgWordAtLine) + " ";
   EXPECT_FALSE(Compile({"print 1", "goto nowhere"}));
