@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <limits>
@@ -14,6 +15,7 @@ namespace {
 
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 constexpr std::size_t kReadChunk = 1 << 16;
+constexpr std::size_t kMinReadChunk = 1 << 12;
 
 FileBytes Failure(ReadFailure failure, int systemError = 0) {
   FileBytes result;
@@ -62,7 +64,12 @@ bool ReadUpTo(int fd, std::string& out, std::size_t limit) {
   for (;;) {
     if (out.size() >= most) return true;
     std::size_t have = out.size();
-    std::size_t want = std::min(kReadChunk, most - have);
+    // Read into the room the buffer has (the caller reserved the size the file reports, plus a
+    // byte to see its end), growing it geometrically only when that is full: a small file is
+    // not read through a zero-filled chunk far larger than itself.
+    std::size_t room = out.capacity() - have;
+    if (room == 0) room = std::max(have, kMinReadChunk);
+    std::size_t want = std::min({kReadChunk, most - have, room});
     out.resize(have + want);
     ssize_t got = read(fd, out.data() + have, want);
     if (got < 0 && errno == EINTR) {
