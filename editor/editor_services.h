@@ -1,6 +1,7 @@
-// What the rest of the system uses of the integrated editor: who receives window input, the
-// states an editor session ends in, the program file named on the command line, and the editor's
-// start, session, pointer reset and progress box.
+// What the rest of the system uses of the integrated editor: the states an editor session ends
+// in, the program file named on the command line, and the editor's start, session, pointer reset
+// and progress box. Who receives window input is the system's one InputMode
+// (runtime/input_mode.h), which an editor session sets to its own.
 //
 // The runtime (which the stand-alone executable carries without an editor) and the compiler call
 // the editor only through this header, which needs no editor code linked: the operations go
@@ -10,17 +11,11 @@
 #include <cstdint>
 #include <string>
 
+#include "runtime/input_mode.h"
+
 namespace qm {
 
 class Parser;
-
-// Which handler receives window input.
-enum class InputMode : int32_t {
-  Program = 0,      // a program is running
-  CommandLine = 1,  // the runtime command line
-  Editor = 2,
-  DialogScreen = 3,
-};
 
 // What an editor session asks the editor loop to do next.
 enum class EditorLoopState : int32_t {
@@ -40,15 +35,12 @@ struct EditorServices {
 };
 
 struct EditorSharedState {
-  InputMode inputMode = InputMode::Program;
   std::string commandLineProgramFile;  // without its quotes; the editor loads it first when set
   EditorServices services;
 };
 
 inline EditorSharedState gEditorShared;
 
-inline InputMode CurrentInputMode() { return gEditorShared.inputMode; }
-inline void SetInputMode(InputMode mode) { gEditorShared.inputMode = mode; }
 inline std::string& CommandLineProgramFile() { return gEditorShared.commandLineProgramFile; }
 inline void InstallEditorServices(const EditorServices& services) { gEditorShared.services = services; }
 

@@ -16,7 +16,7 @@ class InputServices : public SystemServices {
  public:
   void ReadInputState() override {
     InputReadContext context;
-    context.readMouse = InputMode <= kInputCommandLine;
+    context.readMouse = InputModeReadsMouse(CurrentInputMode());
     context.mouseFromDevice = Services().display->MouseFollowsDevice();
     context.displayWidth = Services().display->DisplayWidth();
     context.displayHeight = Services().display->DisplayHeight();

@@ -1,14 +1,11 @@
 // The run loop and the frame steps (see run_loop.h).
 #include "runtime/run_loop.h"
 
-#include <unistd.h>
-
 #include <climits>
 #include <csignal>
-#include <filesystem>
-#include <system_error>
 
 #include "platform/clock.h"
+#include "platform/files.h"
 #include "platform/keys.h"
 #include "platform/window.h"
 #include "runtime/command_line_overlay.h"
@@ -117,7 +114,7 @@ void CloseCommandLine() {
   BeginFrame();
   CommandLine().Close();
   SyncFrame();
-  InputMode = kInputProgram;
+  SetInputMode(InputMode::Program);
   RunLoop.overlayOpen = 0;
   CliActiveFlag = 0;
 }
@@ -131,12 +128,6 @@ bool KeyHeld(int virtualKey) { return platform::GetAsyncKeyState(virtualKey) != 
 // line the user works in is open. Only then does the frame wait for its time.
 bool FrameShowsSomething() {
   return RunLoop.framesShown != 0 && (RunLoop.commandLinePhase == 0 || CommandLine().Live());
-}
-
-std::string CurrentFolder() {
-  std::error_code error;
-  std::filesystem::path folder = std::filesystem::current_path(error);
-  return error ? std::string() : folder.string();
 }
 
 }  // namespace
@@ -165,7 +156,7 @@ void RunHandler(bool cliOnly) {
     BreakKeyF12State = 0;
     BreakKeyF11State = 0;
     if (RunLoop.savedProgramCounter < 0) RunLoop.savedProgramCounter = ProgramCounter;
-    InputMode = kInputCommandLine;
+    SetInputMode(InputMode::CommandLine);
     RunLoop.commandLinePhase = 1;
     OpenCommandLine();
 
@@ -179,7 +170,7 @@ void RunHandler(bool cliOnly) {
       RunLoop.savedProgramCounter = -1;
     } else if (result == CliResult::RunTypedLine) {
       ProgramCounter = PieceStartWord();
-      InputMode = kInputProgram;
+      SetInputMode(InputMode::Program);
     }
   }
   EndRun();
@@ -265,7 +256,7 @@ bool InitGameCore(bool fullScreen, bool windowMode, bool sameCard) {
   Display().ShowMouse();
   ResetSystemTables();
   Sound().ResetSound3D();
-  RunLoop.runStartFolder = CurrentFolder();
+  RunLoop.runStartFolder = platform::CurrentFolder();
   System().AcquireInputDevices();
   Engine3D().ClearViewportColour(0);
   Engine3D().ClearCameraView(0);
@@ -286,10 +277,7 @@ void CloseGameCore(bool sameCard) {
   Display().FreeGameData();
   Display().CloseDirectX(sameCard);
   FreeRuntimeData();
-  if (!RunLoop.runStartFolder.empty()) {
-    std::error_code error;
-    std::filesystem::current_path(RunLoop.runStartFolder, error);
-  }
+  if (!RunLoop.runStartFolder.empty()) platform::ChangeFolder(RunLoop.runStartFolder);
   Display().RestoreDesktopWindow();
 }
 
@@ -351,6 +339,9 @@ void FlushBreakKeysAndMessages() {
 }
 
 void SetFrameObserver(FrameObserver observer) { gFrameObserver = observer; }
+
+InputMode CurrentInputMode() { return RunLoop.inputMode; }
+void SetInputMode(InputMode mode) { RunLoop.inputMode = mode; }
 
 void ResetRunLoopState() {
   RunLoop = RunLoopState{};

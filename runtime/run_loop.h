@@ -5,15 +5,9 @@
 #include <cstdint>
 #include <string>
 
-namespace qm {
+#include "runtime/input_mode.h"
 
-// Who receives window input.
-enum InputModeValue : int32_t {
-  kInputProgram = 0,
-  kInputCommandLine = 1,
-  kInputEditor = 2,
-  kInputDialogScreen = 3,
-};
+namespace qm {
 
 // The last error the command line was given to show, with its source line (code 0: none).
 struct ShownError {
@@ -25,10 +19,10 @@ struct ShownError {
 
 struct RunLoopState {
   // Written on activation changes by the main window procedure.
-  uint8_t displayReadyFlag = 1;  // screen surfaces usable; the program runs only while set
-  uint8_t appActiveFlag = 1;     // drawing and presenting allowed
-  uint8_t inputActiveFlag = 1;   // input devices read
-  int32_t inputMode = kInputEditor;
+  uint8_t displayReadyFlag = 1;             // screen surfaces usable; the program runs only while set
+  uint8_t appActiveFlag = 1;                // drawing and presenting allowed
+  uint8_t inputActiveFlag = 1;              // input devices read
+  InputMode inputMode = InputMode::Editor;  // read and set through CurrentInputMode / SetInputMode
 
   // 1 while a program runs, 2 once F11 / F12 was pressed during it, 0 after the running phase.
   int32_t breakKeyF11State = 0;
@@ -63,7 +57,6 @@ extern volatile std::sig_atomic_t LeaveRunRequested;
 inline uint8_t& DisplayReadyFlag = RunLoop.displayReadyFlag;
 inline uint8_t& AppActiveFlag = RunLoop.appActiveFlag;
 inline uint8_t& InputActiveFlag = RunLoop.inputActiveFlag;
-inline int32_t& InputMode = RunLoop.inputMode;
 inline int32_t& BreakKeyF11State = RunLoop.breakKeyF11State;
 inline int32_t& BreakKeyF12State = RunLoop.breakKeyF12State;
 inline uint8_t& DisplayResetMark = RunLoop.displayResetMark;

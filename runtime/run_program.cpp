@@ -131,7 +131,7 @@ RunOutcome RunProgram(const RunOptions& options) {
   if (!InitGameCore(options.fullScreen, options.windowMode, false)) {
     outcome = SystemErrorOutcome(PendingErrorCode, GetErrorMessageText(PendingErrorCode));
   } else {
-    InputMode = kInputProgram;
+    SetInputMode(InputMode::Program);
     StartRunLimit(options);
     RunHandler(false);
     StopRunLimit(options);

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "editor/editor_stand_in.h"
+#include "runtime/run_loop.h"
 
 namespace qm {
 namespace {
@@ -19,6 +20,7 @@ class EditorServicesTest : public ::testing::Test {
 };
 
 TEST_F(EditorServicesTest, WithoutAnEditorEverySessionQuitsAndTheRestDoesNothing) {
+  SetInputMode(InputMode::Program);
   StartEditor();
   ResetPointerState();
   ShowCompileProgress(50);
@@ -46,6 +48,8 @@ TEST_F(EditorServicesTest, AStandInSessionTakesTheInput) {
   SetInputMode(InputMode::Program);
   RunEditorSession(nullptr);
   EXPECT_EQ(CurrentInputMode(), InputMode::Editor);
+  // The editor's mode is the one the run loop and the input reader see.
+  EXPECT_EQ(RunLoop.inputMode, InputMode::Editor);
 }
 
 TEST_F(EditorServicesTest, PointerResetsReachTheEditorAndProgressDrawsNothingWithoutItsScreen) {

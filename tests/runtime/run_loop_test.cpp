@@ -243,7 +243,7 @@ class ScriptedCommandLine : public CommandLineOverlay {
   void Open() override { calls.push_back("Open"); }
   void Close() override {
     calls.push_back("Close");
-    InputMode = kInputProgram;
+    SetInputMode(InputMode::Program);
   }
   void PlacePanel(int, int) override { calls.push_back("PlacePanel"); }
   void ShowError(RuntimeErrorCode code, bool warning, const std::string& text, int line) override {
@@ -290,7 +290,7 @@ TEST_F(RunHandlerTest, AStopOpensTheCommandLineAndEndLeavesTheRun) {
   RunHandler(false);
   EXPECT_EQ(commandLine_.calls, (Calls{"Open", "Frame 1", "Close"}));
   EXPECT_EQ(ProgramEndedFlag, 1);
-  EXPECT_EQ(InputMode, kInputProgram);
+  EXPECT_EQ(CurrentInputMode(), InputMode::Program);
   EXPECT_EQ(CliActiveFlag, 0);
 }
 
