@@ -59,8 +59,10 @@ pngtopnm "$work/flat.png" 2>/dev/null | pnmquant 16 2>/dev/null | ppmtopcx -plan
 pngtopnm "$work/flat.png" 2>/dev/null | ppmtopgm | pgmtopbm | ppmtopcx >"$out/pcx/mono.pcx" \
   2>/dev/null || true
 
-im "$work/rgba.png" -compress RLE "PSD:$out/psd/rle.psd"
-im "$work/rgba.png" -alpha off -compress none "PSD:$out/psd/plain.psd"
-im "$work/rgba.png" -compress none "PSD:$out/psd/alpha.psd"
+im "$work/rgba.png" -depth 8 -compress RLE "PSD:$out/psd/rle.psd"
+im "$work/rgba.png" -depth 8 -alpha off -compress none "PSD:$out/psd/plain.psd"
+im "$work/rgba.png" -depth 8 -compress none "PSD:$out/psd/alpha.psd"
+im "$work/flat.png" -depth 8 -colorspace gray -compress RLE "PSD:$out/psd/grey.psd"
+im "$work/rgba.png" -depth 16 -compress none "PSD:$out/psd/sixteen_bit.psd"
 
 find "$out" -type f -empty -delete  # a tool that failed leaves an empty file

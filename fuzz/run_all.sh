@@ -77,8 +77,10 @@ run_target() {
 # One row of the summary table from a target's logs.
 summarise() {
   local target="$1" folder="$out/$1" execs last findings slow
-  execs=$(cat "$folder"/log.* 2>/dev/null | sed -n 's/^stat::number_of_executed_units: *//p' |
-    awk '{s += $1} END {print s + 0}')
+  # Each round's last count (a finding at exit prints the final figures twice).
+  execs=$(for log in "$folder"/log.*; do
+    sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1
+  done | awk '{s += $1} END {print s + 0}')
   last=$(cat "$folder"/log.* 2>/dev/null | grep -E '^#[0-9]+.*cov:' | tail -1)
   findings=$(find "$folder/artifacts" -type f -regex '.*/\(crash\|leak\|timeout\|oom\)-.*' | wc -l)
   slow=$(find "$folder/artifacts" -type f -name 'slow-unit-*' | wc -l)
