@@ -1,7 +1,6 @@
 // The choice between the backends. It lives apart from the window core so that the core and the
 // headless backend build without the sdl2 backend (qm_platform_core), and only this file ties
 // the two backends together (qm_platform).
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -34,8 +33,8 @@ WindowBackend InitPlatformWindowing() {
   if (displayNamed && Sdl2WindowSystem().Open()) {
     chosen = &Sdl2WindowSystem();
   } else {
-    // Quiet when no display was named; one line when the named one could not be opened.
-    if (displayNamed) std::fputs("quillmoor: the display could not be opened; running headless\n", stderr);
+    // Quiet when no display was named; when the named one could not be opened, the sdl2 backend
+    // has said why in its one line.
     HeadlessWindowSystem().Open();
   }
   SetChosenWindowSystem(chosen);

@@ -102,4 +102,10 @@ env -u DISPLAY -u WAYLAND_DISPLAY -u QUILLMOOR_HEADLESS "$quillmoor" -x good.qma
 check "no display: status" 0 $?
 check "no display: quiet" "" "$(cat errors.txt)"
 
+# A display that was named but cannot be opened: the run goes on headless after one line that
+# says so (lines of the display libraries themselves aside).
+env -u QUILLMOOR_HEADLESS -u WAYLAND_DISPLAY DISPLAY=:987 "$quillmoor" -x good.qma 2> errors.txt
+check "display not opened: status" 0 $?
+check "display not opened: one line of ours" 1 "$(grep -ci "headless" errors.txt)"
+
 if [ "$failures" -eq 0 ]; then echo "1 passed, 0 failed"; else echo "0 passed, 1 failed"; exit 1; fi
