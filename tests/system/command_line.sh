@@ -88,6 +88,9 @@ printf '#include "lib.qma"\r\nx = seven()\r\nif x <> 7 then stop\r\n' > games/sp
 printf 'function seven()\r\nendfunction 7\r\n' > games/space/lib.qma
 QUILLMOOR_HEADLESS=1 "$quillmoor" -x games/space/main.qma; check "-x from another folder: status" 0 $?
 check "-x from another folder: log here" "Compilation Successful. " "$(cat QMCompile.log)"
+"$quillmoor" -c games/space/main.qma; check "-c from another folder: status" 0 $?
+check "-c from another folder: log here" "Compilation Successful. " "$(cat QMCompile.log)"
+[ ! -e games/space/QMCompile.log ] || { echo "FAIL: a log was written beside the program"; failures=$((failures + 1)); }
 
 # Usage: --help prints it; no argument and an unknown switch are usage errors.
 "$quillmoor" --help > usage.txt; check "--help: status" 0 $?
