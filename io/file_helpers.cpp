@@ -1,8 +1,7 @@
 // File tests and copies (see file_helpers.h).
 #include "io/file_helpers.h"
 
-#include <cstdio>
-
+#include "platform/byte_reader.h"
 #include "platform/files.h"
 #include "runtime/runtime_errors.h"
 
@@ -33,12 +32,9 @@ void SetPackedNameResolver(PackedNameResolver resolver) { gPackedResolver = reso
 
 bool FileExists(const std::string& name) {
   if (name.empty()) return false;
-  const std::string host = HostFileName(name);
-  if (!platform::FileExists(host)) return false;  // folders open too; they are no file
-  std::FILE* file = std::fopen(host.c_str(), "rb");
-  if (file == nullptr) return false;
-  std::fclose(file);
-  return true;
+  // Opened for reading through the byte reader, nothing read: folders, FIFOs and devices are no
+  // file, and a file this user may not read does not count.
+  return platform::ReadFileRange(HostFileName(name), 0, 0).Ok();
 }
 
 bool CopyFileChecked(const std::string& source, const std::string& target) {

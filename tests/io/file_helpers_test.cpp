@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <fstream>
@@ -48,6 +49,9 @@ TEST_F(FileHelpersTest, FileExistsFindsFilesInAnyCaseButNotFolders) {
   EXPECT_FALSE(FileExists(At("missing.bmp")));
   EXPECT_FALSE(FileExists(At("Sub")));
   EXPECT_FALSE(FileExists(""));
+  // A FIFO is no file, and testing it must not wait for a writer.
+  ASSERT_EQ(mkfifo(At("pipe.wav").c_str(), 0600), 0);
+  EXPECT_FALSE(FileExists(At("pipe.wav")));
 }
 
 std::string gPackedCopy;
