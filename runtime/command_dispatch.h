@@ -50,15 +50,8 @@ struct DecodedWord {
     Pc target;
     const void* plan;  // what a command planned at load (a user-function call's site)
   };
-  // The commands `run` executes when nothing ends the slice between them: 2 or 3 for a fused
-  // pair or triple (command_fusion.h), 1 on every other word. The dispatch loop counts them for
-  // the slice rules without asking the handler.
-  int32_t commands = 1;
 };
-static_assert(sizeof(DecodedWord) == 32);
-
-// The most commands one DecodedWord runs (a pair whose second command is itself a pair).
-inline constexpr int32_t kMaxCommandsPerDispatch = 3;
+static_assert(sizeof(DecodedWord) == 24);
 
 inline constexpr int32_t kMaxCommandId = 9999;
 

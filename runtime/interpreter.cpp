@@ -1,12 +1,9 @@
 // The interpreter: runs command handlers in slices, and resets its state at the start of a run.
 //
-// The slice loop does per dispatch: one load of the handler from the command's DecodedWord, two
-// stores (the running command, the countdown for the handler), one call, one test of the stop
-// flag and one of the countdown; no clock read and no allocation. The program counter and the
-// countdown live in the loop (registers): the program counter is handed to each handler and taken
-// back from it, and the countdown drops by the commands the DecodedWord runs, so no dispatch
-// waits on a value the last one stored. A stop request also sets the stored countdown to its last
-// command, so a fused pair looks at one thing before its second half.
+// The slice loop does per command: one load of the handler from the command's DecodedWord, one
+// store of the running command, one call, and one countdown; no clock read and no allocation. The
+// program counter lives in the loop (a register), handed to each handler and taken back from it.
+// A stop request sets the countdown to its last command, so the loop tests one thing per command.
 // Everything that is looked at "after a command" (the 33 ms budget of SYNC OFF, the 201-command
 // check of SYNC ON, a stop request) happens in SliceCheck when the countdown runs out:
 //  - SYNC ON: the countdown is the number of commands to the next 201st, so the check comes on
@@ -122,33 +119,14 @@ void SyncOnCheck() {
   }
 }
 
-// Runs commands from `pc` until the countdown meets 0 or a stop is requested; returns where the
-// program goes on. The countdown lives in a register: each dispatch stores it for the handler
-// (a stop request keeps it, a fused pair counts its second half on it) and takes the commands the
-// DecodedWord runs off the register copy, so no command waits on the last one's store. While the
-// countdown leaves room for a whole fused group, a group runs to its end unless a stop is
-// requested; the last few commands before the check are counted from what the handler left, so
-// a fused pair there stops between its halves when the check is due.
+// Runs commands from `pc` until the countdown meets 0; returns where the program goes on. A fused
+// pair's handler counts its first command on the countdown itself (command_fusion.h).
 [[gnu::hot]] Pc RunCommands(Pc pc) {
   InterpreterState& state = Interpreter;
-  int32_t countdown = state.checkCountdown;
-  for (;;) {
-    while (countdown >= kMaxCommandsPerDispatch) {
-      state.command = pc;
-      state.checkCountdown = countdown;
-      countdown -= pc->commands;
-      pc = pc->run(pc);
-      if (state.stopFlag != 0) [[unlikely]]
-        return pc;
-    }
-    if (countdown <= 0) break;
+  do {
     state.command = pc;
-    state.checkCountdown = countdown;
     pc = pc->run(pc);
-    if (state.stopFlag != 0) return pc;
-    countdown = state.checkCountdown - 1;
-  }
-  state.checkCountdown = 0;
+  } while (--state.checkCountdown != 0);
   return pc;
 }
 

@@ -226,36 +226,27 @@ int32_t SecondCommandWord(int32_t at, FusedSecond where) {
   return ProgramImage.programBlock[at + count] - kWordAddresses;
 }
 
-// Chooses the handler the decoded form runs at a command, and the commands it runs: a variant
-// chosen for its operands, or a fused handler when the command and the one that follows it form
-// a registered pair (or a pair whose second command is itself the first of a pair), as long as
-// the group stays within kMaxCommandsPerDispatch commands.
-void ChooseHandler(int32_t at, int32_t end, std::vector<DecodedWord>& decoded) {
+// The handler the decoded form runs at a command: a variant chosen for its operands, or a fused
+// handler when the command and the one that follows it form a registered pair (or a pair whose
+// second command is itself the first of a pair).
+CommandHandler ChosenHandler(int32_t at, int32_t end, std::vector<DecodedWord>& decoded) {
   const std::vector<CommandHandler>& plain = ProgramImage.wordHandlers;
-  DecodedWord& command = decoded[static_cast<size_t>(at)];
   const CommandHandler own = plain[static_cast<size_t>(at)];
-  const CommandHandler variant = ChooseCommandVariant(own, &command);
-  command.run = variant;
-  command.commands = 1;
+  const CommandHandler variant = ChooseCommandVariant(own, &decoded[static_cast<size_t>(at)]);
   for (FusedSecond where : {FusedSecond::FollowsOperands, FusedSecond::AtJumpTarget}) {
     const int32_t second = SecondCommandWord(at, where);
     if (second < 0 || second >= end) continue;
-    const DecodedWord& decodedSecond = decoded[static_cast<size_t>(second)];
     const CommandHandler secondHandler = plain[static_cast<size_t>(second)];
     if (secondHandler == &StopOnUnknownCommand) continue;
     // Each command as decoded (a variant, a pair) first, then as it is.
     for (const CommandHandler first : {variant, own}) {
-      for (const CommandHandler candidate : {decodedSecond.run, secondHandler}) {
+      for (const CommandHandler candidate : {decoded[static_cast<size_t>(second)].run, secondHandler}) {
         const CommandFusion* fusion = FindCommandFusion(first, candidate);
-        if (fusion == nullptr || fusion->where != where) continue;
-        const int32_t commands = 1 + (candidate == decodedSecond.run ? decodedSecond.commands : 1);
-        if (commands > kMaxCommandsPerDispatch) continue;
-        command.run = fusion->fused;
-        command.commands = commands;
-        return;
+        if (fusion != nullptr && fusion->where == where) return fusion->fused;
       }
     }
   }
+  return variant;
 }
 
 // The decoded form of the words [0, end): every word's operand decoded, then the handlers.
@@ -283,7 +274,7 @@ DecodedProgram DecodeProgram(int32_t end, bool withChoices) {
   gBuilding = &program;
   for (int32_t at = end - 1; at >= 0 && withChoices; --at) {
     if (decoded[static_cast<size_t>(at)].run == &StopOnUnknownCommand) continue;
-    ChooseHandler(at, end, decoded);
+    decoded[static_cast<size_t>(at)].run = ChosenHandler(at, end, decoded);
   }
   gBuilding = nullptr;
   Interpreter.decoded = previous.decoded;

@@ -160,6 +160,7 @@ class DecodedExecutionTest : public FoundationProgramTest {
   Trace RunProgram(ImageBuilder& program, const ProgramGenerator& generator, bool chosen) {
     EXPECT_TRUE(CreateQuillmoorBlocksFromParser(program));
     if (!chosen) DecodeCommandsPlainly();
+    ExpectDecodedAsWritten(program.ProgramEndCounters().programWrite, !chosen);
     RunSubsystemSteps(&Subsystem::resetTables);
     ResetRunner();
     PendingErrorCode = 0;
@@ -185,6 +186,29 @@ class DecodedExecutionTest : public FoundationProgramTest {
     FreeProgramImage();
     ResetRuntimeErrorState();
     return trace;
+  }
+
+  // Both ways read their operands from the decoded form: every word of it must be the word as
+  // written, read one by one (the cell it names and, where no call site planned over it, the
+  // word it jumps to), and the plain form must run each command's registered handler, so that
+  // the plain way is the word-by-word execution.
+  static void ExpectDecodedAsWritten(int32_t end, bool plain) {
+    for (int32_t index = 0; index < end; ++index) {
+      SCOPED_TRACE("word " + std::to_string(index));
+      const int32_t word = Interpreter.words[index];
+      const DecodedWord& decoded = Interpreter.decoded[index];
+      ASSERT_EQ(decoded.cell, &CellOfOperand(word, Interpreter.cells));
+      if (plain && word >= kWordAddresses && word - kWordAddresses <= end) {
+        ASSERT_EQ(decoded.target, Interpreter.decoded + (word - kWordAddresses));
+      }
+      const CommandHandler own = Interpreter.plainHandlers[index];
+      if (own != &StopOnUnknownCommand) {
+        ASSERT_EQ(own, FindCommandHandler(word));
+      }
+      if (plain) {
+        ASSERT_EQ(decoded.run, own);
+      }
+    }
   }
 
   static constexpr int kMaxTracedSlices = 5000;
