@@ -1,0 +1,74 @@
+#!/usr/bin/env bash
+# A program in a real window on a virtual X display of the run's size: the shapes and text it
+# draws show in the window, and a line typed into INPUT there reaches the program, which then
+# draws a blue box. Nothing goes to standard output in a window. Needs xvfb-run and xdotool
+# (scripts/setup_tests.sh); without them the test is reported as skipped (status 77).
+set -u
+quillmoor="$1"
+for tool in xvfb-run xdotool xwd convert; do
+  command -v "$tool" > /dev/null || { echo "SKIPPED: $tool is not installed"; exit 77; }
+done
+if [ -z "${QM_UNDER_XVFB:-}" ]; then
+  QM_UNDER_XVFB=1 exec xvfb-run -a -s "-screen 0 640x480x24" bash "$0" "$@"
+fi
+work="$(mktemp -d)"
+trap 'rm -rf "$work"' EXIT
+cd "$work"
+failures=0
+fail() { echo "FAIL: $1"; failures=$((failures + 1)); }
+
+cat > shapes.qma <<'QMA'
+sync on
+cls rgb(0, 0, 0)
+ink rgb(255, 0, 0), 0
+box 10, 10, 109, 109
+ink rgb(0, 255, 0), 0
+circle 320, 240, 60
+ink rgb(255, 255, 255), 0
+text 200, 400, "Hello from Quillmoor"
+print "printed"
+sync
+input a$
+if a$ = "ok"
+  ink rgb(0, 0, 255), 0
+  box 500, 10, 599, 109
+endif
+for i = 1 to 100
+  sync
+next i
+end
+QMA
+
+# A run that never gets its line must not hang the test.
+timeout 60 "$quillmoor" -x shapes.qma > stdout.txt 2> stderr.txt &
+pid=$!
+window=$(timeout 20 xdotool search --sync --onlyvisible --name Quillmoor 2>/dev/null | head -1)
+[ -n "$window" ] || fail "no window appeared"
+sleep 1
+# Whether a pixel of a window picture is near a colour (16-bit pixels lose the low bits).
+near() {  # file x y r g b
+  local value
+  value=$(convert "$1" -format "%[fx:int(255*p{$2,$3}.r)],%[fx:int(255*p{$2,$3}.g)],%[fx:int(255*p{$2,$3}.b)]" info:)
+  IFS=, read -r r g b <<< "$value"
+  local dr=$((r - $4)) dg=$((g - $5)) db=$((b - $6))
+  [ "${dr#-}" -le 8 ] && [ "${dg#-}" -le 8 ] && [ "${db#-}" -le 8 ] || { echo "$value"; return 1; }
+}
+if [ -n "$window" ]; then
+  xwd -silent -id "$window" | convert xwd:- before.png
+  seen=$(near before.png 50 50 255 0 0) || fail "the red box is not in the window: $seen"
+  seen=$(near before.png 380 240 0 255 0) || fail "the green circle is not in the window: $seen"
+  [ "$(convert before.png -crop 200x16+200+400 -format '%[fx:maxima.r]' info:)" != 0 ] ||
+    fail "the text is not in the window"
+  seen=$(near before.png 550 50 0 0 0) || fail "the blue box is there before anything was typed: $seen"
+  xdotool type --window "$window" --delay 100 "ok"
+  xdotool key --window "$window" Return
+  sleep 1
+  xwd -silent -id "$window" | convert xwd:- after.png
+  seen=$(near after.png 550 50 0 0 255) || fail "typing into INPUT drew no blue box: $seen"
+fi
+wait "$pid"
+status=$?
+[ "$status" = 0 ] || fail "the run ended with status $status: $(cat stderr.txt)"
+[ -s stdout.txt ] && fail "a window run wrote to standard output: $(cat stdout.txt)"
+echo "$((failures == 0 ? 1 : 0)) passed, $((failures > 0 ? 1 : 0)) failed"
+[ "$failures" = 0 ]
