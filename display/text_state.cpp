@@ -25,9 +25,18 @@ struct Fonts {
 };
 Fonts gFonts;
 
+// After a SET TEXT FONT that named a character set, a size given without one is a character
+// height in points at 96 dots per inch (a negative height), in that character set.
+int32_t PointsAsCharacterHeight(int32_t points) {
+  constexpr int64_t kDotsPerInch = 96, kPointsPerInch = 72;
+  const int64_t dots = (static_cast<int64_t>(points) * kDotsPerInch + kPointsPerInch / 2) / kPointsPerInch;
+  return -static_cast<int32_t>(dots);
+}
+
 void MakeTextFont() {
   platform::FontRequest request;
-  request.height = TextState.size;
+  const bool pointsInActiveCharset = TextState.charset == 0 && ActiveCharset != 0;
+  request.height = pointsInActiveCharset ? PointsAsCharacterHeight(TextState.size) : TextState.size;
   request.weight = TextState.style >= 2 ? platform::kWeightBold : platform::kWeightNormal;
   request.italic = TextState.style == 1 || TextState.style == 3;
   request.charset = TextState.charset != 0 ? TextState.charset : ActiveCharset;
@@ -37,10 +46,10 @@ void MakeTextFont() {
   gFonts.textStale = false;
 }
 
-// "system" with a cell height of 10, or "fixedsys" in the active character set.
+// "system" with a cell height of 10, or "fixedsys" of 10 points in the active character set.
 void MakePrintFont() {
   platform::FontRequest request;
-  request.height = kPrintFontSize;
+  request.height = ActiveCharset == 0 ? kPrintFontSize : PointsAsCharacterHeight(kPrintFontSize);
   request.charset = ActiveCharset;
   request.quality = platform::kQualityNonAntialiased;
   request.face = ActiveCharset == 0 ? "system" : "fixedsys";
