@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <array>
 #include <cerrno>
+#include <climits>
 #include <cmath>
 #include <map>
 #include <unordered_map>
@@ -310,9 +311,9 @@ const Glyph& Font::GlyphOf(char32_t character) {
 }
 
 int Font::TextWidth(std::string_view bytes) {
-  int width = 0;
+  int64_t width = 0;
   for (char32_t c : Decode(bytes)) width += GlyphOf(c).advance;
-  return width;
+  return static_cast<int>(std::min<int64_t>(width, INT_MAX));  // held at the largest int, never wrapped
 }
 
 }  // namespace qm::platform

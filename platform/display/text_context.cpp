@@ -1,6 +1,7 @@
 #include "platform/display/text_context.h"
 
 #include <algorithm>
+#include <cstdint>
 
 #include "platform/display/blit_loops.h"
 
@@ -28,9 +29,10 @@ bool TextContext::TextOut(int x, int y, std::string_view bytes) {
   PixelFormat format = surface_->Format();
   Rect whole{0, 0, surface_->Width(), surface_->Height()};
   TextExtent extent = GetTextExtent(bytes);
-  Rect box{x, y, x + extent.cx, y + extent.cy};
-  Rect visibleBox{std::max(box.left, 0), std::max(box.top, 0), std::min(box.right, whole.right),
-                  std::min(box.bottom, whole.bottom)};
+  // Positions are worked out in 64 bits: a program may place text anywhere an int reaches.
+  const int64_t right = int64_t{x} + extent.cx, bottom = int64_t{y} + extent.cy;
+  Rect visibleBox{std::max(x, 0), std::max(y, 0), static_cast<int>(std::min<int64_t>(right, whole.right)),
+                  static_cast<int>(std::min<int64_t>(bottom, whole.bottom))};
   if (opaque_ && !visibleBox.Empty()) {
     FillPixels(format, {surface_->Row(visibleBox.top) +
                             static_cast<std::ptrdiff_t>(visibleBox.left) * BytesPerPixel(format),
@@ -39,11 +41,17 @@ bool TextContext::TextOut(int x, int y, std::string_view bytes) {
   }
   // Opaque text stays inside its box; transparent text only inside the surface.
   const Rect& clip = opaque_ ? visibleBox : whole;
+  if (clip.Empty()) return true;
   uint32_t ink = ColorRefToPixel(format, textColor_);
-  int penX = x, baseline = y + font_->Ascent();
+  int64_t penX = x;
+  const int64_t baseline = int64_t{y} + font_->Ascent();
   for (char32_t c : font_->Decode(bytes)) {
     const Glyph& glyph = font_->GlyphOf(c);
-    DrawGlyph(glyph, penX, baseline, ink, clip);
+    const int64_t left = penX + glyph.left, top = baseline - glyph.top;
+    bool reachesClip = left < clip.right && left + glyph.width > clip.left && top < clip.bottom &&
+                       top + glyph.height > clip.top;
+    // Within reach of the clip rectangle the pen and baseline are close to the surface, so they fit an int.
+    if (reachesClip) DrawGlyph(glyph, static_cast<int>(penX), static_cast<int>(baseline), ink, clip);
     penX += glyph.advance;
   }
   return true;

@@ -102,6 +102,13 @@ TEST_P(Text, TextPartlyOutsideTheSurfaceDrawsItsVisiblePart) {
   EXPECT_TRUE(PixelsAre(*cut, [&](int x, int y) { return x < cx - 5 ? whole->PixelAt(x + 5, y) : 0u; }));
   Surface* below = Draw(*font, "Hello", 0, 30, false);  // only the top 10 rows of the cell are on the surface
   EXPECT_GT(CountPixels(*below, Red()), 0);
+  // Far away in any direction, up to the ends of the int range: nothing drawn, nothing overflows.
+  const std::pair<int, int> faraway[] = {{INT_MAX - 3, 0},   {INT_MIN, 0}, {0, INT_MAX}, {0, INT_MIN},
+                                         {INT_MAX, INT_MAX}, {-1000, 5},   {5, -1000}};
+  for (auto [x, y] : faraway) {
+    Surface* none = Draw(*font, "Hello", x, y, true);
+    EXPECT_TRUE(PixelsAre(*none, [](int, int) { return 0u; })) << x << "," << y;
+  }
 }
 
 TEST_P(Text, NonAntialiasedTextHasOnlyTheInkAndAntialiasedTextHasMore) {
