@@ -3,6 +3,7 @@
 #include <sys/mman.h>
 
 #include <algorithm>
+#include <climits>
 #include <cstring>
 
 #include "platform/display/blit_loops.h"
@@ -246,6 +247,10 @@ DisplayResult Surface::Fill(const Rect* rect, uint32_t pixel) {
 DisplayResult Surface::ClipToClipper(Rect& dst, Rect& visible) const {
   Rect bounds = Intersect(clipper_->ClipRect(), {0, 0, width_, height_});
   if (dst.Empty()) return DisplayResult::InvalidRect;
+  // A rectangle wider or taller than an int can count is refused rather than wrapped.
+  if (int64_t{dst.right} - dst.left > INT_MAX || int64_t{dst.bottom} - dst.top > INT_MAX) {
+    return DisplayResult::InvalidRect;
+  }
   visible = Intersect(dst, bounds);
   return DisplayResult::Ok;
 }
@@ -321,6 +326,9 @@ DisplayResult Surface::BltFast(int x, int y, Surface* src, const Rect* srcRect, 
   if (!src) return DisplayResult::InvalidParams;
   Rect source;
   if (DisplayResult inside = StrictRect(*src, srcRect, source); inside != DisplayResult::Ok) return inside;
+  if (int64_t{x} + source.Width() > width_ || int64_t{y} + source.Height() > height_) {
+    return DisplayResult::InvalidRect;  // checked before the sum, which could leave the int range
+  }
   Rect dst{x, y, x + source.Width(), y + source.Height()};
   if (DisplayResult inside = StrictRect(*this, &dst, dst); inside != DisplayResult::Ok) return inside;
   Clipper* clipper = clipper_;

@@ -1,5 +1,7 @@
 #include "platform/display/surface.h"
 
+#include <climits>
+
 #include "tests/platform/surface_fixture.h"
 
 namespace qm::platform {
@@ -104,6 +106,10 @@ TEST_P(Surfaces, RectanglesNotWhollyInsideAreRefusedAndDrawNothing) {
   }
   EXPECT_EQ(dst->BltFast(8, 8, src, nullptr, 0), DisplayResult::InvalidRect);
   EXPECT_EQ(dst->BltFast(-1, 0, src, nullptr, 0), DisplayResult::InvalidRect);
+  EXPECT_EQ(dst->BltFast(INT_MAX - 1, 0, src, nullptr, 0), DisplayResult::InvalidRect);
+  EXPECT_EQ(dst->BltFast(0, INT_MAX, src, nullptr, 0), DisplayResult::InvalidRect);
+  const Rect huge{INT_MIN, INT_MIN, INT_MAX, INT_MAX};
+  EXPECT_EQ(dst->Fill(&huge, 1), DisplayResult::InvalidRect);
   EXPECT_TRUE(PixelsAre(*dst, [](int, int) { return 0u; }));
 }
 
@@ -159,6 +165,10 @@ TEST_P(Surfaces, AClipperClipsTheDestinationAndTheSourceFollows) {
   }));
   Rect outside{20, 20, 24, 24};
   EXPECT_EQ(dst->Blt(&outside, src, nullptr, 0), DisplayResult::Ok);
+  Rect huge{INT_MIN, 0, INT_MAX, 8};  // wider than an int counts
+  EXPECT_EQ(dst->Blt(&huge, src, nullptr, 0), DisplayResult::InvalidRect);
+  Rect wide{-1000000000, 2, 1000000000, 8};
+  EXPECT_EQ(dst->Blt(&wide, src, nullptr, 0), DisplayResult::Ok);
   EXPECT_EQ(dst->BltFast(8, 8, src, nullptr, 0), DisplayResult::InvalidRect);  // BltFast never clips
 }
 
