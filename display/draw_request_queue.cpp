@@ -154,6 +154,12 @@ struct Target {
 
 Target gTarget;
 
+// The ink at the start of the last replay pass, and whether requests of that pass are still
+// queued for their second replay (a flip chain): those come first in the queue, so the next pass
+// starts from the same ink and both buffers receive the same picture.
+InkColourSet gInkAtPassStart;
+bool gRequestsLeftForNextPass = false;
+
 // False when the surface cannot be drawn on (none, lost, compressed).
 bool SelectTarget(platform::Surface* surface) {
   if (surface == gTarget.surface) return gTarget.bits != nullptr;
@@ -401,16 +407,20 @@ void QueueTextSetting(int32_t code, int32_t x, int32_t word0, std::string_view t
 void ProcessDrawRequests() {
   if (gScreen.backBuffer == nullptr || !DrawRequestQueue.Exists() || AppActiveFlag != 1) return;
   gTarget = Target{};
+  if (gRequestsLeftForNextPass) InkColours = gInkAtPassStart;
+  gInkAtPassStart = InkColours;
   DrawRequestQueue.ForEachUsed([](int32_t index) {
     DrawRequest& request = DrawRequestQueue[index];
     --request.repeatCount;
     ReplayAsQueuingCommand(request);
     if (request.repeatCount <= 0) DrawRequestQueue.Release(index);
   });
+  gRequestsLeftForNextPass = DrawRequestQueue.UsedCount() > 0;
   gTarget = Target{};
 }
 
 void ClearDrawRequests() {
+  gRequestsLeftForNextPass = false;
   if (!DrawRequestQueue.Exists()) return;
   DrawRequestQueue.ForEachUsed([](int32_t index) { DrawRequestQueue.Release(index); });
 }
@@ -421,6 +431,7 @@ void ResetDrawQueueForRun() {
   const platform::PixelFormat format =
       gScreen.backBuffer != nullptr ? gScreen.backBuffer->Format() : platform::PixelFormat::R5G6B5;
   SetInkColours(PackingOf(format), 0, kWhite);
+  gRequestsLeftForNextPass = false;
   gTarget = Target{};
 }
 

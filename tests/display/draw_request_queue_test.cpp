@@ -98,6 +98,20 @@ TEST_P(DrawQueueTest, PointReadsThePixelBackIntoItsCellOnce) {
   Interpreter.cells = saved;
 }
 
+TEST_P(DrawQueueTest, BothFlipBuffersGetTheSameInk) {
+  SetScreenSurfaces(surface_, true);
+  QueueDot(1, 1);
+  QueueInk(0xFF0000, 0);
+  QueueDot(3, 3);
+  ProcessDrawRequests();
+  const uint32_t firstBuffer = surface_->PixelAt(1, 1);
+  surface_->Fill(nullptr, 0);  // the other buffer of the chain
+  ProcessDrawRequests();
+  EXPECT_EQ(firstBuffer, Packed(0xFFFFFF));
+  EXPECT_EQ(surface_->PixelAt(1, 1), Packed(0xFFFFFF)) << "the second replay of a dot queued before INK";
+  EXPECT_EQ(surface_->PixelAt(3, 3), Packed(0xFF0000));
+}
+
 TEST_P(DrawQueueTest, ScreenRequestsReplayOncePerFlipBuffer) {
   SetScreenSurfaces(surface_, true);
   QueueDot(1, 1);

@@ -33,7 +33,7 @@ if a$ = "ok"
   ink rgb(0, 0, 255), 0
   box 500, 10, 599, 109
 endif
-for i = 1 to 100
+for i = 1 to 400
   sync
 next i
 end
@@ -53,8 +53,17 @@ near() {  # file x y r g b
   local dr=$((r - $4)) dg=$((g - $5)) db=$((b - $6))
   [ "${dr#-}" -le 8 ] && [ "${dg#-}" -le 8 ] && [ "${db#-}" -le 8 ] || { echo "$value"; return 1; }
 }
+# Waits (at most 20 s, the machine may be busy) until a capture shows the pixel near the colour.
+wait_for() {  # file x y r g b
+  for _ in $(seq 40); do
+    xwd -silent -id "$window" | convert xwd:- "$1"
+    near "$@" > /dev/null && return 0
+    sleep 0.5
+  done
+  return 1
+}
 if [ -n "$window" ]; then
-  xwd -silent -id "$window" | convert xwd:- before.png
+  wait_for before.png 50 50 255 0 0
   seen=$(near before.png 50 50 255 0 0) || fail "the red box is not in the window: $seen"
   seen=$(near before.png 380 240 0 255 0) || fail "the green circle is not in the window: $seen"
   [ "$(convert before.png -crop 200x16+200+400 -format '%[fx:maxima.r]' info:)" != 0 ] ||
@@ -62,8 +71,7 @@ if [ -n "$window" ]; then
   seen=$(near before.png 550 50 0 0 0) || fail "the blue box is there before anything was typed: $seen"
   xdotool type --window "$window" --delay 100 "ok"
   xdotool key --window "$window" Return
-  sleep 1
-  xwd -silent -id "$window" | convert xwd:- after.png
+  wait_for after.png 550 50 0 0 255
   seen=$(near after.png 550 50 0 0 255) || fail "typing into INPUT drew no blue box: $seen"
 fi
 wait "$pid"

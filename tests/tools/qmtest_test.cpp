@@ -63,6 +63,32 @@ TEST(Expectations, UnreadableLinesAreProblems) {
   EXPECT_DOUBLE_EQ(e.limitSeconds, kDefaultLimitSeconds);
 }
 
+TEST(Expectations, ReadsTheScreenLines) {
+  const Expectations e = ReadExpectations(
+      "REM DISPLAY 800,600,32\nREM WINDOWED\nREM INPUT \"a\\b\\r\\e\\\\\"\nREM FRAMES 7\n"
+      "REM EXPECT PIXEL 3,4 = RGB(255,0,16)\nREM EXPECT PIXEL 1, 2 BITMAP 5 = RGB(1,2,3)\n"
+      "REM EXPECT PRINTED 2 = \"two words\"\nREM EXPECT PRINTED LINES = 4\n");
+  EXPECT_TRUE(e.problems.empty()) << e.problems.front();
+  EXPECT_EQ(e.screen.width, 800);
+  EXPECT_EQ(e.screen.height, 600);
+  EXPECT_EQ(e.screen.depth, 32);
+  EXPECT_TRUE(e.screen.windowed);
+  EXPECT_EQ(e.screen.typed, std::string("a\b\r\x1b\\"));
+  EXPECT_EQ(e.screen.frames, 7);
+  ASSERT_EQ(e.screen.pixels.size(), 2u);
+  EXPECT_EQ(e.screen.pixels[0].colour, 0xFF0010);
+  EXPECT_EQ(e.screen.pixels[0].bitmap, -1);
+  EXPECT_EQ(e.screen.pixels[1].bitmap, 5);
+  ASSERT_EQ(e.screen.printed.size(), 1u);
+  EXPECT_EQ(e.screen.printed[0].number, 2);
+  EXPECT_EQ(e.screen.printed[0].text, "two words");
+  EXPECT_EQ(e.screen.printedLines, 4);
+  const Expectations bad = ReadExpectations(
+      "REM DISPLAY 640,480,12\nREM INPUT \"\\q\"\nREM FRAMES 0\nREM EXPECT PIXEL 1,1 = RGB(256,0,0)\n"
+      "REM EXPECT PRINTED 0 = \"x\"\nREM EXPECT PRINTED LINES = many\n");
+  EXPECT_EQ(bad.problems.size(), 6u);
+}
+
 TEST(Expectations, OnlyTheUpperCaseDirectivesAreDirectives) {
   const Expectations e = ReadExpectations(
       "REM limit is re-evaluated\n"
@@ -143,6 +169,18 @@ TEST_F(VerdictTest, SaysWhatDiffered) {
                 .find("expected runtime error 102 on line 3, got runtime error 102"),
             std::string::npos);
   EXPECT_NE(Verdict("dim a(1)\nx = a(5)\n").find("runtime error 102"), std::string::npos);
+}
+
+TEST_F(VerdictTest, SaysWhichPixelsAndPrintedLinesDiffered) {
+  EXPECT_EQ(Verdict("print \"a\"\nREM EXPECT PRINTED 1 = \"a\"\nREM EXPECT PRINTED LINES = 1\n"), "PASS");
+  EXPECT_EQ(Verdict("print \"a\"\nREM EXPECT PRINTED 1 = \"b\"\n"),
+            "printed line 1 is \"a\", expected \"b\"");
+  EXPECT_EQ(Verdict("print \"a\"\nREM EXPECT PRINTED 2 = \"b\"\n"),
+            "printed line 2 is missing (1 lines printed)");
+  EXPECT_EQ(Verdict("sync on\ndot 3,3\nsync\nREM EXPECT PIXEL 3,3 = RGB(255,255,255)\n"), "PASS");
+  EXPECT_EQ(Verdict("sync on\ndot 3,3\nsync\nREM EXPECT PIXEL 3,3 = RGB(255,0,0)\n"),
+            "pixel 3,3 is 0xFFFF, expected 0xF800");
+  EXPECT_EQ(Verdict("do\nloop\nREM FRAMES 3\n"), "PASS");
 }
 
 TEST_F(VerdictTest, MessagesAreTheOnesTheUserSees) {

@@ -155,7 +155,11 @@ Expectations ReadExpectations(std::string_view source) {
     std::string_view text = *rem;
     bool understood = true;
     if (TakeWord(text, "EXPECT")) {
-      understood = ReadExpectation(text, lineNumber, expectations);
+      if (!ReadScreenExpectation(text, lineNumber, expectations.screen, understood)) {
+        understood = ReadExpectation(text, lineNumber, expectations);
+      }
+    } else if (ReadScreenDirective(text, expectations.screen, understood)) {
+      // DISPLAY, WINDOWED, INPUT or FRAMES
     } else if (TakeWord(text, "LIMIT")) {
       const std::string owned(text);
       char* stop = nullptr;

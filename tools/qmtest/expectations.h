@@ -5,6 +5,8 @@
 //   REM EXPECT RUNTIME ERROR <code> LINE <n>    the run stops with that error, raised on line n
 //   REM EXPECT WARNING <code> LINE <n>          the same for a warning
 //   REM LIMIT <seconds>                         the run time limit (10 s without it, at most 1e6)
+// and the screen, transcript and typing lines of screen_expectations.h (DISPLAY, WINDOWED,
+// EXPECT PIXEL, EXPECT PRINTED, INPUT, FRAMES).
 // The directive words are written exactly so, in upper case; "REM limit is re-evaluated" is a
 // comment. A float value may be "inf", "-inf" or "nan".
 #pragma once
@@ -13,6 +15,8 @@
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "tools/qmtest/screen_expectations.h"
 
 namespace qm::qmtest {
 
@@ -47,6 +51,7 @@ struct Expectations {
   std::optional<CompileErrorExpectation> compileError;
   std::optional<StopExpectation> stop;
   double limitSeconds = 10.0;
+  ScreenExpectations screen;
   // Lines that look like expectations but cannot be read ("line 3: ...").
   std::vector<std::string> problems;
 };

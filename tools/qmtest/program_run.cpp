@@ -13,6 +13,7 @@
 #include "runtime/program_image.h"
 #include "runtime/run_program.h"
 #include "runtime/runtime_errors.h"
+#include "tools/qmtest/screen_run.h"
 
 namespace qm::qmtest {
 
@@ -133,6 +134,11 @@ RunOutcome ProgramRun::Run(const std::string& path, double limitSeconds,
   options.program = parser_.get();
   options.limitSeconds = limitSeconds;
   options.afterRun = afterRun;
+  options.displayWidth = display_.width;
+  options.displayHeight = display_.height;
+  options.displayDepth = display_.depth;
+  options.fullScreen = !display_.windowed;
+  options.windowMode = display_.windowed;
   const qm::RunOutcome run = RunProgram(options);
   outcome.stop = StopKindOf(run);
   outcome.text = run.text;
@@ -246,9 +252,16 @@ std::string CheckProgram(const std::string& path, const std::function<void(doubl
   std::vector<std::string> failures = expected.problems;
 
   ProgramRun run;
+  run.UseDisplay(expected.screen);
+  ScreenWatch watch(expected.screen);
   std::vector<std::string> valueFailures;
-  const RunOutcome outcome =
-      run.Run(path, expected.limitSeconds, [&] { valueFailures = CheckValues(run, expected.variables); });
+  RunOutcome outcome = run.Run(path, expected.limitSeconds, [&] {
+    valueFailures = CheckValues(run, expected.variables);
+    const std::vector<std::string> screen = watch.Check();
+    valueFailures.insert(valueFailures.end(), screen.begin(), screen.end());
+  });
+  // A run stopped by REM FRAMES ended as the program expected.
+  if (outcome.stop == StopKind::TimeLimit && watch.EndedByFrameCount()) outcome.stop = StopKind::Ended;
   if (expected.compileError) {
     const std::vector<std::string> compile = CheckCompileError(*expected.compileError, outcome);
     failures.insert(failures.end(), compile.begin(), compile.end());

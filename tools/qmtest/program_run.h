@@ -42,12 +42,16 @@ class ProgramRun {
   // variables (not called when the program did not compile or load).
   RunOutcome Run(const std::string& path, double limitSeconds, const std::function<void()>& afterRun = {});
 
+  // The display of the next runs: its mode, and a window instead of full screen with a flip chain.
+  void UseDisplay(const ScreenExpectations& screen) { display_ = screen; }
+
   // The value of a main-program variable or array element, as an expectation writes it (only
   // inside `afterRun`); nullopt when there is no such variable (or element), with `why` saying so.
   std::optional<ExpectedValue> ReadVariable(const VariableExpectation& expectation, std::string& why) const;
 
  private:
   std::unique_ptr<Parser> parser_;
+  ScreenExpectations display_;
 };
 
 // Starts the system as quillmoor does (paths, settings, language words, subsystems); false with
