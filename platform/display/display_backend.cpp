@@ -65,14 +65,37 @@ void ConvertForPresent(const Surface& primary, const Rect& shown, const GammaRam
 
 namespace {
 
+// Keeps each presented picture in memory. A present copies the shown rows as they are and converts
+// them to 0x00RRGGBB only when the frame is read, so a run that nobody watches pays a row copy per
+// frame, not a conversion through the gamma tables.
 class HeadlessBackend : public DisplayBackend {
  public:
   void Present(const Surface& primary, const Rect& shown, const GammaRamp& gamma) override {
-    frame_.width = shown.Width();
-    frame_.height = shown.Height();
-    frame_.pixels.resize(static_cast<std::size_t>(frame_.width) * static_cast<std::size_t>(frame_.height));
-    ConvertForPresent(primary, shown, gamma, 0, frame_.pixels.data());
+    frame_.width = std::max(0, shown.Width());
+    frame_.height = std::max(0, shown.Height());
+    format_ = primary.Format();
+    gamma_ = gamma;
+    const std::size_t rowBytes =
+        static_cast<std::size_t>(frame_.width) * static_cast<std::size_t>(BytesPerPixel(format_));
+    rows_.resize(rowBytes * static_cast<std::size_t>(frame_.height));
+    for (int y = 0; y < frame_.height; ++y) {
+      const uint8_t* from =
+          primary.Row(shown.top + y) + static_cast<std::ptrdiff_t>(shown.left) * BytesPerPixel(format_);
+      std::copy_n(from, rowBytes, rows_.data() + rowBytes * static_cast<std::size_t>(y));
+    }
+    converted_ = false;
     ++frame_.presentCount;
+  }
+  const headless::PresentedFrame& Frame() {
+    if (!converted_) {
+      frame_.pixels.resize(static_cast<std::size_t>(frame_.width) * static_cast<std::size_t>(frame_.height));
+      if (frame_.width > 0 && frame_.height > 0) {
+        ConvertToXrgb(format_, rows_.data(), frame_.width * BytesPerPixel(format_), frame_.width,
+                      frame_.height, GammaTablesOf(gamma_), 0, frame_.pixels.data());
+      }
+      converted_ = true;
+    }
+    return frame_;
   }
   void SetFullScreen(bool fullScreen) override { frame_.fullScreen = fullScreen; }
   Rect ClientArea() override {
@@ -85,6 +108,12 @@ class HeadlessBackend : public DisplayBackend {
 
   headless::PresentedFrame frame_;
   bool captured_ = false;
+
+ private:
+  std::vector<uint8_t> rows_;  // the last presented rows, in the primary's format
+  PixelFormat format_ = PixelFormat::R5G6B5;
+  GammaRamp gamma_;
+  bool converted_ = true;
 };
 
 HeadlessBackend gHeadlessDisplay;
@@ -96,7 +125,7 @@ DisplayBackend& HeadlessDisplayBackend() { return gHeadlessDisplay; }
 DisplayBackend& ActiveDisplayBackend() { return ActiveWindowSystem().Display(); }
 
 namespace headless {
-const PresentedFrame& LastPresentedFrame() { return gHeadlessDisplay.frame_; }
+const PresentedFrame& LastPresentedFrame() { return gHeadlessDisplay.Frame(); }
 void ResetPresentedFrames() { gHeadlessDisplay = HeadlessBackend{}; }
 bool MouseCaptured() { return gHeadlessDisplay.captured_; }
 }  // namespace headless
