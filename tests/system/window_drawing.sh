@@ -11,6 +11,8 @@ done
 if [ -z "${QM_UNDER_XVFB:-}" ]; then
   QM_UNDER_XVFB=1 exec xvfb-run -a -s "-screen 0 640x480x24" bash "$0" "$@"
 fi
+# The test suite runs headless; this run must open its window.
+unset QUILLMOOR_HEADLESS
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 cd "$work"
