@@ -66,8 +66,13 @@ void DropCarried(CarriedValue& carried) {
 
 // ---- IF, jumps, FOR, NEXT ----
 
-// ELSE, EXIT, LOOP, ENDWHILE, GOTO: [target].
-Pc CmdElse(Pc at) { return at[1].target; }
+// ELSE, EXIT, LOOP, ENDWHILE, GOTO: [target]. One body; each command's row names its own handler.
+Pc JumpToTarget(Pc at) { return at[1].target; }
+constexpr CommandHandler CmdElse = JumpToTarget;
+constexpr CommandHandler CmdExit = JumpToTarget;
+constexpr CommandHandler CmdLoop = JumpToTarget;
+constexpr CommandHandler CmdEndwhile = JumpToTarget;
+constexpr CommandHandler CmdGoto = JumpToTarget;
 
 // FOR: [variable][limit][step][exit]. The compiler set the variable to the start less the step
 // and loops back here from NEXT, so each pass first adds the step, then tests. A step of 0 never
@@ -324,13 +329,13 @@ constexpr OperandLayout kJumpOnly = OperandLayout::Jump;
 constexpr CommandRegistration kControlFlowCommands[] = {
     {kCmdIf, "if", "L", CmdIf, kThenJump},
     {kCmdElse, "else", "0", CmdElse, kJumpOnly},
-    {kCmdExit, "exit", "0", CmdElse, kJumpOnly},
-    {kCmdLoop, "loop", "0", CmdElse, kJumpOnly},
+    {kCmdExit, "exit", "0", CmdExit, kJumpOnly},
+    {kCmdLoop, "loop", "0", CmdLoop, kJumpOnly},
     {kCmdFor, "for", "LLL", CmdFor, kThenJump},
     {kCmdNext, "next", "L", CmdNext, kThenJump},
-    {kCmdWhile, "while", "L", CmdIf, kThenJump},
-    {kCmdEndwhile, "endwhile", "0", CmdElse, kJumpOnly},
-    {kCmdUntil, "until", "L", CmdIf, kThenJump},
+    {kCmdWhile, "while", "L", CmdWhile, kThenJump},
+    {kCmdEndwhile, "endwhile", "0", CmdEndwhile, kJumpOnly},
+    {kCmdUntil, "until", "L", CmdUntil, kThenJump},
     {kCmdFunction, "function", "0", CmdFunction, OperandLayout::UserFunctionCall},
     {kCmdEndfunction, "endfunction", "0", CmdEndfunction},
     {kCmdEndfunctionL, "endfunction", "L", CmdEndfunctionL},
@@ -342,7 +347,7 @@ constexpr CommandRegistration kControlFlowCommands[] = {
     {kCmdExitfunctionF, "exitfunction", "F", CmdEndfunctionL},
     {kCmdExitfunctionS, "exitfunction", "S", CmdEndfunctionS},
     {kCmdGosub, "gosub", "A", CmdGosub},
-    {kCmdGoto, "goto", "A", CmdElse, kJumpOnly},
+    {kCmdGoto, "goto", "A", CmdGoto, kJumpOnly},
     {kCmdReturn, "return", "0", CmdReturn},
     {kCmdEnd, "end", "0", CmdEnd, OperandLayout::EndsProgram},
 };

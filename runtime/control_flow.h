@@ -28,6 +28,8 @@ namespace qm {
 // IF, WHILE, UNTIL: [condition][target]; a condition of 0 jumps. Inline, so that the fused pairs
 // of a comparison and its test (cmd_operators.cpp) run it without a call.
 inline Pc CmdIf(Pc at) { return at[1].cell->i == 0 ? at[2].target : at + 3; }
+inline constexpr CommandHandler CmdWhile = CmdIf;
+inline constexpr CommandHandler CmdUntil = CmdIf;
 
 // At most 65,534 frames are in use; one more raises runtime error 108.
 inline constexpr int32_t kReturnStackEntries = 65535;
