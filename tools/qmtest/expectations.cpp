@@ -7,6 +7,8 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "tools/qmtest/directive_words.h"
+
 namespace qm::qmtest {
 
 namespace {
@@ -16,23 +18,6 @@ std::string Lower(std::string_view text) {
   std::transform(lower.begin(), lower.end(), lower.begin(),
                  [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
   return lower;
-}
-
-std::string_view Trim(std::string_view text) {
-  while (!text.empty() && std::isspace(static_cast<unsigned char>(text.front()))) text.remove_prefix(1);
-  while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back()))) text.remove_suffix(1);
-  return text;
-}
-
-// Consumes the directive word `word`, written exactly so (upper case), and the blanks after it.
-// Any other spelling is no directive: "REM limit is re-evaluated" is a comment.
-bool TakeWord(std::string_view& text, std::string_view word) {
-  if (text.substr(0, word.size()) != word) return false;
-  if (text.size() > word.size() && !std::isspace(static_cast<unsigned char>(text[word.size()]))) {
-    return false;
-  }
-  text = Trim(text.substr(word.size()));
-  return true;
 }
 
 bool TakeInteger(std::string_view& text, int32_t& value) {

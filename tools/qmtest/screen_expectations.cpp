@@ -4,22 +4,10 @@
 #include <cctype>
 #include <charconv>
 
+#include "tools/qmtest/directive_words.h"
+
 namespace qm::qmtest {
 namespace {
-
-std::string_view Trim(std::string_view text) {
-  while (!text.empty() && std::isspace(static_cast<unsigned char>(text.front()))) text.remove_prefix(1);
-  while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back()))) text.remove_suffix(1);
-  return text;
-}
-
-// The directive word exactly so, followed by a blank or the end.
-bool TakeWord(std::string_view& text, std::string_view word) {
-  if (text.substr(0, word.size()) != word) return false;
-  if (text.size() > word.size() && !std::isspace(static_cast<unsigned char>(text[word.size()]))) return false;
-  text = Trim(text.substr(word.size()));
-  return true;
-}
 
 bool TakeInteger(std::string_view& text, int32_t& value) {
   const char* begin = text.data();
