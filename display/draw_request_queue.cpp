@@ -74,7 +74,7 @@ DrawRequest* TakeDrawing(int32_t code) {
 
 void StoreText(DrawRequest& request, std::string_view text) {
   const std::size_t length = std::min<std::size_t>(text.size(), kDrawRequestTextBytes - 1);
-  std::memcpy(request.text, text.data(), length);
+  if (length > 0) std::memcpy(request.text, text.data(), length);  // an empty view may have no data
   request.text[length] = '\0';
 }
 

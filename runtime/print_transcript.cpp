@@ -19,7 +19,7 @@ Transcript gTranscript;
 void AppendToTranscript(std::string_view text, bool endsLine) {
   Transcript& t = gTranscript;
   t.openLine.append(text);
-  if (t.echo) std::fwrite(text.data(), 1, text.size(), stdout);
+  if (t.echo && !text.empty()) std::fwrite(text.data(), 1, text.size(), stdout);
   if (!endsLine) return;
   t.lines.push_back(std::move(t.openLine));
   t.openLine.clear();
