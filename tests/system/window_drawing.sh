@@ -56,9 +56,17 @@ near() {  # file x y r g b
   [ "${dr#-}" -le 8 ] && [ "${dg#-}" -le 8 ] && [ "${db#-}" -le 8 ] || { echo "$value"; return 1; }
 }
 # Waits (at most 20 s, the machine may be busy) until a capture shows the pixel near the colour.
+# The window is looked up again each time: the display set-up may replace the first window it
+# showed (a slow build, such as the sanitizer one, can catch the first one).
+current_window() {
+  local found
+  found=$(xdotool search --onlyvisible --name Quillmoor 2>/dev/null | tail -1)
+  [ -n "$found" ] && window=$found
+}
 wait_for() {  # file x y r g b
   for _ in $(seq 40); do
-    xwd -silent -id "$window" | convert xwd:- "$1"
+    current_window
+    xwd -silent -id "$window" 2>/dev/null | convert xwd:- "$1" 2>/dev/null
     near "$@" > /dev/null && return 0
     sleep 0.5
   done
@@ -71,6 +79,7 @@ if [ -n "$window" ]; then
   [ "$(convert before.png -crop 200x16+200+400 -format '%[fx:maxima.r]' info:)" != 0 ] ||
     fail "the text is not in the window"
   seen=$(near before.png 550 50 0 0 0) || fail "the blue box is there before anything was typed: $seen"
+  current_window
   xdotool type --window "$window" --delay 100 "ok"
   xdotool key --window "$window" Return
   wait_for after.png 550 50 0 0 255
