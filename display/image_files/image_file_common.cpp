@@ -17,6 +17,16 @@ ImageError CreateImageSurface(int width, int height, PixelFormat format, Surface
   return ImageError::None;
 }
 
+ImageError SurfaceFromRgbRows(int width, int height, PixelFormat format, const uint8_t* rgb, Surface*& out) {
+  if (ImageError error = CreateImageSurface(width, height, format, out); error != ImageError::None) {
+    return error;
+  }
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x, rgb += 3) PutRgb(*out, x, y, {rgb[0], rgb[1], rgb[2]});
+  }
+  return ImageError::None;
+}
+
 void AppendU8(std::string& out, unsigned v) { out.push_back(static_cast<char>(v & 0xFF)); }
 void AppendU16(std::string& out, unsigned v) {
   AppendU8(out, v);

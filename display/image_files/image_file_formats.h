@@ -46,6 +46,9 @@ ImageError WriteDdsFile(const platform::Surface& surface, std::string& file);
 
 // A new system-memory surface of width x height in `format`; TooLarge outside 1..16384 on a side.
 ImageError CreateImageSurface(int width, int height, platform::PixelFormat format, platform::Surface*& out);
+// A new surface as CreateImageSurface makes it, filled from `rgb`: 3 bytes a pixel, rows from the top.
+ImageError SurfaceFromRgbRows(int width, int height, platform::PixelFormat format, const uint8_t* rgb,
+                              platform::Surface*& out);
 inline void PutRgb(platform::Surface& s, int x, int y, platform::Rgb c) {
   s.SetPixelAt(x, y, platform::PackRgb(s.Format(), c));
 }

@@ -74,14 +74,7 @@ ImageError ReadJpegFile(ImageBytes file, PixelFormat format, Surface*& out) {
   }
   jpeg_destroy_decompress(&info);
   if (result != ImageError::None) return result;
-  if (ImageError error = CreateImageSurface(width, height, format, out); error != ImageError::None) {
-    return error;
-  }
-  const uint8_t* p = rgb.data();
-  for (int y = 0; y < height; ++y) {
-    for (int x = 0; x < width; ++x, p += 3) PutRgb(*out, x, y, {p[0], p[1], p[2]});
-  }
-  return ImageError::None;
+  return SurfaceFromRgbRows(width, height, format, rgb.data(), out);
 }
 
 ImageError WriteJpegFile(const Surface& surface, std::string& file) {
