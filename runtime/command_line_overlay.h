@@ -4,6 +4,7 @@
 #pragma once
 #include <string>
 
+#include "platform/messages.h"
 #include "runtime/runtime_errors.h"
 
 namespace qm {
@@ -33,6 +34,9 @@ class CommandLineOverlay {
   // One frame of the command line. Every result but Stay must come with a posted quit (the run
   // loop leaves the phase at its next message check).
   virtual CliResult Frame();
+  // Every main-window message while the command line has the input (InputMode 1): the main
+  // window procedure passes them on after its own handling. Acts on key-downs and characters.
+  virtual void CliWindowProc(const platform::Message& /*message*/) {}
   // True when the overlay shows a command line the user works in; the stand-in shows nothing,
   // so frames around it do not wait for their time.
   virtual bool Live() { return false; }
