@@ -11,6 +11,7 @@
 #include "runtime/command_line_overlay.h"
 #include "runtime/frame_services.h"
 #include "runtime/interpreter.h"
+#include "runtime/packed_files.h"
 #include "runtime/print_input.h"
 #include "runtime/program_image.h"
 #include "runtime/runtime_errors.h"
@@ -225,7 +226,7 @@ void WaitForFrameTime() {
 bool InitGameCore(bool fullScreen, bool windowMode, bool sameCard) {
   int32_t full = fullScreen ? 1 : 0;
   int32_t window = windowMode ? 1 : 0;
-  ReadStandaloneWindowSettings(full, window);
+  ReadStandaloneWindowSettings(full, window, PackedCopyOf);
   if (!sameCard) Display().ChooseBest3DCard();
   Display().SetFullScreenFlag(full != 0);
   const int depth = RunLoop.runDisplayDepth > 0 ? RunLoop.runDisplayDepth : Display().Best3DDepth();

@@ -8,6 +8,7 @@
 #include "display/image_files/image_file_formats.h"
 #include "platform/files.h"
 #include "platform/safe_file_write.h"
+#include "runtime/packed_files.h"
 #include "runtime/runtime_errors.h"
 
 namespace qm {
@@ -101,8 +102,11 @@ Surface* LoadImageFileToSurface(const std::string& name, ImageError* error) {
     result = ImageError::NoFormat;
     return nullptr;
   }
+  // A stand-alone program's packed copy comes first; the copy's name keeps the file's ending.
+  std::string ending = name.substr(name.size() - 3);
+  for (char& c : ending) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   std::vector<uint8_t> bytes;
-  if (!ReadWholeFile(platform::ResolvePath(name), bytes)) {
+  if (!ReadWholeFile(ResolveMediaPath(name, ending), bytes)) {
     if (format->load == ReadDdsFile) InternalErrorCode = 10001;
     result = ImageError::CannotOpen;
     return nullptr;
