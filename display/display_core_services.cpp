@@ -4,6 +4,7 @@
 #include "display/display_setup.h"
 #include "display/display_state.h"
 #include "display/frame_present.h"
+#include "display/screen_capture.h"
 #include "display/surface_utilities.h"
 #include "platform/display/window_details.h"
 
@@ -20,6 +21,8 @@ bool DisplayCoreServices::RestorePrimarySurface() {
 void DisplayCoreServices::ClearZBuffer() { qm::ClearZBuffer(); }
 
 void DisplayCoreServices::PresentFrame() { qm::PresentFrame(); }
+
+void DisplayCoreServices::TakePendingScreenCapture() { qm::TakePendingScreenCapture(); }
 
 void DisplayCoreServices::SetFullScreenFlag(bool fullScreen) { qm::SetFullScreenFlag(fullScreen ? 1 : 0); }
 

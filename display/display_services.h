@@ -28,6 +28,7 @@ class DisplayCoreServices : public DisplayServices {
   bool RestorePrimarySurface() override;
   void ClearZBuffer() override;
   void PresentFrame() override;
+  void TakePendingScreenCapture() override;
   void SetFullScreenFlag(bool fullScreen) override;
   int Best3DDepth() override;
   bool InitDirectX(bool fullScreen) override;

@@ -10,6 +10,7 @@ packages=(
   libsdl2-dev                         # SDL2: headers to build, library loaded when a window opens
   libfreetype-dev libfontconfig-dev   # the display layer's fonts
   libjpeg62-turbo-dev libpng-dev zlib1g-dev libtiff-dev libstb-dev  # image files (stb: DXT encoding)
+  libavformat-dev libavcodec-dev libswscale-dev libavutil-dev  # AVI animations (FFmpeg)
   "$@"
 )
 
