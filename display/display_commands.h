@@ -11,5 +11,7 @@ extern const CommandFamily kTextFamily;     // cmd_text.cpp
 extern const CommandFamily kDisplayModeFamily;
 // The window commands, and the switches that rebuild the display (cmd_window.cpp).
 extern const CommandFamily kWindowFamily;
+// HIDE MOUSE and SHOW MOUSE (mouse_pointer.cpp).
+extern const CommandFamily kMousePointerFamily;
 
 }  // namespace qm

@@ -4,7 +4,9 @@
 #include "display/display_setup.h"
 #include "display/display_state.h"
 #include "display/frame_present.h"
+#include "display/mouse_pointer.h"
 #include "display/screen_capture.h"
+#include "display/sprites.h"
 #include "display/surface_utilities.h"
 #include "platform/display/window_details.h"
 
@@ -79,5 +81,25 @@ void DisplayCoreServices::FlushVideoMemory() { qm::FlushVideoMemory(); }
 int DisplayCoreServices::DisplayWidth() { return TheDisplay.displayWidth; }
 
 int DisplayCoreServices::DisplayHeight() { return TheDisplay.displayHeight; }
+
+void DisplayCoreServices::AnimateMousePointer() { qm::AnimateMousePointer(); }
+
+void DisplayCoreServices::RestoreSpriteBackgrounds() { qm::RestoreSpriteBackgrounds(); }
+
+void DisplayCoreServices::ProcessDeferredDeletions() { qm::ProcessDeferredDeletions(); }
+
+void DisplayCoreServices::SaveSpriteBackgrounds() { qm::SaveSpriteBackgrounds(); }
+
+void DisplayCoreServices::DrawSprites() { qm::DrawSprites(); }
+
+// The display set-up of a run shows the pointer with its backgrounds saved.
+void DisplayCoreServices::ShowMouse() { qm::ShowMouse(1); }
+
+void DisplayCoreServices::FreeMousePointer() { qm::FreeMousePointer(); }
+
+// A program in a window with the pointer hidden takes the mouse from the window's messages.
+bool DisplayCoreServices::MouseFollowsDevice() {
+  return MousePointer.shown != 0 || TheDisplay.windowModeOn == 0;
+}
 
 }  // namespace qm

@@ -41,4 +41,18 @@ struct DisplayEntity : EngineRecordLinks {
   int32_t layer;               // 0 sprites, 1 the command-line overlay, 2 the mouse pointer
 };
 
+// Drawing layers: DrawSprites draws layer 0, then 1, then 2, each in creation order.
+inline constexpr int32_t kSpriteLayer = 0;
+inline constexpr int32_t kOverlayLayer = 1;
+inline constexpr int32_t kPointerLayer = 2;
+inline constexpr int32_t kDisplayLayers = 3;
+
+// NewDisplayEntity (engine_tables.h) takes a record: zero-filled, invisible, at natural scale, no
+// background images, image 0 on layer 0.
+
+// Unlinks the entity, deletes the background images it owns, and frees the record: 1, or 0 when
+// `index` names no entity in use (nothing changes then). The sprite number map, `userNumber` and
+// `inUse` are the caller's to clear.
+int32_t DeleteDisplayEntity(int32_t index);
+
 }  // namespace qm

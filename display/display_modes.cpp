@@ -9,7 +9,9 @@
 #include "display/engine_error_log.h"
 #include "display/engine_tables.h"
 #include "display/frame_present.h"
+#include "display/mouse_pointer.h"
 #include "display/number_maps.h"
+#include "display/sprites.h"
 #include "display/surface_utilities.h"
 #include "models/object_model.h"
 #include "platform/display/display_device.h"
@@ -36,9 +38,11 @@ void ClearDisplayAfterReset() {
 void RebuildAfterReset() {
   ClearObjectLimbTextures();
   ClearDisplayAfterReset();
+  ReleaseSpriteBackgrounds();  // before the images go: the entities own them
   ReleaseImagesForReset();
   RebindScreenTargets();
   LoadMousePointerBitmap(true);
+  RebuildMousePointerImages(1);
   TheDisplay.screenInvalidFlag = 1;
   Services().engine3d->ClearViewportColour(0);
   Services().engine3d->ClearCameraView(0);

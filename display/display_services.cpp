@@ -4,6 +4,7 @@
 #include "display/draw_request_queue.h"
 #include "display/engine_error_log.h"
 #include "display/engine_tables.h"
+#include "display/mouse_pointer.h"
 #include "display/text_state.h"
 
 namespace qm {
@@ -12,6 +13,7 @@ void DisplayCoreServices::InitGameData() {
   // Tables that cannot be created stay empty: every take then raises 101 and takes nothing.
   if (!DisplayEntityTable.Exists()) CreateEngineTables();
   qm::InitGameData();
+  ForgetMousePointer();  // its records went with the tables
 }
 
 void DisplayCoreServices::FreeGameData() { qm::FreeGameData(); }

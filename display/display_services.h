@@ -45,6 +45,16 @@ class DisplayCoreServices : public DisplayServices {
   int DisplayWidth() override;
   int DisplayHeight() override;
 
+  // Sprites and the mouse pointer (sprites.h, mouse_pointer.h).
+  void AnimateMousePointer() override;
+  void RestoreSpriteBackgrounds() override;
+  void ProcessDeferredDeletions() override;
+  void SaveSpriteBackgrounds() override;
+  void DrawSprites() override;
+  void ShowMouse() override;
+  void FreeMousePointer() override;
+  bool MouseFollowsDevice() override;
+
  private:
   bool cursorHiddenForRun_ = false;
 };

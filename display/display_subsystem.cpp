@@ -13,7 +13,7 @@ namespace {
 DisplayCoreServices gDisplayCore;
 
 constexpr const CommandFamily* kDisplayFamilies[] = {&kDrawingFamily, &kTextFamily, &kDisplayModeFamily,
-                                                     &kWindowFamily};
+                                                     &kWindowFamily, &kMousePointerFamily};
 
 // Every run starts drawing on the screen in white on black, with the run-start text setting, and
 // not in a window of its own.
