@@ -173,7 +173,10 @@ Pc CmdFunction(Pc command) {
 // A call site planned at load: what verification proved about the call (its entry, argument
 // count, parameter cells and the callee's scope) read once. Only calls whose every argument is a
 // number of its parameter's kind are planned (values copied as they are); the others, and a call
-// whose count cell a corrupt program changed, take CmdFunction.
+// whose count cell a corrupt program changed, take CmdFunction. The site also learns, on its first
+// call, the scope it is called from (the scope of the code around it, in any ordinary program)
+// and the flat save list of that scope and the callee: while the call comes from that scope and
+// no array is dimensioned, it saves along the list.
 struct CallSite {
   Pc body;
   const ValueCell* countCell;
@@ -182,33 +185,60 @@ struct CallSite {
   int32_t returnWord;
   CellKind resultKind;
   ValueCell* resultCell;
+  int32_t learnedScope;      // the caller's scope `flat` was looked up for (-1: none yet)
+  const FlatSaveList* flat;  // nullptr: that pair of scopes saves the general way
   std::array<ValueCell*, kMaxCallArguments> parameters;
 };
 
+// Pushes the frame of a planned call the general way, or learns the flat list for the caller's
+// scope first (the first call from a scope).
+[[gnu::noinline]] void PushPlannedCall(CallSite& site) {
+  if (site.learnedScope != RunningScope) {
+    site.learnedScope = RunningScope;
+    site.flat = FlatSaveListFor(RunningScope, site.calleeScope);
+  }
+  if (site.flat != nullptr && ProgramArrays.DimensionedCount() == 0) {
+    ProgramReturnStack.PushFlatCall(site.returnWord, site.resultCell, site.resultKind, RunningScope,
+                                    *site.flat);
+  } else {
+    ProgramReturnStack.PushCall(site.returnWord, site.resultCell, site.resultKind, RunningScope,
+                                site.calleeScope);
+  }
+}
+
 // The call itself, for `count` arguments (a count known when compiled unrolls the copies).
-[[gnu::always_inline]] inline Pc CallPlannedSite(Pc at, const CallSite& site, int32_t count) {
+[[gnu::always_inline]] inline Pc CallPlannedSite(Pc at, CallSite& site, int32_t count) {
   if (site.countCell->i != count || ProgramReturnStack.Full()) [[unlikely]] {
     return CmdFunction(at);
   }
   // Every argument read before any parameter is assigned.
   std::array<int32_t, kMaxCallArguments> values;
   for (int32_t k = 0; k < count; ++k) values[k] = at[4 + k].cell->i;
-  ProgramReturnStack.PushCall(site.returnWord, site.resultCell, site.resultKind, RunningScope,
-                              site.calleeScope);
+  const int16_t callerScope = RunningScope;
+  if (callerScope == site.learnedScope && site.flat != nullptr && ProgramArrays.DimensionedCount() == 0)
+      [[likely]] {
+    ProgramReturnStack.PushFlatCall(site.returnWord, site.resultCell, site.resultKind, callerScope,
+                                    *site.flat);
+  } else {
+    PushPlannedCall(site);
+  }
   for (int32_t k = 0; k < count; ++k) site.parameters[k]->i = values[k];
   RunningScope = static_cast<int16_t>(site.calleeScope);
   return site.body;
 }
 
+// The site's plan, which the site updates as it learns (the plan's memory is the decoded form's).
+CallSite& SiteOf(Pc at) { return *const_cast<CallSite*>(static_cast<const CallSite*>(at[1].plan)); }
+
 Pc CmdCallPlanned(Pc at) {
-  const CallSite& site = *static_cast<const CallSite*>(at[1].plan);
+  CallSite& site = SiteOf(at);
   return CallPlannedSite(at, site, site.count);
 }
 
 // The same for the usual counts of arguments.
 template <int32_t count>
 Pc CmdCallPlannedWith(Pc at) {
-  return CallPlannedSite(at, *static_cast<const CallSite*>(at[1].plan), count);
+  return CallPlannedSite(at, SiteOf(at), count);
 }
 
 // Plans a verified call whose arguments need no conversion.
@@ -231,6 +261,8 @@ CommandHandler PlanCall(DecodedWord* at) {
   site.calleeScope = words[entry + count];
   site.returnWord = first + 3 + count;
   site.resultCell = OperandCell(words[first + 1], site.resultKind);
+  site.learnedScope = -1;
+  site.flat = nullptr;
   CallSite* plan = NewDecodedPlan<CallSite>();
   *plan = site;
   at[1].plan = plan;
@@ -279,15 +311,18 @@ Pc CmdEndfunctionL(Pc at) {
 
 // The same, when the call on top of the return stack takes a result of the value's own kind: the
 // 32 bits are stored as they are. Anything else (GOSUB frames above the call, no call, a result
-// of another kind) takes CmdEndfunctionL.
+// of another kind) takes CmdEndfunctionL. The value's kind was read at load.
+template <CellKind kind>
 Pc CmdReturnNumber(Pc at) {
-  const ValueCell* value = at[1].cell;
+  const int32_t bits = at[1].cell->i;
   const ReturnFrame* top = ProgramReturnStack.Top();
-  if (top == nullptr || top->kind != FrameKind::Call || top->resultCell == nullptr ||
-      top->resultKind != KindOfCell(value)) [[unlikely]] {
+  if (top == nullptr || top->kind != FrameKind::Call || top->resultCell == nullptr || top->resultKind != kind)
+      [[unlikely]] {
     return CmdEndfunctionL(at);
   }
-  const int32_t bits = value->i;
+  if (top->flat != nullptr) [[likely]] {
+    return DecodedAt(ProgramReturnStack.ReturnFromFlatCall(bits));
+  }
   const ReturnFrame& frame = ProgramReturnStack.PopCall();
   frame.resultCell->i = bits;
   ProgramReturnStack.RestoreFunctionLocals(frame);
@@ -313,7 +348,17 @@ Pc CmdStop(Pc at) {
   return at + 1;
 }
 
-CommandHandler ChooseNumberReturn(DecodedWord*) { return &CmdReturnNumber; }
+CommandHandler ChooseNumberReturn(DecodedWord* at) {
+  switch (KindOfCell(at[1].cell)) {
+    case CellKind::Integer:
+      return &CmdReturnNumber<CellKind::Integer>;
+    case CellKind::Float:
+      return &CmdReturnNumber<CellKind::Float>;
+    case CellKind::String:
+      break;
+  }
+  return &CmdEndfunctionL;
+}
 
 constexpr CommandVariant kControlFlowVariants[] = {{CmdFunction, PlanCall},
                                                    {CmdEndfunctionL, ChooseNumberReturn}};

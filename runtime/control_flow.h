@@ -58,6 +58,17 @@ struct TemporaryUsage {
   std::array<uint8_t, 3> count{};
 };
 
+// What a call site planned at load saves when neither side needs more than numbers (the caller
+// has no string variables, the callee uses no string temporaries) and no array is dimensioned:
+// the callee's numeric temporaries, then the caller's numeric variables, each cell as its 32 bits.
+// The list for a pair of scopes is made once (FlatSaveListFor) and lives while any call frame may
+// still point at it.
+struct FlatSaveList {
+  uint32_t temporaries = 0;  // cells [0, temporaries) are the callee's temporaries
+  uint32_t count = 0;
+  const int32_t* cells = nullptr;
+};
+
 struct ReturnFrame {
   FrameKind kind;
   CellKind resultKind;         // call: the kind of its result cell
@@ -69,6 +80,9 @@ struct ReturnFrame {
   uint32_t savedTextsBegin;
   uint32_t savedTempsBegin;
   ValueCell* resultCell;  // call: the cell its result goes to (nullptr: none)
+  // call: what it saved along a flat list (its values from savedNumbersBegin in the flat value
+  // stack), or nullptr when it saved the general way.
+  const FlatSaveList* flat;
 };
 
 // What a call saves, per scope, worked out from the program image once for every piece the image
@@ -101,6 +115,10 @@ struct CallSavePlans {
 
 extern CallSavePlans CallSavePlansInUse;
 [[gnu::cold, gnu::noinline]] void BuildCallSavePlans();
+
+// The flat list of a call from `callerScope` to `calleeScope` under the current plans, or
+// nullptr when the pair needs the general way (texts to save).
+const FlatSaveList* FlatSaveListFor(int32_t callerScope, int32_t calleeScope);
 
 // The plans for the current program image, built when it changed.
 [[gnu::always_inline]] inline const CallSavePlans& CurrentCallSavePlans() {
@@ -154,6 +172,14 @@ class ReturnStack {
   // program, whose variables no function can reach) and the callee's temporary window.
   [[gnu::always_inline]] inline void PushCall(int32_t returnWord, ValueCell* resultCell, CellKind resultKind,
                                               int16_t callerScope, int32_t calleeScope);
+  // The same along a flat list; the caller checked that no array is dimensioned.
+  [[gnu::always_inline]] inline void PushFlatCall(int32_t returnWord, ValueCell* resultCell,
+                                                  CellKind resultKind, int16_t callerScope,
+                                                  const FlatSaveList& list);
+  // Returns from the call on top, which saved along a flat list, storing `bits` into its result
+  // cell between putting back the temporaries and the variables (as PopCall, the store and
+  // RestoreFunctionLocals do). Returns the call's return word.
+  [[gnu::always_inline]] inline int32_t ReturnFromFlatCall(int32_t bits);
   // Pops the top frame, which must be a GOSUB frame; returns its return word.
   int32_t PopGosub();
   // Drops GOSUB frames down to the nearest call frame and pops it, restoring the temporaries it
@@ -195,11 +221,13 @@ class ReturnStack {
   inline void SaveTemporaries(ValueCell* cells, const ReturnFrame& frame);
   inline void RestoreTemporaries(const ReturnFrame& frame);
   [[gnu::noinline]] void RestoreScopeTexts(const ReturnFrame& frame);
+  inline void RestoreFlat(const ReturnFrame& frame, uint32_t from, uint32_t to);
 
   Frames frames_;
   SaveStack<SavedNumber> savedNumbers_;  // variables saved by every call frame, in frame order
   SaveStack<SavedText> savedTexts_;
   SaveStack<ValueCell> savedTemps_;  // temporary windows saved by every call frame
+  SaveStack<int32_t> flatValues_;    // what the flat call frames saved, in frame order
   int32_t callFrames_ = 0;
 };
 
@@ -218,8 +246,17 @@ inline void ReturnStack::PushCall(int32_t returnWord, ValueCell* resultCell, Cel
   const CallSavePlans& plans = CurrentCallSavePlans();
   const ScopeSavePlan& callee = plans.Of(calleeScope);
   ReturnFrame& frame = *frames_.Room(1);
-  frame = {FrameKind::Call,        resultKind,           callee.temporaries, callerScope,        returnWord,
-           callee.temporaryWindow, savedNumbers_.Size(), savedTexts_.Size(), savedTemps_.Size(), resultCell};
+  frame = {FrameKind::Call,
+           resultKind,
+           callee.temporaries,
+           callerScope,
+           returnWord,
+           callee.temporaryWindow,
+           savedNumbers_.Size(),
+           savedTexts_.Size(),
+           savedTemps_.Size(),
+           resultCell,
+           nullptr};
   frames_.Commit(1);
   ++callFrames_;
   ValueCell* cells = ProgramImage.dataBlock;
@@ -310,12 +347,73 @@ inline const ReturnFrame& ReturnStack::PopCall() {
   const ReturnFrame& frame = frames_.Back();
   frames_.Pop();
   --callFrames_;
-  RestoreTemporaries(frame);
+  if (frame.flat != nullptr) {
+    RestoreFlat(frame, 0, frame.flat->temporaries);
+  } else {
+    RestoreTemporaries(frame);
+  }
   RunningScope = frame.savedScope;
   return frame;
 }
 
+// Puts back the cells [from, to) of a flat frame's list.
+inline void ReturnStack::RestoreFlat(const ReturnFrame& frame, uint32_t from, uint32_t to) {
+  ValueCell* cells = ProgramImage.dataBlock;
+  if (cells == nullptr) [[unlikely]]
+    return;
+  const int32_t* listed = frame.flat->cells;
+  const int32_t* saved = flatValues_.From(frame.savedNumbersBegin);
+  for (uint32_t k = from; k < to; ++k) cells[listed[k]].i = saved[k];
+}
+
+inline void ReturnStack::PushFlatCall(int32_t returnWord, ValueCell* resultCell, CellKind resultKind,
+                                      int16_t callerScope, const FlatSaveList& list) {
+  ReturnFrame& frame = *frames_.Room(1);
+  const uint32_t begin = flatValues_.Size();
+  frame.kind = FrameKind::Call;
+  frame.resultKind = resultKind;
+  frame.savedScope = callerScope;
+  frame.returnWord = returnWord;
+  frame.savedNumbersBegin = begin;
+  frame.resultCell = resultCell;
+  frame.flat = &list;
+  frames_.Commit(1);
+  ++callFrames_;
+  // Held in locals: the saves are int32 stores, which could otherwise change the list's fields.
+  const int32_t* const listed = list.cells;
+  const uint32_t count = list.count;
+  const ValueCell* const cells = Interpreter.cells;
+  int32_t* const saved = flatValues_.Room(count);
+  for (uint32_t k = 0; k < count; ++k) saved[k] = cells[listed[k]].i;
+  flatValues_.Commit(count);
+}
+
+inline int32_t ReturnStack::ReturnFromFlatCall(int32_t bits) {
+  const ReturnFrame& frame = frames_.Back();
+  const FlatSaveList& list = *frame.flat;
+  const int32_t* const listed = list.cells;
+  const uint32_t temporaries = list.temporaries, count = list.count;
+  const uint32_t begin = frame.savedNumbersBegin;
+  const int32_t* const saved = flatValues_.From(begin);
+  ValueCell* const cells = Interpreter.cells;
+  ValueCell* const result = frame.resultCell;
+  const int32_t returnWord = frame.returnWord;
+  RunningScope = frame.savedScope;
+  frames_.Pop();
+  --callFrames_;
+  for (uint32_t k = 0; k < temporaries; ++k) cells[listed[k]].i = saved[k];
+  result->i = bits;
+  for (uint32_t k = temporaries; k < count; ++k) cells[listed[k]].i = saved[k];
+  flatValues_.Truncate(begin);
+  return returnWord;
+}
+
 inline void ReturnStack::RestoreFunctionLocals(const ReturnFrame& frame) {
+  if (frame.flat != nullptr) {
+    RestoreFlat(frame, frame.flat->temporaries, frame.flat->count);
+    flatValues_.Truncate(frame.savedNumbersBegin);
+    return;
+  }
   ValueCell* cells = ProgramImage.dataBlock;
   const uint32_t numbersBegin = frame.savedNumbersBegin;
   const uint32_t count = savedNumbers_.Size() - numbersBegin;

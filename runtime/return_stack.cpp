@@ -4,6 +4,9 @@
 #include <algorithm>
 #include <array>
 #include <cstdlib>
+#include <map>
+#include <memory>
+#include <tuple>
 
 #include "runtime/arrays.h"
 #include "runtime/control_flow.h"
@@ -97,7 +100,51 @@ void BuildCallSavePlans() {
   CallSavePlansInUse = std::move(plans);
 }
 
-void ForgetCallSavePlans() { CallSavePlansInUse = CallSavePlans{}; }
+// ---- Flat save lists ----
+
+namespace {
+
+struct OwnedFlatList {
+  std::vector<int32_t> cells;
+  FlatSaveList list;
+};
+
+// Every list made, by the plans' generation and the two scopes. A call frame may point at a list
+// of an earlier generation (a line typed at the command line while a call was active), so lists
+// are dropped only when no call frame is left.
+std::map<std::tuple<uint32_t, int32_t, int32_t>, std::unique_ptr<OwnedFlatList>>& FlatLists() {
+  static std::map<std::tuple<uint32_t, int32_t, int32_t>, std::unique_ptr<OwnedFlatList>> lists;
+  return lists;
+}
+
+}  // namespace
+
+const FlatSaveList* FlatSaveListFor(int32_t callerScope, int32_t calleeScope) {
+  const CallSavePlans& plans = CurrentCallSavePlans();
+  const ScopeSavePlan& caller = plans.Of(callerScope);
+  const ScopeSavePlan& callee = plans.Of(calleeScope);
+  if (caller.textsBegin != caller.textsEnd || callee.temporaries.count[2] != 0) return nullptr;
+  std::unique_ptr<OwnedFlatList>& owned = FlatLists()[{plans.imageGeneration, callerScope, calleeScope}];
+  if (owned == nullptr) {
+    owned = std::make_unique<OwnedFlatList>();
+    for (int t = 0; t < 2; ++t) {
+      for (int32_t i = 0; i < callee.temporaries.count[static_cast<size_t>(t)]; ++i) {
+        owned->cells.push_back(kTemporaryCellBase[t] + callee.temporaryWindow + i);
+      }
+    }
+    owned->list.temporaries = static_cast<uint32_t>(owned->cells.size());
+    owned->cells.insert(owned->cells.end(), plans.cells.begin() + caller.numbersBegin,
+                        plans.cells.begin() + caller.numbersEnd);
+    owned->list.count = static_cast<uint32_t>(owned->cells.size());
+    owned->list.cells = owned->cells.data();
+  }
+  return &owned->list;
+}
+
+void ForgetCallSavePlans() {
+  CallSavePlansInUse = CallSavePlans{};
+  if (!ProgramReturnStack.HasCallFrame()) FlatLists().clear();
+}
 
 // ---- GOSUB ----
 
@@ -111,6 +158,7 @@ void ReturnStack::PushGosub(int32_t returnWord) {
                 savedNumbers_.Size(),
                 savedTexts_.Size(),
                 savedTemps_.Size(),
+                nullptr,
                 nullptr});
 }
 
@@ -167,13 +215,14 @@ void ReturnStack::Clear() {
   for (uint32_t i = 0; i < savedTexts_.Size(); ++i) std::free(savedTexts_[i].text);
   for (uint32_t f = 0; f < frames_.Size(); ++f) {
     const ReturnFrame& frame = frames_[f];
-    if (frame.kind != FrameKind::Call) continue;
+    if (frame.kind != FrameKind::Call || frame.flat != nullptr) continue;
     const uint32_t texts = frame.savedTempsBegin + frame.savedTemps.count[0] + frame.savedTemps.count[1];
     for (uint32_t i = 0; i < frame.savedTemps.count[2]; ++i) std::free(savedTemps_[texts + i].s);
   }
   savedNumbers_.Truncate(0);
   savedTexts_.Truncate(0);
   savedTemps_.Truncate(0);
+  flatValues_.Truncate(0);
   frames_.Truncate(0);
   callFrames_ = 0;
 }

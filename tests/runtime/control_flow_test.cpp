@@ -209,6 +209,50 @@ TEST_F(ControlFlowTest, RecursiveCallSeesItsOwnLocalAgainAfterTheInnerCall) {
   EXPECT_EQ(Int(result), 30);
 }
 
+TEST_F(ControlFlowTest, ArrayDimensionedDuringARecursionKeepsEveryLevelsLocal) {
+  // function f(n) : x = n * 10 : y = 0
+  //   if n > 0 : if n = 2 : dim arr(3) : endif : y = f(n - 1) : endif
+  // endfunction x + y
+  // The calls before the DIM save without looking for arrays, the later ones look for them; each
+  // return must put back its own level's x. f(3) = 30 + 20 + 10 + 0.
+  ImageBuilder b;
+  const int32_t result = b.IntVariable();
+  const int32_t array = b.IntVariable();
+  const int32_t call = b.Here();
+  EmitCall(b, 0, ImageBuilder::IntTemp(0), {b.IntLiteral(3)});
+  b.Command(kOpAssignLL, {result, ImageBuilder::IntTemp(0)});
+  EmitEnd(b);
+  const int16_t scope = 1;
+  const int32_t n = b.IntVariable(scope);
+  const int32_t x = b.IntVariable(scope);
+  const int32_t y = b.IntVariable(scope);
+  const int32_t entry = EmitFunctionHeader(b, {n}, scope);
+  b.Patch(call + 1, ImageBuilder::WordAddress(entry));
+  const int32_t t0 = ImageBuilder::IntTemp(50);
+  b.Command(kOpMulLLL, {x, n, b.IntLiteral(10)});
+  b.Command(kOpAssignLL, {y, b.IntLiteral(0)});
+  b.Command(kOpGreaterLLL, {t0, n, b.IntLiteral(0)});
+  const int32_t anyLeft = b.Command(kCmdIf, {t0, 0});
+  b.Command(kOpGreaterLLL, {t0, n, b.IntLiteral(2)});
+  const int32_t notAboveTwo = b.Command(kCmdIf, {t0, 0});
+  const int32_t skipDim = b.Command(kCmdElse, {0});
+  b.Patch(notAboveTwo + 2, ImageBuilder::WordAddress(b.Here()));
+  b.Command(kOpGreaterLLL, {t0, n, b.IntLiteral(1)});
+  const int32_t notTwo = b.Command(kCmdIf, {t0, 0});
+  b.Command(kCmdDimLL, {array, b.IntLiteral(3)});
+  b.Patch(skipDim + 1, ImageBuilder::WordAddress(b.Here()));
+  b.Patch(notTwo + 2, ImageBuilder::WordAddress(b.Here()));
+  b.Command(kOpSubLLL, {t0, n, b.IntLiteral(1)});
+  EmitCall(b, entry, ImageBuilder::IntTemp(51), {t0});
+  b.Command(kOpAssignLL, {y, ImageBuilder::IntTemp(51)});
+  b.Patch(anyLeft + 2, ImageBuilder::WordAddress(b.Here()));
+  b.Command(kOpAddLLL, {ImageBuilder::IntTemp(52), x, y});
+  b.Command(kCmdEndfunctionL, {ImageBuilder::IntTemp(52)});
+  ASSERT_EQ(Run(b), 0);
+  EXPECT_EQ(Int(result), 60);
+  EXPECT_EQ(ProgramReturnStack.Depth(), 0);
+}
+
 TEST_F(ControlFlowTest, ArgumentsAreAllTakenBeforeAnyParameterIsAssigned) {
   // function f(a, b, d) : if d > 0 : r = f(b, a, d - 1) : else : r = a * 10 + b : endif
   // endfunction r.  f(1, 2, 1) calls f(2, 1, 0), which gives 21.
