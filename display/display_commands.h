@@ -9,6 +9,9 @@ extern const CommandFamily kTextFamily;     // cmd_text.cpp
 // PERFORM CHECKLIST FOR DISPLAY MODES, SET DISPLAY MODE, the SCREEN queries, CHECK DISPLAY MODE,
 // SET GAMMA (cmd_display_modes.cpp).
 extern const CommandFamily kDisplayModeFamily;
+// The bitmap commands and queries (cmd_bitmaps.cpp) and the image commands (cmd_images.cpp).
+extern const CommandFamily kBitmapFamily;
+extern const CommandFamily kImageFamily;
 // The window commands, and the switches that rebuild the display (cmd_window.cpp).
 extern const CommandFamily kWindowFamily;
 // HIDE MOUSE and SHOW MOUSE (mouse_pointer.cpp).

@@ -12,8 +12,9 @@ namespace {
 
 DisplayCoreServices gDisplayCore;
 
-constexpr const CommandFamily* kDisplayFamilies[] = {&kDrawingFamily, &kTextFamily, &kDisplayModeFamily,
-                                                     &kWindowFamily, &kMousePointerFamily};
+constexpr const CommandFamily* kDisplayFamilies[] = {
+    &kDrawingFamily,      &kTextFamily,   &kDisplayModeFamily, &kWindowFamily,
+    &kMousePointerFamily, &kBitmapFamily, &kImageFamily};
 
 // Every run starts drawing on the screen in white on black, with the run-start text setting, and
 // not in a window of its own.

@@ -2,6 +2,7 @@
 // that was current when it was queued.
 #pragma once
 #include <cstdint>
+#include <cstring>
 
 #include "display/engine_table.h"
 
@@ -25,5 +26,15 @@ struct DrawRequest : EngineRecordLinks {
   // A zero-terminated text, or int32 arguments ("text words") for some codes.
   char text[kDrawRequestTextBytes];
 };
+
+// The int32 arguments some codes keep in the text field, by word number.
+inline void StoreRequestWord(DrawRequest& request, int word, int32_t value) {
+  std::memcpy(request.text + word * 4, &value, sizeof value);
+}
+inline int32_t RequestWord(const DrawRequest& request, int word) {
+  int32_t value;
+  std::memcpy(&value, request.text + word * 4, sizeof value);
+  return value;
+}
 
 }  // namespace qm

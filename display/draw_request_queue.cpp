@@ -8,7 +8,9 @@
 #include <cmath>
 #include <cstring>
 
+#include "display/bitmaps.h"
 #include "display/engine_tables.h"
+#include "display/images.h"
 #include "platform/display/surface.h"
 #include "runtime/interpreter.h"
 #include "runtime/run_loop.h"
@@ -76,15 +78,6 @@ void StoreText(DrawRequest& request, std::string_view text) {
   const std::size_t length = std::min<std::size_t>(text.size(), kDrawRequestTextBytes - 1);
   if (length > 0) std::memcpy(request.text, text.data(), length);  // an empty view may have no data
   request.text[length] = '\0';
-}
-
-void StoreWord(DrawRequest& request, int word, int32_t value) {
-  std::memcpy(request.text + word * 4, &value, sizeof value);
-}
-int32_t WordOf(const DrawRequest& request, int word) {
-  int32_t value;
-  std::memcpy(&value, request.text + word * 4, sizeof value);
-  return value;
 }
 
 int32_t FloatBits(float value) {
@@ -211,12 +204,22 @@ void ReplayEllipse(const DrawRequest& r) {
 
 void ReplayPoint(const DrawRequest& r) {
   if (!gTarget.Contains(r.x, r.y)) return;
-  const int32_t cellIndex = WordOf(r, 0);
+  const int32_t cellIndex = RequestWord(r, 0);
   if (Interpreter.cells == nullptr || static_cast<uint32_t>(cellIndex) >= kOperandCells) return;
   Interpreter.cells[cellIndex].i = ExpandPixelToRgb(gTarget.packing, gTarget.Get(r.x, r.y));
 }
 
 void Replay(const DrawRequest& r) {
+  if (r.code <= kDrawFadeBitmap) {
+    ReplayBitmapRequest(r);
+    gTarget = Target{};  // surfaces may have been made, released or rewritten
+    return;
+  }
+  if (r.code >= kDrawGetImage && r.code <= kDrawRotateImage) {
+    ReplayImageRequest(r);
+    gTarget = Target{};
+    return;
+  }
   const bool drawable = SelectTarget(r.surfaceAtQueue);
   switch (r.code) {
     case kDrawInk:
@@ -331,8 +334,8 @@ void SetInkColours(const PixelPacking& packing, int32_t background, int32_t fore
 
 void QueueClearScreen() {
   if (DrawRequest* r = TakeDrawing(kDrawClear)) {
-    StoreWord(*r, 0, 0);
-    StoreWord(*r, 1, 0);
+    StoreRequestWord(*r, 0, 0);
+    StoreRequestWord(*r, 1, 0);
   }
 }
 
@@ -377,7 +380,7 @@ void QueuePoint(int32_t x, int32_t y, int32_t resultCellIndex) {
   if (DrawRequest* r = TakeRequest(kDrawPoint, 1)) {
     r->x = x;
     r->y = y;
-    StoreWord(*r, 0, resultCellIndex);
+    StoreRequestWord(*r, 0, resultCellIndex);
   }
 }
 
@@ -396,8 +399,124 @@ void QueueTextSetting(int32_t code, int32_t x, int32_t word0, std::string_view t
   if (DrawRequest* r = TakeRequest(code, 1)) {
     r->x = x;
     StoreText(*r, text);
-    if (text.empty()) StoreWord(*r, 0, word0);
+    if (text.empty()) StoreRequestWord(*r, 0, word0);
   }
+}
+
+// ---- Bitmap and image requests ----
+
+namespace {
+
+DrawRequest* TakeForBitmap(int32_t code, int32_t number) {
+  DrawRequest* r = TakeRequest(code, RepeatForBitmap(number));
+  if (r != nullptr) r->number = number;
+  return r;
+}
+
+}  // namespace
+
+void QueueSetCurrentBitmap(int32_t number) {
+  TakeRequest(kDrawSetCurrentBitmap, 1);
+  QueueCurrentBitmap = QueueBitmap{number, IsBitmapNumber(number) ? BitmapSurface(number) : nullptr};
+}
+
+void QueueLoadBitmap(int32_t number, std::string_view fileName) {
+  if (DrawRequest* r = TakeForBitmap(kDrawLoadBitmap, number)) StoreText(*r, fileName);
+}
+
+void QueueSaveBitmap(int32_t number, std::string_view fileName) {
+  if (DrawRequest* r = TakeRequest(kDrawSaveBitmap, 1)) {
+    r->number = number;
+    StoreText(*r, fileName);
+  }
+}
+
+void QueueCreateBitmap(int32_t number, int32_t width, int32_t height) {
+  if (DrawRequest* r = TakeRequest(kDrawCreateBitmap, 1)) {
+    r->number = number;
+    r->x2 = width;
+    r->y2 = height;
+  }
+}
+
+void QueueDeleteBitmap(int32_t number) {
+  if (DrawRequest* r = TakeRequest(kDrawDeleteBitmap, 1)) r->number = number;
+  if (number == QueueCurrentBitmap.number) QueueCurrentBitmap = QueueBitmap{0, gScreen.backBuffer};
+}
+
+void QueueCopyBitmap(int32_t source, int32_t destination) {
+  if (DrawRequest* r = TakeForBitmap(kDrawCopyBitmap, destination)) {
+    r->number = source;
+    r->x = 0;
+    StoreRequestWord(*r, 4, destination);
+  }
+}
+
+void QueueCopyBitmapRect(int32_t source, const CopyRect& from, int32_t destination, const CopyRect& to) {
+  if (DrawRequest* r = TakeForBitmap(kDrawCopyBitmap, destination)) {
+    r->number = source;
+    r->x = 1;
+    const int32_t words[9] = {from.x1, from.y1, from.x2, from.y2, destination, to.x1, to.y1, to.x2, to.y2};
+    for (int word = 0; word < 9; ++word) StoreRequestWord(*r, word, words[word]);
+  }
+}
+
+void QueueMirrorBitmap(int32_t number) { TakeForBitmap(kDrawMirrorBitmap, number); }
+void QueueFlipBitmap(int32_t number) { TakeForBitmap(kDrawFlipBitmap, number); }
+
+void QueueBlurBitmap(int32_t number, int32_t amount) {
+  if (DrawRequest* r = TakeForBitmap(kDrawBlurBitmap, number)) StoreRequestWord(*r, 0, amount);
+}
+
+void QueueFadeBitmap(int32_t number, int32_t amount) {
+  if (DrawRequest* r = TakeForBitmap(kDrawFadeBitmap, number)) StoreRequestWord(*r, 0, amount);
+}
+
+void QueueGetImage(int32_t imageIndex, int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t textureFlag) {
+  if (DrawRequest* r = TakeRequest(kDrawGetImage, 1)) {
+    r->number = imageIndex;
+    r->x = x1;
+    r->y = y1;
+    r->x2 = x2;
+    r->y2 = y2;
+    StoreRequestWord(*r, 0, textureFlag);
+  }
+  ImageTable[imageIndex].width = x2 - x1;
+  ImageTable[imageIndex].height = y2 - y1;
+}
+
+void QueuePasteImage(int32_t imageIndex, int32_t x, int32_t y, bool transparent) {
+  if (DrawRequest* r = TakeDrawing(kDrawPasteImage)) {
+    r->number = imageIndex;
+    r->x = x;
+    r->y = y;
+    r->x2 = transparent ? 1 : 0;
+  }
+}
+
+void QueueSaveImage(int32_t imageIndex, std::string_view fileName) {
+  if (DrawRequest* r = TakeRequest(kDrawSaveImage, 1)) {
+    r->number = imageIndex;
+    StoreText(*r, fileName);
+  }
+}
+
+void QueueRotateImage(int32_t imageIndex, int32_t angle) {
+  if (DrawRequest* r = TakeRequest(kDrawRotateImage, 1)) {
+    r->number = imageIndex;
+    r->x = angle;
+  }
+}
+
+void ForgetQueuedSurface(const platform::Surface* surface) {
+  if (surface == nullptr) return;
+  if (gTarget.surface == surface) gTarget = Target{};
+  if (QueueCurrentBitmap.surface == surface) QueueCurrentBitmap.surface = nullptr;
+  if (!DrawRequestQueue.Exists()) return;
+  DrawRequestQueue.ForEachUsed([surface](int32_t index) {
+    DrawRequest& request = DrawRequestQueue[index];
+    if (request.surfaceAtQueue == surface) request.surfaceAtQueue = nullptr;
+  });
 }
 
 // ---- The replay ----

@@ -17,6 +17,20 @@ class Surface;
 
 enum DrawRequestCode : int32_t {
   kDrawSetCurrentBitmap = 1,
+  kDrawLoadBitmap = 2,
+  kDrawSaveBitmap = 3,
+  kDrawCreateBitmap = 4,
+  kDrawDeleteBitmap = 5,
+  kDrawCopyBitmap = 6,
+  kDrawMirrorBitmap = 8,
+  kDrawFlipBitmap = 9,
+  kDrawBlurBitmap = 10,
+  kDrawFadeBitmap = 11,
+  kDrawGetImage = 51,
+  kDrawPasteImage = 52,
+  kDrawPasteSprite = 54,
+  kDrawSaveImage = 55,
+  kDrawRotateImage = 56,
   kDrawClear = 101,
   kDrawPrintText = 102,
   kDrawDot = 103,
@@ -96,6 +110,38 @@ void QueueTextRequest(int32_t code, int32_t x, int32_t y, std::string_view text,
 // A request without arguments (the text settings).
 void QueueSetting(int32_t code);
 void QueueTextSetting(int32_t code, int32_t x, int32_t word0, std::string_view text);
+
+// The bitmap requests. Bitmap numbers are resolved when the request is replayed, and their errors
+// raised then. File names longer than 255 characters are cut to 255.
+// SET CURRENT BITMAP: the current bitmap becomes n (with the back buffer for 0, else bitmap n's
+// surface, null when it has none) at once; the request checks it at the next frame.
+void QueueSetCurrentBitmap(int32_t number);
+void QueueLoadBitmap(int32_t number, std::string_view fileName);
+void QueueSaveBitmap(int32_t number, std::string_view fileName);
+void QueueCreateBitmap(int32_t number, int32_t width, int32_t height);
+// DELETE BITMAP: when n is the current bitmap, the screen becomes current at once.
+void QueueDeleteBitmap(int32_t number);
+void QueueCopyBitmap(int32_t source, int32_t destination);
+// Rectangles with both corners inside: x1, y1, x2, y2.
+struct CopyRect {
+  int32_t x1 = 0, y1 = 0, x2 = 0, y2 = 0;
+};
+void QueueCopyBitmapRect(int32_t source, const CopyRect& from, int32_t destination, const CopyRect& to);
+void QueueMirrorBitmap(int32_t number);
+void QueueFlipBitmap(int32_t number);
+void QueueBlurBitmap(int32_t number, int32_t amount);
+void QueueFadeBitmap(int32_t number, int32_t amount);
+
+// The image requests, by image record. GET IMAGE gives the record its new width and height at
+// once (right and bottom exclusive).
+void QueueGetImage(int32_t imageIndex, int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t textureFlag);
+void QueuePasteImage(int32_t imageIndex, int32_t x, int32_t y, bool transparent);
+void QueueSaveImage(int32_t imageIndex, std::string_view fileName);
+void QueueRotateImage(int32_t imageIndex, int32_t angle);
+
+// Requests stamped with `surface` draw nothing from now on: its bitmap is being released. The
+// current bitmap loses the surface too.
+void ForgetQueuedSurface(const platform::Surface* surface);
 
 // ---- The replay ----
 

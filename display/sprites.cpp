@@ -7,6 +7,7 @@
 #include "display/display_state.h"
 #include "display/engine_tables.h"
 #include "display/entity_images.h"
+#include "display/images.h"
 #include "display/number_maps.h"
 #include "display/surface_utilities.h"
 #include "runtime/run_loop.h"
@@ -169,16 +170,7 @@ int32_t DrawSprites() {
 }
 
 void ProcessDeferredDeletions() {
-  if (ImageTable.Exists()) {
-    ImageTable.ForEachUsed([](int32_t i) {
-      ImageRecord& image = ImageTable[i];
-      if (image.deleteCountdown <= 0) return;
-      if (--image.deleteCountdown == 0 && image.exists == 1) {
-        image.exists = 0;
-        DeleteOwnedImage(i);
-      }
-    });
-  }
+  ProcessDeferredImageDeletions();
   if (DisplayEntityTable.Exists()) {
     DisplayEntityTable.ForEachUsed([](int32_t i) {
       DisplayEntity& entity = DisplayEntityTable[i];

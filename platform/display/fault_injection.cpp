@@ -14,6 +14,7 @@ struct Injected {
 };
 
 std::array<Injected, static_cast<int>(SurfaceOp::Count)> gInjected;
+SurfaceCallObserver gObserver = nullptr;
 
 }  // namespace
 
@@ -31,7 +32,10 @@ void LoseAllSurfaces() {
   for (Surface* surface : Surface::LiveSurfaces()) surface->MarkLost();
 }
 
+void SetSurfaceCallObserver(SurfaceCallObserver observer) { gObserver = observer; }
+
 DisplayResult TakeInjectedError(SurfaceOp op) {
+  if (gObserver != nullptr) gObserver(op);
   Injected& injected = gInjected[static_cast<int>(op)];
   if (injected.count == 0) return DisplayResult::Ok;
   if (injected.skip > 0) {

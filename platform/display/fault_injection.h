@@ -18,6 +18,11 @@ void ClearInjectedSurfaceErrors();
 // SurfaceLost until it is restored.
 void LoseAllSurfaces();
 
+// Tests that count surface calls (how many blits a command made) install an observer: it is told
+// of every call of every operation, before any injected error. nullptr removes it.
+using SurfaceCallObserver = void (*)(SurfaceOp op);
+void SetSurfaceCallObserver(SurfaceCallObserver observer);
+
 // For the layer: the injected result of `op`, or Ok when none is waiting (uses one up).
 DisplayResult TakeInjectedError(SurfaceOp op);
 

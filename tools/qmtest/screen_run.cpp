@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "display/bitmaps.h"
 #include "display/draw_request_queue.h"
 #include "platform/display/surface.h"
 #include "platform/window.h"
@@ -20,6 +21,24 @@ std::string Hex(uint32_t value) {
   char text[16];
   std::snprintf(text, sizeof text, "0x%X", value);
   return text;
+}
+
+// A pixel of bitmap n (1-31) as the run left it; bitmap 0 is the screen's back buffer.
+void CheckBitmapPixel(const PixelExpectation& pixel, const std::string& where,
+                      std::vector<std::string>& failures) {
+  platform::Surface* surface = pixel.bitmap < kProgramBitmaps ? BitmapSurface(pixel.bitmap) : nullptr;
+  if (surface == nullptr || surface->IsLost()) {
+    failures.push_back(where + ": the bitmap does not exist at the end of the run");
+    return;
+  }
+  if (pixel.x < 0 || pixel.y < 0 || pixel.x >= surface->Width() || pixel.y >= surface->Height()) {
+    failures.push_back(where + " lies outside the " + std::to_string(surface->Width()) + "x" +
+                       std::to_string(surface->Height()) + " bitmap");
+    return;
+  }
+  const uint32_t actual = surface->PixelAt(pixel.x, pixel.y);
+  const uint32_t expected = PackColour(PackingOf(surface->Format()), pixel.colour);
+  if (actual != expected) failures.push_back(where + " is " + Hex(actual) + ", expected " + Hex(expected));
 }
 
 }  // namespace
@@ -87,8 +106,7 @@ std::vector<std::string> ScreenWatch::Check() const {
   for (const PixelExpectation& pixel : expected_.pixels) {
     const std::string where = "pixel " + std::to_string(pixel.x) + "," + std::to_string(pixel.y);
     if (pixel.bitmap >= 0) {
-      failures.push_back(where + " of bitmap " + std::to_string(pixel.bitmap) +
-                         ": bitmaps cannot be read yet");
+      CheckBitmapPixel(pixel, where + " of bitmap " + std::to_string(pixel.bitmap), failures);
       continue;
     }
     if (picture_.empty()) {
