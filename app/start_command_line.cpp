@@ -4,6 +4,36 @@
 #include <algorithm>
 
 namespace qm {
+namespace {
+
+// The executable's name after -b or -f, from `i` (on the blank after the switch letter): a name
+// in double quotes, or one word. Leaves `i` on the character after the name. False, with the
+// line's error set, when there is no name or its closing quote is missing.
+bool ReadExeName(const std::string& text, std::size_t& i, StartCommandLine& line) {
+  const std::string switchWord = line.mode == StartSwitch::Build ? "-b" : "-f";
+  if (i < text.size() && text[i] == ' ') ++i;
+  std::size_t end;
+  if (i < text.size() && text[i] == '"') {
+    end = text.find('"', i + 1);
+    if (end == std::string::npos) {
+      line.error = switchWord + ": the executable's name has no closing double quote";
+      return false;
+    }
+    line.exeName = text.substr(i + 1, end - i - 1);
+    ++end;
+  } else {
+    end = std::min(text.find(' ', i), text.size());
+    line.exeName = text.substr(i, end - i);
+  }
+  if (line.exeName.empty()) {
+    line.error = switchWord + " needs the name of the executable to build";
+    return false;
+  }
+  i = end;
+  return true;
+}
+
+}  // namespace
 
 StartCommandLine ParseStartCommandLine(const std::string& text) {
   StartCommandLine line;
@@ -25,11 +55,7 @@ StartCommandLine ParseStartCommandLine(const std::string& text) {
     if (letter == 'x') line.mode = StartSwitch::CompileAndRun;
     if (letter == 'b' || letter == 'f') {
       line.mode = letter == 'b' ? StartSwitch::Build : StartSwitch::BuildWithMedia;
-      const std::size_t open = text.find('"', i);
-      const std::size_t close = open == std::string::npos ? open : text.find('"', open + 1);
-      if (close == std::string::npos) break;
-      line.exeName = text.substr(open + 1, close - open - 1);
-      i = close + 1;
+      if (!ReadExeName(text, i, line)) return line;
     }
     if (i < text.size()) ++i;  // the blank after the switch
   }
@@ -39,7 +65,14 @@ StartCommandLine ParseStartCommandLine(const std::string& text) {
 
 std::string JoinStartArguments(int argc, char** argv) {
   std::string text;
-  for (int i = 1; i < argc; ++i) text += (i > 1 ? " " : "") + std::string(argv[i]);
+  for (int i = 1; i < argc; ++i) {
+    std::string argument = argv[i];
+    // An argument the shell kept whole despite its blanks is quoted again, as typed.
+    if (argument.find(' ') != std::string::npos && argument.find('"') == std::string::npos) {
+      argument = '"' + argument + '"';
+    }
+    text += (i > 1 ? " " : "") + argument;
+  }
   return text;
 }
 

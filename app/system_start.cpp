@@ -29,7 +29,7 @@ int32_t LoadWords() {
 
 }  // namespace
 
-int32_t StartSystem(StartSettings& settings) {
+int32_t PrepareSystem(StartSettings& settings) {
   SetUpPaths();
   int32_t fullScreen = 1;
   int32_t windowMode = 0;
@@ -41,9 +41,20 @@ int32_t StartSystem(StartSettings& settings) {
   }
   settings.fullScreen = fullScreen != 0;
   settings.windowMode = windowMode != 0;
+  return 0;
+}
+
+int32_t LoadWordsOfSystem() { return LoadWords(); }
+
+void InitSubsystems() {
   InstallSubsystems(SystemSubsystems());
   InstallEditorStandIn();
-  PendingErrorCode = LoadWords();
+}
+
+int32_t StartSystem(StartSettings& settings) {
+  if (PrepareSystem(settings) != 0) return kSettingsUnreadable;
+  InitSubsystems();
+  PendingErrorCode = LoadWordsOfSystem();
   return PendingErrorCode;
 }
 

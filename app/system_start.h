@@ -16,8 +16,15 @@ struct StartSettings {
 inline constexpr int32_t kSettingsUnreadable = -1;
 
 // 0 on success; otherwise the system error that ended start-up (its text: FormatRuntimeErrorText),
-// or kSettingsUnreadable.
+// or kSettingsUnreadable. The three steps below, in their order.
 int32_t StartSystem(StartSettings& settings);
+
+// Paths and SETUP.INI (read once, here): 0, or kSettingsUnreadable with its reason printed.
+int32_t PrepareSystem(StartSettings& settings);
+// The language words: 0, 10008 when the word file is missing, 10011 when it is too old.
+int32_t LoadWordsOfSystem();
+// The subsystems of the whole system and the editor (the stand-in until the editor exists).
+void InitSubsystems();
 // Shows a system error (codes from 10000) in the "Error In Program" box and logs it; nothing for
 // other codes.
 void ReportSystemError();

@@ -102,4 +102,8 @@ bool DisplayCoreServices::MouseFollowsDevice() {
   return MousePointer.shown != 0 || TheDisplay.windowModeOn == 0;
 }
 
+bool DisplayCoreServices::WindowModeOn() { return TheDisplay.windowModeOn != 0; }
+
+void DisplayCoreServices::RequestScreenSnapshot(const std::string& fileName) { RequestSaveBitmap(fileName); }
+
 }  // namespace qm

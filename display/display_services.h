@@ -44,6 +44,8 @@ class DisplayCoreServices : public DisplayServices {
   void FlushVideoMemory() override;
   int DisplayWidth() override;
   int DisplayHeight() override;
+  bool WindowModeOn() override;
+  void RequestScreenSnapshot(const std::string& fileName) override;
 
   // Sprites and the mouse pointer (sprites.h, mouse_pointer.h).
   void AnimateMousePointer() override;

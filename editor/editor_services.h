@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/messages.h"
 #include "runtime/input_mode.h"
 
 namespace qm {
@@ -32,6 +33,9 @@ struct EditorServices {
   void (*resetPointerState)() = nullptr;
   void (*showCompileProgress)(int32_t percent) = nullptr;
   void (*showProgressMessage)(const std::string& text) = nullptr;
+  // Every main-window message while the editor (InputMode 2) or its dialog screen (3) has the
+  // input, after the main window procedure's own handling.
+  void (*windowProc)(InputMode mode, const platform::Message& message) = nullptr;
 };
 
 struct EditorSharedState {
@@ -59,6 +63,11 @@ inline EditorLoopState RunEditorSession(Parser* parser) {
 // Forgets the remembered pointer shape and the mouse-button word (on activation).
 inline void ResetPointerState() {
   if (gEditorShared.services.resetPointerState) gEditorShared.services.resetPointerState();
+}
+
+// The main window procedure passes the editor's messages on here.
+inline void EditorWindowProc(InputMode mode, const platform::Message& message) {
+  if (gEditorShared.services.windowProc) gEditorShared.services.windowProc(mode, message);
 }
 
 // The progress box: the compiler's percentage (0-100) and the executable builder's lines. Both

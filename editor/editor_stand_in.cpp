@@ -3,22 +3,38 @@
 
 #include <deque>
 
+#include "platform/files.h"
+#include "runtime/settings.h"
+
 namespace qm {
 namespace {
 
 struct StandIn {
   std::deque<EditorLoopState> script;
   EditorStandInRecord record;
+  bool commandLineProgramRun = false;  // the program named on the command line has been run
 };
 
 StandIn gStandIn;
 
 void StartStandIn() { ++gStandIn.record.startCount; }
 
+// Without a script, the program named on the command line is opened and run once, as a user
+// would press the run key in the editor, saved into the work file first; then the editor quits.
+EditorLoopState RunCommandLineProgramOnce() {
+  if (gStandIn.commandLineProgramRun || CommandLineProgramFile().empty()) return EditorLoopState::Quit;
+  gStandIn.commandLineProgramRun = true;
+  if (!platform::DeleteFileIfExists(WorkFilePath()) ||
+      !platform::CopyFileNoOverwrite(CommandLineProgramFile(), WorkFilePath())) {
+    return EditorLoopState::Quit;
+  }
+  return EditorLoopState::CompileAndRun;
+}
+
 EditorLoopState RunStandInSession(Parser*) {
   SetInputMode(InputMode::Editor);
   ++gStandIn.record.sessionCount;
-  if (gStandIn.script.empty()) return EditorLoopState::Quit;
+  if (gStandIn.script.empty()) return RunCommandLineProgramOnce();
   EditorLoopState next = gStandIn.script.front();
   gStandIn.script.pop_front();
   return next;

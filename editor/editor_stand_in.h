@@ -1,5 +1,6 @@
 // The editor until the full-screen editor exists: a session takes no input and ends in the next
-// scripted state (Quit when the script is empty). Its screen bitmaps are never loaded, so the
+// scripted state. Without a script, the first session saves the program named on the command
+// line into the work file and runs it, and the next one quits. Its screen bitmaps are never loaded, so the
 // progress box draws nothing.
 #pragma once
 #include <initializer_list>

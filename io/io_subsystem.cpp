@@ -23,6 +23,11 @@ class InputServices : public SystemServices {
     qm::ReadInputState(context);
   }
   void ClearFrameMotion() override { ClearMouseMovement(); }
+  void SetMousePositionFromWindow(int32_t x, int32_t y) override {
+    MouseState.x = x;
+    MouseState.y = y;
+  }
+  void SetMouseButtonsFromWindow(uint16_t buttons) override { MouseState.buttons = buttons; }
 };
 
 InputServices gInputServices;

@@ -32,6 +32,9 @@ class DisplayServices {
   virtual void PresentFrame() {}
   // Takes the screen capture that F9 requested, if one is pending.
   virtual void TakePendingScreenCapture() {}
+  // The snapshot key: saves the screen into `fileName` at the end of the current frame (a frame
+  // of the run loop or of the editor).
+  virtual void RequestScreenSnapshot(const std::string& /*fileName*/) {}
 
   // InitGameCore, in its order.
   virtual void ChooseBest3DCard() {}
@@ -66,6 +69,8 @@ class DisplayServices {
   // True when the mouse position follows the device: the pointer is shown, or the program's
   // display is not a window (there the window's mouse messages move it).
   virtual bool MouseFollowsDevice() { return true; }
+  // True while the program's display is a window (SET WINDOW ON, or WINDOWMODE).
+  virtual bool WindowModeOn() { return false; }
 
   // PRINT, PRINTC and INPUT's echo: queue `text` at (x, y) in the print font and move (x, y) past
   // it: to the start of the next line unless `stayOnLine`; with `wrap`, to the next line once x
@@ -129,6 +134,10 @@ class SystemServices {
   virtual void ReadInputState() {}
   // The end of a frame: the motion the input state summed over the frame starts again.
   virtual void ClearFrameMotion() {}
+  // A program in a window with the pointer hidden: the window's mouse messages set the position
+  // (display pixels) and the buttons (1 left, 2 right, 0 released) instead of the device.
+  virtual void SetMousePositionFromWindow(int32_t /*x*/, int32_t /*y*/) {}
+  virtual void SetMouseButtonsFromWindow(uint16_t /*buttons*/) {}
   virtual void AcquireInputDevices() {}
   virtual void UnacquireInputDevices() {}
   virtual void ReleaseForceEffects() {}

@@ -38,8 +38,8 @@ void ReadInputDevices() {
   System().ReadInputState();
 }
 
+// The main window procedure takes the typed characters for INKEY$, ENTRY$, INPUT and WAIT KEY.
 void TranslateAndDispatch(const platform::Message& message) {
-  NoteWindowMessage(message);  // typed characters for INKEY$, ENTRY$, INPUT and WAIT KEY
   platform::TranslateMessage(message);
   platform::DispatchMessage(message);
 }

@@ -11,6 +11,7 @@
 #include "platform/window.h"
 #include "runtime/compiler_services.h"
 #include "runtime/interpreter.h"
+#include "runtime/main_window_proc.h"
 #include "runtime/program_image.h"
 #include "runtime/program_verifier.h"
 #include "runtime/run_loop.h"
@@ -122,7 +123,7 @@ RunOutcome RunProgram(const RunOptions& options) {
     return SystemErrorOutcome(0, "The program could not be loaded: " + ProgramVerificationError());
   }
   const bool ownWindow = !platform::MainWindowExists();
-  if (ownWindow) platform::CreateMainWindow("Quillmoor", kRunWindowWidth, kRunWindowHeight, nullptr);
+  if (ownWindow) platform::CreateMainWindow("Quillmoor", kRunWindowWidth, kRunWindowHeight, MainWindowProc);
   RunLoop.framesShown = platform::CurrentWindowBackend() != platform::WindowBackend::Headless ? 1 : 0;
   RunOutcome outcome;
   RunLoop.runDisplayWidth = options.displayWidth;
@@ -133,7 +134,7 @@ RunOutcome RunProgram(const RunOptions& options) {
   } else {
     SetInputMode(InputMode::Program);
     StartRunLimit(options);
-    RunHandler(false);
+    RunHandler(options.cliOnly);
     StopRunLimit(options);
     outcome = OutcomeOfRun();
     LeaveRunRequested = 0;

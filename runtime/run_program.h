@@ -15,6 +15,8 @@ struct RunOptions {
   // The display settings read at start-up (SETUP.INI's WINDOWMODE); the run reads no settings.
   bool fullScreen = true;
   bool windowMode = false;
+  // The run starts in the runtime command line, without a program to run.
+  bool cliOnly = false;
   // The display mode of the run; depth 0 takes the best 3D depth (the system's own choice).
   int32_t displayWidth = 640, displayHeight = 480, displayDepth = 0;
   // With a limit above 0 the run ends once this many seconds have passed (limitOnCpuTime: of the
