@@ -41,7 +41,14 @@ constexpr int kEditorDisplayHeight = 480;
 constexpr const char* kCompilationSuccessful = "Compilation Successful. ";
 
 // The switch being carried out; Done once its action has been taken.
-enum class SwitchMode { None = 0, CompileOnly = 1, CompileAndRun = 2, Build = 3, BuildWithMedia = 4, Done = 99 };
+enum class SwitchMode {
+  None = 0,
+  CompileOnly = 1,
+  CompileAndRun = 2,
+  Build = 3,
+  BuildWithMedia = 4,
+  Done = 99
+};
 
 SwitchMode SwitchModeOf(StartSwitch mode) {
   switch (mode) {
@@ -64,13 +71,13 @@ constexpr auto kStartPass = static_cast<EditorLoopState>(0);
 struct SystemRun {
   StartCommandLine line;
   SwitchMode switchMode = SwitchMode::None;
-  bool anySwitch = false;    // a switch was given: QMCompile.log is written at the end
-  std::string programFile;   // as typed; taken (and emptied) by the first pass
-  bool displayFlag = true;   // false for the switches that never show a display
+  bool anySwitch = false;   // a switch was given: QMCompile.log is written at the end
+  std::string programFile;  // as typed; taken (and emptied) by the first pass
+  bool displayFlag = true;  // false for the switches that never show a display
   StartSettings settings;
   std::unique_ptr<Parser> parser;
   EditorLoopState state = kStartPass;
-  bool displayUp = false;    // the editor's display is set up
+  bool displayUp = false;  // the editor's display is set up
   // What the switch reports in QMCompile.log ("" for success) and the exit status.
   std::string reportText;
   int status = kExitSuccess;
@@ -86,7 +93,8 @@ DisplayServices& Display() { return *Services().display; }
 void Fail(SystemRun& run, const std::string& text, int status) {
   run.reportText = text;
   run.status = status;
-  if (!text.empty()) std::fprintf(stderr, "%s%s\n", status == kExitSystemFailure ? "quillmoor: " : "", text.c_str());
+  if (!text.empty())
+    std::fprintf(stderr, "%s%s\n", status == kExitSystemFailure ? "quillmoor: " : "", text.c_str());
 }
 
 // A system error (10000 and above) that ends the loop; its text is shown at shut-down.
@@ -444,8 +452,8 @@ int RunQuillmoor(const std::string& commandLine) {
   if (StartUp(run, commandLine)) {
     if (!run.line.error.empty()) {
       Fail(run, run.line.error, kExitSystemFailure);
-    } else if (run.anySwitch && WithoutQuotes(run.programFile).empty() && run.switchMode != SwitchMode::Build &&
-               run.switchMode != SwitchMode::BuildWithMedia) {
+    } else if (run.anySwitch && WithoutQuotes(run.programFile).empty() &&
+               run.switchMode != SwitchMode::Build && run.switchMode != SwitchMode::BuildWithMedia) {
       Fail(run, "No program file was named", kExitSystemFailure);
     } else {
       EditorLoop(run);

@@ -7,6 +7,7 @@
 #include "platform/window.h"
 #include "runtime/command_line_overlay.h"
 #include "runtime/frame_services.h"
+#include "runtime/packed_files.h"
 #include "runtime/print_input.h"
 #include "runtime/run_loop.h"
 #include "runtime/settings.h"
@@ -36,7 +37,8 @@ void KeyDown(uint64_t virtualKey) {
     if (virtualKey == platform::kVkF11) BreakKey(BreakKeyF11State);
     if (virtualKey == platform::kVkF12) BreakKey(BreakKeyF12State);
   }
-  if (virtualKey == platform::kVkF9) Display().RequestScreenSnapshot(SnapshotFileName(ProgramFolder() + "snapshot"));
+  if (virtualKey == platform::kVkF9)
+    Display().RequestScreenSnapshot(SnapshotFileName(ProgramFolder() + "snapshot"));
 }
 
 // Losing the activation stops a full-screen program (its music and sounds paused, its frames and
@@ -100,11 +102,18 @@ void PassOn(const platform::Message& message) {
   if (mode == InputMode::Editor || mode == InputMode::DialogScreen) EditorWindowProc(mode, message);
 }
 
+// A file exists as the system's file test sees it: a packed copy first, else the real file.
+bool SnapshotExists(const std::string& name) {
+  std::string file = name;
+  ResolvePackedFileName(file, "bmp");
+  return platform::FileExists(file);
+}
+
 }  // namespace
 
 std::string SnapshotFileName(const std::string& base) {
   std::string name = base + ".bmp";
-  for (int n = 1; n <= kLastSnapshotNumber && platform::FileExists(name); ++n) {
+  for (int n = 1; n <= kLastSnapshotNumber && SnapshotExists(name); ++n) {
     name = base + std::to_string(n) + ".bmp";
   }
   return name;

@@ -180,8 +180,7 @@ TEST_F(MainWindowProcTest, SnapshotTakesTheFirstFreeNameInEveryMode) {
   for (int n = 2; n <= 99; ++n) make("snapshot" + std::to_string(n) + ".bmp");
   SetInputMode(InputMode::DialogScreen);
   KeyDown(platform::kVkF9);
-  EXPECT_EQ(display_.snapshots,
-            (std::vector<std::string>{base + ".bmp", base + "2.bmp", base + "99.bmp"}));
+  EXPECT_EQ(display_.snapshots, (std::vector<std::string>{base + ".bmp", base + "2.bmp", base + "99.bmp"}));
   EXPECT_FALSE(DrainQuit());
   std::filesystem::remove_all(folder);
 }
