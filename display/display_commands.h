@@ -16,5 +16,7 @@ extern const CommandFamily kImageFamily;
 extern const CommandFamily kWindowFamily;
 // HIDE MOUSE and SHOW MOUSE (mouse_pointer.cpp).
 extern const CommandFamily kMousePointerFamily;
+// The AVI animation commands and queries (cmd_animations.cpp).
+extern const CommandFamily kAnimationFamily;
 
 }  // namespace qm

@@ -1,4 +1,5 @@
 // The display's services for a run's set-up, its frames and its close.
+#include "display/animations.h"
 #include "display/display_modes.h"
 #include "display/display_services.h"
 #include "display/display_setup.h"
@@ -25,6 +26,10 @@ void DisplayCoreServices::ClearZBuffer() { qm::ClearZBuffer(); }
 void DisplayCoreServices::PresentFrame() { qm::PresentFrame(); }
 
 void DisplayCoreServices::TakePendingScreenCapture() { qm::TakePendingScreenCapture(); }
+
+void DisplayCoreServices::UpdateAnimations() { qm::UpdateAnimations(); }
+
+void DisplayCoreServices::FreeAllAnimations() { qm::FreeAllAnimations(); }
 
 void DisplayCoreServices::SetFullScreenFlag(bool fullScreen) { qm::SetFullScreenFlag(fullScreen ? 1 : 0); }
 

@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "display/animations.h"
 #include "display/display_setup.h"
 #include "display/display_state.h"
 #include "display/draw_request_queue.h"
@@ -90,6 +91,7 @@ int32_t SetGamma(int32_t red, int32_t green, int32_t blue) {
 bool ResetDisplay(int32_t& width, int32_t& height, int32_t& depth, int32_t& emulation, int32_t fallbackWidth,
                   int32_t fallbackHeight, int32_t fallbackDepth, int32_t fallbackEmulation) {
   ClearDrawRequests();
+  FreeAllAnimations();
   FreeMousePointerBitmap();
   CloseDirectX(false);
   if (InitDirectX(emulation == 1, true) == 0) {

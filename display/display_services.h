@@ -29,6 +29,8 @@ class DisplayCoreServices : public DisplayServices {
   void ClearZBuffer() override;
   void PresentFrame() override;
   void TakePendingScreenCapture() override;
+  void UpdateAnimations() override;
+  void FreeAllAnimations() override;
   void SetFullScreenFlag(bool fullScreen) override;
   int Best3DDepth() override;
   bool InitDirectX(bool fullScreen) override;
