@@ -10,6 +10,7 @@
 
 #include "display/bitmaps.h"
 #include "display/engine_tables.h"
+#include "display/image_files/image_files.h"
 #include "display/images.h"
 #include "platform/display/surface.h"
 #include "runtime/interpreter.h"
@@ -279,6 +280,8 @@ void ReplayAsQueuingCommand(const DrawRequest& request) {
 void SetScreenSurfaces(platform::Surface* backBuffer, bool flipChain) {
   gScreen.backBuffer = backBuffer;
   gScreen.flipChain = flipChain;
+  // Loaded pictures come in the screen's format, so a loaded bitmap has the screen's depth.
+  if (backBuffer != nullptr) ImageLoaderInit(backBuffer->Format());
   gTarget = Target{};
   if (QueueCurrentBitmap.number == 0) QueueCurrentBitmap.surface = backBuffer;
 }
