@@ -6,6 +6,7 @@
 #include <cstring>
 #include <new>
 #include <string_view>
+#include <type_traits>
 #include <vector>
 
 #include "display/display_state.h"
@@ -97,23 +98,56 @@ bool LockWhole(Surface* surface, platform::LockedRect& locked) {
   }
 }
 
-// The pixels of a locked RGB surface: reading and writing pixels of its byte width, and its
-// channels as the effects split them (blue at bit 0).
+// The pixels of a locked RGB surface, and its channels as the effects split them (blue at bit 0).
+// Pixels are read and written by a byte width fixed at compile time (ForPixelBytes), so the
+// per-pixel copies are single moves.
 struct LockedPixels {
   platform::LockedRect rect;
   int bytes = 0;
   PixelPacking packing;
 
   uint8_t* RowAt(int y) const { return rect.bits + static_cast<std::ptrdiff_t>(y) * rect.pitch; }
-  uint32_t Get(const uint8_t* row, int x) const {
+  template <int kBytes>
+  static uint32_t Get(const uint8_t* row, int x) {
     uint32_t v = 0;
-    std::memcpy(&v, row + static_cast<std::ptrdiff_t>(x) * bytes, static_cast<std::size_t>(bytes));
+    std::memcpy(&v, row + static_cast<std::ptrdiff_t>(x) * kBytes, kBytes);
     return v;
   }
-  void Put(uint8_t* row, int x, uint32_t v) const {
-    std::memcpy(row + static_cast<std::ptrdiff_t>(x) * bytes, &v, static_cast<std::size_t>(bytes));
+  template <int kBytes>
+  static void Put(uint8_t* row, int x, uint32_t v) {
+    std::memcpy(row + static_cast<std::ptrdiff_t>(x) * kBytes, &v, kBytes);
   }
 };
+
+// Calls body(std::integral_constant<int, bytes>) for 2, 3 or 4 bytes per pixel.
+template <typename Body>
+void ForPixelBytes(int bytes, Body&& body) {
+  switch (bytes) {
+    case 2:
+      body(std::integral_constant<int, 2>{});
+      break;
+    case 3:
+      body(std::integral_constant<int, 3>{});
+      break;
+    case 4:
+      body(std::integral_constant<int, 4>{});
+      break;
+    default:
+      break;
+  }
+}
+
+// x / count for the sums of a blur window (count 1 to 81, each channel sum at most 81 x 255) as a
+// multiplication: (x x (2^32 / count + 1)) >> 32 is exactly x / count over that whole range.
+constexpr int32_t kLargestBlurWindow = 9;
+struct WindowDivisors {
+  std::array<uint64_t, kLargestBlurWindow * kLargestBlurWindow + 1> inverse{};
+  constexpr WindowDivisors() {
+    for (std::size_t count = 1; count < inverse.size(); ++count)
+      inverse[count] = (uint64_t{1} << 32) / count + 1;
+  }
+};
+constexpr WindowDivisors kWindowDivisors;
 
 // Locks an RGB surface for an effect. False (nothing locked) for a null, lost, busy or compressed
 // surface.
@@ -392,15 +426,18 @@ void CopyImageIntoSurface(Surface* destination, Surface* source) {
 int32_t MirrorSurface(Surface* surface) {
   LockedPixels p;
   if (!LockForEffect(surface, p)) return 0;
-  const int w = p.rect.width;
-  for (int y = 0; y < p.rect.height; ++y) {
-    uint8_t* row = p.RowAt(y);
-    for (int i = 0; i < w / 2; ++i) {
-      const uint32_t left = p.Get(row, i);
-      p.Put(row, i, p.Get(row, w - 1 - i));
-      p.Put(row, w - 1 - i, left);
+  ForPixelBytes(p.bytes, [&](auto bytes) {
+    constexpr int kBytes = decltype(bytes)::value;
+    const int w = p.rect.width;
+    for (int y = 0; y < p.rect.height; ++y) {
+      uint8_t* row = p.RowAt(y);
+      for (int i = 0; i < w / 2; ++i) {
+        const uint32_t left = LockedPixels::Get<kBytes>(row, i);
+        LockedPixels::Put<kBytes>(row, i, LockedPixels::Get<kBytes>(row, w - 1 - i));
+        LockedPixels::Put<kBytes>(row, w - 1 - i, left);
+      }
     }
-  }
+  });
   surface->Unlock();
   return 1;
 }
@@ -435,12 +472,10 @@ int32_t FlipSurface(Surface* surface) {
 // rows; a column's vertical sum adds the row entering the window and drops the one leaving it.
 // The sums, and so the pixels, are exactly those of averaging every window pixel by pixel.
 int32_t BlurSurface(Surface* surface, int32_t window) {
-  if (window < 1) return 0;
+  if (window < 1 || window > kLargestBlurWindow) return 0;
   LockedPixels p;
   if (!LockForEffect(surface, p)) return 0;
   const int w = p.rect.width, h = p.rect.height;
-  const int lo = -(window / 2), hi = window - window / 2 - 1;
-  const PixelPacking& k = p.packing;
   const auto uw = static_cast<std::size_t>(w);
   std::vector<uint32_t> ring, column, rowChannels;
   try {
@@ -451,74 +486,97 @@ int32_t BlurSurface(Surface* surface, int32_t window) {
     surface->Unlock();
     return 0;
   }
-  auto ringRow = [&](int row) { return ring.data() + static_cast<std::size_t>(row % window) * uw * 3; };
-  // The horizontal window sums of `row` (still unchanged) into its ring slot.
-  auto sumRow = [&](int row, uint32_t* out) {
-    const uint8_t* bits = p.RowAt(row);
-    for (int x = 0; x < w; ++x) {
-      const uint32_t v = p.Get(bits, x);
-      uint32_t* c = &rowChannels[static_cast<std::size_t>(x) * 3];
-      c[0] = (v >> k.redShift) & static_cast<uint32_t>(k.redMax);
-      c[1] = (v >> k.greenShift) & static_cast<uint32_t>(k.greenMax);
-      c[2] = v & static_cast<uint32_t>(k.blueMax);
+  ForPixelBytes(p.bytes, [&](auto bytes) {
+    constexpr int kBytes = decltype(bytes)::value;
+    const int lo = -(window / 2), hi = window - window / 2 - 1;
+    const PixelPacking& k = p.packing;
+    const auto redMax = static_cast<uint32_t>(k.redMax), greenMax = static_cast<uint32_t>(k.greenMax);
+    const auto blueMax = static_cast<uint32_t>(k.blueMax);
+    auto ringRow = [&](int row) { return ring.data() + static_cast<std::size_t>(row % window) * uw * 3; };
+    // The horizontal window sums of `row` (still unchanged) into its ring slot.
+    auto sumRow = [&](int row, uint32_t* out) {
+      const uint8_t* bits = p.RowAt(row);
+      for (int x = 0; x < w; ++x) {
+        const uint32_t v = LockedPixels::Get<kBytes>(bits, x);
+        uint32_t* c = &rowChannels[static_cast<std::size_t>(x) * 3];
+        c[0] = (v >> k.redShift) & redMax;
+        c[1] = (v >> k.greenShift) & greenMax;
+        c[2] = v & blueMax;
+      }
+      uint32_t sum[3] = {0, 0, 0};
+      // The window of column x covers columns x + lo to x + hi; it slides along the row.
+      for (int x = 0; x <= std::min(hi, w - 1); ++x) {
+        for (int c = 0; c < 3; ++c) sum[c] += rowChannels[static_cast<std::size_t>(x) * 3 + c];
+      }
+      for (int x = 0; x < w; ++x) {
+        for (int c = 0; c < 3; ++c) out[static_cast<std::size_t>(x) * 3 + c] = sum[c];
+        const int entering = x + 1 + hi, leaving = x + lo;
+        if (entering < w) {
+          for (int c = 0; c < 3; ++c) sum[c] += rowChannels[static_cast<std::size_t>(entering) * 3 + c];
+        }
+        if (leaving >= 0) {
+          for (int c = 0; c < 3; ++c) sum[c] -= rowChannels[static_cast<std::size_t>(leaving) * 3 + c];
+        }
+      }
+    };
+    auto addRow = [&](const uint32_t* sums) {
+      for (std::size_t i = 0; i < uw * 3; ++i) column[i] += sums[i];
+    };
+    auto dropRow = [&](const uint32_t* sums) {
+      for (std::size_t i = 0; i < uw * 3; ++i) column[i] -= sums[i];
+    };
+    // Rows 0 to hi - 1 enter before the first output row.
+    for (int row = 0; row < std::min(hi, h); ++row) {
+      sumRow(row, ringRow(row));
+      addRow(ringRow(row));
     }
-    uint32_t sum[3] = {0, 0, 0};
-    // The window of column x covers columns x + lo to x + hi; slide it along the row.
-    for (int x = 0; x < std::min(hi, w - 1) + 1 && x < w; ++x) {
-      for (int c = 0; c < 3; ++c) sum[c] += rowChannels[static_cast<std::size_t>(x) * 3 + c];
-    }
-    for (int x = 0; x < w; ++x) {
-      for (int c = 0; c < 3; ++c) out[static_cast<std::size_t>(x) * 3 + c] = sum[c];
-      const int entering = x + 1 + hi, leaving = x + lo;
-      for (int c = 0; c < 3; ++c) {
-        if (entering < w) sum[c] += rowChannels[static_cast<std::size_t>(entering) * 3 + c];
-        if (leaving >= 0) sum[c] -= rowChannels[static_cast<std::size_t>(leaving) * 3 + c];
+    for (int y = 0; y < h; ++y) {
+      const int leaving = y + lo - 1, entering = y + hi;
+      if (leaving >= 0) dropRow(ringRow(leaving));
+      if (entering < h) {
+        sumRow(entering, ringRow(entering));
+        addRow(ringRow(entering));
+      }
+      const int rows = std::min(h - 1, y + hi) - std::max(0, y + lo) + 1;
+      uint8_t* out = p.RowAt(y);
+      for (int x = 0; x < w; ++x) {
+        const int count = rows * (std::min(w - 1, x + hi) - std::max(0, x + lo) + 1);
+        const uint64_t inverse = kWindowDivisors.inverse[static_cast<std::size_t>(count)];
+        const uint32_t* sum = &column[static_cast<std::size_t>(x) * 3];
+        const auto red = static_cast<uint32_t>((sum[0] * inverse) >> 32);
+        const auto green = static_cast<uint32_t>((sum[1] * inverse) >> 32);
+        const auto blue = static_cast<uint32_t>((sum[2] * inverse) >> 32);
+        LockedPixels::Put<kBytes>(out, x, blue + (red << k.redShift) + (green << k.greenShift));
       }
     }
-  };
-  auto addRow = [&](const uint32_t* sums, bool add) {
-    for (std::size_t i = 0; i < uw * 3; ++i) column[i] = add ? column[i] + sums[i] : column[i] - sums[i];
-  };
-  // Rows 0 to hi - 1 enter before the first output row.
-  for (int row = 0; row < std::min(hi, h); ++row) {
-    sumRow(row, ringRow(row));
-    addRow(ringRow(row), true);
-  }
-  for (int y = 0; y < h; ++y) {
-    const int leaving = y + lo - 1, entering = y + hi;
-    if (leaving >= 0) addRow(ringRow(leaving), false);
-    if (entering < h) {
-      sumRow(entering, ringRow(entering));
-      addRow(ringRow(entering), true);
-    }
-    const uint32_t rows = static_cast<uint32_t>(std::min(h - 1, y + hi) - std::max(0, y + lo) + 1);
-    uint8_t* out = p.RowAt(y);
-    for (int x = 0; x < w; ++x) {
-      const uint32_t count = rows * static_cast<uint32_t>(std::min(w - 1, x + hi) - std::max(0, x + lo) + 1);
-      const uint32_t* s = &column[static_cast<std::size_t>(x) * 3];
-      const uint32_t red = s[0] / count, green = s[1] / count, blue = s[2] / count;
-      p.Put(out, x, blue + (red << k.redShift) + (green << k.greenShift));
-    }
-  }
+  });
   surface->Unlock();
   return 1;
 }
 
+// Each channel through a table of value x amount / 100 (channels have at most 8 bits).
 int32_t FadeSurface(Surface* surface, int32_t amount) {
   LockedPixels p;
   if (!LockForEffect(surface, p)) return 0;
-  const PixelPacking& k = p.packing;
   const auto a = static_cast<uint32_t>(std::clamp(amount, 0, 100));
-  for (int y = 0; y < p.rect.height; ++y) {
-    uint8_t* row = p.RowAt(y);
-    for (int x = 0; x < p.rect.width; ++x) {
-      const uint32_t v = p.Get(row, x);
-      const uint32_t red = ((v >> k.redShift) & static_cast<uint32_t>(k.redMax)) * a / 100;
-      const uint32_t green = ((v >> k.greenShift) & static_cast<uint32_t>(k.greenMax)) * a / 100;
-      const uint32_t blue = (v & static_cast<uint32_t>(k.blueMax)) * a / 100;
-      p.Put(row, x, blue + (red << k.redShift) + (green << k.greenShift));
+  std::array<uint32_t, 256> faded{};
+  for (uint32_t v = 0; v < faded.size(); ++v) faded[v] = v * a / 100;
+  ForPixelBytes(p.bytes, [&](auto bytes) {
+    constexpr int kBytes = decltype(bytes)::value;
+    const PixelPacking& k = p.packing;
+    const auto redMax = static_cast<uint32_t>(k.redMax), greenMax = static_cast<uint32_t>(k.greenMax);
+    const auto blueMax = static_cast<uint32_t>(k.blueMax);
+    for (int y = 0; y < p.rect.height; ++y) {
+      uint8_t* row = p.RowAt(y);
+      for (int x = 0; x < p.rect.width; ++x) {
+        const uint32_t v = LockedPixels::Get<kBytes>(row, x);
+        const uint32_t red = faded[(v >> k.redShift) & redMax];
+        const uint32_t green = faded[(v >> k.greenShift) & greenMax];
+        const uint32_t blue = faded[v & blueMax];
+        LockedPixels::Put<kBytes>(row, x, blue + (red << k.redShift) + (green << k.greenShift));
+      }
     }
-  }
+  });
   surface->Unlock();
   return 1;
 }
