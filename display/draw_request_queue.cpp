@@ -15,6 +15,7 @@
 #include "platform/display/surface.h"
 #include "runtime/interpreter.h"
 #include "runtime/run_loop.h"
+#include "runtime/runtime_errors.h"
 
 namespace qm {
 
@@ -265,11 +266,19 @@ void Replay(const DrawRequest& r) {
 
 // Replays one request with the queuing command standing as the running one, so an error it raises
 // names that command's line.
+// An error already waiting to be shown (raised by a command, or by an earlier request) stands: a
+// later replay does not put its own in its place.
 void ReplayAsQueuingCommand(const DrawRequest& request) {
   const DecodedWord* running = Interpreter.command;
   if (request.queuedAtWord >= 0 && Interpreter.decoded != nullptr)
     Interpreter.command = DecodedAt(request.queuedAtWord);
-  Replay(request);
+  if (PendingErrorCode != 0) {
+    const RuntimeErrorState first = RuntimeErrors;
+    Replay(request);
+    RuntimeErrors = first;
+  } else {
+    Replay(request);
+  }
   Interpreter.command = running;
 }
 
