@@ -4,6 +4,7 @@
 // what the display reset raises.
 #include <string>
 
+#include "display/display_card_choice.h"
 #include "display/display_commands.h"
 #include "display/display_modes.h"
 #include "display/display_setup.h"
@@ -40,7 +41,7 @@ Pc CmdSetGraphicsCard(Pc at) {
   const std::string name = CellText(*at[1].cell);
   TheDisplay.currentCardName = name;
   ResetDisplayToRequestedMode(TheDisplay.emulationModeFlag);
-  if (PendingErrorCode == 0 && TheDisplay.cardInUseName != name)
+  if (PendingErrorCode == 0 && !CardNamesMatch(TheDisplay.cardInUseName, name))
     RaiseRuntimeError(kErrorGraphicsCardNotFound);
   return at + 2;
 }

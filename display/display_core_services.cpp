@@ -1,5 +1,6 @@
 // The display's services for a run's set-up, its frames and its close.
 #include "display/animations.h"
+#include "display/display_card_choice.h"
 #include "display/display_modes.h"
 #include "display/display_services.h"
 #include "display/display_setup.h"
@@ -30,6 +31,8 @@ void DisplayCoreServices::TakePendingScreenCapture() { qm::TakePendingScreenCapt
 void DisplayCoreServices::UpdateAnimations() { qm::UpdateAnimations(); }
 
 void DisplayCoreServices::FreeAllAnimations() { qm::FreeAllAnimations(); }
+
+void DisplayCoreServices::ChooseBest3DCard() { qm::ChooseBest3DCard(); }
 
 void DisplayCoreServices::SetFullScreenFlag(bool fullScreen) { qm::SetFullScreenFlag(fullScreen ? 1 : 0); }
 

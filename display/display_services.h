@@ -31,6 +31,7 @@ class DisplayCoreServices : public DisplayServices {
   void TakePendingScreenCapture() override;
   void UpdateAnimations() override;
   void FreeAllAnimations() override;
+  void ChooseBest3DCard() override;
   void SetFullScreenFlag(bool fullScreen) override;
   int Best3DDepth() override;
   bool InitDirectX(bool fullScreen) override;

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "display/device_3d.h"
+#include "display/display_card_choice.h"
 #include "display/display_state.h"
 #include "display/draw_request_queue.h"
 #include "display/engine_error_log.h"
@@ -46,7 +47,7 @@ std::string SearchDisplayCard() {
     } else {
       TraceDisplayStep("DXINIT: Enumeration Check: " + driver.description);
       TraceDisplayStep("DXINIT: Enumeration Looking for: " + wanted);
-      if (driver.description != wanted) continue;
+      if (!CardNamesMatch(driver.description, wanted)) continue;
       TraceDisplayStep("DXINIT: Found card: " + driver.name);
     }
     foundName = driver.name;
