@@ -10,6 +10,7 @@
 // success, 1 a compile or runtime error, 2 a system error, a refused switch or a usage error.
 #include <cstdio>
 
+#include "app/build_command.h"
 #include "app/start_command_line.h"
 #include "app/start_up.h"
 
@@ -20,7 +21,7 @@ constexpr const char* kUsage =
     "usage: quillmoor [-c | -x | -b exe | -f exe] [program.qma]\n"
     "  -c      compile only; the outcome goes to QMCompile.log\n"
     "  -x      compile and run; the outcome goes to QMCompile.log\n"
-    "  -b exe  build the executable exe (not part of this build yet)\n"
+    "  -b exe  build the stand-alone executable exe\n"
     "  -f exe  the same, with the media files of the current folder\n"
     "  without a switch the editor opens the program\n"
     "The program's folder is the current folder while it compiles and runs.\n";
@@ -46,4 +47,7 @@ int Main(const std::string& commandLine) {
 }  // namespace
 }  // namespace qm
 
-int main(int argc, char** argv) { return qm::Main(qm::JoinStartArguments(argc, argv)); }
+int main(int argc, char** argv) {
+  qm::InstallEmbeddedRuntimeImage();
+  return qm::Main(qm::JoinStartArguments(argc, argv));
+}

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "app/build_command.h"
 #include "app/compile_log.h"
 #include "app/start_command_line.h"
 #include "app/system_start.h"
@@ -288,9 +289,16 @@ void CompileOnly(SystemRun& run) {
   if (run.state == kStartPass) run.state = EditorLoopState::CompileOnly;
 }
 
-// The build switches are refused until this build can write executables.
+// -b and -f: the executable built from the program (-f with the media of the current folder).
 void Build(SystemRun& run) {
-  Fail(run, "Building executables (-b, -f) is not part of this build yet", kExitSystemFailure);
+  std::string text;
+  const int status = BuildExecutableFromCommandLine(run.line.exeName, CommandLineProgramFile(),
+                                                    run.line.mode == StartSwitch::BuildWithMedia, text);
+  if (status == kExitSuccess) {
+    run.reportText = text;
+  } else {
+    Fail(run, text, status);
+  }
 }
 
 // ---- The editor loop -----------------------------------------------------------------------

@@ -2,6 +2,7 @@
 #include "compiler/compile.h"
 
 #include "compiler/compiler_messages.h"
+#include "compiler/program_file_writer.h"
 #include "compiler/statement_compiler.h"
 #include "platform/files.h"
 
@@ -24,7 +25,7 @@ bool ReadableProgramFile(const std::string& file) { return platform::FileExists(
 
 }  // namespace
 
-CompileOutcome Compile(Parser& parser, const CompileOptions& options) {
+CompileOutcome Compile(Parser& parser, const CompileOptions& options, const std::string& programFile) {
   parser.Open();
   parser.SetCompilerPasses(MakeStatementCompiler());
   if (parser.database.StatementCount() == 0 && !parser.CreateDatabase()) {
@@ -36,6 +37,9 @@ CompileOutcome Compile(Parser& parser, const CompileOptions& options) {
   } else if (!ReadableProgramFile(options.file)) {
     const std::string text = CompilerMessage(kMsgCannotOpenFile) + " " + options.file;
     return Failed(CompileResult::SystemError, text, 0, text);
+  } else if (!programFile.empty()) {
+    parser.programFileWriter = WriteCompiledProgramFile;
+    compiled = parser.CompileToProgramFile(platform::ResolvePath(options.file), programFile);
   } else {
     compiled = parser.CreateProgramFromFile(platform::ResolvePath(options.file));
   }

@@ -31,8 +31,10 @@ struct CompileOutcome {
   bool Compiled() const { return result == CompileResult::Compiled; }
 };
 
-// Compiles into `parser` (opened afresh; its command-set database is built on first use).
-CompileOutcome Compile(Parser& parser, const CompileOptions& options);
+// Compiles into `parser` (opened afresh; its command-set database is built on first use). With a
+// `programFile` (a host path) and a file to compile, the compiled program file is written there,
+// also after a compile error (the executable builder packs it).
+CompileOutcome Compile(Parser& parser, const CompileOptions& options, const std::string& programFile = {});
 
 // The outcome as a switch reports it: the report, or "Compilation Successful. ".
 std::string CompileReportText(const CompileOutcome& outcome);

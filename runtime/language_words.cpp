@@ -118,6 +118,11 @@ bool LoadLanguageWords(int& highestErrorsKey, std::string* error) {
   return true;
 }
 
+void UseBuiltInEnglishWords() {
+  FreeLanguageWords();
+  gWords.loaded = true;  // every word is missing from the (empty) tables, so English answers
+}
+
 void FreeLanguageWords() {
   for (std::vector<std::string>& table : gWords.tables) table.clear();
   gWords.loaded = false;

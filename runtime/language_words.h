@@ -27,6 +27,9 @@ inline constexpr int kNewestErrorsKey = 237;
 // otherwise true with the highest ERRORS key that has a text (0 when none) in `highestErrorsKey`.
 // The help folder and the character-set and font-size numbers are set in every case.
 bool LoadLanguageWords(int& highestErrorsKey, std::string* error = nullptr);
+// Takes the built-in English words as the loaded words (the stand-alone runtime carries no
+// language file).
+void UseBuiltInEnglishWords();
 // Forgets every word.
 void FreeLanguageWords();
 

@@ -120,7 +120,9 @@ std::unique_ptr<PackedFileTable> PackedFileTable::FromPack(std::string pack, uin
       SetError(error, "the data of the entry at byte " + std::to_string(entryAt) + " reach past the pack");
       return nullptr;
     }
-    table->entries_.push_back({Lowered(name.substr(0, name.size() - 1)), reader.Position(), size});
+    // Stored as lookups compare: lower-case, and "/" (which a builder never writes) as "\".
+    table->entries_.push_back(
+        {PackedNameOf(std::string(name.substr(0, name.size() - 1))), reader.Position(), size});
     reader.Skip(size);
   }
   platform::ByteReader trailer(std::string_view(block).substr(trailerAt));

@@ -53,12 +53,12 @@ class PackedFilesTest : public ::testing::Test {
 };
 
 TEST_F(PackedFilesTest, NamesResolveToCopiesOfTheirEntries) {
-  ASSERT_TRUE(
-      Load(Executable("\x7f"
-                      "ELF runtime",
-                      Entry("C:\\tmp\\_exefile.dat", "program") + Entry("gfx\\Ship.bmp", "ship pixels") +
-                          Entry("sounds\\boom.WAV", "boom") + Entry("a\\tex.png", "first tex") +
-                          Entry("b\\tex.png", "second tex") + Entry("\\lead", "lead"))));
+  ASSERT_TRUE(Load(Executable(
+      "\x7f"
+      "ELF runtime",
+      Entry("C:\\tmp\\_exefile.dat", "program") + Entry("gfx\\Ship.bmp", "ship pixels") +
+          Entry("sounds\\boom.WAV", "boom") + Entry("a\\tex.png", "first tex") +
+          Entry("b\\tex.png", "second tex") + Entry("\\lead", "lead") + Entry("dir/Mixed.TXT", "mixed"))));
   struct Case {
     const char* request;
     bool bareName;
@@ -77,6 +77,8 @@ TEST_F(PackedFilesTest, NamesResolveToCopiesOfTheirEntries) {
       {"\\lead", true, "lead"},
       {"lead", true, nullptr},
       {"gfx/ship.bmp", true, nullptr},
+      {"DIR\\mixed.txt", false, "mixed"},
+      {"mixed.txt", true, "mixed"},
   };
   for (const Case& c : cases) {
     std::string name = c.request;
