@@ -17,6 +17,7 @@
 #include "platform/current_folder.h"
 #include "platform/files.h"
 #include "platform/window.h"
+#include "runtime/cli/runtime_cli.h"
 #include "runtime/command_line_overlay.h"
 #include "runtime/command_line_text.h"
 #include "runtime/diagnostics.h"
@@ -259,6 +260,10 @@ void CompileAndRun(SystemRun& run) {
   options.fullScreen = run.settings.fullScreen;
   options.windowMode = run.settings.windowMode;
   options.cliOnly = !withProgram;
+  // In a window the user works in the command line when the program stops; headless nobody can,
+  // and the run ends at the stop.
+  const bool userPresent = platform::CurrentWindowBackend() != platform::WindowBackend::Headless;
+  CommandLineAttachment commandLine(userPresent ? run.parser.get() : nullptr);
   const RunOutcome outcome = RunProgram(options);
   Trace("QUILLMOOR: Closing Game Core");
   Trace("QUILLMOOR: Closing Parser");

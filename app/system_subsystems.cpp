@@ -4,16 +4,14 @@
 #include "compiler/compiler_subsystem.h"
 #include "display/display_subsystem.h"
 #include "io/io_subsystem.h"
+#include "runtime/cli/cli_subsystem.h"
 #include "runtime/runtime_subsystem.h"
 
 namespace qm {
 namespace {
 
 constexpr const Subsystem* kSystemSubsystems[] = {
-    &kRuntimeSubsystem,
-    &kIoSubsystem,
-    &kDisplaySubsystem,
-    &kCompilerSubsystem,
+    &kRuntimeSubsystem, &kIoSubsystem, &kDisplaySubsystem, &kCompilerSubsystem, &kCommandLineSubsystem,
 };
 
 }  // namespace
