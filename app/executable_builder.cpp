@@ -119,7 +119,7 @@ bool ExeBuilder::BuildExecutable(const std::string& target, const std::string& s
   errorLine_ = 0;
   compileError_ = false;
   if (escapePressed) escapePressed();  // an earlier press must not cancel this build
-  const std::string program = programFile.empty() ? TempFolder() + "_exefile.dat" : programFile;
+  const std::string program = HostPath(programFile.empty() ? TempFolder() + "_exefile.dat" : programFile);
   const std::string hostTarget = HostPath(target);
   const std::string hostSource = HostPath(source);
   const std::string media = mediaFolder.empty() ? std::string() : HostPath(mediaFolder);
