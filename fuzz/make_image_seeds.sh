@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # Writes small image files of every layout the readers know into OUT/<extension>/ (bmp dds jpg png
-# tga tif pcx psd), made by ImageMagick and netpbm, as seeds for the image reader fuzzers. They are
-# made at run time rather than kept in the repository.
+# tga tif pcx psd), made by ImageMagick and netpbm, as seeds for the image reader fuzzers, and small
+# AVI animations made by ffmpeg into OUT/avi/ for the animation fuzzer. They are made at run time
+# rather than kept in the repository.
 # Usage: fuzz/make_image_seeds.sh OUT
 set -euo pipefail
 out="${1:?usage: make_image_seeds.sh OUT}"
-for extension in bmp dds jpg png tga tif pcx psd; do mkdir -p "$out/$extension"; done
+for extension in bmp dds jpg png tga tif pcx psd avi; do mkdir -p "$out/$extension"; done
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 # Two small pictures: colour with alpha at odd sizes, and a few flat colours for the palette kinds.
@@ -64,5 +65,13 @@ im "$work/rgba.png" -depth 8 -alpha off -compress none "PSD:$out/psd/plain.psd"
 im "$work/rgba.png" -depth 8 -compress none "PSD:$out/psd/alpha.psd"
 im "$work/flat.png" -depth 8 -colorspace gray -compress RLE "PSD:$out/psd/grey.psd"
 im "$work/rgba.png" -depth 16 -compress none "PSD:$out/psd/sixteen_bit.psd"
+
+# Three frames of 8x6: raw, MJPEG, run-length (MS RLE), and raw with a short PCM sound track.
+avi() { ffmpeg -v error -y -f lavfi -i "testsrc=size=8x6:rate=10:duration=0.3" "$@" 2>/dev/null || true; }
+avi -c:v rawvideo -pix_fmt bgr24 "$out/avi/raw.avi"
+avi -c:v mjpeg "$out/avi/mjpeg.avi"
+avi -c:v msrle -pix_fmt pal8 "$out/avi/rle.avi"
+avi -f lavfi -i "sine=sample_rate=8000:duration=0.3" -c:v rawvideo -pix_fmt bgr24 -c:a pcm_s16le -shortest \
+  "$out/avi/sound.avi"
 
 find "$out" -type f -empty -delete  # a tool that failed leaves an empty file

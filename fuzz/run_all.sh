@@ -19,7 +19,7 @@ build="${QM_FUZZ_BUILD_DIR:-$root/build-fuzz}"
 out="${QM_FUZZ_OUT:-$(mktemp -d /tmp/quillmoor-fuzz.XXXXXX)}"
 image_formats="bmp dds jpg png tga tif pcx psd"
 all_targets="compile_fuzzer ini_fuzzer words_fuzzer source_fuzzer command_line_fuzzer
-  start_args_fuzzer dib_fuzzer pack_fuzzer program_file_fuzzer"
+  start_args_fuzzer dib_fuzzer pack_fuzzer program_file_fuzzer avi_fuzzer"
 for extension in $image_formats; do all_targets+=" image_${extension}_fuzzer"; done
 targets="${QM_FUZZ_TARGETS:-$all_targets}"
 
@@ -42,7 +42,7 @@ target_options() {
     ini_fuzzer | start_args_fuzzer) echo "-dict=$root/fuzz/ini.dict -max_len=8192" ;;
     dib_fuzzer | pack_fuzzer) echo "-max_len=4096" ;;
     program_file_fuzzer) echo "-max_len=16384" ;;
-    image_*) echo "-max_len=65536" ;;
+    image_* | avi_fuzzer) echo "-max_len=65536" ;;
   esac
 }
 target_seeds() {
@@ -50,6 +50,7 @@ target_seeds() {
   [[ -d "$root/fuzz/corpus/$1" ]] && seeds+=("$root/fuzz/corpus/$1")
   case "$1" in
     dib_fuzzer) seeds+=("$out/image_seeds/bmp") ;;
+    avi_fuzzer) seeds+=("$out/image_seeds/avi") ;;
     image_*) seeds+=("$out/image_seeds/$(echo "$1" | sed 's/image_\(.*\)_fuzzer/\1/')") ;;
   esac
   echo "${seeds[@]}"

@@ -16,6 +16,8 @@
 #include "display/draw_request_queue.h"
 #include "display_core_fixture.h"
 #include "resources/command_ids.h"
+#include "runtime/packed_files.h"
+#include "runtime/settings.h"
 #include "tests/platform/temp_folder.h"
 
 namespace qm::test {
@@ -406,6 +408,27 @@ TEST_F(AnimationTest, FilesThatCannotBePlayedAreRefusedAtLoadAndAtPlay) {
   EXPECT_EQ(PlayAnimation(1, false, 0, 0, 0, 0, 0, true), 0);
   EXPECT_FALSE(AnimationRecords[1].running);
   EXPECT_EQ(AnimationRecords[1].frameSurface, nullptr);
+}
+
+TEST_F(AnimationTest, AStandAloneProgramsAnimationComesFromItsPack) {
+  auto u32 = [](std::size_t value) {
+    std::string bytes(4, '\0');
+    for (std::size_t i = 0; i < 4; ++i) bytes[i] = static_cast<char>((value >> (8 * i)) & 0xff);
+    return bytes;
+  };
+  auto entry = [&](const std::string& name, const std::string& data) {
+    return u32(name.size() + 1) + name + '\0' + u32(data.size()) + data;
+  };
+  const std::string pack =
+      entry("prog", "program") + entry("movies\\halves.avi", Files().Bytes("halves.avi")) + u32(0) + u32(0);
+  auto table = PackedFileTable::FromPack(pack, 0, nullptr);
+  ASSERT_NE(table, nullptr);
+  gSettings.tempFolder = folder_.Path() + "/";
+  InstallPackedFileTable(std::move(table));
+  ASSERT_EQ(LoadAnimation(1, "MOVIES/Halves.avi"), 1);
+  EXPECT_EQ(Property(1).right, 64);
+  ClosePackedFileTable();
+  EXPECT_EQ(LoadAnimation(1, "MOVIES/Halves.avi"), 0) << "no such file on disk";
 }
 
 TEST_F(AnimationTest, TheSoundTrackGoesToTheSoundOutput) {

@@ -13,6 +13,8 @@
 #include "display/frame_present.h"
 #include "display/image_files/image_files.h"
 #include "display_core_fixture.h"
+#include "platform/keys.h"
+#include "runtime/main_window_proc.h"
 #include "tests/platform/temp_folder.h"
 
 namespace qm::test {
@@ -146,6 +148,27 @@ TEST_F(ScreenCaptureRequestTest, TwoRequestsInOnePassWriteOnlyTheLastName) {
   BeginFrame();
   SyncFrame();
   EXPECT_FALSE(std::filesystem::exists(folder_ / "second.bmp"));
+}
+
+TEST_F(ScreenCaptureRequestTest, TheSnapshotKeyWritesTheFirstFreeNameAtTheEndOfTheFrame) {
+  MakeRedScreen(true, 16);
+  gSettings.programFolder = folder_.Path() + "/";
+  folder_.Write("snapshot.bmp", "taken");
+  folder_.Write("snapshot1.bmp", "taken");
+  platform::headless::ScriptKeyPress(platform::kVkF9);
+  platform::Message message;
+  while (platform::PeekMessage(message, true)) {
+    platform::TranslateMessage(message);
+    MainWindowProc(message);
+  }
+  EXPECT_FALSE(std::filesystem::exists(folder_ / "snapshot2.bmp")) << "not before the frame ends";
+  BeginFrame();
+  SyncFrame();
+  const std::string file = folder_.Read("snapshot2.bmp");
+  ASSERT_EQ(file.size(), 921654u);
+  EXPECT_EQ(FilePixel(file, 640, 480, 320, 240), AsStored(TheDisplay.backBuffer->Format(), kRed));
+  EXPECT_EQ(folder_.Read("snapshot.bmp"), "taken");
+  EXPECT_EQ(folder_.Read("snapshot1.bmp"), "taken");
 }
 
 TEST_F(ScreenCaptureRequestTest, FailedOrDroppedCapturesWriteNothingAndKeepTheOldFile) {

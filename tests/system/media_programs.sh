@@ -3,7 +3,8 @@
 # folder (five red frames then five blue; a frame whose left half is red and right half green; an
 # AVI cut inside its headers) and by ImageMagick (a red 320x240 picture, a blue 1024x768 one, a
 # file that is no picture, old files a failed save must leave alone), the programs of
-# tests/media_programs/ are copied beside them, and the conformance runner checks them there.
+# tests/media_programs/ are copied beside them, and the conformance runner checks them there. The
+# screen a program saved must have the size of a 640x480 24-bit bitmap file.
 set -euo pipefail
 qmtest="$1"
 here="$(cd "$(dirname "$0")/.." && pwd)"
@@ -27,6 +28,11 @@ status=0
 QUILLMOOR_HEADLESS=1 "$qmtest" "$work" || status=1
 if [ "$(cat "$work/old.pcx")" != "the old file" ]; then
   echo "FAIL: a save that failed changed old.pcx"
+  status=1
+fi
+size="$(stat -c %s "$work/screen.bmp" 2>/dev/null || echo missing)"
+if [ "$size" != 921654 ]; then
+  echo "FAIL: the screen saved at 640x480 is $size bytes, not 921654"
   status=1
 fi
 exit "$status"
