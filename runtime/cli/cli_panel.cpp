@@ -3,8 +3,11 @@
 
 #include <algorithm>
 
+#include "display/display_entity.h"
 #include "display/display_state.h"
-#include "display/draw_request_queue.h"
+#include "display/engine_tables.h"
+#include "display/entity_images.h"
+#include "display/sprites.h"
 #include "display/surface_utilities.h"
 #include "platform/display/dib.h"
 #include "platform/display/text_context.h"
@@ -64,8 +67,19 @@ void BlitClipped(Surface* destination, int x, int y, Surface* source, Rect from,
   BlitSurfaceRect(destination, x, y, source, from.left, from.top, from.Width(), from.Height(), flags);
 }
 
-// The buffer of a flip chain the next present shows (each keeps its own saved background).
-int BufferIndex() { return TheDisplay.spriteBufferIndex & 1; }
+// Saves what lies under the entities for the other flip buffer, then for the current one, so both
+// hold the present screen's background (the current buffer stays the current one).
+void SaveBothBuffers() {
+  const int32_t current = TheDisplay.spriteBufferIndex;
+  TheDisplay.spriteBufferIndex = 1 - current;
+  SaveSpriteBackgrounds();
+  TheDisplay.spriteBufferIndex = current;
+  SaveSpriteBackgrounds();
+}
+
+DisplayEntity* EntityRecord(int32_t index) {
+  return index >= 0 && DisplayEntityTable.IsTaken(index) ? &DisplayEntityTable[index] : nullptr;
+}
 
 }  // namespace
 
@@ -84,22 +98,28 @@ std::span<const uint8_t> FindCliBitmap(int32_t resourceId) {
   }
 }
 
-CliPanel::~CliPanel() {
-  FreeImages();
-  ForgetScreen();
-}
+CliPanel::~CliPanel() = default;
 
 int32_t CliPanel::CreateImages(int32_t displayWidth, bool& ok) {
   FreeImages();
   close_ = LoadCliBitmap(kCliCloseBitmap);
   closeLit_ = LoadCliBitmap(kCliCloseLitBitmap);
   narrowEnd_ = LoadCliBitmap(kCliNarrowEndBitmap);
-  panel_ = LoadCliBitmap(kCliPanelBitmap);
+  Surface* picture = LoadCliBitmap(kCliPanelBitmap);
+  // The panel picture goes into an image of its own, which the entity draws.
+  image_ = picture != nullptr ? NewImage() : kNoRecord;
+  if (image_ != kNoRecord && SizeOwnedImage(image_, picture->Width(), picture->Height())) {
+    panel_ = DrawableImage(image_)->surface;
+    BlitClipped(panel_, 0, 0, picture, Rect{0, 0, picture->Width(), picture->Height()},
+                platform::kBltFastNoColorKey);
+  }
+  ReleaseSurface(picture);
   ok = close_ != nullptr && closeLit_ != nullptr && narrowEnd_ != nullptr && panel_ != nullptr;
   if (!ok) {
     FreeImages();
     return kCliCloseButtonX;
   }
+  if (DisplayEntity* entity = EntityRecord(entity_)) entity->imageIndex = image_;
   if (displayWidth >= kCliPanelWidth) return kCliCloseButtonX;
   // The panel's right end with its close button at the display's right edge.
   const Rect whole{0, 0, narrowEnd_->Width(), narrowEnd_->Height()};
@@ -108,10 +128,42 @@ int32_t CliPanel::CreateImages(int32_t displayWidth, bool& ok) {
 }
 
 void CliPanel::FreeImages() {
-  ReleaseSurface(panel_);
+  if (DisplayEntity* entity = EntityRecord(entity_)) entity->imageIndex = -1;
+  if (image_ != kNoRecord) DeleteOwnedImage(image_);
+  image_ = kNoRecord;
+  panel_ = nullptr;
   ReleaseSurface(close_);
   ReleaseSurface(closeLit_);
   ReleaseSurface(narrowEnd_);
+}
+
+bool CliPanel::CreateEntity(int x, int y) {
+  DeleteEntity();
+  entity_ = NewDisplayEntity();
+  DisplayEntity* entity = EntityRecord(entity_);
+  if (entity == nullptr) return false;
+  entity->imageIndex = image_;
+  entity->x = x;
+  entity->y = y;
+  entity->transparent = 0;
+  entity->visible = 1;
+  entity->layer = kOverlayLayer;
+  entity->backgroundSave = 1;
+  entity->backgroundImage[0] = entity->backgroundImage[1] = -1;
+  SaveBothBuffers();
+  return true;
+}
+
+void CliPanel::DeleteEntity() {
+  if (EntityRecord(entity_) != nullptr) DeleteDisplayEntity(entity_);
+  entity_ = kNoRecord;
+}
+
+void CliPanel::MoveTo(int x, int y) {
+  if (DisplayEntity* entity = EntityRecord(entity_)) {
+    entity->x = x;
+    entity->y = y;
+  }
 }
 
 void CliPanel::CreateFont(int charset) {
@@ -163,52 +215,6 @@ void CliPanel::PasteCloseButton(int x, int y, bool lit) {
   if (panel_ == nullptr || button == nullptr) return;
   BlitClipped(panel_, x, y, button, Rect{0, 0, button->Width(), button->Height()},
               platform::kBltFastNoColorKey);
-}
-
-void CliPanel::RestoreBackground(Surface* screen, SavedBackground& saved) {
-  if (screen == nullptr || saved.surface == nullptr || saved.screen.Empty()) return;
-  BlitClipped(screen, saved.screen.left, saved.screen.top, saved.surface,
-              Rect{0, 0, saved.screen.Width(), saved.screen.Height()}, platform::kBltFastNoColorKey);
-  saved.screen = Rect{};
-}
-
-void CliPanel::ShowOnScreen(int x, int y) {
-  Surface* screen = BackBufferSurface();
-  if (screen == nullptr || panel_ == nullptr || screen->IsLost()) return;
-  SavedBackground& saved = saved_[BufferIndex()];
-  RestoreBackground(screen, saved);
-  // What lies under the new place, cut to the screen.
-  const Rect place{std::max(x, 0), std::max(y, 0), std::min(x + panel_->Width(), screen->Width()),
-                   std::min(y + panel_->Height(), screen->Height())};
-  if (place.Empty()) return;
-  if (saved.surface == nullptr || saved.surface->Format() != screen->Format()) {
-    ReleaseSurface(saved.surface);
-    platform::SurfaceDesc desc;
-    desc.width = panel_->Width();
-    desc.height = panel_->Height();
-    desc.format = screen->Format();
-    desc.caps = platform::kCapsOffscreenPlain | platform::kCapsSystemMemory;
-    if (Surface::Create(desc, saved.surface) != DisplayResult::Ok) {
-      saved.surface = nullptr;
-      return;
-    }
-  }
-  BlitClipped(saved.surface, 0, 0, screen, place, platform::kBltFastNoColorKey);
-  saved.screen = place;
-  BlitClipped(screen, x, y, panel_, Rect{0, 0, panel_->Width(), panel_->Height()},
-              platform::kBltFastNoColorKey);
-}
-
-void CliPanel::RemoveFromScreen() {
-  Surface* screen = BackBufferSurface();
-  if (screen != nullptr && !screen->IsLost()) RestoreBackground(screen, saved_[BufferIndex()]);
-}
-
-void CliPanel::ForgetScreen() {
-  for (SavedBackground& saved : saved_) {
-    ReleaseSurface(saved.surface);
-    saved.screen = Rect{};
-  }
 }
 
 }  // namespace qm

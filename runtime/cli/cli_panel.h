@@ -1,10 +1,11 @@
 // The command line's panel: its four pictures (the panel, the close button, the lit close button
 // and the panel's right end for narrow displays) in surfaces of the display's format, the font of
-// all its text, the text drawing into the panel picture, and the panel shown over the screen.
+// all its text, and the text drawing into the panel picture.
 //
-// The panel is an overlay drawn at the end of each command-line frame over everything the
-// program drew; what lay under it is kept per flip buffer and pasted back before the panel is
-// drawn again at its new place, so it leaves no trail as it slides or is dragged.
+// The panel picture is an image whose display entity lies on the overlay layer, above the sprites
+// and below the mouse pointer; the frame steps draw it over everything the program drew, with what
+// lay under it saved per flip buffer and pasted back, so it leaves no trail as it slides or is
+// dragged.
 #pragma once
 #include <cstdint>
 #include <memory>
@@ -53,29 +54,25 @@ class CliPanel {
   // The close button's picture (lit or not) at (x, y), without colour key.
   void PasteCloseButton(int x, int y, bool lit);
 
-  // The panel shown with its top-left at (x, y) of the screen, over what the frame drew. Call
-  // once per command-line frame, after the frame's drawing and before it is presented.
-  void ShowOnScreen(int x, int y);
-  // What lay under the panel goes back on the screen's buffers (the panel leaves the screen).
-  void RemoveFromScreen();
-  // Forgets what lay under the panel without pasting it (the screen was rebuilt).
-  void ForgetScreen();
+  // The panel's display entity, placed at the display's bottom edge (just below it), with the
+  // background under it saved in both flip buffers. False when no entity could be taken.
+  bool CreateEntity(int x, int y);
+  void DeleteEntity();
+  // The panel's top-left on the screen (the frame steps draw it there).
+  void MoveTo(int x, int y);
+  int32_t Entity() const { return entity_; }
+  int32_t Image() const { return image_; }
 
   platform::Surface* PanelSurface() const { return panel_; }
 
  private:
-  struct SavedBackground {
-    platform::Surface* surface = nullptr;
-    platform::Rect screen{};  // where it came from; empty when nothing is saved
-  };
-  void RestoreBackground(platform::Surface* screen, SavedBackground& saved);
-
-  platform::Surface* panel_ = nullptr;
+  int32_t entity_ = -1;
+  int32_t image_ = -1;                  // the panel picture's image record
+  platform::Surface* panel_ = nullptr;  // its surface, owned by the image
   platform::Surface* close_ = nullptr;
   platform::Surface* closeLit_ = nullptr;
   platform::Surface* narrowEnd_ = nullptr;
   std::unique_ptr<platform::Font> font_;
-  SavedBackground saved_[2];
 };
 
 // The BMP bytes of a panel bitmap resource; empty for another id.

@@ -5,6 +5,8 @@
 #include <cstdio>
 
 #include "compiler/parser.h"
+#include "display/display_state.h"
+#include "display/mouse_pointer.h"
 #include "io/input_state.h"
 #include "platform/display/text_context.h"
 #include "platform/keys.h"
@@ -86,6 +88,12 @@ void RuntimeCli::OpenCli() {
   state_.panelY = DisplayHeight();  // just below the bottom edge
   state_.openDisplayWidth = DisplayWidth();
   state_.panelX = std::max((DisplayWidth() - kCliPanelWidth) / 2, 0);
+  panel_.CreateEntity(state_.panelX, state_.panelY);
+  // Over a full-screen program the pointer is shown for the close button (a window has its own).
+  if (!TheDisplay.windowModeOn && !IsMouseVisible()) {
+    ShowMouse(1);
+    state_.showedPointer = 1;
+  }
   panel_.CreateFont(TextCharset());
   state_.fullyOpen = 0;
   state_.slideOffset = 0;
@@ -104,7 +112,6 @@ void RuntimeCli::CreateCliPanelImages() {
   // The text background is the panel picture's own colour, in the current display format.
   state_.textBackColour = panel_.ColourAt(kTextBackSampleX, kTextBackSampleY);
   state_.fillPixel = panel_.PixelAt(kTextBackSampleX, kTextBackSampleY);
-  panel_.ForgetScreen();
 }
 
 void RuntimeCli::Close() {
@@ -114,13 +121,16 @@ void RuntimeCli::Close() {
 
 void RuntimeCli::CloseCli() {
   panel_.FreeFont();
-  // A frame without the panel on each buffer of the screen.
-  panel_.RemoveFromScreen();
+  // A frame with the panel off the screen pastes back what lay under it.
+  panel_.MoveTo(state_.panelX, DisplayHeight() + 32);
   SyncFrame();
   BeginFrame();
-  panel_.RemoveFromScreen();
   panel_.FreeImages();
-  panel_.ForgetScreen();
+  panel_.DeleteEntity();
+  if (!TheDisplay.windowModeOn && state_.showedPointer) {
+    state_.showedPointer = 0;
+    HideMouse();
+  }
   SetSyncOff(state_.switchedSyncOff == 0);
   earlyKeys_.clear();
   open_ = false;
@@ -175,7 +185,7 @@ CliResult RuntimeCli::FrameResult() {
   Drag();
   UpdateText();
   UpdateCloseButton();
-  panel_.ShowOnScreen(state_.panelX, state_.panelY);
+  panel_.MoveTo(state_.panelX, state_.panelY);
   // Both keys are read every frame, so a press made while the panel slides in is not acted on later.
   const bool escape = KeyPressed(platform::kVkEscape);
   const bool f12 = KeyPressed(platform::kVkF12);

@@ -53,6 +53,22 @@ TEST(Expectations, ReadsEveryForm) {
   EXPECT_TRUE(c.stop->warning);
 }
 
+TEST(Expectations, ReadsNamedKeys) {
+  const Expectations e = ReadExpectations("REM INPUT \"\\{F12}a\\{WAIT}\\{ESC}\\{UP}\\{DELETE}\"\n");
+  EXPECT_TRUE(e.problems.empty()) << e.problems.front();
+  EXPECT_TRUE(e.screen.namedKeys);
+  ASSERT_EQ(e.screen.typed.size(), 6u);
+  EXPECT_EQ(e.screen.typed[0].virtualKey, 0x7B);
+  EXPECT_EQ(e.screen.typed[1].character, 'a');
+  EXPECT_TRUE(e.screen.typed[2].Nothing());
+  EXPECT_EQ(e.screen.typed[3].virtualKey, 0x1B);
+  EXPECT_EQ(e.screen.typed[4].virtualKey, 0x26);
+  EXPECT_EQ(e.screen.typed[5].virtualKey, 0x2E);
+  // An unknown name or an unclosed brace cannot be read.
+  EXPECT_EQ(ReadExpectations("REM INPUT \"\\{F13}\"\n").problems.size(), 1u);
+  EXPECT_EQ(ReadExpectations("REM INPUT \"\\{ESC\"\n").problems.size(), 1u);
+}
+
 TEST(Expectations, UnreadableLinesAreProblems) {
   const Expectations e = ReadExpectations(
       "REM EXPECT a = \nREM EXPECT s$ = 5\nREM LIMIT soon\n"
@@ -73,7 +89,10 @@ TEST(Expectations, ReadsTheScreenLines) {
   EXPECT_EQ(e.screen.height, 600);
   EXPECT_EQ(e.screen.depth, 32);
   EXPECT_TRUE(e.screen.windowed);
-  EXPECT_EQ(e.screen.typed, std::string("a\b\r\x1b\\"));
+  std::string typed;
+  for (const TypedInput& input : e.screen.typed) typed.push_back(static_cast<char>(input.character));
+  EXPECT_EQ(typed, std::string("a\b\r\x1b\\"));
+  EXPECT_FALSE(e.screen.namedKeys);
   EXPECT_EQ(e.screen.frames, 7);
   ASSERT_EQ(e.screen.pixels.size(), 2u);
   EXPECT_EQ(e.screen.pixels[0].colour, 0xFF0010);

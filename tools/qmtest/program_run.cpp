@@ -10,6 +10,7 @@
 #include "platform/byte_reader.h"
 #include "platform/current_folder.h"
 #include "runtime/arrays.h"
+#include "runtime/cli/runtime_cli.h"
 #include "runtime/program_image.h"
 #include "runtime/run_program.h"
 #include "runtime/runtime_errors.h"
@@ -139,6 +140,8 @@ RunOutcome ProgramRun::Run(const std::string& path, double limitSeconds,
   options.displayDepth = display_.depth;
   options.fullScreen = !display_.windowed;
   options.windowMode = display_.windowed;
+  // A program that names keys in REM INPUT types into the runtime command line too.
+  CommandLineAttachment commandLine(display_.namedKeys ? parser_.get() : nullptr);
   const qm::RunOutcome run = RunProgram(options);
   outcome.stop = StopKindOf(run);
   outcome.text = run.text;

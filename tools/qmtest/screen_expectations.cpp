@@ -4,6 +4,7 @@
 #include <cctype>
 #include <charconv>
 
+#include "platform/keys.h"
 #include "tools/qmtest/directive_words.h"
 
 namespace qm::qmtest {
@@ -39,28 +40,75 @@ bool TakeQuoted(std::string_view text, std::string& out) {
   return true;
 }
 
-// REM INPUT's escapes: \r Enter, \b Backspace, \e Escape, \\ a backslash.
-bool ResolveEscapes(std::string_view text, std::string& out) {
+// The named keys of REM INPUT, written \{NAME}.
+struct NamedKey {
+  std::string_view name;
+  int virtualKey;
+};
+constexpr NamedKey kNamedKeys[] = {
+    {"ESC", platform::kVkEscape},    {"ENTER", platform::kVkReturn}, {"BACKSPACE", platform::kVkBack},
+    {"TAB", platform::kVkTab},       {"UP", platform::kVkUp},        {"DOWN", platform::kVkDown},
+    {"LEFT", platform::kVkLeft},     {"RIGHT", platform::kVkRight},  {"DELETE", platform::kVkDelete},
+    {"INSERT", platform::kVkInsert}, {"HOME", platform::kVkHome},    {"END", platform::kVkEnd},
+    {"PGUP", platform::kVkPrior},    {"PGDN", platform::kVkNext},    {"SPACE", platform::kVkSpace},
+};
+constexpr std::string_view kWaitName = "WAIT";
+
+// The virtual key of a name (F1-F12 and the table above), 0 for none.
+int NamedVirtualKey(std::string_view name) {
+  for (const NamedKey& key : kNamedKeys) {
+    if (key.name == name) return key.virtualKey;
+  }
+  if (name.size() >= 2 && name.size() <= 3 && name[0] == 'F') {
+    int n = 0;
+    for (char c : name.substr(1)) {
+      if (c < '0' || c > '9') return 0;
+      n = n * 10 + (c - '0');
+    }
+    if (n >= 1 && n <= 12) return platform::FunctionKey(n);
+  }
+  return 0;
+}
+
+// REM INPUT's escapes: \r Enter, \b Backspace, \e Escape, \\ a backslash, \{NAME} a named key.
+bool ResolveEscapes(std::string_view text, ScreenExpectations& screen) {
+  std::vector<TypedInput>& out = screen.typed;
   out.clear();
+  auto character = [&out](char c) { out.push_back(TypedInput{static_cast<uint8_t>(c), 0}); };
   for (std::size_t i = 0; i < text.size(); ++i) {
     if (text[i] != '\\') {
-      out.push_back(text[i]);
+      character(text[i]);
       continue;
     }
     if (++i == text.size()) return false;
     switch (text[i]) {
       case 'r':
-        out.push_back('\r');
+        character('\r');
         break;
       case 'b':
-        out.push_back('\b');
+        character('\b');
         break;
       case 'e':
-        out.push_back('\x1b');
+        character('\x1b');
         break;
       case '\\':
-        out.push_back('\\');
+        character('\\');
         break;
+      case '{': {
+        const std::size_t end = text.find('}', i);
+        if (end == std::string_view::npos) return false;
+        const std::string_view name = text.substr(i + 1, end - i - 1);
+        i = end;
+        screen.namedKeys = true;
+        if (name == kWaitName) {
+          out.push_back(TypedInput{});
+          break;
+        }
+        const int key = NamedVirtualKey(name);
+        if (key == 0) return false;
+        out.push_back(TypedInput{0, key});
+        break;
+      }
       default:
         return false;
     }
@@ -124,7 +172,7 @@ bool ReadScreenDirective(std::string_view text, ScreenExpectations& screen, bool
   }
   if (TakeWord(text, "INPUT")) {
     std::string quoted;
-    understood = TakeQuoted(text, quoted) && ResolveEscapes(quoted, screen.typed);
+    understood = TakeQuoted(text, quoted) && ResolveEscapes(quoted, screen);
     return true;
   }
   if (TakeWord(text, "FRAMES")) {

@@ -7,7 +7,13 @@
 //   REM EXPECT PRINTED <k> = "<text>"                 line k (from 1) of the PRINT transcript
 //   REM EXPECT PRINTED LINES = <count>                the transcript's lines
 //   REM INPUT "<chars>"                               typed one per frame from the first frame;
-//                                                     \r Enter, \b Backspace, \e Escape, \\ a backslash
+//                                                     \r Enter, \b Backspace, \e Escape, \\ a backslash;
+//                                                     named keys \{ESC}, \{F12}, \{UP}, \{DELETE}, ...
+//                                                     each pressed and released in its frame, and
+//                                                     \{WAIT}, a frame in which nothing is typed.
+//                                                     A program with named keys runs with the runtime
+//                                                     command line; once everything is typed, F12
+//                                                     leaves it when it waits for keys.
 //   REM FRAMES <n>                                    the run stops after n presented frames
 // A pixel is compared with RGB(r,g,b) packed into the surface's pixel format as INK packs it.
 #pragma once
@@ -31,13 +37,22 @@ struct PrintedExpectation {
   std::string text;
 };
 
+// One frame's typing: a character (its character message alone), a key pressed and released (with
+// what the key types), or nothing.
+struct TypedInput {
+  uint8_t character = 0;
+  int virtualKey = 0;  // above 0: a named key
+  bool Nothing() const { return character == 0 && virtualKey == 0; }
+};
+
 struct ScreenExpectations {
   int32_t width = 640, height = 480, depth = 16;
   bool windowed = false;
   std::vector<PixelExpectation> pixels;
   std::vector<PrintedExpectation> printed;
   std::optional<int32_t> printedLines;
-  std::string typed;              // the characters of REM INPUT, escapes resolved
+  std::vector<TypedInput> typed;  // REM INPUT, escapes and named keys resolved
+  bool namedKeys = false;         // REM INPUT names keys: the run has the command line
   std::optional<int32_t> frames;  // REM FRAMES
 };
 

@@ -7,7 +7,10 @@
 #include "display/bitmaps.h"
 #include "display/draw_request_queue.h"
 #include "platform/display/surface.h"
+#include "platform/headless/scripted_input.h"
+#include "platform/keys.h"
 #include "platform/window.h"
+#include "runtime/cli/runtime_cli.h"
 #include "runtime/interpreter.h"
 #include "runtime/print_transcript.h"
 #include "runtime/run_loop.h"
@@ -60,10 +63,18 @@ void ScreenWatch::OnFrame() {
 void ScreenWatch::Frame() {
   ++frames_;
   if (typedSoFar_ < expected_.typed.size()) {
-    platform::Message typed;
-    typed.id = platform::kMsgChar;
-    typed.wParam = static_cast<uint8_t>(expected_.typed[typedSoFar_++]);
-    platform::PostMessage(typed);
+    const TypedInput& input = expected_.typed[typedSoFar_++];
+    if (input.virtualKey > 0) {
+      platform::headless::ScriptKeyPress(input.virtualKey);
+    } else if (!input.Nothing()) {
+      platform::Message typed;
+      typed.id = platform::kMsgChar;
+      typed.wParam = input.character;
+      platform::PostMessage(typed);
+    }
+  } else if (expected_.namedKeys && TheRuntimeCli().WaitsForKeys()) {
+    // Everything is typed and the command line waits for more: leave it, as the user would.
+    platform::headless::ScriptKeyPress(platform::kVkF12);
   }
   if (!expected_.pixels.empty()) {
     platform::Surface* back = BackBufferSurface();
