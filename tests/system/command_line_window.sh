@@ -1,0 +1,99 @@
+#!/usr/bin/env bash
+# The runtime command line in a real window on a virtual X display: ESC breaks into a running loop
+# and the panel slides up, a typed PRINT shows the loop's variable on the screen, a typed
+# assignment and ESC continue the program (which then fills the screen blue), and F12 leaves the
+# command line after the program's END. Needs xvfb-run and xdotool (scripts/setup_tests.sh);
+# without them the test is reported as skipped (status 77).
+set -u
+quillmoor="$1"
+for tool in xvfb-run xdotool xwd convert; do
+  command -v "$tool" > /dev/null || { echo "SKIPPED: $tool is not installed"; exit 77; }
+done
+if [ -z "${QM_UNDER_XVFB:-}" ]; then
+  QM_UNDER_XVFB=1 exec xvfb-run -a -s "-screen 0 640x480x24" bash "$0" "$@"
+fi
+unset QUILLMOOR_HEADLESS
+work="$(mktemp -d)"
+trap 'kill "$pid" 2>/dev/null; rm -rf "$work"' EXIT
+cd "$work"
+failures=0
+fail() { echo "FAIL: $1"; failures=$((failures + 1)); }
+
+cat > loop.qma <<'QMA'
+sync on
+cls rgb(0, 0, 0)
+x = 0
+leave = 0
+repeat
+  x = x + 1
+  sync
+until leave = 1
+cls rgb(0, 0, 255)
+sync
+end
+QMA
+timeout 90 "$quillmoor" -x loop.qma > stdout.txt 2> stderr.txt &
+pid=$!
+window=$(timeout 20 xdotool search --sync --onlyvisible --name Quillmoor 2>/dev/null | head -1)
+[ -n "$window" ] || fail "no window appeared"
+current_window() {
+  local found
+  found=$(xdotool search --onlyvisible --name Quillmoor 2>/dev/null | tail -1)
+  [ -n "$found" ] && window=$found
+}
+press() {  # a key held a moment, as a person presses it
+  current_window
+  xdotool keydown --window "$window" "$1" 2>/dev/null; sleep 0.2; xdotool keyup --window "$window" "$1" 2>/dev/null
+}
+capture() { current_window; xwd -silent -id "$window" 2>/dev/null | convert xwd:- -scale 640x480! "$1" 2>/dev/null; }
+colour() { convert "$1" -format "%[fx:int(255*p{$2,$3}.r)],%[fx:int(255*p{$2,$3}.g)],%[fx:int(255*p{$2,$3}.b)]" info:; }
+# Waits (at most 20 s) until the pixel of a capture is near the colour (16-bit pixels lose the low
+# bits), or differs from it.
+near() {  # seen r,g,b
+  local r g b er eg eb
+  IFS=, read -r r g b <<< "$1"
+  IFS=, read -r er eg eb <<< "$2"
+  [ -n "$b" ] && [ $(((r - er) * (r - er) + (g - eg) * (g - eg) + (b - eb) * (b - eb))) -le 192 ]
+}
+wait_for() {  # file x y colour [not]
+  for _ in $(seq 40); do
+    capture "$1"
+    local seen
+    seen=$(colour "$1" "$2" "$3" 2>/dev/null)
+    if [ "${5:-}" = not ]; then [ -n "$seen" ] && ! near "$seen" "$4" && return 0
+    else near "$seen" "$4" && return 0; fi
+    sleep 0.5
+  done
+  return 1
+}
+if [ -n "$window" ]; then
+  sleep 1
+  press Escape
+  # The panel's text area (its own dark colour) at the bottom of the screen.
+  wait_for panel.png 600 470 0,0,0 not || fail "ESC opened no panel: $(colour panel.png 600 470)"
+  sleep 1
+  current_window
+  xdotool type --window "$window" --delay 60 "print x"
+  press Return
+  # PRINT writes at the top left of the black screen under the panel.
+  sleep 1.5
+  capture printed.png
+  [ "$(convert printed.png -crop 80x14+0+0 -format '%[fx:maxima.r]' info:)" != 0 ] ||
+    fail "the typed PRINT showed nothing"
+  current_window
+  xdotool type --window "$window" --delay 60 "leave = 1"
+  press Return
+  sleep 1.5
+  press Escape
+  wait_for blue.png 100 100 0,0,255 || fail "the program did not continue: $(colour blue.png 100 100)"
+  for _ in $(seq 30); do
+    kill -0 "$pid" 2>/dev/null || break
+    press F12
+    sleep 0.5
+  done
+fi
+wait "$pid"
+status=$?
+[ "$status" = 0 ] || fail "the run ended with status $status: $(cat stderr.txt)"
+echo "$((failures == 0 ? 1 : 0)) passed, $((failures > 0 ? 1 : 0)) failed"
+[ "$failures" = 0 ]
