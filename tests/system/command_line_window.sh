@@ -56,7 +56,7 @@ near() {  # seen r,g,b
   [ -n "$b" ] && [ $(((r - er) * (r - er) + (g - eg) * (g - eg) + (b - eb) * (b - eb))) -le 192 ]
 }
 wait_for() {  # file x y colour [not]
-  for _ in $(seq 40); do
+  for _ in $(seq "${WAIT_TRIES:-40}"); do
     capture "$1"
     local seen
     seen=$(colour "$1" "$2" "$3" 2>/dev/null)
@@ -68,7 +68,12 @@ wait_for() {  # file x y colour [not]
 }
 if [ -n "$window" ]; then
   sleep 1
-  press Escape
+  for _ in $(seq 10); do
+    press Escape
+    sleep 1
+    capture panel.png
+    near "$(colour panel.png 600 470)" 0,0,0 || break
+  done
   # The panel's text area (its own dark colour) at the bottom of the screen.
   wait_for panel.png 600 470 0,0,0 not || fail "ESC opened no panel: $(colour panel.png 600 470)"
   sleep 1
@@ -83,9 +88,14 @@ if [ -n "$window" ]; then
   current_window
   xdotool type --window "$window" --delay 60 "leave = 1"
   press Return
-  sleep 1.5
-  press Escape
-  wait_for blue.png 100 100 0,0,255 || fail "the program did not continue: $(colour blue.png 100 100)"
+  # ESC once the typed line has run and the panel is back (pressed again while it may not be).
+  continued=0
+  for _ in $(seq 20); do
+    sleep 1
+    press Escape
+    WAIT_TRIES=4 wait_for blue.png 100 100 0,0,255 && { continued=1; break; }
+  done
+  [ "$continued" = 1 ] || fail "the program did not continue: $(colour blue.png 100 100)"
   for _ in $(seq 30); do
     kill -0 "$pid" 2>/dev/null || break
     press F12
