@@ -397,9 +397,9 @@ bool OpenMainWindow(SystemRun& run, const std::string& title) {
 }
 
 // Start-up steps up to the editor loop; false when one failed (the system shuts down).
-bool StartUp(SystemRun& run, const std::string& commandLine) {
+bool StartUp(SystemRun& run, const std::string& commandLine, const PathOptions& paths) {
   const std::string title = ChooseWindowTitle();
-  if (PrepareSystem(run.settings) != 0) {
+  if (PrepareSystem(run.settings, paths) != 0) {
     run.status = kExitSystemFailure;
     return false;
   }
@@ -453,7 +453,7 @@ std::string ChooseWindowTitle() {
   return title;
 }
 
-int RunQuillmoor(const std::string& commandLine) {
+int RunQuillmoor(const std::string& commandLine, const PathOptions& paths) {
   SystemRun run;
   run.line = ParseStartCommandLine(commandLine);
   run.switchMode = SwitchModeOf(run.line.mode);
@@ -462,7 +462,7 @@ int RunQuillmoor(const std::string& commandLine) {
   run.displayFlag = run.switchMode == SwitchMode::None || run.switchMode == SwitchMode::CompileAndRun;
   CommandLineText() = run.line.programFile;
   PendingErrorCode = 0;
-  if (StartUp(run, commandLine)) {
+  if (StartUp(run, commandLine, paths)) {
     if (!run.line.error.empty()) {
       Fail(run, run.line.error, kExitSystemFailure);
     } else if (run.anySwitch && WithoutQuotes(run.programFile).empty() &&

@@ -6,6 +6,8 @@
 #pragma once
 #include <string>
 
+#include "runtime/settings.h"
+
 namespace qm {
 
 // Exit status of the system: 0 success, 1 a compile or runtime error, 2 a system error, a
@@ -19,7 +21,7 @@ inline constexpr int kExitSystemFailure = 2;
 std::string ChooseWindowTitle();
 
 // The system from its command line (the arguments joined as JoinStartArguments joins them) to
-// its exit status.
-int RunQuillmoor(const std::string& commandLine);
+// its exit status. `paths` replaces the program and temporary folders (tests).
+int RunQuillmoor(const std::string& commandLine, const PathOptions& paths = {});
 
 }  // namespace qm

@@ -29,8 +29,8 @@ int32_t LoadWords() {
 
 }  // namespace
 
-int32_t PrepareSystem(StartSettings& settings) {
-  SetUpPaths();
+int32_t PrepareSystem(StartSettings& settings, const PathOptions& paths) {
+  SetUpPaths(paths);
   int32_t fullScreen = 1;
   int32_t windowMode = 0;
   std::string settingsError;

@@ -4,6 +4,8 @@
 #pragma once
 #include <cstdint>
 
+#include "runtime/settings.h"
+
 namespace qm {
 
 // What start-up read that a run needs.
@@ -20,7 +22,7 @@ inline constexpr int32_t kSettingsUnreadable = -1;
 int32_t StartSystem(StartSettings& settings);
 
 // Paths and SETUP.INI (read once, here): 0, or kSettingsUnreadable with its reason printed.
-int32_t PrepareSystem(StartSettings& settings);
+int32_t PrepareSystem(StartSettings& settings, const PathOptions& paths = {});
 // The language words: 0, 10008 when the word file is missing, 10011 when it is too old.
 int32_t LoadWordsOfSystem();
 // The subsystems of the whole system and the editor (the stand-in until the editor exists).
