@@ -17,6 +17,9 @@ work="$(mktemp -d)"
 pids=()
 trap 'for p in "${pids[@]}"; do kill "$p" 2>/dev/null; wait "$p" 2>/dev/null; done; rm -rf "$work"' EXIT
 cd "$work"
+# Titles are held per user: a data folder of its own keeps other tests' windows out of the count.
+mkdir data
+export XDG_DATA_HOME="$work/data"
 failures=0
 fail() { echo "FAIL: $1"; failures=$((failures + 1)); }
 
