@@ -6,6 +6,7 @@
 
 #include "io/input_state.h"
 #include "io/io_commands.h"
+#include "platform/window.h"
 #include "resources/command_ids.h"
 #include "runtime/command_dispatch.h"
 #include "runtime/frame_services.h"
@@ -89,10 +90,14 @@ Pc CmdMouseclick(Pc at) {
   return in.Next();
 }
 
+// POSITION MOUSE x, y: the position the queries read; a program in a window also moves the
+// system pointer there (the window's client area shows the picture from its corner, so the
+// picture pixel is the place: no frame or caption to step over).
 Pc CmdPositionMouse(Pc at) {
   Operands in(at);
   MouseState.x = in.Int();
   MouseState.y = in.Int();
+  if (Services().display->WindowModeOn()) platform::MoveSystemPointer(MouseState.x, MouseState.y);
   StopFlag = RefreshAfterDrawing;
   return in.Next();
 }

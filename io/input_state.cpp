@@ -169,9 +169,9 @@ void ReadInputState(const InputReadContext& context) {
   MouseState.buttons = reading.buttons;
 }
 
-void ResetMouseState() {
-  MouseState.x = 320;
-  MouseState.y = 240;
+void ResetMouseState(int32_t displayWidth, int32_t displayHeight) {
+  MouseState.x = displayWidth / 2;
+  MouseState.y = displayHeight / 2;
   MouseState.z = 50;
   MouseState.buttons = 0;
 }

@@ -48,8 +48,9 @@ uint8_t ScanCodeOfVirtualKey(int virtualKey);
 // Updates KeyboardState and (when the context says so) MouseState from one reading.
 void ReadInputState(const InputReadContext& context);
 
-// The run-start mouse position: x 320, y 240, wheel 50, no buttons.
-void ResetMouseState();
+// The run-start mouse state: at the centre of the run's display (320, 240 at 640 x 480), wheel 50,
+// no buttons.
+void ResetMouseState(int32_t displayWidth = 640, int32_t displayHeight = 480);
 // End of a frame: the x and y motion are cleared (the wheel motion is kept).
 void ClearMouseMovement();
 

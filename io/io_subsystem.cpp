@@ -36,7 +36,7 @@ constexpr const CommandFamily* kIoFamilies[] = {&kInputQueryFamily, &kFontCheckl
 
 void ResetInputForRun() {
   ResetChecklist();
-  ResetMouseState();
+  ResetMouseState(Services().display->DisplayWidth(), Services().display->DisplayHeight());
   WaitButtonSeen = 0;
 }
 

@@ -187,6 +187,15 @@ int ScreenWidth() { return ActiveWindowSystem().ScreenWidth(); }
 int ScreenHeight() { return ActiveWindowSystem().ScreenHeight(); }
 void ShowSystemCursor(bool show) { ActiveWindowSystem().ShowCursor(show); }
 
+void MoveSystemPointer(int x, int y) {
+  ActiveWindowSystem().PumpEvents();  // motion before the move still counts
+  ActiveWindowSystem().MovePointer(x, y);
+  std::lock_guard<std::mutex> lock(gQueue.mutex);
+  gMotion.hasPosition = true;  // motion from here on starts at the new place
+  gMotion.lastX = x;
+  gMotion.lastY = y;
+}
+
 // ---- The message queue ----------------------------------------------------------------------
 
 bool PeekMessage(Message& out, bool remove) {

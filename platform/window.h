@@ -44,6 +44,9 @@ int ScreenWidth();
 int ScreenHeight();
 // Shows or hides the system mouse cursor over the window.
 void ShowSystemCursor(bool show);
+// Moves the system mouse pointer to a pixel of the picture the window shows (POSITION MOUSE of a
+// program in a window). The move is not motion of the mouse: TakeMouseMotion reports none for it.
+void MoveSystemPointer(int x, int y);
 // Claims a window title for this process among the running instances of the system (of this
 // user): false when another running instance holds it. A process may claim several titles; each
 // is released when the process ends. Lets start-up pick "Quillmoor Editor", "... 2", "... 3".

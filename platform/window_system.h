@@ -28,6 +28,8 @@ class WindowSystem {
   virtual int ScreenWidth() = 0;
   virtual int ScreenHeight() = 0;
   virtual void ShowCursor(bool show) = 0;
+  // Moves the system pointer over the window to a pixel of the presented picture.
+  virtual void MovePointer(int x, int y) = 0;
 
   // Turns the events that arrived since the last call into messages (DeliverInputMessage).
   virtual void PumpEvents() = 0;

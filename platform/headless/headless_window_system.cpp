@@ -59,6 +59,10 @@ class HeadlessSystem : public WindowSystem {
   int ScreenWidth() override { return kHeadlessScreenWidth; }
   int ScreenHeight() override { return kHeadlessScreenHeight; }
   void ShowCursor(bool show) override { window_.cursorShown = show; }
+  void MovePointer(int x, int y) override {
+    window_.pointerX = x;
+    window_.pointerY = y;
+  }
 
   void PumpEvents() override {
     if (script_.empty()) return;

@@ -50,6 +50,7 @@ struct WindowRecord {
   std::string title;
   int x = 0, y = 0, width = 0, height = 0;
   bool cursorShown = true;
+  int pointerX = -1, pointerY = -1;  // where MoveSystemPointer put the pointer (-1: never)
   int restoreCount = 0;
 };
 WindowRecord Window();

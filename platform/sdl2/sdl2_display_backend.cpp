@@ -94,6 +94,13 @@ class Sdl2Display : public DisplayBackend {
   void MapToPicture(int& x, int& y) const {
     if (pictureW_ > 0) AreaPointToPicture(viewport_, pictureW_, pictureH_, x, y);
   }
+  void MapToWindow(int& x, int& y) const {
+    if (pictureW_ <= 0 || pictureH_ <= 0 || viewport_.Empty()) return;
+    x = viewport_.left +
+        static_cast<int>((2 * static_cast<int64_t>(x) + 1) * viewport_.Width() / (2 * pictureW_));
+    y = viewport_.top +
+        static_cast<int>((2 * static_cast<int64_t>(y) + 1) * viewport_.Height() / (2 * pictureH_));
+  }
 
  private:
   bool PrepareTexture(SDL_Window* window, int w, int h) {
@@ -138,6 +145,8 @@ Sdl2Display gSdl2Display;
 DisplayBackend& Sdl2DisplayBackend() { return gSdl2Display; }
 
 void MapSdl2WindowPointToPicture(int& x, int& y) { gSdl2Display.MapToPicture(x, y); }
+
+void MapPictureToSdl2WindowPoint(int& x, int& y) { gSdl2Display.MapToWindow(x, y); }
 
 void ReleaseSdl2Presenter() { gSdl2Display.Release(); }
 

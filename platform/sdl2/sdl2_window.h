@@ -10,6 +10,8 @@ SDL_Window* Sdl2MainWindow();
 // A point in the window mapped to the pixel of the presented picture under it (the picture may be
 // scaled and centred in the window). Unchanged until a picture has been presented.
 void MapSdl2WindowPointToPicture(int& x, int& y);
+// The other way: the window point at the centre of a pixel of the presented picture.
+void MapPictureToSdl2WindowPoint(int& x, int& y);
 
 // The window is about to be destroyed: the presenter lets go of its renderer and texture, so a
 // later window (which may get the same address) starts with its own.

@@ -154,6 +154,11 @@ class Sdl2System : public WindowSystem {
   int ScreenWidth() override { return DesktopMode().w; }
   int ScreenHeight() override { return DesktopMode().h; }
   void ShowCursor(bool show) override { Sdl().ShowCursor(show ? SDL_ENABLE : SDL_DISABLE); }
+  void MovePointer(int x, int y) override {
+    if (!window_) return;
+    MapPictureToSdl2WindowPoint(x, y);
+    Sdl().WarpMouseInWindow(window_, x, y);
+  }
 
   void PumpEvents() override {
     if (!open_) return;

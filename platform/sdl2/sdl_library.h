@@ -31,6 +31,7 @@
   X(GetWindowDisplayIndex)  \
   X(GetDesktopDisplayMode)  \
   X(ShowCursor)             \
+  X(WarpMouseInWindow)      \
   X(StartTextInput)         \
   X(StopTextInput)          \
   X(PollEvent)              \

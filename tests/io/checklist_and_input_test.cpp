@@ -85,6 +85,9 @@ TEST_F(InputStateTest, MouseMotionIsSummedAndThePositionKeptOnTheDisplay) {
   EXPECT_EQ(MouseState.y, 240);
   EXPECT_EQ(MouseState.z, 50);
   EXPECT_EQ(MouseState.buttons, 0);
+  ResetMouseState(800, 600);  // the centre of the run's display
+  EXPECT_EQ(MouseState.x, 400);
+  EXPECT_EQ(MouseState.y, 300);
 }
 
 TEST_F(InputStateTest, ThePositionStaysWhenTheWindowMovesThePointerAndTheEditorReadsNoMouse) {

@@ -289,6 +289,12 @@ TEST_F(MessageQueueTest, MouseMotionFollowsTheMouseMessages) {
          headless::ScriptMouseWheel(-5);
        },
        0, 0, -3},
+      // Moving the system pointer is no motion: the next move counts from where it was put.
+      {[] {
+         MoveSystemPointer(300, 200);
+         headless::ScriptMouseMove(305, 190);
+       },
+       5, -10, 0},
       {[] {}, 0, 0, 0},
   };
   for (const Step& step : steps) {
@@ -298,6 +304,8 @@ TEST_F(MessageQueueTest, MouseMotionFollowsTheMouseMessages) {
     EXPECT_EQ(motion.dy, step.dy);
     EXPECT_EQ(motion.wheelNotches, step.wheelNotches);
   }
+  EXPECT_EQ(headless::Window().pointerX, 300);
+  EXPECT_EQ(headless::Window().pointerY, 200);
   // A part of a notch waits for the rest.
   Message wheel;
   wheel.id = kMsgMouseWheel;

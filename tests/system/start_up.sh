@@ -85,9 +85,10 @@ title_held() {
   [ -e "$lock" ] && ! flock -n "$lock" true 2>/dev/null
 }
 "$quillmoor" -x endless.qma > /dev/null 2>&1 & pids+=($!)
-for _ in $(seq 100); do title_held "Quillmoor%20Editor" && break; sleep 0.05; done
+# A busy machine may take a while to start them: wait for each as long as a minute.
+for _ in $(seq 600); do title_held "Quillmoor%20Editor" && ls -d "$TMPDIR"/quillmoor-"${pids[0]}"-* > /dev/null 2>&1 && break; sleep 0.1; done
 "$quillmoor" -x endless.qma > /dev/null 2>&1 & pids+=($!)
-for _ in $(seq 100); do title_held "Quillmoor%20Editor%202" && break; sleep 0.05; done
+for _ in $(seq 600); do title_held "Quillmoor%20Editor%202" && ls -d "$TMPDIR"/quillmoor-"${pids[1]}"-* > /dev/null 2>&1 && break; sleep 0.1; done
 title_held "Quillmoor%20Editor" || fail "the first instance holds no title"
 title_held "Quillmoor%20Editor%202" || fail "the second instance does not hold \"Quillmoor Editor 2\""
 title_held "Quillmoor%20Editor%203" && fail "a third title is held by two instances"
