@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # quillmoor's start-up and shut-down from the command line, headless, in a temporary folder:
 # QMCompile.log holds exactly the outcome of a switch and never a success for a failed action,
-# -b and -f names are read with bounds and refused, a language file that is missing or too old
+# -b and -f names are read with bounds, a language file that is missing or too old
 # ends start-up with its system error on stderr (status 2), a quoted program name loses its
 # quotes, and two instances running at once hold different titles and work folders.
 # Usage: start_up.sh QUILLMOOR LANG_FOLDER
@@ -47,18 +47,25 @@ check "quoted name: the log" "Compilation Successful. " "$(cat QMCompile.log)"
 "$quillmoor" -x "my program.qma" > printed.txt; check "name with a blank: status" 0 $?
 check "name with a blank: printed" "1" "$(cat printed.txt)"
 
-# -b and -f: the name quoted or not, bounded; refused until executables can be built.
-while IFS='|' read -r arguments expected; do
+# -b and -f: the executable's name quoted or not, read with bounds; a missing one is an error.
+while IFS='|' read -r arguments expected built; do
   "$quillmoor" -c ok.qma
-  eval "\"$quillmoor\" $arguments" 2>/dev/null; check "$arguments: status" 2 $?
-  check "$arguments: the log" "$expected" "$(cat QMCompile.log)"
+  rm -f "$built"
+  eval "\"$quillmoor\" $arguments" 2>/dev/null; status=$?
+  if [ -n "$built" ]; then
+    check "$arguments: status" 0 "$status"
+    [ -f "$built" ] || fail "$arguments: no executable $built"
+  else
+    check "$arguments: status" 2 "$status"
+  fi
+  [ -z "$expected" ] || check "$arguments: the log" "$expected" "$(cat QMCompile.log)"
 done <<'CASES'
--b "game.exe" ok.qma|Building executables (-b, -f) is not part of this build yet
--f game ok.qma|Building executables (-b, -f) is not part of this build yet
--b '"my game.exe"' ok.qma|Building executables (-b, -f) is not part of this build yet
--b '"game.exe'|-b: the executable's name has no closing double quote
--f|-f needs the name of the executable to build
--b '""' ok.qma|-b needs the name of the executable to build
+-b "game.exe" ok.qma||game.exe
+-f game ok.qma||game
+-b '"my game.exe"' ok.qma||my game.exe
+-b '"game.exe'|-b: the executable's name has no closing double quote|
+-f|-f needs the name of the executable to build|
+-b '""' ok.qma|-b needs the name of the executable to build|
 CASES
 
 # The language file: missing (10008) or older than its last ERRORS key 237 (10011).
