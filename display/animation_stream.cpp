@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "display/animation_sound.h"
+#include "display/video_library.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -36,7 +37,7 @@ AnimationSoundOutput* gSound = &gNullSound;
 // FFmpeg reports nothing to the terminal: a refused file is reported to the program instead.
 void QuietenFfmpegOnce() {
   static const bool quiet = [] {
-    av_log_set_level(AV_LOG_QUIET);
+    Video().av_log_set_level(AV_LOG_QUIET);
     return true;
   }();
   (void)quiet;
@@ -81,7 +82,7 @@ struct MemoryReader {
 
 // One sample of any of FFmpeg's plain sample formats as signed 16 bits.
 int16_t SampleAsInt16(const uint8_t* at, AVSampleFormat format) {
-  switch (av_get_packed_sample_fmt(format)) {
+  switch (Video().av_get_packed_sample_fmt(format)) {
     case AV_SAMPLE_FMT_U8:
       return static_cast<int16_t>((static_cast<int>(*at) - 128) * 256);
     case AV_SAMPLE_FMT_S16: {
@@ -140,17 +141,17 @@ struct AnimationStream::Decoder {
   std::vector<int16_t> samples;
 
   ~Decoder() {
-    sws_freeContext(scaler);
+    Video().sws_freeContext(scaler);
     if (staging != nullptr) staging->Release();
-    av_frame_free(&frame);
-    av_frame_free(&soundFrame);
-    av_packet_free(&packet);
-    avcodec_free_context(&video);
-    avcodec_free_context(&audio);
-    avformat_close_input(&format);  // also frees a custom reader's context, not its buffer
+    Video().av_frame_free(&frame);
+    Video().av_frame_free(&soundFrame);
+    Video().av_packet_free(&packet);
+    Video().avcodec_free_context(&video);
+    Video().avcodec_free_context(&audio);
+    Video().avformat_close_input(&format);  // also frees a custom reader's context, not its buffer
     if (io != nullptr) {
-      av_freep(&io->buffer);
-      avio_context_free(&io);
+      Video().av_freep(&io->buffer);
+      Video().avio_context_free(&io);
     }
   }
 };
@@ -190,14 +191,14 @@ namespace {
 // A decoder for a stream of the file, single-threaded (frames are decoded on the main thread, in
 // order). Null when FFmpeg has none for it.
 AVCodecContext* OpenDecoder(const AVStream& stream) {
-  const AVCodec* codec = avcodec_find_decoder(stream.codecpar->codec_id);
+  const AVCodec* codec = Video().avcodec_find_decoder(stream.codecpar->codec_id);
   if (codec == nullptr) return nullptr;
-  AVCodecContext* context = avcodec_alloc_context3(codec);
+  AVCodecContext* context = Video().avcodec_alloc_context3(codec);
   if (context == nullptr) return nullptr;
   context->thread_count = 1;
-  if (avcodec_parameters_to_context(context, stream.codecpar) < 0 ||
-      avcodec_open2(context, codec, nullptr) < 0) {
-    avcodec_free_context(&context);
+  if (Video().avcodec_parameters_to_context(context, stream.codecpar) < 0 ||
+      Video().avcodec_open2(context, codec, nullptr) < 0) {
+    Video().avcodec_free_context(&context);
     return nullptr;
   }
   return context;
@@ -216,44 +217,46 @@ bool AcceptableSize(int width, int height) {
 }  // namespace
 
 bool AnimationStream::Open(std::string* why) {
+  std::string unavailable;
+  if (LoadVideoFunctions(&unavailable) == nullptr) return Refuse(why, unavailable.c_str());
   QuietenFfmpegOnce();
   decoder_ = std::make_unique<Decoder>();
   Decoder& d = *decoder_;
-  d.format = avformat_alloc_context();
-  d.packet = av_packet_alloc();
-  d.frame = av_frame_alloc();
-  d.soundFrame = av_frame_alloc();
+  d.format = Video().avformat_alloc_context();
+  d.packet = Video().av_packet_alloc();
+  d.frame = Video().av_frame_alloc();
+  d.soundFrame = Video().av_frame_alloc();
   if (d.format == nullptr || d.packet == nullptr || d.frame == nullptr || d.soundFrame == nullptr)
     return Refuse(why, "out of memory");
   d.format->probesize = kProbeBytes;
   AVDictionary* options = nullptr;
-  av_dict_set(&options, "protocol_whitelist", "file", 0);
-  av_dict_set(&options, "format_whitelist", "avi", 0);
+  Video().av_dict_set(&options, "protocol_whitelist", "file", 0);
+  Video().av_dict_set(&options, "format_whitelist", "avi", 0);
   if (path_.empty()) {
-    auto* buffer = static_cast<uint8_t*>(av_malloc(kMemoryBlockBytes));
+    auto* buffer = static_cast<uint8_t*>(Video().av_malloc(kMemoryBlockBytes));
     d.memory = MemoryReader{bytes_, 0};
-    d.io = buffer != nullptr ? avio_alloc_context(buffer, kMemoryBlockBytes, 0, &d.memory, MemoryReader::Read,
-                                                  nullptr, MemoryReader::Seek)
+    d.io = buffer != nullptr ? Video().avio_alloc_context(buffer, kMemoryBlockBytes, 0, &d.memory,
+                                                          MemoryReader::Read, nullptr, MemoryReader::Seek)
                              : nullptr;
     if (d.io == nullptr) {
-      av_free(buffer);
-      av_dict_free(&options);
+      Video().av_free(buffer);
+      Video().av_dict_free(&options);
       return Refuse(why, "out of memory");
     }
     d.format->pb = d.io;
     d.format->flags |= AVFMT_FLAG_CUSTOM_IO;
   }
-  const AVInputFormat* avi = av_find_input_format("avi");
+  const AVInputFormat* avi = Video().av_find_input_format("avi");
   const std::string url = path_.empty() ? std::string() : "file:" + path_;
-  const int opened = avformat_open_input(&d.format, url.c_str(), avi, &options);
-  av_dict_free(&options);
+  const int opened = Video().avformat_open_input(&d.format, url.c_str(), avi, &options);
+  Video().av_dict_free(&options);
   if (opened < 0) {
     d.format = nullptr;  // freed by the failed open
     return Refuse(why, "not an AVI file");
   }
-  if (avformat_find_stream_info(d.format, nullptr) < 0) return Refuse(why, "damaged AVI file");
+  if (Video().avformat_find_stream_info(d.format, nullptr) < 0) return Refuse(why, "damaged AVI file");
 
-  d.videoIndex = av_find_best_stream(d.format, AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
+  d.videoIndex = Video().av_find_best_stream(d.format, AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
   if (d.videoIndex < 0) return Refuse(why, "no video stream");
   const AVStream& video = *d.format->streams[d.videoIndex];
   if (!AcceptableSize(video.codecpar->width, video.codecpar->height)) return Refuse(why, "bad frame size");
@@ -266,7 +269,7 @@ bool AnimationStream::Open(std::string* why) {
   const double fps = rate.num > 0 && rate.den > 0 ? av_q2d(rate) : kDefaultFramesPerSecond;
   framesPerSecond_ = std::isfinite(fps) && fps >= 1 && fps <= 1000 ? fps : kDefaultFramesPerSecond;
 
-  d.audioIndex = av_find_best_stream(d.format, AVMEDIA_TYPE_AUDIO, -1, d.videoIndex, nullptr, 0);
+  d.audioIndex = Video().av_find_best_stream(d.format, AVMEDIA_TYPE_AUDIO, -1, d.videoIndex, nullptr, 0);
   if (d.audioIndex >= 0) d.audio = OpenDecoder(*d.format->streams[d.audioIndex]);
   if (d.audio == nullptr) d.audioIndex = -1;  // a track without a decoder plays silent
 
@@ -284,41 +287,41 @@ bool AnimationStream::NextFrame() {
   if (decoder_ == nullptr) return false;
   Decoder& d = *decoder_;
   for (;;) {
-    const int received = avcodec_receive_frame(d.video, d.frame);
+    const int received = Video().avcodec_receive_frame(d.video, d.frame);
     if (received == 0) {
       if (AcceptableSize(d.frame->width, d.frame->height)) {
         d.haveFrame = true;
         return true;
       }
-      av_frame_unref(d.frame);
+      Video().av_frame_unref(d.frame);
       continue;  // a frame of an impossible size is skipped
     }
     if (received != AVERROR(EAGAIN) || d.draining) {
       d.haveFrame = false;
       return false;
     }
-    if (av_read_frame(d.format, d.packet) < 0) {
+    if (Video().av_read_frame(d.format, d.packet) < 0) {
       // The end of the file (or damage there): what the decoder still holds comes out first.
-      avcodec_send_packet(d.video, nullptr);
+      Video().avcodec_send_packet(d.video, nullptr);
       d.draining = true;
       continue;
     }
     if (d.packet->stream_index == d.videoIndex) {
-      avcodec_send_packet(d.video, d.packet);  // a damaged packet is skipped
+      Video().avcodec_send_packet(d.video, d.packet);  // a damaged packet is skipped
     } else if (d.packet->stream_index == d.audioIndex && sound_ != nullptr) {
-      if (avcodec_send_packet(d.audio, d.packet) == 0) {
-        while (avcodec_receive_frame(d.audio, d.soundFrame) == 0) {
+      if (Video().avcodec_send_packet(d.audio, d.packet) == 0) {
+        while (Video().avcodec_receive_frame(d.audio, d.soundFrame) == 0) {
           const AVFrame& f = *d.soundFrame;
           const int channels = f.ch_layout.nb_channels;
           const auto format = static_cast<AVSampleFormat>(f.format);
-          const int bytes = av_get_bytes_per_sample(format);
+          const int bytes = Video().av_get_bytes_per_sample(format);
           if (channels <= 0 || channels > 8 || bytes <= 0 || f.nb_samples <= 0 || f.sample_rate <= 0)
             continue;
           if (!d.trackBegun) {
             sound_->BeginTrack(soundId_, f.sample_rate, channels);
             d.trackBegun = true;
           }
-          const bool planar = av_sample_fmt_is_planar(format) != 0;
+          const bool planar = Video().av_sample_fmt_is_planar(format) != 0;
           d.samples.resize(static_cast<std::size_t>(f.nb_samples) * static_cast<std::size_t>(channels));
           for (int i = 0; i < f.nb_samples; ++i) {
             for (int c = 0; c < channels; ++c) {
@@ -333,7 +336,7 @@ bool AnimationStream::NextFrame() {
         }
       }
     }
-    av_packet_unref(d.packet);
+    Video().av_packet_unref(d.packet);
   }
 }
 
@@ -358,17 +361,17 @@ bool AnimationStream::ConvertFrameInto(platform::Surface& surface) {
     }
     staging = d.staging;
   }
-  d.scaler = sws_getCachedContext(d.scaler, d.frame->width, d.frame->height,
-                                  static_cast<AVPixelFormat>(d.frame->format), width_, height_,
-                                  AV_PIX_FMT_BGR0, SWS_POINT, nullptr, nullptr, nullptr);
+  d.scaler = Video().sws_getCachedContext(d.scaler, d.frame->width, d.frame->height,
+                                          static_cast<AVPixelFormat>(d.frame->format), width_, height_,
+                                          AV_PIX_FMT_BGR0, SWS_POINT, nullptr, nullptr, nullptr);
   bool converted = false;
   platform::LockedRect locked;
   if (d.scaler != nullptr &&
       staging->Lock(nullptr, platform::kLockWait, locked) == platform::DisplayResult::Ok) {
     uint8_t* planes[4] = {locked.bits, nullptr, nullptr, nullptr};
     int strides[4] = {locked.pitch, 0, 0, 0};
-    converted =
-        sws_scale(d.scaler, d.frame->data, d.frame->linesize, 0, d.frame->height, planes, strides) > 0;
+    converted = Video().sws_scale(d.scaler, d.frame->data, d.frame->linesize, 0, d.frame->height, planes,
+                                  strides) > 0;
     // The unused byte of a 32-bit pixel is 0 in every pixel the system makes (colour keys compare
     // whole values); the conversion may have set it.
     if (converted && staging == &surface) {
