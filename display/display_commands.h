@@ -14,6 +14,8 @@ extern const CommandFamily kBitmapFamily;
 extern const CommandFamily kImageFamily;
 // The window commands, and the switches that rebuild the display (cmd_window.cpp).
 extern const CommandFamily kWindowFamily;
+// The sprite commands with their BOB synonyms, SPRITE HIT and SPRITE COLLISION (cmd_sprites.cpp).
+extern const CommandFamily kSpriteFamily;
 // HIDE MOUSE and SHOW MOUSE (mouse_pointer.cpp).
 extern const CommandFamily kMousePointerFamily;
 // The AVI animation commands and queries (cmd_animations.cpp).

@@ -12,9 +12,9 @@ namespace {
 
 DisplayCoreServices gDisplayCore;
 
-constexpr const CommandFamily* kDisplayFamilies[] = {
-    &kDrawingFamily,      &kTextFamily,   &kDisplayModeFamily, &kWindowFamily,
-    &kMousePointerFamily, &kBitmapFamily, &kImageFamily,       &kAnimationFamily};
+constexpr const CommandFamily* kDisplayFamilies[] = {&kDrawingFamily, &kTextFamily,   &kDisplayModeFamily,
+                                                     &kWindowFamily,  &kSpriteFamily, &kMousePointerFamily,
+                                                     &kBitmapFamily,  &kImageFamily,  &kAnimationFamily};
 
 // Every run starts drawing on the screen in white on black, with the run-start text setting, and
 // not in a window of its own.

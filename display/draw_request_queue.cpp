@@ -12,6 +12,7 @@
 #include "display/engine_tables.h"
 #include "display/image_files/image_files.h"
 #include "display/images.h"
+#include "display/sprites.h"
 #include "platform/display/surface.h"
 #include "runtime/interpreter.h"
 #include "runtime/run_loop.h"
@@ -257,6 +258,11 @@ void Replay(const DrawRequest& r) {
     case kDrawPoint:
       ReplayPoint(r);
       break;
+    case kDrawPasteSprite:
+      if (DisplayEntityTable.IsTaken(r.number) && DisplayEntityTable[r.number].userNumber == r.x2) {
+        BlitSprite(r.surfaceAtQueue, r.bitmapAtQueue, r.number, r.x, r.y);
+      }
+      break;
     default:
       ReplayTextRequest(r, r.surfaceAtQueue);
       gTarget = Target{};  // text drew through its own context: look the target up again
@@ -359,6 +365,15 @@ void QueueInk(int32_t foreground, int32_t background) {
   if (DrawRequest* r = TakeDrawing(kDrawInk)) {
     r->x2 = background;
     r->y2 = foreground;
+  }
+}
+
+void QueuePasteSprite(int32_t entity, int32_t number, int32_t x, int32_t y) {
+  if (DrawRequest* r = TakeDrawing(kDrawPasteSprite)) {
+    r->number = entity;
+    r->x2 = number;
+    r->x = x;
+    r->y = y;
   }
 }
 

@@ -110,6 +110,9 @@ void QueueTextRequest(int32_t code, int32_t x, int32_t y, std::string_view text,
 // A request without arguments (the text settings).
 void QueueSetting(int32_t code);
 void QueueTextSetting(int32_t code, int32_t x, int32_t word0, std::string_view text);
+// PASTE SPRITE: sprite `number` (display entity `entity`) drawn at (x, y) into the current bitmap
+// as the sprite is at replay; nothing when the sprite is gone by then.
+void QueuePasteSprite(int32_t entity, int32_t number, int32_t x, int32_t y);
 
 // The bitmap requests. Bitmap numbers are resolved when the request is replayed, and their errors
 // raised then. File names longer than 255 characters are cut to 255.

@@ -104,19 +104,27 @@ void SaveBackground(DisplayEntity& entity, Surface* backBuffer) {
     SetRect(saved, 0, 0, 0, 0);
     return;
   }
-  // Only the part on the display is saved, so a background image is never larger than the
-  // display, however far a sprite is scaled.
+  // The surface holds the whole drawn size, so moving across the edges never makes a new one,
+  // but never more than the display, however far a sprite is scaled; the part on the display is
+  // what is saved.
   const auto width = static_cast<int32_t>(right - left), height = static_cast<int32_t>(bottom - top);
+  const auto fullWidth = static_cast<int32_t>(std::min<int64_t>(w, TheDisplay.displayWidth));
+  const auto fullHeight = static_cast<int32_t>(std::min<int64_t>(h, TheDisplay.displayHeight));
   int32_t& background = entity.backgroundImage[k];
   if (background == -1) background = NewImage();  // kNoRecord (-1) again when none could be taken
-  if (background == -1 || !SizeOwnedImage(background, width, height)) {
+  if (background == -1 || !SizeOwnedImage(background, fullWidth, fullHeight)) {
     if (background != -1) RaiseRuntimeError(kErrorOutOfMemory);
     SetRect(saved, 0, 0, 0, 0);
     return;
   }
+  ImageRecord& store = ImageTable[background];
+  store.width = width;
+  store.height = height;
+  store.sourceRect[2] = width;
+  store.sourceRect[3] = height;
   const Rect area{static_cast<int>(left), static_cast<int>(top), static_cast<int>(right),
                   static_cast<int>(bottom)};
-  BlitSurfaceRectTo(ImageTable[background].surface, 0, 0, backBuffer, area);
+  BlitSurfaceRectTo(store.surface, 0, 0, backBuffer, area);
   SetRect(saved, area.left, area.top, area.right, area.bottom);
 }
 
