@@ -3,6 +3,7 @@
 
 #include "display/engine_tables.h"
 #include "display/entity_images.h"
+#include "display/images.h"
 
 namespace qm {
 
@@ -10,7 +11,7 @@ int32_t DeleteDisplayEntity(int32_t index) {
   if (!DisplayEntityTable.Exists() || !DisplayEntityTable.IsTaken(index)) return 0;
   DisplayEntity& entity = DisplayEntityTable[index];
   for (int32_t& background : entity.backgroundImage) {
-    if (background != -1) DeleteOwnedImage(background);
+    if (background != -1) DeleteImage(background);
     background = -1;
   }
   entity.backgroundSave = 0;

@@ -218,7 +218,7 @@ void Replay(const DrawRequest& r) {
     gTarget = Target{};  // surfaces may have been made, released or rewritten
     return;
   }
-  if (r.code >= kDrawGetImage && r.code <= kDrawRotateImage) {
+  if (r.code >= kDrawGetImage && r.code <= kDrawRotateImage && r.code != kDrawPasteSprite) {
     ReplayImageRequest(r);
     gTarget = Target{};
     return;

@@ -64,15 +64,4 @@ bool SizeOwnedImage(int32_t index, int32_t width, int32_t height) {
   return true;
 }
 
-int32_t DeleteOwnedImage(int32_t index) {
-  if (!ImageTable.IsTaken(index)) return 0;
-  platform::Surface*& owned = ImageTable.ColumnAt(index);
-  if (owned != nullptr) owned->Release();
-  owned = nullptr;
-  ImageRecord& image = ImageTable[index];
-  image.surface = nullptr;
-  image.exists = 0;
-  return ImageTable.Release(index);
-}
-
 }  // namespace qm

@@ -23,8 +23,4 @@ int32_t EntityImage(const DisplayEntity& entity);
 // False when no surface could be made (the image then has none).
 bool SizeOwnedImage(int32_t index, int32_t width, int32_t height);
 
-// Releases the image's own surface (a borrowed one is left alone) and frees the record: 1, or 0
-// when `index` names no image in use.
-int32_t DeleteOwnedImage(int32_t index);
-
 }  // namespace qm

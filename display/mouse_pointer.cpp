@@ -5,6 +5,7 @@
 #include "display/display_state.h"
 #include "display/engine_tables.h"
 #include "display/entity_images.h"
+#include "display/images.h"
 #include "display/sprites.h"
 #include "io/input_state.h"
 #include "platform/display/window_details.h"
@@ -50,7 +51,7 @@ void MakePointerImages() {
 
 void DeletePointerImages() {
   for (int32_t* image : {&MousePointer.arrowImage, &MousePointer.barImage, &MousePointer.blankImage}) {
-    if (*image > 0) DeleteOwnedImage(*image);
+    if (*image > 0) DeleteImage(*image);
     *image = -1;
   }
 }

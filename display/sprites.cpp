@@ -198,7 +198,7 @@ int32_t ReleaseSpriteBackgrounds() {
     DisplayEntity& entity = DisplayEntityTable[i];
     if (entity.backgroundSave != 1) return;
     for (int32_t& background : entity.backgroundImage) {
-      if (background != -1) DeleteOwnedImage(background);
+      if (background != -1) DeleteImage(background);
       background = -1;
     }
   });
@@ -351,14 +351,18 @@ void DeleteSprite(int32_t number) {
   sprite.userNumber = 0;
 }
 
+// The drawn size follows the image's size as its command set it, also before the frame that
+// grabs its picture.
 int32_t EntityDrawnWidth(int32_t entity) {
-  const ImageRecord* image = DrawableImage(EntityImage(DisplayEntityTable[entity]));
-  return image == nullptr ? 0 : ClampToInt(ScaledSize(image->width, DisplayEntityTable[entity].scaleX));
+  const int32_t image = EntityImage(DisplayEntityTable[entity]);
+  if (image <= 0 || !ImageTable.IsTaken(image)) return 0;
+  return ClampToInt(ScaledSize(ImageTable[image].width, DisplayEntityTable[entity].scaleX));
 }
 
 int32_t EntityDrawnHeight(int32_t entity) {
-  const ImageRecord* image = DrawableImage(EntityImage(DisplayEntityTable[entity]));
-  return image == nullptr ? 0 : ClampToInt(ScaledSize(image->height, DisplayEntityTable[entity].scaleY));
+  const int32_t image = EntityImage(DisplayEntityTable[entity]);
+  if (image <= 0 || !ImageTable.IsTaken(image)) return 0;
+  return ClampToInt(ScaledSize(ImageTable[image].height, DisplayEntityTable[entity].scaleY));
 }
 
 }  // namespace qm

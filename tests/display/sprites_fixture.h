@@ -10,6 +10,7 @@
 #include "display/draw_request_queue.h"
 #include "display/entity_images.h"
 #include "display/frame_present.h"
+#include "display/images.h"
 #include "display/mouse_pointer.h"
 #include "display/number_maps.h"
 #include "display/sprites.h"

@@ -140,7 +140,7 @@ TEST_F(SpritesTest, ASpriteFollowsItsImageNumberSoAReusedImageRecordIsNotShown) 
   PlaceSprite(1, 50, 50, 1);
   Frame();
   ImageNumberMap.Set(1, 0);  // image 1 deleted ...
-  DeleteOwnedImage(first);
+  DeleteImage(first);
   const int32_t second = MakeImage(2, 10, 10, kGreen);  // ... and its record serves image 2
   ASSERT_EQ(second, first);
   Frame();
