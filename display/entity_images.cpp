@@ -4,6 +4,7 @@
 
 #include "display/display_state.h"
 #include "display/engine_tables.h"
+#include "display/images.h"
 #include "display/number_maps.h"
 #include "display/surface_utilities.h"
 
@@ -63,5 +64,7 @@ bool SizeOwnedImage(int32_t index, int32_t width, int32_t height) {
   image.exists = 1;
   return true;
 }
+
+int32_t DeleteOwnedImage(int32_t index) { return DeleteImage(index); }
 
 }  // namespace qm

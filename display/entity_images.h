@@ -23,4 +23,8 @@ int32_t EntityImage(const DisplayEntity& entity);
 // False when no surface could be made (the image then has none).
 bool SizeOwnedImage(int32_t index, int32_t width, int32_t height);
 
+// Frees image `index` with its own surface (a borrowed one is left alone): 1, or 0 when `index`
+// names no image in use. The same as DeleteImage (images.h).
+int32_t DeleteOwnedImage(int32_t index);
+
 }  // namespace qm
