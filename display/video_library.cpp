@@ -1,7 +1,6 @@
 #include "display/video_library.h"
 
 #include <dlfcn.h>
-
 #include <libavutil/version.h>
 #include <libswscale/version.h>
 
@@ -37,7 +36,8 @@ bool OpenLibrary(const char* name, void*& handle, std::string& error) {
   handle = dlopen(name, RTLD_NOW | RTLD_LOCAL);
   if (handle != nullptr) return true;
   const char* text = dlerror();
-  error = std::string("the video library ") + name + " could not be opened: " + (text ? text : "unknown error");
+  error =
+      std::string("the video library ") + name + " could not be opened: " + (text ? text : "unknown error");
   return false;
 }
 
