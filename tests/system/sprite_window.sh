@@ -6,19 +6,12 @@
 # xdotool (scripts/setup_tests.sh); without them the test is reported as skipped (status 77).
 set -u
 quillmoor="$1"
-for tool in xvfb-run xdotool xwd convert; do
-  command -v "$tool" > /dev/null || { echo "SKIPPED: $tool is not installed"; exit 77; }
-done
-if [ -z "${QM_UNDER_XVFB:-}" ]; then
-  QM_UNDER_XVFB=1 exec xvfb-run -a -s "-screen 0 640x480x24" bash "$0" "$@"
-fi
-# The test suite runs headless; this run must open its window.
-unset QUILLMOOR_HEADLESS
+. "$(dirname "$0")/window_test_lib.sh"
+needs_tools xvfb-run xdotool xwd convert
+run_under_xvfb "$@"
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 cd "$work"
-failures=0
-fail() { echo "FAIL: $1"; failures=$((failures + 1)); }
 
 cat > sprite.qma <<'QMA'
 sync on

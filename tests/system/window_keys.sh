@@ -4,14 +4,9 @@
 # xdotool (scripts/setup_tests.sh); without them the test is reported as skipped (status 77).
 set -u
 quillmoor="$1"
-for tool in xvfb-run xdotool; do
-  command -v "$tool" > /dev/null || { echo "SKIPPED: $tool is not installed"; exit 77; }
-done
-if [ -z "${QM_UNDER_XVFB:-}" ]; then
-  QM_UNDER_XVFB=1 exec xvfb-run -a -s "-screen 0 640x480x24" bash "$0" "$@"
-fi
-# The test suite runs headless; these runs must open their windows.
-unset QUILLMOOR_HEADLESS
+. "$(dirname "$0")/window_test_lib.sh"
+needs_tools xvfb-run xdotool
+run_under_xvfb "$@"
 work="$(mktemp -d)"
 pids=()
 trap 'for p in "${pids[@]}"; do kill "$p" 2>/dev/null; wait "$p" 2>/dev/null; done; rm -rf "$work"' EXIT
@@ -19,8 +14,6 @@ cd "$work"
 # Titles are held per user: a data folder of its own keeps other tests' windows out of the count.
 mkdir data
 export XDG_DATA_HOME="$work/data"
-failures=0
-fail() { echo "FAIL: $1"; failures=$((failures + 1)); }
 
 cat > endless.qma <<'QMA'
 sync on
