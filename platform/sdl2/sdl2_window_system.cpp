@@ -94,6 +94,10 @@ class Sdl2System : public WindowSystem {
   // nothing to connect to, and SDL2 is not even loaded.
   bool Open() override {
     if (open_) return true;
+    if (videoUp_) {
+      open_ = true;
+      return true;
+    }
     if (!DisplayNamed()) return false;
     std::string error;
     if (!LoadSdl(error)) return NoWindow(error);
@@ -103,14 +107,17 @@ class Sdl2System : public WindowSystem {
       Sdl().QuitSubSystem(SDL_INIT_VIDEO);
       return NoWindow("the display could not be opened");
     }
+    videoUp_ = true;
     open_ = true;
     return true;
   }
 
+  // The video connection stays up for the rest of the process once made: quitting it would make
+  // SDL2 unload the X libraries it opened, and what they keep could then no longer be told apart
+  // from our own memory by the leak checker. A later Open reuses it.
   void Close() override {
     if (!open_) return;
     DestroyWindow();
-    Sdl().QuitSubSystem(SDL_INIT_VIDEO);
     open_ = false;
   }
 
@@ -318,6 +325,7 @@ class Sdl2System : public WindowSystem {
   static void Deliver(const Message& message, int sideKey = 0) { DeliverInputMessage(message, sideKey); }
 
   bool open_ = false;
+  bool videoUp_ = false;  // SDL2's video subsystem was started (it is never quit)
   SDL_Window* window_ = nullptr;
   std::optional<Message> pendingKeyDown_;
   int pendingSideKey_ = 0;
