@@ -66,8 +66,10 @@ struct PresentedFrame {
                   static_cast<std::size_t>(x)];
   }
 };
+// Forgets what was presented and keeps each picture presented from now on (for tests; until this
+// is called, presents are only counted).
+void KeepPresentedFrames();
 const PresentedFrame& LastPresentedFrame();
-void ResetPresentedFrames();
 bool MouseCaptured();
 
 }  // namespace headless

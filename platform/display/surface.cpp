@@ -191,6 +191,8 @@ DisplayResult Surface::Allocate(const SurfaceDesc& desc) {
     allocated_ = 0;
     return DisplayResult::OutOfMemory;
   }
+  uniform_ = true;  // both allocators hand out zeroed memory
+  uniformPixel_ = 0;
   return DisplayResult::Ok;
 }
 
@@ -271,10 +273,16 @@ DisplayResult Surface::Blt(const Rect* dstRect, Surface* src, const Rect* srcRec
     visible = dst;
   }
   if (flags & kBltColorFill) {
-    if (!visible.Empty()) {
+    const uint32_t pixel = fillPixel & PixelValueMask(format_);
+    if (visible.left == 0 && visible.top == 0 && visible.right == width_ && visible.bottom == height_) {
+      if (!uniform_ || pixel != uniformPixel_) {
+        uniform_ = fillPending_ = true;
+        uniformPixel_ = pixel;
+      }
+    } else if (!visible.Empty()) {
       FillPixels(format_,
                  {Row(visible.top) + static_cast<std::ptrdiff_t>(visible.left) * BytesPerPixel(format_),
-                  pitch_, visible.Width(), visible.Height(), fillPixel & PixelValueMask(format_)});
+                  pitch_, visible.Width(), visible.Height(), pixel});
     }
     return DisplayResult::Ok;
   }
@@ -287,7 +295,7 @@ DisplayResult Surface::Blt(const Rect* dstRect, Surface* src, const Rect* srcRec
   if (DisplayResult inside = StrictRect(*src, srcRect, source); inside != DisplayResult::Ok) return inside;
   if (visible.Empty()) return DisplayResult::Ok;
   BlitJob job;
-  job.src = src->bits_;
+  job.src = static_cast<const Surface*>(src)->Row(0);
   job.srcPitch = src->pitch_;
   job.srcLeft = source.left;
   job.srcTop = source.top;
@@ -349,6 +357,9 @@ DisplayResult Surface::Flip() {
   if (DisplayResult usable = (*back)->CheckUsable(); usable != DisplayResult::Ok) return usable;
   std::swap(bits_, (*back)->bits_);
   std::swap(allocated_, (*back)->allocated_);
+  std::swap(uniform_, (*back)->uniform_);
+  std::swap(fillPending_, (*back)->fillPending_);
+  std::swap(uniformPixel_, (*back)->uniformPixel_);
   if (gPrimaryChanged) gPrimaryChanged(*this);
   return DisplayResult::Ok;
 }
@@ -403,6 +414,7 @@ DisplayResult Surface::Restore() {
   }
   if (lost_) {
     std::memset(bits_, kRestoredMarker, allocated_);
+    uniform_ = fillPending_ = false;
     lost_ = false;
   }
   // The surfaces made with this one (a flip chain's back buffer, lower mip levels) come back with it.
@@ -421,7 +433,13 @@ DisplayResult Surface::BeginTextContext() {
   if (IsCompressed(format_)) return DisplayResult::Unsupported;
   if (DisplayResult usable = CheckUsable(); usable != DisplayResult::Ok) return usable;
   textContextOut_ = true;
+  uniform_ = false;
   return DisplayResult::Ok;
+}
+
+void Surface::WritePendingFill() const {
+  fillPending_ = false;
+  FillPixels(format_, {bits_, pitch_, width_, height_, uniformPixel_});
 }
 
 uint32_t Surface::PixelAt(int x, int y) const {

@@ -155,10 +155,23 @@ class Surface {
   void EndTextContext() { textContextOut_ = false; }
   bool TextContextOut() const { return textContextOut_; }
 
-  // Raw pixel access for tests and readers (no lock state involved).
-  uint8_t* Row(int y) { return bits_ + static_cast<std::ptrdiff_t>(y) * pitch_; }
-  const uint8_t* Row(int y) const { return bits_ + static_cast<std::ptrdiff_t>(y) * pitch_; }
+  // Raw pixel access for tests and readers (no lock state involved). Writable access counts as a
+  // write: the surface is no longer known to hold one value.
+  uint8_t* Row(int y) {
+    if (fillPending_) WritePendingFill();
+    uniform_ = false;
+    return bits_ + static_cast<std::ptrdiff_t>(y) * pitch_;
+  }
+  const uint8_t* Row(int y) const {
+    if (fillPending_) WritePendingFill();
+    return bits_ + static_cast<std::ptrdiff_t>(y) * pitch_;
+  }
   uint32_t PixelAt(int x, int y) const;
+  // True, with the value, while every pixel is known to hold one raw value.
+  bool HoldsOnly(uint32_t& pixel) const {
+    pixel = uniformPixel_;
+    return uniform_;
+  }
   void SetPixelAt(int x, int y, uint32_t pixel);
 
   // Every surface in existence, for marking them lost and restoring them.
@@ -186,6 +199,14 @@ class Surface {
   bool textContextOut_ = false;
   bool lost_ = false;
   bool hasColorKey_ = false;
+  // Whole-surface fills are kept as a value until the pixels are first used: `uniform_` while every
+  // pixel holds `uniformPixel_` (fresh memory holds zeros), `fillPending_` while the memory does not
+  // hold it yet. A fill with the value already held costs nothing, so a program that never uses
+  // a surface (the Z buffer of a 2D program, the pages of an empty screen) never touches its pages.
+  void WritePendingFill() const;
+  bool uniform_ = false;
+  mutable bool fillPending_ = false;
+  uint32_t uniformPixel_ = 0;
   ColorKey colorKey_;
   std::vector<Surface*> attached_;
   Clipper* clipper_ = nullptr;

@@ -47,7 +47,7 @@ class DisplayCoreTest : public CoreTest {
     platform::ResetDisplayConfiguration();
     platform::ResetDevice3DConfiguration();
     platform::ResetCursorCounter();
-    platform::headless::ResetPresentedFrames();
+    platform::headless::KeepPresentedFrames();
   }
   static void PlaceClientArea(int x, int y, int width, int height) {
     platform::SetMainWindowPlacement(x, y, width, height);

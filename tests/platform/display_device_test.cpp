@@ -14,7 +14,7 @@ class Display : public SurfaceFormats {
     SurfaceFormats::SetUp();
     ResetDisplayConfiguration();
     headless::ResetHeadlessPlatform();
-    headless::ResetPresentedFrames();
+    headless::KeepPresentedFrames();
     DisplayConfiguration().desktopBits = BitsPerPixel(Format());
     DisplayConfiguration().sixteenBitIs555 = Format() == PixelFormat::X1R5G5B5;
     ASSERT_EQ(DisplayDevice::Create("", device_), DisplayResult::Ok);

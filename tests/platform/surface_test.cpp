@@ -278,6 +278,41 @@ TEST_P(Surfaces, FlipSwapsTheMemoryOfTheTwoBuffers) {
   EXPECT_EQ(back->Release(), 1);
 }
 
+// A fill of the whole surface is kept as a value until its pixels are used; whatever uses them
+// next (a smaller fill, a blit from or onto it, a lock, a flip) must see the filled value.
+TEST_P(Surfaces, WholeSurfaceFillsShowWhereverThePixelsAreUsed) {
+  const uint32_t red = Pack(255, 0, 0), green = Pack(0, 255, 0), blue = Pack(0, 0, 255);
+  Surface* s = Make(6, 4, red);
+  Rect inner{1, 1, 3, 2};
+  ASSERT_EQ(s->Fill(&inner, green), DisplayResult::Ok);
+  EXPECT_TRUE(PixelsAre(*s, [&](int x, int y) { return x >= 1 && x < 3 && y == 1 ? green : red; }));
+
+  // Filling again with the value it held before the smaller fill must not be skipped.
+  ASSERT_EQ(s->Fill(nullptr, red), DisplayResult::Ok);
+  EXPECT_TRUE(PixelsAre(*s, [&](int, int) { return red; }));
+
+  Surface* source = Make(6, 4, blue);
+  Rect corner{0, 0, 2, 2};
+  ASSERT_EQ(s->Blt(&corner, source, &corner, 0), DisplayResult::Ok);
+  EXPECT_TRUE(PixelsAre(*s, [&](int x, int y) { return x < 2 && y < 2 ? blue : red; }));
+
+  ASSERT_EQ(s->Fill(nullptr, green), DisplayResult::Ok);
+  LockedRect locked;
+  ASSERT_EQ(s->Lock(nullptr, 0, locked), DisplayResult::Ok);
+  const uint8_t* last = locked.bits + static_cast<std::ptrdiff_t>(3) * locked.pitch;
+  uint32_t lastPixel = 0;
+  for (int i = 0; i < BytesPerPixel(Format()); ++i) lastPixel |= static_cast<uint32_t>(last[i]) << (8 * i);
+  EXPECT_EQ(lastPixel, green);
+  ASSERT_EQ(s->Unlock(), DisplayResult::Ok);
+
+  // A surface lost after a fill comes back with the restore marker, not the filled value.
+  ASSERT_EQ(s->Fill(nullptr, blue), DisplayResult::Ok);
+  LoseAllSurfaces();
+  ASSERT_EQ(s->Restore(), DisplayResult::Ok);
+  EXPECT_NE(s->PixelAt(0, 0), blue);
+  ASSERT_EQ(source->Restore(), DisplayResult::Ok);
+}
+
 TEST(SurfaceReferences, ReleasingAFlipChainReleasesItsBackBuffer) {
   std::size_t before = Surface::LiveSurfaces().size();
   Surface* front = nullptr;

@@ -1,6 +1,7 @@
 #include <stdlib.h>
 
 #include <climits>
+#include <filesystem>
 #include <fstream>
 #include <set>
 #include <string>
@@ -12,18 +13,28 @@ namespace qm::platform {
 namespace {
 
 // fontconfig sees only the fonts of the two Debian packages the setup script installs; set before
-// any test runs, since fontconfig reads its configuration once.
-const bool kFixtureFonts = [] {
-  char folder[] = "/tmp/qm-fonts-XXXXXX";
-  if (!mkdtemp(folder)) return false;
-  std::string conf = std::string(folder) + "/fonts.conf";
-  std::ofstream(conf) << "<?xml version=\"1.0\"?>\n<fontconfig>\n"
-                         "<dir>/usr/share/fonts/truetype/dejavu</dir>\n"
-                         "<dir>/usr/share/fonts/truetype/liberation2</dir>\n"
-                         "<cachedir>"
-                      << folder << "/cache</cachedir>\n</fontconfig>\n";
-  return setenv("FONTCONFIG_FILE", conf.c_str(), 1) == 0;
-}();
+// any test runs, since fontconfig reads its configuration once. The folder goes when the test
+// process ends (each test is a process of its own under ctest).
+struct FixtureFonts {
+  FixtureFonts() {
+    char pattern[] = "/tmp/qm-fonts-XXXXXX";
+    if (!mkdtemp(pattern)) return;
+    folder = pattern;
+    std::string conf = folder + "/fonts.conf";
+    std::ofstream(conf) << "<?xml version=\"1.0\"?>\n<fontconfig>\n"
+                           "<dir>/usr/share/fonts/truetype/dejavu</dir>\n"
+                           "<dir>/usr/share/fonts/truetype/liberation2</dir>\n"
+                           "<cachedir>"
+                        << folder << "/cache</cachedir>\n</fontconfig>\n";
+    setenv("FONTCONFIG_FILE", conf.c_str(), 1);
+  }
+  ~FixtureFonts() {
+    std::error_code error;
+    if (!folder.empty()) std::filesystem::remove_all(folder, error);
+  }
+  std::string folder;
+};
+const FixtureFonts kFixtureFonts;
 
 std::unique_ptr<Font> MakeFont(const std::string& face, int height, int weight = kWeightNormal,
                                int charset = 0, int quality = kQualityNonAntialiased, bool italic = false) {
@@ -65,7 +76,7 @@ int CountPixels(const Surface& s, uint32_t value) {
 }
 
 TEST_P(Text, OpaqueTextFillsExactlyItsExtentWithInkAndBackground) {
-  ASSERT_TRUE(kFixtureFonts);
+  ASSERT_FALSE(kFixtureFonts.folder.empty());
   auto font = MakeFont("Arial", 16);
   ASSERT_TRUE(font);
   TextExtent extent{font->TextWidth("Hi"), font->CellHeight()};
