@@ -161,6 +161,7 @@ void Parser::StoreText(OperandNumber number, std::string_view text) {
   auto copy = std::make_unique<char[]>(text.size() + 1);  // zero-filled
   std::memcpy(copy.get(), text.data(), text.size());
   valueTable_[number].s = copy.get();
+  if (slot >= ownedTexts_.size()) ownedTexts_.resize(slot + 1);
   ownedTexts_[slot] = std::move(copy);
   ownedTextLengths_[slot] = text.size();
 }

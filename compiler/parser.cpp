@@ -47,11 +47,10 @@ void Parser::Open() {
   errorOrigin = ErrorOrigin::None;
   labelArrayErrorLine = 0;
 
-  valueTable_.assign(kDataBlockCells, ValueCell{0});
+  valueTable_.Reset(kDataBlockCells);
   ownedTexts_.clear();
-  ownedTexts_.resize(kDataItemLimit - kStringLiterals);
-  ownedTextLengths_.assign(kDataItemLimit - kStringLiterals, 0);
-  dataTypeLetters_.assign(kMaxDataItems, 0);
+  ownedTextLengths_.Reset(kDataItemLimit - kStringLiterals);
+  dataTypeLetters_.Reset(kMaxDataItems);
 
   programWords_.clear();
   lineWords_.clear();
@@ -65,7 +64,7 @@ void Parser::Open() {
 
 void Parser::FreeCompiledProgramData() {
   ownedTexts_.clear();
-  ownedTextLengths_.clear();
+  ownedTextLengths_.Free();
   for (LabelReferenceEntry& entry : labelReferenceTable) entry.references.clear();
   programWords_ = {};
   lineWords_ = {};
@@ -73,8 +72,8 @@ void Parser::FreeCompiledProgramData() {
 
 void Parser::Close() {
   FreeCompiledProgramData();
-  valueTable_ = {};
-  dataTypeLetters_ = {};
+  valueTable_.Free();
+  dataTypeLetters_.Free();
   sourceText = {};
   hasSourceText = false;
   FreeMergedText();
@@ -180,7 +179,7 @@ void Parser::ResetCompileCounters() {
 
 void Parser::SizeProgramBlockForSource(std::size_t sourceBytes) {
   // Never beyond the program-word limit: a larger program is refused when it gets there.
-  const std::size_t wanted = std::min(sourceBytes + 2 * static_cast<std::size_t>(kProgramGrowthMargin),
+  const std::size_t wanted = std::min(sourceBytes + static_cast<std::size_t>(kSmallestProgramBlock),
                                       static_cast<std::size_t>(programWordLimit));
   if (wanted <= static_cast<std::size_t>(programCapacity_)) return;
   programCapacity_ = static_cast<int32_t>(wanted);
@@ -258,12 +257,15 @@ bool Parser::CompileLines(int32_t includeStart, int32_t mergedLineCount) {
         errorLine = line.number;
         return false;
       }
-      if (programCapacity_ > programWordLimit / 2) {
+      if (programCapacity_ >= programWordLimit) {
         errorMessage = CompilerMessage(kMsgProgramTooLarge);
         errorLine = line.number;
         return false;
       }
-      programCapacity_ *= 2;
+      // The first block was sized from the source, so doubling seldom lands on the limit: the
+      // last step stops at it, and every program within the limit still compiles.
+      programCapacity_ = static_cast<int32_t>(
+          std::min(2 * static_cast<int64_t>(programCapacity_), static_cast<int64_t>(programWordLimit)));
       restartFlag_ = true;
       return true;
     }

@@ -24,6 +24,7 @@
 #include "compiler/program_emission.h"
 #include "compiler/source_loader.h"
 #include "compiler/symbol_tables.h"
+#include "compiler/zeroed_table.h"
 #include "runtime/operand_numbers.h"
 #include "runtime/parsed_program.h"
 #include "runtime/value_cell.h"
@@ -62,12 +63,13 @@ enum class CompileMode : int32_t { WholeProgram = 1, CommandLine = 2 };
 // Who raised the error the editor is to show after a run (written by the runtime command line).
 enum class ErrorOrigin : int32_t { None = 0, Program = 1, CommandLine = 2 };
 
-// Program words at construction. Before the first statement of a whole program the block grows
-// to one word per byte of the merged source (an ordinary program needs less than half of that),
-// so it compiles once; a program that still comes within kProgramGrowthMargin words of the end
-// doubles the block and is compiled again. The block never shrinks while the Parser lives.
-inline constexpr int32_t kInitialProgramCapacity = 65536;
+// The program block starts at twice kProgramGrowthMargin words. Before the first statement of a
+// whole program it grows to one word per byte of the merged source plus that (an ordinary program
+// needs less than half of it), so it compiles once and an empty program costs a few pages; a
+// program that still comes within kProgramGrowthMargin words of the end doubles the block (up to
+// the program-word limit) and is compiled again. The block never shrinks while the Parser lives.
 inline constexpr int32_t kProgramGrowthMargin = 1024;
+inline constexpr int32_t kSmallestProgramBlock = 2 * kProgramGrowthMargin;
 
 inline constexpr int32_t kMaxStatementWords = 257;
 inline constexpr int32_t kBlockStackCapacity = 1024;  // records 1-1023; record 0 marks the bottom
@@ -355,17 +357,19 @@ class Parser final : public ParsedProgram {
   std::shared_ptr<CompilerPasses> passes_;
   bool restartFlag_ = false;
   bool programOverflow_ = false;  // a word was emitted beyond the program block
-  int32_t programCapacity_ = kInitialProgramCapacity;
+  int32_t programCapacity_ = kSmallestProgramBlock;
   std::string sourceReadFailure_;  // "Cannot open file NAME", with the reason beyond "missing"
   std::vector<int32_t> programWords_;
   std::vector<int32_t> lineWords_;
 
   // The value table, indexed by OperandNumber (literals and DATA items), the texts that its
-  // string cells point at, and the DATA type letters.
-  std::vector<ValueCell> valueTable_;
+  // string cells point at, and the DATA type letters. The tables are zeroed at each opening
+  // without being written, so an opening costs only the entries a compile stores; the owned
+  // texts grow to the highest slot stored.
+  ZeroedTable<ValueCell> valueTable_;
   std::vector<std::unique_ptr<char[]>> ownedTexts_;  // indexed by number - kStringLiterals
-  std::vector<std::size_t> ownedTextLengths_;
-  std::vector<char> dataTypeLetters_;
+  ZeroedTable<std::size_t> ownedTextLengths_;
+  ZeroedTable<char> dataTypeLetters_;
 
   // Indexes that find the first equal entry without scanning; every hit is checked against the
   // live table, so entries left behind by a failed command-line line are never found.

@@ -67,12 +67,14 @@ TEST_F(ParserDriverTest, ReportsProgressOneTenthAtMostPerLine) {
 }
 
 TEST_F(ParserDriverTest, ProgramBlockDoublesAndTheCompileStartsAgain) {
-  ASSERT_EQ(parser.ProgramCapacity(), kInitialProgramCapacity);
-  // 70 lines of 1,000 words: after line 65 the block is within 1,024 words of its end.
+  // 70 lines of 1,000 words in under 1,000 bytes: the block sized from the source is far too
+  // small, so it doubles until the program fits, and the program compiles again each time.
   std::vector<std::string> lines(70, "words 1000");
   lines.push_back("print 5");
   ASSERT_TRUE(Compile(lines)) << parser.errorText;
-  EXPECT_EQ(parser.ProgramCapacity(), 2 * kInitialProgramCapacity);
+  const int32_t needed = 70000 + 2 + 1 + kProgramGrowthMargin;
+  EXPECT_GE(parser.ProgramCapacity(), needed);
+  EXPECT_LT(parser.ProgramCapacity(), 2 * needed);  // no doubling beyond the first that fits
   EXPECT_EQ(parser.WordCount(), 70000 + 2 + 1);
   EXPECT_EQ(ProgramWordRange(parser, 69999, 70003), (std::vector<int32_t>{kCmdFor, kCmdPrintL, 19000, 0}));
   EXPECT_EQ(LineWordRange(parser, 69999, 70003), (std::vector<int32_t>{70, 71, 71, 0}));
@@ -80,10 +82,11 @@ TEST_F(ParserDriverTest, ProgramBlockDoublesAndTheCompileStartsAgain) {
   EXPECT_EQ(parser.ProgramStartCounters().wordsEmitted, 0);
 
   // The larger block stays for the next compile.
+  const int32_t grown = parser.ProgramCapacity();
   parser.Close();
   parser.Open();
   ASSERT_TRUE(Compile({"print 1"}));
-  EXPECT_EQ(parser.ProgramCapacity(), 2 * kInitialProgramCapacity);
+  EXPECT_EQ(parser.ProgramCapacity(), grown);
 }
 
 TEST_F(ParserDriverTest, AProgramNoLargerInWordsThanInBytesCompilesOnce) {
@@ -95,7 +98,28 @@ TEST_F(ParserDriverTest, AProgramNoLargerInWordsThanInBytesCompilesOnce) {
       std::count_if(compiler.passes->statements.begin(), compiler.passes->statements.end(),
                     [](const testing::RecordedStatement& s) { return s.text.starts_with("words"); });
   EXPECT_EQ(compiled, 400);
-  EXPECT_LT(parser.ProgramCapacity(), 2 * kInitialProgramCapacity);
+  EXPECT_LT(parser.ProgramCapacity(), 2 * 80000);
+}
+
+TEST_F(ParserDriverTest, TheFirstBlockIsSizedFromTheSource) {
+  // One word per source byte and twice the margin: an empty program gets a block of a few
+  // pages, not a fixed large one.
+  struct Case {
+    std::vector<std::string> lines;
+    int32_t sourceBytes;
+  };
+  const Case cases[] = {
+      {{"rem empty"}, 11},
+      {std::vector<std::string>(100, "print 1"), 900},
+      {std::vector<std::string>(3000, "rem" + std::string(95, '.')), 300000},
+  };
+  for (const Case& c : cases) {
+    ParserWithStandIn fresh;
+    folder.Write("p.qma", Lines(c.lines));
+    ASSERT_TRUE(fresh.parser.CreateProgramFromFile("p.qma")) << fresh.parser.errorText;
+    EXPECT_GE(fresh.parser.ProgramCapacity(), c.sourceBytes + 2 * kProgramGrowthMargin) << c.sourceBytes;
+    EXPECT_LE(fresh.parser.ProgramCapacity(), c.sourceBytes + 2 * kProgramGrowthMargin + 64) << c.sourceBytes;
+  }
 }
 
 TEST_F(ParserDriverTest, EveryFailureLeavesAnErrorText) {
@@ -240,10 +264,14 @@ TEST_F(CommandLinePieceTest, TypedLinesMayNotDefineLabelsOrIncludeFiles) {
 TEST_F(CommandLinePieceTest, ALineThatWouldFillTheBlockIsRefused) {
   parser.Open();
   ASSERT_TRUE(Compile(std::vector<std::string>(64, "words 1000")));
-  EXPECT_FALSE(parser.CompileCliLine("words 600", 0));
+  // A typed line may fill the block up to the growth margin; the block never grows for it.
+  const int32_t capacity = parser.ProgramCapacity();
+  const int32_t room = capacity - kProgramGrowthMargin - parser.WordCount();
+  ASSERT_GT(room, 100);
+  EXPECT_FALSE(parser.CompileCliLine("words " + std::to_string(room + 100), 0));
   EXPECT_EQ(parser.errorText, CompilerMessage(kMsgCommandLineTooLarge));
-  EXPECT_EQ(parser.ProgramCapacity(), kInitialProgramCapacity);
-  EXPECT_TRUE(parser.CompileCliLine("words 400", 0));
+  EXPECT_EQ(parser.ProgramCapacity(), capacity);
+  EXPECT_TRUE(parser.CompileCliLine("words " + std::to_string(room - 100), 0));
 }
 
 TEST_F(CommandLinePieceTest, LinesAreCompiledInTheScopeGiven) {

@@ -217,8 +217,8 @@ TEST_F(SourceLoadingTest, AByteOrderMarkAtTheStartOfAFileIsSkipped) {
 TEST_F(SourceLoadingTest, AProgramBeyondTheWordLimitIsRefusedWithItsOwnMessage) {
   std::vector<std::string> lines(100, "words 1000");
   folder.Write("p.qma", Lines(lines));
-  parser.programWordLimit = 2 * kInitialProgramCapacity;
-  ASSERT_TRUE(parser.CreateProgramFromFile("p.qma")) << parser.errorText;  // one doubling
+  parser.programWordLimit = 131072;
+  ASSERT_TRUE(parser.CreateProgramFromFile("p.qma")) << parser.errorText;  // block doubled
   lines.resize(200, "words 1000");
   folder.Write("p.qma", Lines(lines));
   parser.Open();
