@@ -21,11 +21,15 @@ int32_t WordCountOf(std::string_view name) {
 void CommandLookup::Rebuild(const ParserDatabase& database) {
   statements_.clear();
   valueCommands_.clear();
+  longestByFirstWord_.clear();
   longestStatementName_ = 0;
   for (int32_t i = 0; i < database.StatementCount(); ++i) {
     const std::string& name = database.statements[i].name;
     statements_[name].push_back(i);
-    longestStatementName_ = std::max(longestStatementName_, WordCountOf(name));
+    const int32_t words = WordCountOf(name);
+    longestStatementName_ = std::max(longestStatementName_, words);
+    int32_t& longest = longestByFirstWord_[name.substr(0, name.find(' '))];
+    longest = std::max(longest, words);
   }
   for (int32_t i = 0; i < database.ValueCommandCount(); ++i) {
     valueCommands_[database.valueCommands[i].name].push_back(i);
@@ -38,13 +42,18 @@ bool CommandLookup::Matches(const ParserDatabase& database) const {
   return statementCount_ == database.StatementCount() && valueCount_ == database.ValueCommandCount();
 }
 
+int32_t CommandLookup::LongestStatementNameStartingWith(std::string_view firstWord) const {
+  const auto found = longestByFirstWord_.find(firstWord);
+  return found == longestByFirstWord_.end() ? 0 : found->second;
+}
+
 const std::vector<int32_t>& CommandLookup::StatementEntries(std::string_view name) const {
-  const auto found = statements_.find(std::string(name));
+  const auto found = statements_.find(name);
   return found == statements_.end() ? NoEntries() : found->second;
 }
 
 const std::vector<int32_t>& CommandLookup::ValueEntries(std::string_view name) const {
-  const auto found = valueCommands_.find(std::string(name));
+  const auto found = valueCommands_.find(name);
   return found == valueCommands_.end() ? NoEntries() : found->second;
 }
 

@@ -17,6 +17,13 @@ namespace qm {
 // every index of a name is kept, in database order.
 class CommandLookup {
  public:
+  // Names are looked up as views of the statement text, without making a string of each.
+  struct NameHash {
+    using is_transparent = void;
+    std::size_t operator()(std::string_view name) const { return std::hash<std::string_view>{}(name); }
+  };
+  using NameIndex = std::unordered_map<std::string, std::vector<int32_t>, NameHash, std::equal_to<>>;
+
   // Indexes the database as it stands now.
   void Rebuild(const ParserDatabase& database);
   // True when the index was built from a database of the same size (tests build small ones).
@@ -28,10 +35,13 @@ class CommandLookup {
   const std::vector<int32_t>& ValueEntries(std::string_view name) const;
   // The most words a statement name has ("set object collision to spheres" has five).
   int32_t LongestStatementName() const { return longestStatementName_; }
+  // The most words a statement name beginning with this word has (0: none begins with it).
+  int32_t LongestStatementNameStartingWith(std::string_view firstWord) const;
 
  private:
-  std::unordered_map<std::string, std::vector<int32_t>> statements_;
-  std::unordered_map<std::string, std::vector<int32_t>> valueCommands_;
+  NameIndex statements_;
+  NameIndex valueCommands_;
+  std::unordered_map<std::string, int32_t, NameHash, std::equal_to<>> longestByFirstWord_;
   int32_t statementCount_ = -1;
   int32_t valueCount_ = -1;
   int32_t longestStatementName_ = 0;

@@ -31,6 +31,16 @@ std::string_view TrimBlanksAndQuotes(std::string_view text) {
   return text;
 }
 
+// Whether the prepared text of a raw line can begin "#include": its first character from a
+// blank up, before any zero byte, is "#".
+bool MayBeIncludeLine(std::string_view raw) {
+  for (const char c : raw) {
+    if (c == '\0') return false;
+    if (!IsBelowBlank(c)) return c == '#';
+  }
+  return false;
+}
+
 }  // namespace
 
 // ---- Line splitting -------------------------------------------------------------------------
@@ -62,15 +72,13 @@ bool SourceLineReader::Next(SourceLine& line) {
 std::string PrepareSourceLine(std::string_view raw) {
   std::size_t zero = raw.find('\0');
   if (zero != std::string_view::npos) raw = raw.substr(0, zero);
-  std::string text;
-  text.reserve(raw.size());
-  bool quoted = false;
   std::size_t index = 0;
   while (index < raw.size() && IsBelowBlank(raw[index])) ++index;
-  for (; index < raw.size(); ++index) {
-    char c = raw[index];
+  std::string text(raw.substr(index));
+  bool quoted = false;
+  for (char& c : text) {
     if (c == '"') quoted = !quoted;
-    text.push_back(quoted ? c : LowerAscii(c));
+    if (!quoted) c = LowerAscii(c);
   }
   return text;
 }
@@ -194,6 +202,7 @@ int32_t Parser::MergeIncludeFiles() {
         errorLine = line.number;
         return -1;
       }
+      if (!MayBeIncludeLine(line.raw)) continue;
       std::optional<std::string> name = IncludeNameOfLine(PrepareSourceLine(line.raw));
       if (!name || name->empty()) continue;
       if (compileMode == CompileMode::CommandLine) {

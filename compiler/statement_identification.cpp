@@ -2,6 +2,7 @@
 #include "compiler/statement_identification.h"
 
 #include <algorithm>
+#include <iterator>
 
 namespace qm {
 
@@ -15,21 +16,26 @@ bool IsLabelCharacter(char c) { return (c >= 'a' && c <= 'z') || (c >= '0' && c 
 
 // Reads one word starting at `position` (blanks already skipped) and returns the position after
 // it. A colon outside quotes ends a word that has begun and is left to begin the next one.
+// Control characters inside quotes are no part of the word.
 std::size_t ReadWord(std::string_view text, std::size_t position, std::string& word) {
+  const std::size_t start = position;
   bool inQuotes = false;
-  bool begun = false;
-  while (position < text.size()) {
+  bool hasControl = false;
+  for (; position < text.size(); ++position) {
     const char c = text[position];
     const auto code = static_cast<unsigned char>(c);
-    if (!inQuotes && begun && (code < 33 || c == ':')) {
-      if (c != ':') ++position;
-      break;
-    }
-    if (code >= 33) begun = true;
-    if (begun && code >= 32) word.push_back(c);
+    if (!inQuotes && position > start && (code < 33 || c == ':')) break;
+    if (code < 32) hasControl = true;
     if (c == '"') inQuotes = !inQuotes;
-    ++position;
   }
+  const std::string_view read = text.substr(start, position - start);
+  if (hasControl) {
+    std::copy_if(read.begin(), read.end(), std::back_inserter(word),
+                 [](char c) { return static_cast<unsigned char>(c) >= 32; });
+  } else {
+    word.append(read);
+  }
+  if (position < text.size() && text[position] != ':') ++position;
   while (!word.empty() && word.back() == ' ') word.pop_back();
   return position;
 }
@@ -240,13 +246,24 @@ int32_t FindStatementEntry(CompileContext& context, std::string& parameters, std
   remainder.clear();
   int32_t entry = -1;
   std::size_t nameWords = 0;
-  const std::size_t longest = static_cast<std::size_t>(context.commands.LongestStatementName());
-  for (std::size_t n = std::min(words.size(), longest); n >= 1 && entry < 0; --n) {
-    const std::vector<int32_t>& entries = context.commands.StatementEntries(JoinWords(words, 0, n));
+  // A name of n words begins with the first word and a blank: only names that begin with it
+  // are tried (a first word holding a blank itself, inside quotes, may begin any of them).
+  const std::string& firstWord = words[0];
+  const int32_t longest = firstWord.find(' ') == std::string::npos
+                              ? context.commands.LongestStatementNameStartingWith(firstWord)
+                              : context.commands.LongestStatementName();
+  const std::size_t tried = std::min(words.size(), static_cast<std::size_t>(longest));
+  // The leading words joined once; each shorter name is a prefix of that text.
+  const std::string joined = JoinWords(words, 0, tried);
+  std::size_t length = joined.size();
+  for (std::size_t n = tried; n >= 1 && entry < 0; --n) {
+    const std::vector<int32_t>& entries =
+        context.commands.StatementEntries(std::string_view(joined).substr(0, length));
     if (!entries.empty()) {
       entry = entries.front();
       nameWords = n;
     }
+    length -= words[n - 1].size() + (n > 1 ? 1 : 0);
   }
   if (entry < 0) return kNoStatementName;
 
@@ -261,7 +278,6 @@ int32_t FindStatementEntry(CompileContext& context, std::string& parameters, std
   parameters.resize(separator);
   if (separatorCharacter == ':') return entry;
 
-  const std::string& firstWord = words[0];
   const std::vector<int32_t>& printc = context.commands.StatementEntries("printc");
   if (firstWord == "print" && separatorCharacter == ';') {
     const int32_t printcEntry = FirstEntryAtOrAfter(printc, entry);
