@@ -385,9 +385,17 @@ constexpr CommandRegistration kArrayCommands[] = {
     {kOpArrayGetSSLLLLL, "@[", "SSLLLLL", OpArrayGetSSLLLLL},
 };
 
+struct ChosenHandler {
+  CommandHandler handler;
+};
+constexpr ChosenHandler kChosenElementHandlers[] = {{StoreElementFast}, {FetchElementFast}};
+constexpr auto kArrayThreading =
+    JoinedForms(ThreadedForms<kArrayCommands>(), ThreadedForms<kChosenElementHandlers>());
+
 }  // namespace
 
-constinit const CommandFamily kArrayFamily{kArrayCommands, kArrayFusions, kArrayVariants, {}};
+constinit const CommandFamily kArrayFamily{
+    kArrayCommands, kArrayFusions, kArrayVariants, {}, kArrayThreading};
 
 void FreeAllArrays() { ProgramArrays.FreeAll(); }
 

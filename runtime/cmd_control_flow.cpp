@@ -397,10 +397,20 @@ constexpr CommandRegistration kControlFlowCommands[] = {
     {kCmdEnd, "end", "0", CmdEnd, OperandLayout::EndsProgram},
 };
 
+struct ChosenHandler {
+  CommandHandler handler;
+};
+constexpr ChosenHandler kChosenCallHandlers[] = {
+    {CmdCallPlannedWith<0>},           {CmdCallPlannedWith<1>}, {CmdCallPlannedWith<2>},
+    {CmdCallPlannedWith<3>},           {CmdCallPlanned},        {CmdReturnNumber<CellKind::Integer>},
+    {CmdReturnNumber<CellKind::Float>}};
+constexpr auto kControlFlowThreading =
+    JoinedForms(ThreadedForms<kControlFlowCommands>(), ThreadedForms<kChosenCallHandlers>());
+
 }  // namespace
 
 constinit const CommandFamily kControlFlowFamily{
-    kControlFlowCommands, kControlFlowFusions, kControlFlowVariants, {}};
+    kControlFlowCommands, kControlFlowFusions, kControlFlowVariants, {}, kControlFlowThreading};
 
 // ---- Run life cycle ----
 

@@ -220,8 +220,10 @@ constexpr CommandRegistration kMathsCommands[] = {
     {kCmdDecLF, "dec", "LF", CmdDecLF},
 };
 
+constexpr auto kMathsThreading = ThreadedForms<kMathsCommands>();
+
 }  // namespace
 
-constinit const CommandFamily kMathsFamily{kMathsCommands, {}};
+constinit const CommandFamily kMathsFamily{kMathsCommands, {}, {}, {}, kMathsThreading};
 
 }  // namespace qm

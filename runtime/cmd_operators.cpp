@@ -323,8 +323,11 @@ constexpr CommandFusion kOperatorFusions[] = {
     Fusion<OpAndLLL, CmdIf>(),          Fusion<OpOrLLL, CmdIf>(),
 };
 
+constexpr auto kOperatorThreading = ThreadedForms<kOperatorCommands>();
+
 }  // namespace
 
-constinit const CommandFamily kOperatorFamily{kOperatorCommands, kOperatorFusions};
+constinit const CommandFamily kOperatorFamily{
+    kOperatorCommands, kOperatorFusions, {}, {}, kOperatorThreading};
 
 }  // namespace qm

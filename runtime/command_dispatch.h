@@ -20,7 +20,10 @@
 // its DecodedWord. cmd_strings.cpp holds handlers of this shape. The few commands that run most
 // often (operators, FOR and NEXT, array elements, calls) read their operands straight from the
 // DecodedWords (OperandCells) and have fused or specialised forms chosen at load
-// (command_fusion.h); every other handler keeps the shape above.
+// (command_fusion.h); every other handler keeps the shape above. A family whose commands run
+// most often also lists its handlers' threaded forms (ThreadedForms in command_fusion.h): the
+// handler stays as written, and the decoded form runs a wrapper that goes on to the next command
+// without returning to the dispatch loop.
 #pragma once
 #include <array>
 #include <cstdint>

@@ -1,6 +1,7 @@
-// The registered command pairs and variants.
+// The registered command pairs, variants and threaded forms.
 #include "runtime/command_fusion.h"
 
+#include <unordered_map>
 #include <vector>
 
 namespace qm {
@@ -14,6 +15,12 @@ std::vector<CommandFusion>& Fusions() {
 std::vector<CommandVariant>& Variants() {
   static std::vector<CommandVariant> variants;
   return variants;
+}
+
+// Looked up for every command of every piece loaded, so a hash map rather than a list.
+std::unordered_map<CommandHandler, CommandHandler>& ThreadedForms() {
+  static std::unordered_map<CommandHandler, CommandHandler> forms;
+  return forms;
 }
 
 }  // namespace
@@ -46,6 +53,17 @@ CommandHandler ChooseCommandVariant(CommandHandler plain, DecodedWord* at) {
     if (variant.plain == plain) return at != nullptr ? variant.choose(at) : nullptr;
   }
   return plain;
+}
+
+void RegisterThreadedForms(std::span<const CommandThreading> forms) {
+  for (const CommandThreading& form : forms) ThreadedForms().emplace(form.handler, form.threaded);
+}
+
+void ClearThreadedForms() { ThreadedForms().clear(); }
+
+CommandHandler ThreadedFormOf(CommandHandler handler) {
+  const auto found = ThreadedForms().find(handler);
+  return found != ThreadedForms().end() ? found->second : handler;
 }
 
 }  // namespace qm

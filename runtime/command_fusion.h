@@ -1,5 +1,6 @@
 // Handlers chosen at load. The program image's decoded form (program_image.h) runs, at each
-// command, either the command's own handler or one chosen for it when the program was loaded:
+// command, either the command's own handler or one chosen for it when the program was loaded
+// (and then, where a family registered one, that handler's threaded form: see ContinueAt):
 //  - a fused pair: a handler that runs two commands the compiler always emits one after the other
 //    (an operation into a temporary, then the assignment of that temporary; a comparison, then
 //    the IF, WHILE or UNTIL that tests it; NEXT, then the FOR it jumps back to) in one dispatch.
@@ -15,8 +16,11 @@
 // countdown is not at its last command; a stop request sets it there). Otherwise the fused
 // handler returns after the first half and the dispatch goes on from the second command's word.
 #pragma once
+#include <array>
+#include <cstddef>
 #include <cstdint>
 #include <span>
+#include <utility>
 
 #include "runtime/command_dispatch.h"
 #include "runtime/interpreter.h"
@@ -58,13 +62,63 @@ const CommandFusion* FindCommandFusion(CommandHandler first, CommandHandler seco
   return true;
 }
 
+// Runs the command at `next` from inside a handler, exactly as the dispatch loop would run it
+// next (counted on the countdown, the running command), or returns `next` to the loop when the
+// slice check is due. A handler that ends this way jumps straight to the next command's handler:
+// each such handler has an indirect jump of its own, which the processor predicts far better than
+// the loop's single one, and no return to the loop comes between two commands. Every command
+// returns where the program goes on, so a chain of these ends wherever a handler returns.
+[[gnu::always_inline]] inline Pc ContinueAt(Pc next) {
+  return StartSecondHalf(next) ? next->run(next) : next;
+}
+
 // The fused handler of two handlers whose definitions the compiler sees: both are inlined, with
-// everything they call that the compiler can inline.
+// everything they call that the compiler can inline. It goes on to the next command itself, so it
+// may stand second in another pair but never first (a first half must return the second's word).
 template <CommandHandler first, CommandHandler second>
 [[gnu::flatten]] Pc FusedPair(Pc at) {
   const Pc next = first(at);
-  return StartSecondHalf(next) ? second(next) : next;
+  if (!StartSecondHalf(next)) return next;
+  return ContinueAt(second(next));
 }
+
+// A handler that goes on to the next command itself. The decoded form runs it in place of
+// `handler` once every choice of the program is made (pairs are matched on the handlers
+// themselves, never on their threaded forms).
+template <CommandHandler handler>
+Pc Threaded(Pc at) {
+  return ContinueAt(handler(at));
+}
+
+struct CommandThreading {
+  CommandHandler handler;
+  CommandHandler threaded;
+};
+
+// The threaded forms of every handler of a family's table (or of any array of handlers).
+template <const auto& rows, std::size_t... i>
+constexpr std::array<CommandThreading, sizeof...(i)> ThreadedFormsOf(std::index_sequence<i...>) {
+  return {{{rows[i].handler, &Threaded<rows[i].handler>}...}};
+}
+template <const auto& rows>
+constexpr auto ThreadedForms() {
+  return ThreadedFormsOf<rows>(std::make_index_sequence<std::size(rows)>());
+}
+// Two lists of threaded forms as one (a family's table, and the handlers it chooses at load).
+template <std::size_t n, std::size_t m>
+constexpr std::array<CommandThreading, n + m> JoinedForms(const std::array<CommandThreading, n>& a,
+                                                          const std::array<CommandThreading, m>& b) {
+  std::array<CommandThreading, n + m> joined{};
+  for (std::size_t i = 0; i < n; ++i) joined[i] = a[i];
+  for (std::size_t i = 0; i < m; ++i) joined[n + i] = b[i];
+  return joined;
+}
+
+// Adds a family's threaded forms; forgets them all (InstallSubsystems).
+void RegisterThreadedForms(std::span<const CommandThreading> forms);
+void ClearThreadedForms();
+// The threaded form of `handler`, or `handler` itself when none is registered.
+CommandHandler ThreadedFormOf(CommandHandler handler);
 
 // A handler chosen for a command from its operands at load: `choose` gets the command's decoded
 // word (its operands decoded, the rest of the program too; Interpreter.decoded is the form being

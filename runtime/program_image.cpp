@@ -276,6 +276,10 @@ DecodedProgram DecodeProgram(int32_t end, bool withChoices) {
     if (decoded[static_cast<size_t>(at)].run == &StopOnUnknownCommand) continue;
     decoded[static_cast<size_t>(at)].run = ChosenHandler(at, end, decoded);
   }
+  // Only once every pair is matched (on the handlers as chosen): the threaded forms.
+  for (int32_t at = 0; at < end && withChoices; ++at) {
+    decoded[static_cast<size_t>(at)].run = ThreadedFormOf(decoded[static_cast<size_t>(at)].run);
+  }
   gBuilding = nullptr;
   Interpreter.decoded = previous.decoded;
   Interpreter.wordCount = previous.wordCount;

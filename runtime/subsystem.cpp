@@ -56,11 +56,13 @@ void InstallSubsystems(std::span<const Subsystem* const> subsystems) {
   ClearCommandRegistrations();
   ClearCommandFusions();
   ClearCommandVariants();
+  ClearThreadedForms();
   ClearElementAddressReaders();
   for (const Subsystem* subsystem : gInstalled) {
     for (const CommandFamily* family : subsystem->families) {
       RegisterCommandFusions(family->fusions);
       RegisterCommandVariants(family->variants);
+      RegisterThreadedForms(family->threaded);
       RegisterElementAddressReaders(family->elementAddressReaders);
       RegisterCommands(family->rows);
     }

@@ -26,6 +26,8 @@ struct CommandFamily {
   std::span<const CommandFusion> fusions = {};
   std::span<const CommandVariant> variants = {};
   std::span<const CommandHandler> elementAddressReaders = {};
+  // Handlers (own or chosen at load) that the decoded form runs in their threaded form.
+  std::span<const CommandThreading> threaded = {};
 };
 
 // A step of a run's life cycle; a subsystem leaves the steps it has no use for empty.
