@@ -76,6 +76,8 @@ const char* ImageErrorText(ImageError error) {
       return "the surface cannot be created";
     case ImageError::WriteFailed:
       return "the file cannot be written";
+    case ImageError::NoLibrary:
+      return "the system library for this image format cannot be opened";
   }
   return "unknown image error";
 }

@@ -23,6 +23,7 @@ enum class ImageError {
   BadData,      // the compressed data is damaged
   OutOfMemory,  // the surface cannot be created
   WriteFailed,  // the file cannot be written (the old one stays)
+  NoLibrary,    // the system library that reads or writes the format cannot be opened
 };
 
 const char* ImageErrorText(ImageError error);

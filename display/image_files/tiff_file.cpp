@@ -1,5 +1,5 @@
 // TIFF files through libtiff, read from memory as RGBA (every compression and layout libtiff's RGBA
-// interface takes); TIFF files are not written.
+// interface takes); TIFF files are not written. libtiff is opened at the first TIFF file.
 #include <tiffio.h>
 
 #include <algorithm>
@@ -7,11 +7,35 @@
 #include <vector>
 
 #include "display/image_files/image_file_formats.h"
+#include "platform/shared_library.h"
 
 namespace qm {
 using namespace platform;
 
 namespace {
+
+#define QM_TIFF_FUNCTIONS(X)   \
+  X(TIFFClientOpen)            \
+  X(TIFFClose)                 \
+  X(TIFFGetField)              \
+  X(TIFFRGBAImageOK)           \
+  X(TIFFReadRGBAImageOriented) \
+  X(TIFFSetErrorHandler)       \
+  X(TIFFSetWarningHandler)
+
+struct TiffFunctions {
+  QM_TIFF_FUNCTIONS(QM_LIBRARY_ENTRY)
+};
+
+bool ResolveTiff(const LibraryHandle& library, TiffFunctions& table, std::string& error) {
+  QM_TIFF_FUNCTIONS(QM_LIBRARY_RESOLVE)
+  return true;
+}
+
+// The run-time name of libtiff 4.x (its header carries no library number).
+LibraryTable<TiffFunctions> gTiffLibrary("libtiff.so.6", ResolveTiff);
+
+const TiffFunctions& Tiff() { return gTiffLibrary.Functions(); }
 
 struct TiffSource {
   ImageBytes bytes;
@@ -41,22 +65,23 @@ void UnmapNothing(thandle_t, tdata_t, toff_t) {}
 
 // Library messages are not shown: failures come back as results.
 void SilenceLibrary() {
-  TIFFSetErrorHandler(nullptr);
-  TIFFSetWarningHandler(nullptr);
+  Tiff().TIFFSetErrorHandler(nullptr);
+  Tiff().TIFFSetWarningHandler(nullptr);
 }
 
 }  // namespace
 
 ImageError ReadTiffFile(ImageBytes file, PixelFormat format, Surface*& out) {
   if (file.size() < 8) return ImageError::Truncated;
+  if (!gTiffLibrary.Load()) return ImageError::NoLibrary;
   SilenceLibrary();
   TiffSource source{file, 0};
-  TIFF* tiff = TIFFClientOpen("image", "rm", &source, ReadBytes, WriteNothing, SeekTo, CloseNothing, SizeOf,
-                              MapNothing, UnmapNothing);
+  TIFF* tiff = Tiff().TIFFClientOpen("image", "rm", &source, ReadBytes, WriteNothing, SeekTo, CloseNothing,
+                                     SizeOf, MapNothing, UnmapNothing);
   if (!tiff) return ImageError::BadHeader;
   uint32_t width = 0, height = 0;
-  TIFFGetField(tiff, TIFFTAG_IMAGEWIDTH, &width);
-  TIFFGetField(tiff, TIFFTAG_IMAGELENGTH, &height);
+  Tiff().TIFFGetField(tiff, TIFFTAG_IMAGEWIDTH, &width);
+  Tiff().TIFFGetField(tiff, TIFFTAG_IMAGELENGTH, &height);
   char message[1024];
   ImageError result = ImageError::None;
   if (width < 1 || height < 1) {
@@ -64,17 +89,17 @@ ImageError ReadTiffFile(ImageBytes file, PixelFormat format, Surface*& out) {
   } else if (width > static_cast<uint32_t>(kMaxSurfaceSide) ||
              height > static_cast<uint32_t>(kMaxSurfaceSide)) {
     result = ImageError::TooLarge;
-  } else if (!TIFFRGBAImageOK(tiff, message)) {
+  } else if (!Tiff().TIFFRGBAImageOK(tiff, message)) {
     result = ImageError::Unsupported;
   }
   std::vector<uint32_t> rgba;
   if (result == ImageError::None) {
     rgba.assign(std::size_t{width} * height, 0);
-    if (!TIFFReadRGBAImageOriented(tiff, width, height, rgba.data(), ORIENTATION_TOPLEFT, 0)) {
+    if (!Tiff().TIFFReadRGBAImageOriented(tiff, width, height, rgba.data(), ORIENTATION_TOPLEFT, 0)) {
       result = ImageError::BadData;
     }
   }
-  TIFFClose(tiff);
+  Tiff().TIFFClose(tiff);
   if (result != ImageError::None) return result;
   if (ImageError error = CreateImageSurface(static_cast<int>(width), static_cast<int>(height), format, out);
       error != ImageError::None) {

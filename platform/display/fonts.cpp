@@ -15,8 +15,68 @@
 #include <map>
 #include <unordered_map>
 
+#include "platform/shared_library.h"
+
 namespace qm::platform {
 namespace {
+
+// FreeType and fontconfig are opened at the first font: a program that shows no text never
+// loads them.
+#define QM_FREETYPE_FUNCTIONS(X) \
+  X(FT_Done_Face)                \
+  X(FT_Get_Sfnt_Table)           \
+  X(FT_GlyphSlot_Embolden)       \
+  X(FT_GlyphSlot_Oblique)        \
+  X(FT_Init_FreeType)            \
+  X(FT_Load_Char)                \
+  X(FT_New_Face)                 \
+  X(FT_Render_Glyph)             \
+  X(FT_Select_Charmap)           \
+  X(FT_Set_Char_Size)
+
+#define QM_FONTCONFIG_FUNCTIONS(X) \
+  X(FcConfigSubstitute)            \
+  X(FcDefaultSubstitute)           \
+  X(FcFontList)                    \
+  X(FcFontMatch)                   \
+  X(FcFontSetDestroy)              \
+  X(FcInit)                        \
+  X(FcObjectSetBuild)              \
+  X(FcObjectSetDestroy)            \
+  X(FcPatternAddBool)              \
+  X(FcPatternAddInteger)           \
+  X(FcPatternAddString)            \
+  X(FcPatternCreate)               \
+  X(FcPatternDestroy)              \
+  X(FcPatternGetInteger)           \
+  X(FcPatternGetString)            \
+  X(FcWeightFromOpenType)
+
+struct FreeTypeFunctions {
+  QM_FREETYPE_FUNCTIONS(QM_LIBRARY_ENTRY)
+};
+struct FontconfigFunctions {
+  QM_FONTCONFIG_FUNCTIONS(QM_LIBRARY_ENTRY)
+};
+
+bool ResolveFreeType(const LibraryHandle& library, FreeTypeFunctions& table, std::string& error) {
+  QM_FREETYPE_FUNCTIONS(QM_LIBRARY_RESOLVE)
+  return true;
+}
+bool ResolveFontconfig(const LibraryHandle& library, FontconfigFunctions& table, std::string& error) {
+  QM_FONTCONFIG_FUNCTIONS(QM_LIBRARY_RESOLVE)
+  return true;
+}
+
+// The run-time names of FreeType 2 and fontconfig 2 (their headers carry no library number).
+LibraryTable<FreeTypeFunctions> gFreeTypeLibrary("libfreetype.so.6", ResolveFreeType);
+LibraryTable<FontconfigFunctions> gFontconfigLibrary("libfontconfig.so.1", ResolveFontconfig);
+
+const FreeTypeFunctions& FreeType() { return gFreeTypeLibrary.Functions(); }
+const FontconfigFunctions& Fontconfig() { return gFontconfigLibrary.Functions(); }
+
+// Fontconfig, loaded and initialised; false when it cannot be.
+bool FontconfigReady() { return gFontconfigLibrary.Load() && Fontconfig().FcInit(); }
 
 // Cell heights of the default size (height 0): what the Windows raster faces have, 16 otherwise.
 constexpr int kDefaultCellHeight = 16;
@@ -28,7 +88,7 @@ constexpr const char* kMonospaceFamily = "DejaVu Sans Mono";
 FT_Library Library() {
   static FT_Library library = [] {
     FT_Library made = nullptr;
-    if (FT_Init_FreeType(&made) != 0) made = nullptr;
+    if (!gFreeTypeLibrary.Load() || FreeType().FT_Init_FreeType(&made) != 0) made = nullptr;
     return made;
   }();
   return library;
@@ -109,31 +169,31 @@ struct MatchedFace {
 };
 
 bool MatchFace(const std::string& family, int weight, bool italic, MatchedFace& out) {
-  if (!FcInit()) return false;
-  FcPattern* pattern = FcPatternCreate();
-  FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(family.c_str()));
-  FcPatternAddInteger(pattern, FC_WEIGHT, FcWeightFromOpenType(weight));
-  FcPatternAddInteger(pattern, FC_SLANT, italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
-  FcPatternAddBool(pattern, FC_SCALABLE, FcTrue);
-  FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
-  FcDefaultSubstitute(pattern);
+  if (!FontconfigReady()) return false;
+  FcPattern* pattern = Fontconfig().FcPatternCreate();
+  Fontconfig().FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(family.c_str()));
+  Fontconfig().FcPatternAddInteger(pattern, FC_WEIGHT, Fontconfig().FcWeightFromOpenType(weight));
+  Fontconfig().FcPatternAddInteger(pattern, FC_SLANT, italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
+  Fontconfig().FcPatternAddBool(pattern, FC_SCALABLE, FcTrue);
+  Fontconfig().FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
+  Fontconfig().FcDefaultSubstitute(pattern);
   FcResult result;
-  FcPattern* match = FcFontMatch(nullptr, pattern, &result);
-  FcPatternDestroy(pattern);
+  FcPattern* match = Fontconfig().FcFontMatch(nullptr, pattern, &result);
+  Fontconfig().FcPatternDestroy(pattern);
   if (!match) return false;
   FcChar8* file = nullptr;
   FcChar8* matchedFamily = nullptr;
-  bool ok = FcPatternGetString(match, FC_FILE, 0, &file) == FcResultMatch;
+  bool ok = Fontconfig().FcPatternGetString(match, FC_FILE, 0, &file) == FcResultMatch;
   if (ok) {
     out.file = reinterpret_cast<const char*>(file);
-    if (FcPatternGetString(match, FC_FAMILY, 0, &matchedFamily) == FcResultMatch) {
+    if (Fontconfig().FcPatternGetString(match, FC_FAMILY, 0, &matchedFamily) == FcResultMatch) {
       out.family = reinterpret_cast<const char*>(matchedFamily);
     }
-    FcPatternGetInteger(match, FC_INDEX, 0, &out.index);
-    FcPatternGetInteger(match, FC_WEIGHT, 0, &out.weight);
-    FcPatternGetInteger(match, FC_SLANT, 0, &out.slant);
+    Fontconfig().FcPatternGetInteger(match, FC_INDEX, 0, &out.index);
+    Fontconfig().FcPatternGetInteger(match, FC_WEIGHT, 0, &out.weight);
+    Fontconfig().FcPatternGetInteger(match, FC_SLANT, 0, &out.slant);
   }
-  FcPatternDestroy(match);
+  Fontconfig().FcPatternDestroy(match);
   return ok;
 }
 
@@ -145,7 +205,7 @@ struct Font::Face {
   const std::array<char32_t, 256>* table = nullptr;
   bool symbolMap = false;
   ~Face() {
-    if (ft) FT_Done_Face(ft);
+    if (ft) FreeType().FT_Done_Face(ft);
   }
 };
 
@@ -196,21 +256,21 @@ std::string SubstituteFaceName(std::string_view face) {
 
 std::vector<std::string> EnumFontFamilies() {
   std::vector<std::string> families;
-  if (!FcInit()) return families;
-  FcPattern* pattern = FcPatternCreate();
-  FcObjectSet* objects = FcObjectSetBuild(FC_FAMILY, nullptr);
-  FcFontSet* set = FcFontList(nullptr, pattern, objects);
+  if (!FontconfigReady()) return families;
+  FcPattern* pattern = Fontconfig().FcPatternCreate();
+  FcObjectSet* objects = Fontconfig().FcObjectSetBuild(FC_FAMILY, nullptr);
+  FcFontSet* set = Fontconfig().FcFontList(nullptr, pattern, objects);
   if (set) {
     for (int i = 0; i < set->nfont; ++i) {
       FcChar8* family = nullptr;
-      if (FcPatternGetString(set->fonts[i], FC_FAMILY, 0, &family) == FcResultMatch) {
+      if (Fontconfig().FcPatternGetString(set->fonts[i], FC_FAMILY, 0, &family) == FcResultMatch) {
         families.emplace_back(reinterpret_cast<const char*>(family));
       }
     }
-    FcFontSetDestroy(set);
+    Fontconfig().FcFontSetDestroy(set);
   }
-  FcObjectSetDestroy(objects);
-  FcPatternDestroy(pattern);
+  Fontconfig().FcObjectSetDestroy(objects);
+  Fontconfig().FcPatternDestroy(pattern);
   std::sort(families.begin(), families.end());
   families.erase(std::unique(families.begin(), families.end()), families.end());
   return families;
@@ -225,13 +285,14 @@ std::unique_ptr<Font> Font::Create(const FontRequest& request) {
   std::string family = SubstituteFaceName(request.face);
   if (!MatchFace(family, std::clamp(request.weight, 1, 1000), request.italic, matched)) return nullptr;
   font->face_ = std::make_unique<Face>();
-  if (FT_New_Face(Library(), matched.file.c_str(), matched.index, &font->face_->ft) != 0) return nullptr;
+  if (FreeType().FT_New_Face(Library(), matched.file.c_str(), matched.index, &font->face_->ft) != 0)
+    return nullptr;
   FT_Face ft = font->face_->ft;
   font->family_ = matched.family;
   font->syntheticBold_ = bold && matched.weight < FC_WEIGHT_DEMIBOLD;
   font->syntheticItalic_ = request.italic && matched.slant == FC_SLANT_ROMAN;
   font->monochrome_ = request.quality == kQualityNonAntialiased;
-  if (request.charset == kCharsetSymbol && FT_Select_Charmap(ft, FT_ENCODING_MS_SYMBOL) == 0) {
+  if (request.charset == kCharsetSymbol && FreeType().FT_Select_Charmap(ft, FT_ENCODING_MS_SYMBOL) == 0) {
     font->face_->symbolMap = true;
   } else if (!IsDoubleByteCharset(request.charset)) {
     font->face_->table = &SingleByteTable(request.charset);
@@ -239,7 +300,7 @@ std::unique_ptr<Font> Font::Create(const FontRequest& request) {
 
   // The face's Windows cell (ascent and descent in font units), or its hhea metrics.
   double unitsAscent = ft->ascender, unitsDescent = -ft->descender;
-  if (auto* os2 = static_cast<TT_OS2*>(FT_Get_Sfnt_Table(ft, FT_SFNT_OS2));
+  if (auto* os2 = static_cast<TT_OS2*>(FreeType().FT_Get_Sfnt_Table(ft, FT_SFNT_OS2));
       os2 && os2->usWinAscent + os2->usWinDescent > 0) {
     unitsAscent = os2->usWinAscent;
     unitsDescent = os2->usWinDescent;
@@ -259,7 +320,8 @@ std::unique_ptr<Font> Font::Create(const FontRequest& request) {
     font->ascent_ = static_cast<int>(std::lround(unitsAscent * em / unitsPerEm));
     font->descent_ = static_cast<int>(std::lround(unitsDescent * em / unitsPerEm));
   }
-  if (FT_Set_Char_Size(ft, 0, static_cast<FT_F26Dot6>(std::lround(em * 64)), 72, 72) != 0) return nullptr;
+  if (FreeType().FT_Set_Char_Size(ft, 0, static_cast<FT_F26Dot6>(std::lround(em * 64)), 72, 72) != 0)
+    return nullptr;
   return font;
 }
 
@@ -286,10 +348,11 @@ const Glyph& Font::GlyphOf(char32_t character) {
   Glyph glyph;
   FT_Face ft = face_->ft;
   FT_Int32 flags = monochrome_ ? FT_LOAD_TARGET_MONO : FT_LOAD_TARGET_NORMAL;
-  if (FT_Load_Char(ft, character, flags) == 0) {
-    if (syntheticItalic_) FT_GlyphSlot_Oblique(ft->glyph);
-    if (syntheticBold_) FT_GlyphSlot_Embolden(ft->glyph);
-    if (FT_Render_Glyph(ft->glyph, monochrome_ ? FT_RENDER_MODE_MONO : FT_RENDER_MODE_NORMAL) == 0) {
+  if (FreeType().FT_Load_Char(ft, character, flags) == 0) {
+    if (syntheticItalic_) FreeType().FT_GlyphSlot_Oblique(ft->glyph);
+    if (syntheticBold_) FreeType().FT_GlyphSlot_Embolden(ft->glyph);
+    if (FreeType().FT_Render_Glyph(ft->glyph, monochrome_ ? FT_RENDER_MODE_MONO : FT_RENDER_MODE_NORMAL) ==
+        0) {
       const FT_Bitmap& bitmap = ft->glyph->bitmap;
       glyph.advance = static_cast<int>((ft->glyph->advance.x + 32) >> 6);
       glyph.left = ft->glyph->bitmap_left;
