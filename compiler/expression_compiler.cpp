@@ -2,6 +2,7 @@
 #include "compiler/expression_compiler.h"
 
 #include <algorithm>
+#include <array>
 #include <cctype>
 #include <charconv>
 #include <vector>
@@ -103,6 +104,12 @@ struct ScanState {
 
 std::string Marker(OperandNumber number) { return "?" + std::to_string(number); }
 
+std::size_t MarkerLength(OperandNumber number) {
+  char digits[16];
+  const auto written = std::to_chars(std::begin(digits), std::end(digits), number);
+  return 1 + static_cast<std::size_t>(written.ptr - digits);
+}
+
 bool HasMarkerCharacter(std::string_view text) { return FindOutsideQuotes(text, '?') != npos; }
 
 // For a "(" at `open`, the position of the ")" that closes it (quotes respected), or npos.
@@ -160,6 +167,7 @@ BracketScan ScanBrackets(std::string_view text) {
 bool CompileBracketedText(CompileContext& context, std::string text, OperandPair& result);
 bool CompileFlatExpression(CompileContext& context, std::string_view text, OperandPair& result);
 OperandPair CompileOperand(CompileContext& context, std::string_view text);
+OperandPair CompileMarkerNumber(Parser& parser, OperandNumber number);
 
 bool Fail(Parser& parser, int32_t message, OperandPair& result) {
   SetCompilerError(parser, message);
@@ -204,6 +212,17 @@ struct FlatPiece {
   OperandNumber number = 0;  // Compiled: the operator's result
 };
 
+// An operator's operand as the pieces give it: the text between operators (a view of the flat
+// text, or `built` when it holds compiled pieces among other text), or the result of one
+// compiled piece standing alone, which reads as its marker.
+struct PieceOperand {
+  std::string_view text;
+  std::string built;
+  bool compiled = false;
+  OperandNumber number = 0;
+  bool Empty() const { return !compiled && text.empty(); }
+};
+
 class FlatText {
  public:
   explicit FlatText(std::string_view text) : text_(text) { Read(); }
@@ -221,13 +240,17 @@ class FlatText {
   // value command naming it.
   std::size_t MatchOperator(OperatorLevel level, std::size_t k, std::string_view& commandName) const;
 
+  // Whether an operator character of the level stood in the text as read: a level without one
+  // has nothing to compile.
+  bool LevelMayMatch(OperatorLevel level) const;
+
   // The pieces of the operator's left operand begin at the returned index (before k).
   std::size_t LeftOperandStart(std::size_t k) const;
   // The pieces of the right operand of the operator that ends before piece k end before the
   // returned index.
   std::size_t RightOperandEnd(std::size_t k) const;
-  // The operand text of pieces [from, to), without its outer blanks.
-  std::string OperandText(std::size_t from, std::size_t to) const;
+  // The operand of pieces [from, to), without its outer blanks.
+  void Operand(std::size_t from, std::size_t to, PieceOperand& operand) const;
   // Pieces [from, to) become one compiled piece.
   void Replace(std::size_t from, std::size_t to, OperandNumber number);
 
@@ -238,6 +261,7 @@ class FlatText {
   std::string_view text_;
   std::vector<FlatPiece> pieces_;
   std::size_t operators_ = 0;
+  std::array<bool, 128> operatorPresent_{};
 };
 
 void FlatText::AddText(std::size_t begin, std::size_t end) {
@@ -250,6 +274,7 @@ void FlatText::AddText(std::size_t begin, std::size_t end) {
 }
 
 void FlatText::Read() {
+  pieces_.reserve(16);
   ScanState scan;
   std::size_t textStart = 0;
   for (std::size_t i = 0; i < text_.size(); ++i) {
@@ -262,6 +287,7 @@ void FlatText::Read() {
       piece.end = i + 1;
       pieces_.push_back(piece);
       ++operators_;
+      operatorPresent_[static_cast<unsigned char>(c)] = true;
       textStart = i + 1;
     }
     scan.Step(c, '(');
@@ -352,17 +378,69 @@ std::size_t FlatText::RightOperandEnd(std::size_t k) const {
   return end;
 }
 
-std::string FlatText::OperandText(std::size_t from, std::size_t to) const {
-  std::string operand;
+void FlatText::Operand(std::size_t from, std::size_t to, PieceOperand& operand) const {
+  std::size_t compiledPieces = 0;
+  std::size_t compiledAt = 0;
+  bool otherText = false;
   for (std::size_t k = from; k < to; ++k) {
     const FlatPiece& piece = pieces_[k];
     if (piece.kind == FlatPiece::Kind::Compiled) {
-      operand += Marker(piece.number) + " ";
-    } else {
-      operand.append(text_.substr(piece.begin, piece.end - piece.begin));
+      ++compiledPieces;
+      compiledAt = k;
+    } else if (piece.kind == FlatPiece::Kind::Operator || piece.nonBlank) {
+      otherText = true;
     }
   }
-  return std::string(TrimBlanks(operand));
+  if (compiledPieces == 0) {
+    // Pieces never compiled lie side by side in the flat text.
+    operand.text =
+        from < to ? TrimBlanks(text_.substr(pieces_[from].begin, pieces_[to - 1].end - pieces_[from].begin))
+                  : std::string_view();
+    return;
+  }
+  if (compiledPieces == 1 && !otherText) {
+    operand.compiled = true;
+    operand.number = pieces_[compiledAt].number;
+    return;
+  }
+  for (std::size_t k = from; k < to; ++k) {
+    const FlatPiece& piece = pieces_[k];
+    if (piece.kind == FlatPiece::Kind::Compiled) {
+      operand.built += Marker(piece.number) + " ";
+    } else {
+      operand.built.append(text_.substr(piece.begin, piece.end - piece.begin));
+    }
+  }
+  operand.text = TrimBlanks(operand.built);
+}
+
+bool FlatText::LevelMayMatch(OperatorLevel level) const {
+  auto present = [this](char c) { return operatorPresent_[static_cast<unsigned char>(c)]; };
+  switch (level) {
+    case OperatorLevel::Power:
+      return present('^');
+    case OperatorLevel::MultiplyDivide:
+      return present('*') || present('/');
+    case OperatorLevel::AddSubtract:
+      return present('+') || present('-');
+    case OperatorLevel::GreaterOrEqual:
+      return present('>') && present('=');
+    case OperatorLevel::LessOrEqual:
+      return present('<') && present('=');
+    case OperatorLevel::Greater:
+      return present('>');
+    case OperatorLevel::Less:
+      return present('<');
+    case OperatorLevel::Equal:
+      return present('=');
+    case OperatorLevel::NotEqual:
+      return present('!');
+    case OperatorLevel::And:
+      return present('&');
+    case OperatorLevel::Or:
+      return present('|');
+  }
+  return true;
 }
 
 void FlatText::Replace(std::size_t from, std::size_t to, OperandNumber number) {
@@ -379,6 +457,11 @@ void FlatText::Replace(std::size_t from, std::size_t to, OperandNumber number) {
                 pieces_.begin() + static_cast<std::ptrdiff_t>(to));
 }
 
+OperandPair CompilePieceOperand(CompileContext& context, const PieceOperand& operand) {
+  if (operand.compiled) return CompileMarkerNumber(context.parser, operand.number);
+  return CompileOperand(context, operand.text);
+}
+
 // Compiles the operator of pieces [k, k + length) with its two operands into one compiled piece
 // at the returned index. The text grows by the marker of each result; `length` counts it.
 bool CompileOperator(CompileContext& context, FlatText& flat, std::size_t k, std::size_t length,
@@ -387,13 +470,15 @@ bool CompileOperator(CompileContext& context, FlatText& flat, std::size_t k, std
   Parser& parser = context.parser;
   const std::size_t leftStart = flat.LeftOperandStart(k);
   const std::size_t rightEnd = flat.RightOperandEnd(k + length);
-  const std::string left = flat.OperandText(leftStart, k);
-  const std::string right = flat.OperandText(k + length, rightEnd);
-  if (left.empty() || right.empty()) return Fail(parser, kMsgBadExpression, result);
+  PieceOperand left;
+  PieceOperand right;
+  flat.Operand(leftStart, k, left);
+  flat.Operand(k + length, rightEnd, right);
+  if (left.Empty() || right.Empty()) return Fail(parser, kMsgBadExpression, result);
 
-  const OperandPair leftOperand = CompileOperand(context, left);
+  const OperandPair leftOperand = CompilePieceOperand(context, left);
   if (leftOperand.type == kTypeFailed) return Fail(parser, kMsgBadExpression, result);
-  const OperandPair rightOperand = CompileOperand(context, right);
+  const OperandPair rightOperand = CompilePieceOperand(context, right);
   if (rightOperand.type == kTypeFailed) return Fail(parser, kMsgBadExpression, result);
 
   OperandList operands;
@@ -413,7 +498,7 @@ bool CompileOperator(CompileContext& context, FlatText& flat, std::size_t k, std
   result = *slot;
   flat.Replace(leftStart, rightEnd, slot->number);
   compiledAt = leftStart;
-  textLength += Marker(slot->number).size() - 1;
+  textLength += MarkerLength(slot->number) - 1;
   if (textLength > kMaxExpressionLength) return Fail(parser, kMsgLineTooLong, result);
   return true;
 }
@@ -433,6 +518,7 @@ bool CompileFlatExpression(CompileContext& context, std::string_view text, Opera
   std::size_t textLength = text.size();
   bool anyOperator = false;
   for (const OperatorLevel level : kOperatorLevels) {
+    if (!flat.LevelMayMatch(level)) continue;
     for (std::size_t k = 0; k < flat.Size(); ++k) {
       if (flat[k].kind != FlatPiece::Kind::Operator) continue;
       std::string_view commandName;
@@ -449,16 +535,25 @@ bool CompileFlatExpression(CompileContext& context, std::string_view text, Opera
 
 // ---- Operands ---------------------------------------------------------------------------------
 
-// "?12345": an operand compiled earlier in this expression.
-OperandPair CompileMarker(Parser& parser, std::string_view text) {
-  OperandNumber number = 0;
-  const auto [end, error] = std::from_chars(text.data() + 1, text.data() + text.size(), number);
+// An operand compiled earlier in this expression, by its number.
+OperandPair CompileMarkerNumber(Parser& parser, OperandNumber number) {
   const char type = OperandTypeFromNumber(number);
-  if (error != std::errc() || end != text.data() + text.size() || type == 0) {
+  if (type == 0) {
     SetCompilerError(parser, kMsgBadExpression);
     return Failed();
   }
   return OperandPair{type, number};
+}
+
+// "?12345": an operand compiled earlier in this expression.
+OperandPair CompileMarker(Parser& parser, std::string_view text) {
+  OperandNumber number = 0;
+  const auto [end, error] = std::from_chars(text.data() + 1, text.data() + text.size(), number);
+  if (error != std::errc() || end != text.data() + text.size()) {
+    SetCompilerError(parser, kMsgBadExpression);
+    return Failed();
+  }
+  return CompileMarkerNumber(parser, number);
 }
 
 // The call form name(...): the first "(" after a-z, 0-9, "$" or "#" outside quotes, whose
@@ -629,7 +724,12 @@ bool CompileExpression(CompileContext& context, std::string_view text, OperandPa
   // "?" marks operands the compiler has compiled; a program cannot write one.
   if (HasMarkerCharacter(text)) return Fail(context.parser, kMsgBadExpression, result);
   if (text.size() > kMaxExpressionLength) return Fail(context.parser, kMsgLineTooLong, result);
-  if (!CompileBracketedText(context, std::string(text), result)) return false;
+  // Without a bracket there is no bracket to compile first: the text is compiled as it stands.
+  const bool bracketed = text.find_first_of("()") != std::string_view::npos;
+  if (!(bracketed ? CompileBracketedText(context, std::string(text), result)
+                  : CompileFlatExpression(context, text, result))) {
+    return false;
+  }
   return result.type != kTypeFailed;
 }
 
@@ -713,6 +813,7 @@ bool CompileLabelOperand(CompileContext& context, bool isRestore, std::string_vi
 
 void RewriteWordOperators(std::string& text) {
   auto replaceOutsideQuotes = [&text](std::string_view from, std::string_view to) {
+    if (text.find(from) == std::string::npos) return;  // nothing to replace, in quotes or not
     std::string out;
     bool inQuotes = false;
     for (std::size_t i = 0; i < text.size();) {

@@ -57,7 +57,8 @@ bool SourceLineReader::Next(SourceLine& line) {
       ++nextLine_;
       start = position_;
     } else {
-      ++position_;
+      // Past the first character the line runs to the next carriage return.
+      position_ = std::min(text_.find('\r', position_ + 1), size);
     }
     if (position_ >= size || text_[position_] == '\r') break;
   }
@@ -97,10 +98,15 @@ std::optional<std::string> IncludeNameOfLine(std::string_view preparedLine) {
 std::string NormalizeLineEnds(std::string_view bytes) {
   std::string text;
   text.reserve(bytes.size() + bytes.size() / 32);
-  for (std::size_t index = 0; index < bytes.size(); ++index) {
-    if (bytes[index] == '\n' && (index == 0 || bytes[index - 1] != '\r')) text.push_back('\r');
-    text.push_back(bytes[index]);
+  std::size_t copied = 0;
+  for (std::size_t index = bytes.find('\n'); index != std::string_view::npos;
+       index = bytes.find('\n', index + 1)) {
+    if (index > 0 && bytes[index - 1] == '\r') continue;
+    text.append(bytes.substr(copied, index - copied));
+    text.push_back('\r');
+    copied = index;
   }
+  text.append(bytes.substr(copied));
   return text;
 }
 

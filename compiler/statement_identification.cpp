@@ -40,6 +40,32 @@ std::size_t ReadWord(std::string_view text, std::size_t position, std::string& w
   return position;
 }
 
+// Appends the next word at or after `position`, if there is one, and returns the position after
+// it.
+std::size_t ReadNextWord(std::string_view text, std::size_t position, std::vector<std::string>& words) {
+  while (position < text.size() && static_cast<unsigned char>(text[position]) <= 32) {
+    ++position;  // blanks and control characters never begin a word
+  }
+  if (position >= text.size()) return position;
+  std::string word;
+  position = ReadWord(text, position, word);
+  if (!word.empty()) words.push_back(std::move(word));
+  return position;
+}
+
+// Whether a first word decides on its own that the text names no statement: it begins no
+// statement name and no form that IdentifyStatement recognises.
+bool NamesNoStatement(const CompileContext& context, const std::string& first) {
+  static constexpr std::string_view kRecognisedForms[] = {"if",   "for",     "dim",       "undim", "select",
+                                                          "case", "endcase", "endselect", "rem"};
+  if (first[0] == '`' || first.find(' ') != std::string::npos) return false;
+  if (std::find(std::begin(kRecognisedForms), std::end(kRecognisedForms), first) !=
+      std::end(kRecognisedForms)) {
+    return false;
+  }
+  return context.commands.LongestStatementNameStartingWith(first) == 0;
+}
+
 // The separator that ends a statement's parameter text, or npos.
 std::size_t FindSeparator(std::string_view parameters, const StatementEntry& entry) {
   const bool restOfLine = !entry.signature.empty() && entry.signature[0] == kSignatureRestOfLine;
@@ -115,6 +141,8 @@ std::string_view SkipControlAndBlanks(std::string_view text) {
 }
 
 std::size_t FindOutsideQuotes(std::string_view text, char wanted, std::size_t from) {
+  // Most texts do not hold the character at all: nothing to track quotes for.
+  if (text.find(wanted, from) == std::string_view::npos) return std::string_view::npos;
   bool inQuotes = false;
   for (std::size_t i = 0; i < text.size(); ++i) {
     if (text[i] == '"') inQuotes = !inQuotes;
@@ -125,15 +153,7 @@ std::size_t FindOutsideQuotes(std::string_view text, char wanted, std::size_t fr
 
 void SplitStatementWords(std::string_view text, std::vector<std::string>& words) {
   std::size_t position = 0;
-  while (position < text.size()) {
-    while (position < text.size() && static_cast<unsigned char>(text[position]) <= 32) {
-      ++position;  // blanks and control characters never begin a word
-    }
-    if (position >= text.size()) break;
-    std::string word;
-    position = ReadWord(text, position, word);
-    if (!word.empty()) words.push_back(std::move(word));
-  }
+  while (position < text.size()) position = ReadNextWord(text, position, words);
 }
 
 std::string JoinWords(const std::vector<std::string>& words, std::size_t first, std::size_t end) {
@@ -148,34 +168,34 @@ std::string JoinWords(const std::vector<std::string>& words, std::size_t first, 
 int32_t SplitParameters(Parser& parser, std::string_view text, std::vector<std::string>& out) {
   out.clear();
   if (text.empty()) return 0;
+  out.reserve(4);
   bool inQuotes = false;
   int32_t depth = 0;
-  bool begun = false;
-  std::string current;
-  auto finish = [&](bool trim) {
+  std::size_t start = 0;
+  // A parameter is the text from its first non-blank character up to its comma; `trim` drops
+  // the blanks before the comma.
+  auto finish = [&](std::size_t end, bool trim) {
+    while (start < end && text[start] == ' ') ++start;
+    std::string_view parameter = text.substr(start, end - start);
     if (trim) {
-      while (!current.empty() && current.back() == ' ') current.pop_back();
+      while (!parameter.empty() && parameter.back() == ' ') parameter.remove_suffix(1);
     }
-    out.push_back(std::move(current));
-    current.clear();
-    begun = false;
+    out.emplace_back(parameter);
+    start = end + 1;
     return static_cast<int32_t>(out.size()) <= kMaxParameters;
   };
-  for (const char c : text) {
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
     if (c == '"') inQuotes = !inQuotes;
-    if (!inQuotes && c == '(') ++depth;
-    if (!inQuotes && c == ')') --depth;
-    if (!inQuotes && depth == 0 && c == ',') {
-      if (!finish(true)) {
-        SetCompilerError(parser, kMsgTooManyParameters);
-        return -1;
-      }
-      continue;
+    if (inQuotes) continue;
+    if (c == '(') ++depth;
+    if (c == ')') --depth;
+    if (depth == 0 && c == ',' && !finish(i, true)) {
+      SetCompilerError(parser, kMsgTooManyParameters);
+      return -1;
     }
-    if (c != ' ') begun = true;
-    if (begun) current.push_back(c);
   }
-  if (!finish(false)) {
+  if (!finish(text.size(), false)) {
     SetCompilerError(parser, kMsgTooManyParameters);
     return -1;
   }
@@ -220,9 +240,15 @@ int32_t IdentifyStatement(CompileContext& context, std::string_view text, std::s
                           std::string& remainder) {
   std::vector<std::string>& words = context.parser.statementWords;
   words.clear();
-  SplitStatementWords(text, words);
   remainder.clear();
+  // The first word alone often says that no statement is named (an assignment, a call): the
+  // rest is then not split.
+  const std::size_t afterFirst = ReadNextWord(text, 0, words);
   if (words.empty()) return kCommentStatement;  // nothing but control characters
+  if (NamesNoStatement(context, words[0])) return kNoStatementName;
+  for (std::size_t position = afterFirst; position < text.size();) {
+    position = ReadNextWord(text, position, words);
+  }
   if (words[0][0] == '`') words[0] = "`";
   const std::string& first = words[0];
   if (first == "if" && SomeWordFromThirdIs(words, "then")) return kIfThenLine;

@@ -51,8 +51,9 @@ std::string CutWordsAtColon(std::vector<std::string>& words);
 bool ParseLabelDefinition(std::string_view text, std::string& name);
 
 // Identifies a statement text (not empty, not starting with a blank). Fills the Parser's
-// statementWords. For an entry index, `parameters` and `remainder` are set; for -1 the remainder
-// is empty; for the rewritten forms (-2 to -8) the caller takes both from the words.
+// statementWords (only the first word when that word names no statement). For an entry index, `parameters`
+// and `remainder` are set; for -1 the remainder is empty; for the rewritten forms (-2 to -8) the caller takes
+// both from the words.
 int32_t IdentifyStatement(CompileContext& context, std::string_view text, std::string& parameters,
                           std::string& remainder);
 

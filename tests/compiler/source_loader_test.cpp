@@ -39,6 +39,7 @@ TEST(SourceLineReaderTest, SplitsLinesAsTheCompilerCountsThem) {
       {"\r\nX", {{2, "X"}}},  // a leading empty line only counts
       {"\r\n\r\nX", {{2, ""}, {3, "\nX"}}},
       {"X\r", {{1, "X"}}},
+      {"\rA\rB", {{1, "\rA"}, {2, "B"}}},  // a lone carriage return at a line's start is its text
       {"", {}},
   };
   for (const ReaderCase& c : cases) {
@@ -81,6 +82,8 @@ TEST(SourceLineReaderTest, LineFeedsAloneBecomeCarriageReturnLineFeed) {
   using namespace std::string_literals;
   EXPECT_EQ(NormalizeLineEnds("a\nb\r\nc\n"), "a\r\nb\r\nc\r\n");
   EXPECT_EQ(NormalizeLineEnds("\n"), "\r\n");
+  EXPECT_EQ(NormalizeLineEnds("\n\n"), "\r\n\r\n");
+  EXPECT_EQ(NormalizeLineEnds("a\r\n\nb\r"), "a\r\n\r\nb\r");
   EXPECT_EQ(CountMergedLines("A\r\nB\0\r\nend\r\n"s), 3);
 }
 
