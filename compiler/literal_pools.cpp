@@ -162,15 +162,14 @@ void Parser::StoreText(OperandNumber number, std::string_view text) {
   std::memcpy(copy.get(), text.data(), text.size());
   valueTable_[number].s = copy.get();
   if (slot >= ownedTexts_.size()) ownedTexts_.resize(slot + 1);
-  ownedTexts_[slot] = std::move(copy);
-  ownedTextLengths_[slot] = text.size();
+  ownedTexts_[slot] = OwnedText{std::move(copy), text.size()};
 }
 
 std::string_view Parser::LiteralText(OperandNumber number) const {
   if (number < kStringLiterals || number >= kDataItemLimit) return {};
   const std::size_t slot = static_cast<std::size_t>(number - kStringLiterals);
-  if (slot >= ownedTexts_.size() || !ownedTexts_[slot]) return {};
-  return std::string_view(ownedTexts_[slot].get(), ownedTextLengths_[slot]);
+  if (slot >= ownedTexts_.size() || !ownedTexts_[slot].bytes) return {};
+  return std::string_view(ownedTexts_[slot].bytes.get(), ownedTexts_[slot].length);
 }
 
 // ---- DATA items -----------------------------------------------------------------------------
@@ -201,7 +200,9 @@ bool Parser::AddDataItem(std::string_view itemText) {
   } else {
     StoreText(number, BetweenQuotes(itemText));
   }
-  dataTypeLetters_[number - kDataItems] = type;
+  const std::size_t item = static_cast<std::size_t>(number - kDataItems);
+  if (item >= dataTypeLetters_.size()) dataTypeLetters_.resize(item + 1, 0);
+  dataTypeLetters_[item] = type;
   ++counters.nextData;
   return true;
 }

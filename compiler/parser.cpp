@@ -49,8 +49,7 @@ void Parser::Open() {
 
   valueTable_.Reset(kDataBlockCells);
   ownedTexts_.clear();
-  ownedTextLengths_.Reset(kDataItemLimit - kStringLiterals);
-  dataTypeLetters_.Reset(kMaxDataItems);
+  dataTypeLetters_.clear();
 
   programWords_.clear();
   lineWords_.clear();
@@ -64,7 +63,6 @@ void Parser::Open() {
 
 void Parser::FreeCompiledProgramData() {
   ownedTexts_.clear();
-  ownedTextLengths_.Free();
   for (LabelReferenceEntry& entry : labelReferenceTable) entry.references.clear();
   programWords_ = {};
   lineWords_ = {};
@@ -73,7 +71,7 @@ void Parser::FreeCompiledProgramData() {
 void Parser::Close() {
   FreeCompiledProgramData();
   valueTable_.Free();
-  dataTypeLetters_.Free();
+  dataTypeLetters_ = {};
   sourceText = {};
   hasSourceText = false;
   FreeMergedText();

@@ -363,13 +363,16 @@ class Parser final : public ParsedProgram {
   std::vector<int32_t> lineWords_;
 
   // The value table, indexed by OperandNumber (literals and DATA items), the texts that its
-  // string cells point at, and the DATA type letters. The tables are zeroed at each opening
-  // without being written, so an opening costs only the entries a compile stores; the owned
-  // texts grow to the highest slot stored.
+  // string cells point at, and the DATA type letters. The value table is zeroed at each opening
+  // without being written, so an opening costs only the cells a compile stores; the texts and
+  // letters grow to the highest slot stored.
+  struct OwnedText {
+    std::unique_ptr<char[]> bytes;
+    std::size_t length = 0;
+  };
   ZeroedTable<ValueCell> valueTable_;
-  std::vector<std::unique_ptr<char[]>> ownedTexts_;  // indexed by number - kStringLiterals
-  ZeroedTable<std::size_t> ownedTextLengths_;
-  ZeroedTable<char> dataTypeLetters_;
+  std::vector<OwnedText> ownedTexts_;  // indexed by number - kStringLiterals
+  std::vector<char> dataTypeLetters_;  // indexed by number - kDataItems
 
   // Indexes that find the first equal entry without scanning; every hit is checked against the
   // live table, so entries left behind by a failed command-line line are never found.

@@ -51,9 +51,13 @@ uint32_t CommandRegistrationGeneration() { return gGeneration; }
 const std::vector<CommandRegistration>& RegisteredCommands() { return gRegistrations; }
 
 void ClearCommandRegistrations() {
-  CommandHandlerTable = EmptyDispatchTable();
-  gOperands.fill(CommandOperands{});
-  gRegistrations.clear();
+  // Every change to the tables is a registered row: with none, they are still as the program
+  // started, and the first installation at start-up writes none of their pages.
+  if (!gRegistrations.empty()) {
+    CommandHandlerTable.fill(&StopOnUnknownCommand);
+    gOperands.fill(CommandOperands{});
+    gRegistrations.clear();
+  }
   ++gGeneration;
 }
 

@@ -294,6 +294,15 @@ DisplayResult Surface::Blt(const Rect* dstRect, Surface* src, const Rect* srcRec
   Rect source;
   if (DisplayResult inside = StrictRect(*src, srcRect, source); inside != DisplayResult::Ok) return inside;
   if (visible.Empty()) return DisplayResult::Ok;
+  if (src->uniform_ && src->format_ == format_ && !((flags & kBltKeySrc) && src->hasColorKey_)) {
+    // Every source pixel holds one value: the copy is a fill, and the source's memory is not read
+    // (a cleared back buffer whose pixels were never written stays untouched).
+    FillPixels(format_,
+               {Row(visible.top) + static_cast<std::ptrdiff_t>(visible.left) * BytesPerPixel(format_), pitch_,
+                visible.Width(), visible.Height(), src->uniformPixel_});
+    if ((caps_ & kCapsPrimary) && gPrimaryChanged) gPrimaryChanged(*this);
+    return DisplayResult::Ok;
+  }
   BlitJob job;
   job.src = static_cast<const Surface*>(src)->Row(0);
   job.srcPitch = src->pitch_;

@@ -313,6 +313,37 @@ TEST_P(Surfaces, WholeSurfaceFillsShowWhereverThePixelsAreUsed) {
   ASSERT_EQ(source->Restore(), DisplayResult::Ok);
 }
 
+// A source known to hold one value is drawn as a fill of that value: every way of drawing it
+// (stretched, mirrored, keyed, from a surface never written) must give what a copy gives.
+TEST_P(Surfaces, ASourceHoldingOneValueDrawsAsItsPixelsWould) {
+  const uint32_t white = Pack(255, 255, 255), red = Pack(255, 0, 0);
+  struct Case {
+    const char* name;
+    uint32_t value;  // what the whole source holds (0: fresh memory, never filled)
+    uint32_t flags;
+    bool keyedOnValue;  // the source's colour key covers its value
+    bool drawn;
+  };
+  const Case cases[] = {
+      {"fresh source", 0, 0, false, true},
+      {"filled source", red, 0, false, true},
+      {"mirrored", red, kBltMirrorLeftRight | kBltMirrorUpDown, false, true},
+      {"keyed, value transparent", red, kBltKeySrc, true, false},
+      {"keyed, value not transparent", red, kBltKeySrc, false, true},
+  };
+  for (const Case& c : cases) {
+    Surface* src = c.value == 0 ? Make(2, 2) : Make(2, 2, c.value);
+    if (c.flags & kBltKeySrc) src->SetColorKey(c.keyedOnValue ? ColorKey{c.value, c.value} : ColorKey{1, 1});
+    Surface* dst = Make(6, 5, white);
+    Rect stretched{1, 1, 5, 4};
+    ASSERT_EQ(dst->Blt(&stretched, src, nullptr, c.flags), DisplayResult::Ok) << c.name;
+    const auto inside = [&](int x, int y) { return x >= 1 && x < 5 && y >= 1 && y < 4; };
+    EXPECT_TRUE(PixelsAre(*dst, [&](int x, int y) { return inside(x, y) && c.drawn ? c.value : white; }))
+        << c.name;
+    EXPECT_TRUE(PixelsAre(*src, [&](int, int) { return c.value; })) << c.name;
+  }
+}
+
 TEST(SurfaceReferences, ReleasingAFlipChainReleasesItsBackBuffer) {
   std::size_t before = Surface::LiveSurfaces().size();
   Surface* front = nullptr;
