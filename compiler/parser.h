@@ -165,9 +165,10 @@ class Parser final : public ParsedProgram {
   // passes as nesting needs. Returns the merged line where the included text begins, or -1 with
   // errorMessage and errorLine set.
   int32_t MergeIncludeFiles();
-  // Appends a file's bytes to the MergedText; false (nothing appended) when it cannot be read.
-  // An "#include" of a file that cannot be read fails the merge with that file's message.
-  bool AppendIncludeFile(const std::string& name);
+  // Appends a file's bytes (line ends made CR LF) to `text`, the files a merge pass adds to the
+  // MergedText; false (nothing appended) when it cannot be read. An "#include" of a file that
+  // cannot be read fails the merge with that file's message.
+  bool AppendIncludeFile(const std::string& name, std::string& text);
   // The index of the IncludeRecord whose file holds the MergedText position, or the include
   // count when none does.
   int32_t FindIncludeAtPosition(std::size_t position) const;

@@ -138,7 +138,10 @@ bool Parser::ReadSourceBytes(const std::string& fileName, std::string& bytes) {
   }
   // Editors that write UTF-8 may start a file with a byte-order mark: it is no part of the text.
   std::string_view text = platform::WithoutByteOrderMark(read.bytes);
-  bytes.assign(text);
+  if (text.size() == read.bytes.size())
+    bytes = std::move(read.bytes);
+  else
+    bytes.assign(text);
   return true;
 }
 
@@ -166,10 +169,10 @@ void Parser::SetSourceFromText(std::string_view text) {
   hasSourceText = true;
 }
 
-bool Parser::AppendIncludeFile(const std::string& name) {
+bool Parser::AppendIncludeFile(const std::string& name, std::string& text) {
   std::string bytes;
   if (!ReadSourceBytes(name, bytes)) return false;
-  mergedText.append(NormalizeLineEnds(bytes));
+  text.append(NormalizeLineEnds(bytes));
   return true;
 }
 
@@ -188,7 +191,9 @@ void Parser::FreeMergedText() {
 }
 
 int32_t Parser::MergeIncludeFiles() {
-  mergedText = sourceText;
+  mergedText.clear();
+  mergedText.reserve(sourceText.size() + kEndLine.size());
+  mergedText.append(sourceText);
   mergedText.append(kEndLine);
   includeRecords.clear();
   includedTextEnd = mergedText.size();
@@ -198,9 +203,9 @@ int32_t Parser::MergeIncludeFiles() {
   bool fileAdded = true;
   while (fileAdded) {
     fileAdded = false;
-    // Files appended during this pass are scanned in the next one.
-    const std::string snapshot = mergedText;
-    SourceLineReader reader(snapshot);
+    // Files added during this pass join the text after it, and are scanned in the next one.
+    std::string added;
+    SourceLineReader reader(mergedText);
     SourceLine line;
     while (reader.Next(line)) {
       if (line.raw.size() > kMaxLineLength) {
@@ -230,16 +235,17 @@ int32_t Parser::MergeIncludeFiles() {
       }
       seenNames.push_back(*name);
       fileAdded = true;
-      if (firstPass) includeRecords.push_back(IncludeRecord{line.number, mergedText.size()});
-      if (!AppendIncludeFile(*name)) {
+      if (firstPass) includeRecords.push_back(IncludeRecord{line.number, mergedText.size() + added.size()});
+      if (!AppendIncludeFile(*name, added)) {
         // A program without the file it names would fail later with a misleading message, or
         // run without the file's functions.
         errorMessage = sourceReadFailure_;
         errorLine = firstPass ? line.number : IncludeLineForPosition(line.endPosition);
         return -1;
       }
-      if (firstPass) includedTextEnd = mergedText.size();
+      if (firstPass) includedTextEnd = mergedText.size() + added.size();
     }
+    mergedText.append(added);
     if (firstPass) firstPassLines = reader.NextLineNumber();
     firstPass = false;
   }

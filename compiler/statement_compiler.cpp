@@ -26,7 +26,8 @@ bool IsVariableOperand(const OperandPair& operand) {
 
 // Statements whose first parameter is the variable or array they work on.
 bool TargetsAVariable(const StatementEntry& entry) {
-  return entry.name == "=" || entry.name == "@=" || entry.name == "dim" || entry.name == "undim";
+  const std::string_view name = entry.name;
+  return name == "=" || name == "@=" || name == "dim" || name == "undim";
 }
 
 // ---- Label definitions and FUNCTION headers ---------------------------------------------------
@@ -100,13 +101,13 @@ bool CompileParameters(CompileContext& context, int32_t first, const std::vector
     if (entry.blockKeyword) RewriteWordOperators(text);
     OperandPair value;
     if (labels) {
-      if (!CompileLabelOperand(context, entry.name == "restore", text, value)) {
+      if (!CompileLabelOperand(context, std::string_view(entry.name) == "restore", text, value)) {
         return Fail(parser, kMsgLabelTableFull);
       }
     } else {
       value = CompileExpressionOrInvalid(context, text);
       if (value.type == kTypeAny) {
-        const bool takesTargetType = entry.name == "=" && p > 0 &&
+        const bool takesTargetType = std::string_view(entry.name) == "=" && p > 0 &&
                                      (compiled.types[0] == kTypeFloat || compiled.types[0] == kTypeString);
         value.type = takesTargetType ? compiled.types[0] : kTypeInteger;
       }
@@ -160,7 +161,8 @@ bool ReportMismatch(Parser& parser, const StatementEntry& first) {
 // own type.
 bool MatchFunctionResult(CompileContext& context, const StatementEntry& first, CompiledParameters& compiled) {
   Parser& parser = context.parser;
-  if ((first.name != "endfunction" && first.name != "exitfunction") || parser.currentScope <= 0 ||
+  const std::string_view name = first.name;
+  if ((name != "endfunction" && name != "exitfunction") || parser.currentScope <= 0 ||
       parser.currentScope > parser.UserFunctionCount()) {
     return true;
   }
@@ -173,8 +175,7 @@ bool MatchFunctionResult(CompileContext& context, const StatementEntry& first, C
     return false;
   };
   // EXITFUNCTION without a value leaves early with the empty value of the result type (0 or "").
-  if (compiled.values.empty())
-    return letter == kTypeString && first.name != "exitfunction" ? mismatch() : true;
+  if (compiled.values.empty()) return letter == kTypeString && name != "exitfunction" ? mismatch() : true;
   if (compiled.values.size() != 1) return true;  // no entry takes it; the choice reports it
   OperandPair& value = compiled.values[0];
   if (value.type == letter) return true;

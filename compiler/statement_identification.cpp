@@ -69,7 +69,7 @@ bool NamesNoStatement(const CompileContext& context, const std::string& first) {
 // The separator that ends a statement's parameter text, or npos.
 std::size_t FindSeparator(std::string_view parameters, const StatementEntry& entry) {
   const bool restOfLine = !entry.signature.empty() && entry.signature[0] == kSignatureRestOfLine;
-  const bool commaSeparates = entry.name == "input" && !restOfLine;
+  const bool commaSeparates = std::string_view(entry.name) == "input" && !restOfLine;
   bool inQuotes = false;
   for (std::size_t i = 0; i < parameters.size(); ++i) {
     const char c = parameters[i];
@@ -250,7 +250,7 @@ int32_t IdentifyStatement(CompileContext& context, std::string_view text, std::s
     position = ReadNextWord(text, position, words);
   }
   if (words[0][0] == '`') words[0] = "`";
-  const std::string& first = words[0];
+  const std::string_view first = words[0];
   if (first == "if" && SomeWordFromThirdIs(words, "then")) return kIfThenLine;
   if (first == "for" && SomeWordFromThirdIs(words, "to")) return kForToStatement;
   if (first == "dim" && words.size() > 1 && HasArrayBracket(words[1])) return kDimArray;
@@ -274,8 +274,8 @@ int32_t FindStatementEntry(CompileContext& context, std::string& parameters, std
   std::size_t nameWords = 0;
   // A name of n words begins with the first word and a blank: only names that begin with it
   // are tried (a first word holding a blank itself, inside quotes, may begin any of them).
-  const std::string& firstWord = words[0];
-  const int32_t longest = firstWord.find(' ') == std::string::npos
+  const std::string_view firstWord = words[0];
+  const int32_t longest = firstWord.find(' ') == std::string_view::npos
                               ? context.commands.LongestStatementNameStartingWith(firstWord)
                               : context.commands.LongestStatementName();
   const std::size_t tried = std::min(words.size(), static_cast<std::size_t>(longest));
@@ -295,7 +295,8 @@ int32_t FindStatementEntry(CompileContext& context, std::string& parameters, std
 
   parameters = JoinWords(words, nameWords, words.size());
   const StatementEntry& found = database.statements[entry];
-  if (found.name == "print" || found.name == "read") ConvertPrintCommas(parameters);
+  const std::string_view foundName = found.name;
+  if (foundName == "print" || foundName == "read") ConvertPrintCommas(parameters);
 
   const std::size_t separator = FindSeparator(parameters, found);
   if (separator == std::string::npos) return entry;
