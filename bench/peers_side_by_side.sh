@@ -1,7 +1,7 @@
 #!/bin/bash
 # CPU time of the five peer workloads (../shared/bench-peers): Quillmoor beside Lua 5.4, and beside
 # brandy and yabasic when they are installed, interleaved in one run on one machine.
-#   bench/peers_side_by_side.sh BUILD_DIR [ROUNDS]
+#   bench/peers_side_by_side.sh BUILD_DIR [ROUNDS] [STARTS]
 # (BENCH_PEERS names the workloads' folder when it is not ../shared/bench-peers beside the checkout.)
 # Every round runs each workload once on each peer, so all peers see the same machine load. Each
 # run's result is checked (a wrong result stops the script), then the script prints per workload
@@ -9,9 +9,14 @@
 #
 # The Quillmoor programs run unchanged through `quillmoor -x` headless, which writes what they print
 # to standard output: the result, then the milliseconds of the timed part.
+#
+# After the table, the start-up of an empty program: `quillmoor -x` of a one-line REM program,
+# headless, beside `lua5.4 -e ''`, each run STARTS times (21 by default), interleaved; the median
+# wall and CPU milliseconds of each.
 set -euo pipefail
 build=${1:?usage: peers_side_by_side.sh BUILD_DIR [ROUNDS]}
 rounds=${2:-5}
+starts=${3:-21}
 peers=$(cd "${BENCH_PEERS:-$(dirname "$0")/../../shared/bench-peers}" && pwd)
 quillmoor=$(cd "$build" && pwd)/quillmoor
 work=$(mktemp -d)
@@ -81,3 +86,30 @@ for name in "${workloads[@]}"; do
   printf '\n'
 done
 echo "(median CPU seconds of $rounds runs, user + system)"
+
+# Start-up of an empty program beside Lua's, interleaved run by run.
+printf 'REM empty\r\n' > empty.qma
+python3 - "$starts" <<PY
+import os, statistics, subprocess, sys, time
+starts = int(sys.argv[1])
+commands = {"quillmoor": ["$quillmoor", "-x", "empty.qma"], "lua5.4": ["lua5.4", "-e", ""]}
+environment = dict(os.environ, QUILLMOOR_HEADLESS="1")
+wall = {name: [] for name in commands}
+cpu = {name: [] for name in commands}
+for _ in range(starts):
+    for name, command in commands.items():
+        start = time.perf_counter()
+        child = subprocess.Popen(command, env=environment, stdout=subprocess.DEVNULL, stderr=subprocess.STDOUT)
+        _, status, usage = os.wait4(child.pid, 0)  # the child's own CPU time, to the microsecond
+        end = time.perf_counter()
+        child.returncode = os.waitstatus_to_exitcode(status)
+        if child.returncode != 0:
+            sys.exit(f"{' '.join(command)}: status {child.returncode}")
+        wall[name].append((end - start) * 1000)
+        cpu[name].append((usage.ru_utime + usage.ru_stime) * 1000)
+print()
+print(f"{'start-up':<10} {'wall ms':>10} {'CPU ms':>10}")
+for name in commands:
+    print(f"{name:<10} {statistics.median(wall[name]):10.1f} {statistics.median(cpu[name]):10.1f}")
+print(f"(median of {starts} starts of an empty program, interleaved; quillmoor -x headless, lua5.4 -e '')")
+PY
