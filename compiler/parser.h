@@ -379,9 +379,9 @@ class Parser final : public ParsedProgram {
   // live table, so entries left behind by a failed command-line line are never found.
   std::unordered_map<int32_t, OperandNumber> integerLiteralIndex_;
   std::unordered_map<uint32_t, OperandNumber> floatLiteralIndex_;
-  std::array<std::unordered_map<std::string, int32_t>, 3> variableIndex_;
-  std::unordered_map<std::string, std::vector<int32_t>> labelIndex_;
-  std::unordered_map<std::string, int32_t> userFunctionIndex_;
+  std::array<NameKeyIndex<int32_t>, 3> variableIndex_;
+  NameKeyIndex<std::vector<int32_t>> labelIndex_;
+  NameKeyIndex<int32_t> userFunctionIndex_;
 };
 
 }  // namespace qm

@@ -47,9 +47,8 @@ std::size_t ReadNextWord(std::string_view text, std::size_t position, std::vecto
     ++position;  // blanks and control characters never begin a word
   }
   if (position >= text.size()) return position;
-  std::string word;
-  position = ReadWord(text, position, word);
-  if (!word.empty()) words.push_back(std::move(word));
+  position = ReadWord(text, position, words.emplace_back());
+  if (words.back().empty()) words.pop_back();
   return position;
 }
 

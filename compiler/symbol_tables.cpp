@@ -3,6 +3,8 @@
 #include "compiler/symbol_tables.h"
 
 #include <algorithm>
+#include <charconv>
+#include <iterator>
 
 #include "compiler/parser.h"
 
@@ -28,13 +30,29 @@ int32_t TypeIndex(char type) {
   return 0;
 }
 
-std::string VariableKey(std::string_view name, ScopeNumber scope, bool isArray) {
-  std::string key(name);
-  key.push_back('\0');
-  key.append(std::to_string(scope));
-  key.push_back(isArray ? 'A' : 'V');
-  return key;
-}
+// The index key of a variable: its name, a zero byte, its scope's digits and "A" for an array or
+// "V".
+class VariableKey {
+ public:
+  VariableKey(std::string_view name, ScopeNumber scope, bool isArray) {
+    char* out = name.size() <= kShortName ? local_ : (long_.resize(name.size() + 16), long_.data());
+    out = std::copy(name.begin(), name.end(), out);
+    *out++ = '\0';
+    out = std::to_chars(out, out + 12, scope).ptr;
+    *out++ = isArray ? 'A' : 'V';
+    const char* begin = name.size() <= kShortName ? local_ : long_.data();
+    key_ = std::string_view(begin, static_cast<std::size_t>(out - begin));
+  }
+  VariableKey(const VariableKey&) = delete;
+  VariableKey& operator=(const VariableKey&) = delete;
+  std::string_view View() const { return key_; }
+
+ private:
+  static constexpr std::size_t kShortName = 48;
+  char local_[kShortName + 16];
+  std::string long_;
+  std::string_view key_;
+};
 
 int32_t& NextVariableCounter(CompileCounters& counters, int32_t table) {
   if (table == 1) return counters.nextFloatVariable;
@@ -105,7 +123,7 @@ bool Parser::CompileVariableName(std::string_view name, OperandNumber& number, c
 
 int32_t Parser::FindVariableInScope(int32_t table, std::string_view name, ScopeNumber scope,
                                     bool isArray) const {
-  auto found = variableIndex_[table].find(VariableKey(name, scope, isArray));
+  auto found = variableIndex_[table].find(VariableKey(name, scope, isArray).View());
   if (found == variableIndex_[table].end()) return -1;
   const int32_t index = found->second;
   const int32_t count = VariableCount(kTypeLetters[table]);
@@ -136,7 +154,7 @@ OperandNumber Parser::FindOrAddVariable(char type, std::string_view name, bool i
   std::vector<VariableEntry>& entries = variableTables[table];
   entries.resize(count);
   entries.push_back(VariableEntry{std::string(name), currentScope, isArray, next, counters.currentLine});
-  variableIndex_[table][VariableKey(name, currentScope, isArray)] = count;
+  variableIndex_[table][std::string(VariableKey(name, currentScope, isArray).View())] = count;
   ++count;
   return next++;
 }
@@ -150,7 +168,7 @@ int16_t Parser::VariableScope(ValueType type, int32_t index) const {
 // ---- Labels ---------------------------------------------------------------------------------
 
 int32_t Parser::FindLabelEntry(std::string_view name, bool global) const {
-  auto found = labelIndex_.find(std::string(name));
+  auto found = labelIndex_.find(name);
   if (found == labelIndex_.end()) return -1;
   for (int32_t index : found->second) {
     if (index >= counters.labelReferences) break;
@@ -243,7 +261,7 @@ bool Parser::AddDimEntry(std::string_view name, ScopeNumber scope) {
 }
 
 int32_t Parser::FindUserFunction(std::string_view name) const {
-  auto found = userFunctionIndex_.find(std::string(name));
+  auto found = userFunctionIndex_.find(name);
   if (found == userFunctionIndex_.end() || found->second >= counters.userFunctions) return -1;
   return userFunctionTable[found->second].name == name ? found->second : -1;
 }

@@ -6,11 +6,20 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "runtime/operand_numbers.h"
 
 namespace qm {
+
+// An index of the tables by name, looked up with a view of the name (no string is made).
+struct NameKeyHash {
+  using is_transparent = void;
+  std::size_t operator()(std::string_view key) const { return std::hash<std::string_view>{}(key); }
+};
+template <typename Value>
+using NameKeyIndex = std::unordered_map<std::string, Value, NameKeyHash, std::equal_to<>>;
 
 // Owner of a variable or label: 0 the main program, n+1 user function n; -1 marks the global
 // label entries of user-function names.

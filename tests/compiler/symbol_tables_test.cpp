@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "compiler/parser.h"
 
@@ -90,6 +91,25 @@ TEST_F(SymbolTablesTest, PlainVariablesBelongToOneScopeArraysAlsoToTheMainProgra
   EXPECT_EQ(Variable("a"), mainA);
   EXPECT_EQ(parser.VariableScope(ValueType::Integer, 2), 2);
   EXPECT_FALSE(parser.arrayLookupFlag);
+}
+
+// Names of any length up to a line's, in several scopes: each name and scope keeps its number.
+TEST_F(SymbolTablesTest, LongNamesAreFoundAgainInTheirScope) {
+  const std::string names[] = {std::string(47, 'x'), std::string(48, 'x'), std::string(49, 'x'),
+                               std::string(200, 'x'), std::string(200, 'x') + "y"};
+  std::vector<OperandNumber> numbers[2];
+  for (int scope = 0; scope < 2; ++scope) {
+    parser.currentScope = scope * 1000;
+    for (const std::string& name : names) numbers[scope].push_back(Variable(name));
+  }
+  for (int scope = 0; scope < 2; ++scope) {
+    parser.currentScope = scope * 1000;
+    for (std::size_t k = 0; k < std::size(names); ++k) {
+      EXPECT_EQ(Variable(names[k]), numbers[scope][k]) << names[k].size() << " in scope " << scope;
+      for (std::size_t other = 0; other < k; ++other) EXPECT_NE(numbers[scope][other], numbers[scope][k]);
+    }
+  }
+  EXPECT_EQ(parser.VariableCount(kTypeInteger), 10);
 }
 
 TEST_F(SymbolTablesTest, CheckOnlyAndThePrescanCreateNothing) {
