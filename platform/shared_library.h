@@ -11,6 +11,7 @@
 //     return true;
 //   }
 #pragma once
+#include <mutex>
 #include <string>
 
 namespace qm::platform {
@@ -38,8 +39,9 @@ bool ResolveLibraryFunction(const LibraryHandle& library, const char* symbol, Po
   if (!::qm::platform::ResolveLibraryFunction(library, #name, table.name, error)) return false;
 
 // Opens `name` and fills `table` through `resolve`. The outcome of the first call is kept: later
-// calls give the same answer without trying again. A library that opened stays open for the rest
-// of the process (objects made by it keep pointers into it); one that lacks a function is closed.
+// calls, from any thread, give the same answer without trying again. A library that opened stays
+// open for the rest of the process (objects made by it keep pointers into it); one that lacks a
+// function is closed.
 template <typename Table>
 class LibraryTable {
  public:
@@ -48,10 +50,7 @@ class LibraryTable {
 
   // The table, or null with the reason in `why` ("the library NAME could not be opened: ...").
   const Table* Load(std::string* why = nullptr) {
-    if (!tried_) {
-      tried_ = true;
-      loaded_ = Open();
-    }
+    std::call_once(tried_, [this] { loaded_ = Open(); });
     if (!loaded_ && why != nullptr) *why = error_;
     return loaded_ ? &table_ : nullptr;
   }
@@ -64,7 +63,7 @@ class LibraryTable {
   const char* name_;
   Resolver resolve_;
   Table table_;
-  bool tried_ = false;
+  std::once_flag tried_;
   bool loaded_ = false;
   std::string error_;
 };
