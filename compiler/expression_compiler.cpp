@@ -274,6 +274,7 @@ void FlatText::AddText(std::size_t begin, std::size_t end) {
 }
 
 void FlatText::Read() {
+  if (text_.empty()) return;
   pieces_.reserve(16);
   ScanState scan;
   std::size_t textStart = 0;
@@ -634,6 +635,7 @@ OperandPair CompileValueCommandCall(CompileContext& context, const std::string& 
   }
 
   std::vector<OperandPair> values;
+  values.reserve(parameters.size());
   std::string types;
   for (std::size_t k = 0; k < parameters.size(); ++k) {
     context.expectedResultType = k + 1 < startSignature.size() ? startSignature[k + 1] : 0;

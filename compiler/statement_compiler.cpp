@@ -96,6 +96,7 @@ bool CompileParameters(CompileContext& context, int32_t first, const std::vector
   Parser& parser = context.parser;
   const StatementEntry& entry = context.Database().statements[first];
   const bool labels = !entry.signature.empty() && entry.signature[0] == kSignatureLabel;
+  compiled.values.reserve(texts.size());
   for (std::size_t p = 0; p < texts.size(); ++p) {
     std::string text = texts[p];
     if (entry.blockKeyword) RewriteWordOperators(text);
