@@ -241,6 +241,73 @@ inline constexpr int32_t kVariableCellBase[3] = {
 inline constexpr int32_t kTemporaryCellBase[3] = {
     kIntTemporaries - kFirstOperand, kFloatTemporaries - kFirstOperand, kStringTemporaries - kFirstOperand};
 
+// The 32 bits of the `count` listed cells to saved[0, count), and back: the lists of
+// ordinary functions are short, so up to eight cells are copied without a loop.
+[[gnu::always_inline]] inline void GatherCellBits(const ValueCell* cells, const int32_t* listed,
+                                                  uint32_t count, int32_t* saved) {
+  for (uint32_t k = 8; k < count; ++k) saved[k] = cells[listed[k]].i;
+  switch (count < 8 ? count : 8) {
+    case 8:
+      saved[7] = cells[listed[7]].i;
+      [[fallthrough]];
+    case 7:
+      saved[6] = cells[listed[6]].i;
+      [[fallthrough]];
+    case 6:
+      saved[5] = cells[listed[5]].i;
+      [[fallthrough]];
+    case 5:
+      saved[4] = cells[listed[4]].i;
+      [[fallthrough]];
+    case 4:
+      saved[3] = cells[listed[3]].i;
+      [[fallthrough]];
+    case 3:
+      saved[2] = cells[listed[2]].i;
+      [[fallthrough]];
+    case 2:
+      saved[1] = cells[listed[1]].i;
+      [[fallthrough]];
+    case 1:
+      saved[0] = cells[listed[0]].i;
+      [[fallthrough]];
+    default:
+      break;
+  }
+}
+[[gnu::always_inline]] inline void ScatterCellBits(ValueCell* cells, const int32_t* listed, uint32_t count,
+                                                   const int32_t* saved) {
+  for (uint32_t k = 8; k < count; ++k) cells[listed[k]].i = saved[k];
+  switch (count < 8 ? count : 8) {
+    case 8:
+      cells[listed[7]].i = saved[7];
+      [[fallthrough]];
+    case 7:
+      cells[listed[6]].i = saved[6];
+      [[fallthrough]];
+    case 6:
+      cells[listed[5]].i = saved[5];
+      [[fallthrough]];
+    case 5:
+      cells[listed[4]].i = saved[4];
+      [[fallthrough]];
+    case 4:
+      cells[listed[3]].i = saved[3];
+      [[fallthrough]];
+    case 3:
+      cells[listed[2]].i = saved[2];
+      [[fallthrough]];
+    case 2:
+      cells[listed[1]].i = saved[1];
+      [[fallthrough]];
+    case 1:
+      cells[listed[0]].i = saved[0];
+      [[fallthrough]];
+    default:
+      break;
+  }
+}
+
 inline void ReturnStack::PushCall(int32_t returnWord, ValueCell* resultCell, CellKind resultKind,
                                   int16_t callerScope, int32_t calleeScope) {
   const CallSavePlans& plans = CurrentCallSavePlans();
@@ -361,9 +428,8 @@ inline void ReturnStack::RestoreFlat(const ReturnFrame& frame, uint32_t from, ui
   ValueCell* cells = ProgramImage.dataBlock;
   if (cells == nullptr) [[unlikely]]
     return;
-  const int32_t* listed = frame.flat->cells;
-  const int32_t* saved = flatValues_.From(frame.savedNumbersBegin);
-  for (uint32_t k = from; k < to; ++k) cells[listed[k]].i = saved[k];
+  ScatterCellBits(cells, frame.flat->cells + from, to - from,
+                  flatValues_.From(frame.savedNumbersBegin) + from);
 }
 
 inline void ReturnStack::PushFlatCall(int32_t returnWord, ValueCell* resultCell, CellKind resultKind,
@@ -383,8 +449,7 @@ inline void ReturnStack::PushFlatCall(int32_t returnWord, ValueCell* resultCell,
   const int32_t* const listed = list.cells;
   const uint32_t count = list.count;
   const ValueCell* const cells = Interpreter.cells;
-  int32_t* const saved = flatValues_.Room(count);
-  for (uint32_t k = 0; k < count; ++k) saved[k] = cells[listed[k]].i;
+  GatherCellBits(cells, listed, count, flatValues_.Room(count));
   flatValues_.Commit(count);
 }
 
@@ -401,9 +466,9 @@ inline int32_t ReturnStack::ReturnFromFlatCall(int32_t bits) {
   RunningScope = frame.savedScope;
   frames_.Pop();
   --callFrames_;
-  for (uint32_t k = 0; k < temporaries; ++k) cells[listed[k]].i = saved[k];
+  ScatterCellBits(cells, listed, temporaries, saved);
   result->i = bits;
-  for (uint32_t k = temporaries; k < count; ++k) cells[listed[k]].i = saved[k];
+  ScatterCellBits(cells, listed + temporaries, count - temporaries, saved + temporaries);
   flatValues_.Truncate(begin);
   return returnWord;
 }
