@@ -241,71 +241,34 @@ inline constexpr int32_t kVariableCellBase[3] = {
 inline constexpr int32_t kTemporaryCellBase[3] = {
     kIntTemporaries - kFirstOperand, kFloatTemporaries - kFirstOperand, kStringTemporaries - kFirstOperand};
 
-// The 32 bits of the `count` listed cells to saved[0, count), and back: the lists of
-// ordinary functions are short, so up to eight cells are copied without a loop.
+// Runs copy(k) for every k below `count`, in no particular order: the save lists of ordinary
+// functions are short, so up to eight copies run without a loop.
+template <typename Copy>
+[[gnu::always_inline]] inline void ForEachListedCell(uint32_t count, Copy copy) {
+  for (uint32_t k = 8; k < count; ++k) copy(k);
+  switch (count < 8 ? count : 8) {
+    // clang-format off
+    case 8: copy(7); [[fallthrough]];
+    case 7: copy(6); [[fallthrough]];
+    case 6: copy(5); [[fallthrough]];
+    case 5: copy(4); [[fallthrough]];
+    case 4: copy(3); [[fallthrough]];
+    case 3: copy(2); [[fallthrough]];
+    case 2: copy(1); [[fallthrough]];
+    case 1: copy(0); [[fallthrough]];
+    default: break;
+      // clang-format on
+  }
+}
+
+// The 32 bits of the `count` listed cells to saved[0, count), and back.
 [[gnu::always_inline]] inline void GatherCellBits(const ValueCell* cells, const int32_t* listed,
                                                   uint32_t count, int32_t* saved) {
-  for (uint32_t k = 8; k < count; ++k) saved[k] = cells[listed[k]].i;
-  switch (count < 8 ? count : 8) {
-    case 8:
-      saved[7] = cells[listed[7]].i;
-      [[fallthrough]];
-    case 7:
-      saved[6] = cells[listed[6]].i;
-      [[fallthrough]];
-    case 6:
-      saved[5] = cells[listed[5]].i;
-      [[fallthrough]];
-    case 5:
-      saved[4] = cells[listed[4]].i;
-      [[fallthrough]];
-    case 4:
-      saved[3] = cells[listed[3]].i;
-      [[fallthrough]];
-    case 3:
-      saved[2] = cells[listed[2]].i;
-      [[fallthrough]];
-    case 2:
-      saved[1] = cells[listed[1]].i;
-      [[fallthrough]];
-    case 1:
-      saved[0] = cells[listed[0]].i;
-      [[fallthrough]];
-    default:
-      break;
-  }
+  ForEachListedCell(count, [=](uint32_t k) { saved[k] = cells[listed[k]].i; });
 }
 [[gnu::always_inline]] inline void ScatterCellBits(ValueCell* cells, const int32_t* listed, uint32_t count,
                                                    const int32_t* saved) {
-  for (uint32_t k = 8; k < count; ++k) cells[listed[k]].i = saved[k];
-  switch (count < 8 ? count : 8) {
-    case 8:
-      cells[listed[7]].i = saved[7];
-      [[fallthrough]];
-    case 7:
-      cells[listed[6]].i = saved[6];
-      [[fallthrough]];
-    case 6:
-      cells[listed[5]].i = saved[5];
-      [[fallthrough]];
-    case 5:
-      cells[listed[4]].i = saved[4];
-      [[fallthrough]];
-    case 4:
-      cells[listed[3]].i = saved[3];
-      [[fallthrough]];
-    case 3:
-      cells[listed[2]].i = saved[2];
-      [[fallthrough]];
-    case 2:
-      cells[listed[1]].i = saved[1];
-      [[fallthrough]];
-    case 1:
-      cells[listed[0]].i = saved[0];
-      [[fallthrough]];
-    default:
-      break;
-  }
+  ForEachListedCell(count, [=](uint32_t k) { cells[listed[k]].i = saved[k]; });
 }
 
 inline void ReturnStack::PushCall(int32_t returnWord, ValueCell* resultCell, CellKind resultKind,
