@@ -19,24 +19,15 @@ bool IsCallNameCharacter(char c) {
   return (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '$' || c == '#';
 }
 
-bool IsOperatorCharacter(char c) {
-  switch (c) {
-    case '^':
-    case '*':
-    case '/':
-    case '+':
-    case '-':
-    case '=':
-    case '>':
-    case '<':
-    case '!':
-    case '&':
-    case '|':
-      return true;
-    default:
-      return false;
-  }
-}
+// The characters that stand for operators, as a table: every character of every expression is
+// tested.
+constexpr std::array<bool, 256> kOperatorCharacters = [] {
+  std::array<bool, 256> table{};
+  for (const char c : std::string_view("^*/+-=><!&|")) table[static_cast<unsigned char>(c)] = true;
+  return table;
+}();
+
+bool IsOperatorCharacter(char c) { return kOperatorCharacters[static_cast<unsigned char>(c)]; }
 
 bool IsLabelNameText(std::string_view text) {
   return !text.empty() && std::all_of(text.begin(), text.end(), [](char c) {

@@ -19,14 +19,18 @@ bool IsLabelCharacter(char c) { return (c >= 'a' && c <= 'z') || (c >= '0' && c 
 // Control characters inside quotes are no part of the word.
 std::size_t ReadWord(std::string_view text, std::size_t position, std::string& word) {
   const std::size_t start = position;
-  bool inQuotes = false;
+  // The first character belongs to the word whatever it is (a colon too).
+  bool inQuotes = text[position] == '"';
   bool hasControl = false;
-  for (; position < text.size(); ++position) {
+  for (++position; position < text.size(); ++position) {
     const char c = text[position];
     const auto code = static_cast<unsigned char>(c);
-    if (!inQuotes && position > start && (code < 33 || c == ':')) break;
-    if (code < 32) hasControl = true;
-    if (c == '"') inQuotes = !inQuotes;
+    if (c == '"') {
+      inQuotes = !inQuotes;
+    } else if (code < 33 || c == ':') {
+      if (!inQuotes) break;
+      if (code < 32) hasControl = true;
+    }
   }
   const std::string_view read = text.substr(start, position - start);
   if (hasControl) {
