@@ -164,7 +164,9 @@ bool Parser::CompileCliLine(std::string_view text, ScopeNumber scope) {
 
 void Parser::ResetCompileCounters() {
   BuildBlockKeywordTable(database);
-  blockStack.assign(kBlockStackCapacity, BlockRecord{});
+  // Record 0 marks the bottom; opening a block adds the records as blocks nest, so a program
+  // without blocks writes none of the kBlockStackCapacity records.
+  blockStack.assign(1, BlockRecord{});
   // The next function number and the reference counts stay as the opening left them.
   const int32_t nextUserFunction = counters.nextUserFunction;
   const auto referenceCounts = counters.labelReferenceCounts;
