@@ -212,6 +212,17 @@ void CommentOutLine(Parser& parser, const SourceLine& line) {
   parser.mergedText[position] = '`';
 }
 
+// The first character of a raw line's prepared text from a blank up, lower-cased; 0 when it has
+// none (the line is blank or cut by a zero byte first).
+char FirstStatementCharacter(std::string_view raw) {
+  for (const char c : raw) {
+    if (c == '\0') return 0;
+    if (static_cast<unsigned char>(c) > 32)
+      return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+  }
+  return 0;
+}
+
 }  // namespace
 
 bool ParseFunctionHeader(std::string_view text, FunctionHeader& header) {
@@ -238,8 +249,16 @@ int32_t PrescanFunctions(CompileContext& context, int32_t includeStartLine) {
 
   SourceLineReader reader(parser.mergedText);
   SourceLine line;
+  std::string prepared;
   while (reader.Next(line)) {
-    const std::string prepared = PrepareSourceLine(line.raw);
+    // Only a line whose statement begins with "f" or "e" can open or close a function: the
+    // others are not prepared.
+    const char first = FirstStatementCharacter(line.raw);
+    if (first == 'f' || first == 'e') {
+      prepared = PrepareSourceLine(line.raw);
+    } else {
+      prepared.clear();
+    }
     const std::string_view text = SkipControlAndBlanks(prepared);
     if (text.substr(0, kFunctionPrefix.size()) == kFunctionPrefix) {
       insideFunction = true;
