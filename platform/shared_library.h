@@ -3,13 +3,10 @@
 // first use it costs nothing to a program that never needs it.
 //
 // A table is a struct of function pointers, one per function used, declared with
-// QM_LIBRARY_ENTRY and filled by a resolver written with QM_LIBRARY_RESOLVE:
+// QM_LIBRARY_TABLE, which also writes the resolver that fills it:
 //   #define QM_PNG_FUNCTIONS(X) X(png_sig_cmp) X(png_read_info)
-//   struct PngFunctions { QM_PNG_FUNCTIONS(QM_LIBRARY_ENTRY) };
-//   bool ResolvePng(const LibraryHandle& library, PngFunctions& table, std::string& error) {
-//     QM_PNG_FUNCTIONS(QM_LIBRARY_RESOLVE)
-//     return true;
-//   }
+//   QM_LIBRARY_TABLE(PngFunctions, QM_PNG_FUNCTIONS)
+//   LibraryTable<PngFunctions> gPngLibrary("libpng16.so.16", PngFunctions::Resolve);
 #pragma once
 #include <mutex>
 #include <string>
@@ -37,6 +34,16 @@ bool ResolveLibraryFunction(const LibraryHandle& library, const char* symbol, Po
 #define QM_LIBRARY_ENTRY(name) decltype(&::name) name = nullptr;
 #define QM_LIBRARY_RESOLVE(name) \
   if (!::qm::platform::ResolveLibraryFunction(library, #name, table.name, error)) return false;
+// `Table`: one function pointer per function FUNCTIONS lists, and `Table::Resolve`, which fills
+// them from an opened library (false, with the reason, at the first function it lacks).
+#define QM_LIBRARY_TABLE(Table, FUNCTIONS)                                                                \
+  struct Table {                                                                                          \
+    FUNCTIONS(QM_LIBRARY_ENTRY)                                                                           \
+    static bool Resolve(const ::qm::platform::LibraryHandle& library, Table& table, std::string& error) { \
+      FUNCTIONS(QM_LIBRARY_RESOLVE)                                                                       \
+      return true;                                                                                        \
+    }                                                                                                     \
+  };
 
 // Opens `name` and fills `table` through `resolve`. The outcome of the first call is kept: later
 // calls, from any thread, give the same answer without trying again. A library that opened stays

@@ -37,19 +37,12 @@ namespace {
   X(jpeg_std_error)          \
   X(jpeg_write_scanlines)
 
-struct JpegFunctions {
-  QM_JPEG_FUNCTIONS(QM_LIBRARY_ENTRY)
-};
-
-bool ResolveJpeg(const LibraryHandle& library, JpegFunctions& table, std::string& error) {
-  QM_JPEG_FUNCTIONS(QM_LIBRARY_RESOLVE)
-  return true;
-}
+QM_LIBRARY_TABLE(JpegFunctions, QM_JPEG_FUNCTIONS)
 
 // The run-time name of the library version the header belongs to.
 #define QM_STRINGIFY_NUMBER(n) #n
 #define QM_JPEG_SONAME(n) "libjpeg.so." QM_STRINGIFY_NUMBER(n)
-LibraryTable<JpegFunctions> gJpegLibrary(QM_JPEG_SONAME(JPEG_LIB_VERSION), ResolveJpeg);
+LibraryTable<JpegFunctions> gJpegLibrary(QM_JPEG_SONAME(JPEG_LIB_VERSION), JpegFunctions::Resolve);
 #undef QM_JPEG_SONAME
 #undef QM_STRINGIFY_NUMBER
 

@@ -45,19 +45,12 @@ namespace {
   X(png_write_info)             \
   X(png_write_row)
 
-struct PngFunctions {
-  QM_PNG_FUNCTIONS(QM_LIBRARY_ENTRY)
-};
-
-bool ResolvePng(const LibraryHandle& library, PngFunctions& table, std::string& error) {
-  QM_PNG_FUNCTIONS(QM_LIBRARY_RESOLVE)
-  return true;
-}
+QM_LIBRARY_TABLE(PngFunctions, QM_PNG_FUNCTIONS)
 
 // The run-time name of the library version the header belongs to.
 #define QM_STRINGIFY_NUMBER(n) #n
 #define QM_PNG_SONAME(n) "libpng" QM_STRINGIFY_NUMBER(n) ".so." QM_STRINGIFY_NUMBER(n)
-LibraryTable<PngFunctions> gPngLibrary(QM_PNG_SONAME(PNG_LIBPNG_VER_SONUM), ResolvePng);
+LibraryTable<PngFunctions> gPngLibrary(QM_PNG_SONAME(PNG_LIBPNG_VER_SONUM), PngFunctions::Resolve);
 #undef QM_PNG_SONAME
 #undef QM_STRINGIFY_NUMBER
 

@@ -23,17 +23,10 @@ namespace {
   X(TIFFSetErrorHandler)       \
   X(TIFFSetWarningHandler)
 
-struct TiffFunctions {
-  QM_TIFF_FUNCTIONS(QM_LIBRARY_ENTRY)
-};
-
-bool ResolveTiff(const LibraryHandle& library, TiffFunctions& table, std::string& error) {
-  QM_TIFF_FUNCTIONS(QM_LIBRARY_RESOLVE)
-  return true;
-}
+QM_LIBRARY_TABLE(TiffFunctions, QM_TIFF_FUNCTIONS)
 
 // The run-time name of libtiff 4.x (its header carries no library number).
-LibraryTable<TiffFunctions> gTiffLibrary("libtiff.so.6", ResolveTiff);
+LibraryTable<TiffFunctions> gTiffLibrary("libtiff.so.6", TiffFunctions::Resolve);
 
 const TiffFunctions& Tiff() { return gTiffLibrary.Functions(); }
 

@@ -52,25 +52,12 @@ namespace {
   X(FcPatternGetString)            \
   X(FcWeightFromOpenType)
 
-struct FreeTypeFunctions {
-  QM_FREETYPE_FUNCTIONS(QM_LIBRARY_ENTRY)
-};
-struct FontconfigFunctions {
-  QM_FONTCONFIG_FUNCTIONS(QM_LIBRARY_ENTRY)
-};
-
-bool ResolveFreeType(const LibraryHandle& library, FreeTypeFunctions& table, std::string& error) {
-  QM_FREETYPE_FUNCTIONS(QM_LIBRARY_RESOLVE)
-  return true;
-}
-bool ResolveFontconfig(const LibraryHandle& library, FontconfigFunctions& table, std::string& error) {
-  QM_FONTCONFIG_FUNCTIONS(QM_LIBRARY_RESOLVE)
-  return true;
-}
+QM_LIBRARY_TABLE(FreeTypeFunctions, QM_FREETYPE_FUNCTIONS)
+QM_LIBRARY_TABLE(FontconfigFunctions, QM_FONTCONFIG_FUNCTIONS)
 
 // The run-time names of FreeType 2 and fontconfig 2 (their headers carry no library number).
-LibraryTable<FreeTypeFunctions> gFreeTypeLibrary("libfreetype.so.6", ResolveFreeType);
-LibraryTable<FontconfigFunctions> gFontconfigLibrary("libfontconfig.so.1", ResolveFontconfig);
+LibraryTable<FreeTypeFunctions> gFreeTypeLibrary("libfreetype.so.6", FreeTypeFunctions::Resolve);
+LibraryTable<FontconfigFunctions> gFontconfigLibrary("libfontconfig.so.1", FontconfigFunctions::Resolve);
 
 const FreeTypeFunctions& FreeType() { return gFreeTypeLibrary.Functions(); }
 const FontconfigFunctions& Fontconfig() { return gFontconfigLibrary.Functions(); }

@@ -15,14 +15,7 @@ namespace {
   X(strlen)                  \
   X(atoi)
 
-struct TestFunctions {
-  QM_TEST_FUNCTIONS(QM_LIBRARY_ENTRY)
-};
-
-bool ResolveTest(const LibraryHandle& library, TestFunctions& table, std::string& error) {
-  QM_TEST_FUNCTIONS(QM_LIBRARY_RESOLVE)
-  return true;
-}
+QM_LIBRARY_TABLE(TestFunctions, QM_TEST_FUNCTIONS)
 
 // A resolver asking for a function the C library does not have.
 bool ResolveMissingFunction(const LibraryHandle& library, TestFunctions& table, std::string& error) {
@@ -32,7 +25,7 @@ bool ResolveMissingFunction(const LibraryHandle& library, TestFunctions& table, 
 }
 
 TEST(LibraryTable, AnOpenedLibraryGivesItsFunctions) {
-  LibraryTable<TestFunctions> libc("libc.so.6", ResolveTest);
+  LibraryTable<TestFunctions> libc("libc.so.6", TestFunctions::Resolve);
   std::string why = "untouched";
   const TestFunctions* table = libc.Load(&why);
   ASSERT_NE(table, nullptr) << why;
@@ -49,7 +42,7 @@ TEST(LibraryTable, AnUnusableLibraryGivesNoTableAndItsReasonEachTime) {
     const char* reasonPart;
   };
   const Case cases[] = {
-      {"libqm-missing-library.so.0", ResolveTest,
+      {"libqm-missing-library.so.0", TestFunctions::Resolve,
        "the library libqm-missing-library.so.0 could not be opened"},
       {"libc.so.6", ResolveMissingFunction, "libc.so.6 lacks qm_no_such_function"},
   };
