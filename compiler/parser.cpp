@@ -51,8 +51,8 @@ void Parser::Open() {
   ownedTexts_.clear();
   dataTypeLetters_.clear();
 
-  programWords_.clear();
-  lineWords_.clear();
+  programWords_.Free();
+  lineWords_.Free();
   sourceText.clear();
   hasSourceText = false;
   programOverflow_ = false;
@@ -64,8 +64,8 @@ void Parser::Open() {
 void Parser::FreeCompiledProgramData() {
   ownedTexts_.clear();
   for (LabelReferenceEntry& entry : labelReferenceTable) entry.references.clear();
-  programWords_ = {};
-  lineWords_ = {};
+  programWords_.Free();
+  lineWords_.Free();
 }
 
 void Parser::Close() {
@@ -188,8 +188,8 @@ void Parser::SizeProgramBlockForSource(std::size_t sourceBytes) {
 
 void Parser::AllocateProgramBlocks() {
   if (static_cast<int32_t>(programWords_.size()) != programCapacity_) {
-    programWords_.assign(programCapacity_, 0);
-    lineWords_.assign(programCapacity_, 0);
+    programWords_.Reset(static_cast<std::size_t>(programCapacity_));
+    lineWords_.Reset(static_cast<std::size_t>(programCapacity_));
   }
 }
 

@@ -360,8 +360,10 @@ class Parser final : public ParsedProgram {
   bool programOverflow_ = false;  // a word was emitted beyond the program block
   int32_t programCapacity_ = kSmallestProgramBlock;
   std::string sourceReadFailure_;  // "Cannot open file NAME", with the reason beyond "missing"
-  std::vector<int32_t> programWords_;
-  std::vector<int32_t> lineWords_;
+  // Sized to the source, so far larger than most programs use: zeroed memory the compile writes
+  // only where it emits.
+  ZeroedTable<int32_t> programWords_;
+  ZeroedTable<int32_t> lineWords_;
 
   // The value table, indexed by OperandNumber (literals and DATA items), the texts that its
   // string cells point at, and the DATA type letters. The value table is zeroed at each opening

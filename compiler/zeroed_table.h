@@ -31,6 +31,8 @@ class ZeroedTable {
 
   std::size_t size() const { return size_; }
   bool empty() const { return size_ == 0; }
+  T* data() { return entries_.get(); }
+  const T* data() const { return entries_.get(); }
   T& operator[](std::size_t index) { return entries_.get()[index]; }
   const T& operator[](std::size_t index) const { return entries_.get()[index]; }
 
