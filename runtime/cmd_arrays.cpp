@@ -315,10 +315,6 @@ constexpr CommandVariant kArrayVariants[] = {{OpArraySetLLL, ChooseStore}, {OpAr
 
 // An operation into a temporary, then the store of that temporary into an element; a fetch, then
 // the add and assignment that take the element in (s = s + a(i)).
-template <CommandHandler first, CommandHandler second>
-constexpr CommandFusion Fusion() {
-  return {first, second, FusedPair<first, second>};
-}
 constexpr CommandHandler kAddAndAssign = FusedPair<OpAddLLL, OpAssignLL>;
 constexpr CommandFusion kArrayFusions[] = {
     Fusion<OpAddLLL, StoreElementFast>(),

@@ -10,6 +10,7 @@
 #include "runtime/command_fusion.h"
 #include "runtime/control_flow.h"
 #include "runtime/foundation_commands.h"
+#include "runtime/integer_operators.h"
 #include "runtime/interpreter.h"
 #include "runtime/number_rules.h"
 #include "runtime/program_verifier.h"
@@ -363,9 +364,12 @@ CommandHandler ChooseNumberReturn(DecodedWord* at) {
 constexpr CommandVariant kControlFlowVariants[] = {{CmdFunction, PlanCall},
                                                    {CmdEndfunctionL, ChooseNumberReturn}};
 
-// NEXT and the FOR it jumps back to, in one dispatch.
+// NEXT and the FOR it jumps back to, in one dispatch; an argument worked out into a temporary,
+// then the planned call of one argument that passes it (fib(n - 1)).
 constexpr CommandFusion kControlFlowFusions[] = {
     {CmdNext, CmdFor, FusedPair<CmdNext, CmdFor>, FusedSecond::AtJumpTarget},
+    Fusion<OpAddLLL, CmdCallPlannedWith<1>>(),
+    Fusion<OpSubLLL, CmdCallPlannedWith<1>>(),
 };
 
 constexpr OperandLayout kThenJump = OperandLayout::SignatureThenJump;

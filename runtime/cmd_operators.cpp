@@ -293,10 +293,6 @@ constexpr CommandRegistration kOperatorCommands[] = {
 // The pairs the compiler emits for every expression statement and every test: an operation into
 // a temporary, then the assignment of that temporary ("= LL" and "= FF" share a handler); a
 // comparison (or AND, OR of comparisons) into a temporary, then the IF, WHILE or UNTIL on it.
-template <CommandHandler first, CommandHandler second>
-constexpr CommandFusion Fusion() {
-  return {first, second, FusedPair<first, second>};
-}
 
 constexpr CommandFusion kOperatorFusions[] = {
     Fusion<OpAddLLL, OpAssignLL>(),     Fusion<OpSubLLL, OpAssignLL>(),

@@ -82,6 +82,12 @@ template <CommandHandler first, CommandHandler second>
   return ContinueAt(second(next));
 }
 
+// The pair of two commands of which the second follows the first's operands, fused.
+template <CommandHandler first, CommandHandler second>
+constexpr CommandFusion Fusion() {
+  return {first, second, FusedPair<first, second>};
+}
+
 // A handler that goes on to the next command itself. The decoded form runs it in place of
 // `handler` once every choice of the program is made (pairs are matched on the handlers
 // themselves, never on their threaded forms).
