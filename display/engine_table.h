@@ -126,6 +126,8 @@ class EngineTable {
   }
 
   bool IsTaken(int32_t index) const { return index >= 0 && index < capacity_ && records_[index].taken; }
+  // The record `index` while it is taken; null for any other index.
+  Record* Taken(int32_t index) { return IsTaken(index) ? &records_[index] : nullptr; }
 
   Record& operator[](int32_t index) { return records_[index]; }
   const Record& operator[](int32_t index) const { return records_[index]; }

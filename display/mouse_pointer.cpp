@@ -70,29 +70,15 @@ int32_t NewPointerEntity(int32_t x, int32_t y, int32_t backgroundSave) {
   return index;
 }
 
-// Saves the backgrounds for the other buffer, then for the current one: both hold the present
-// back buffer, and the current buffer stays the current one.
-void SaveBothBuffers() {
-  const int32_t current = TheDisplay.spriteBufferIndex;
-  TheDisplay.spriteBufferIndex = 1 - current;
-  SaveSpriteBackgrounds();
-  TheDisplay.spriteBufferIndex = current;
-  SaveSpriteBackgrounds();
-}
-
-DisplayEntity* PointerEntity(int32_t index) {
-  return index >= 0 && DisplayEntityTable.IsTaken(index) ? &DisplayEntityTable[index] : nullptr;
-}
-
 void MoveEntity(int32_t index, int32_t x, int32_t y) {
-  if (DisplayEntity* entity = PointerEntity(index)) {
+  if (DisplayEntity* entity = DisplayEntityTable.Taken(index)) {
     entity->x = x;
     entity->y = y;
   }
 }
 
 void SetEntityImage(int32_t index, int32_t image) {
-  if (DisplayEntity* entity = PointerEntity(index)) entity->imageIndex = image;
+  if (DisplayEntity* entity = DisplayEntityTable.Taken(index)) entity->imageIndex = image;
 }
 
 }  // namespace
@@ -103,7 +89,7 @@ int32_t ShowMouse(int32_t backgroundSave) {
   MakePointerImages();
   MousePointer.pointerSprite = NewPointerEntity(kPointerStartX, kPointerStartY, backgroundSave);
   MousePointer.caretSprite = NewPointerEntity(kPointerAway, kPointerAway, backgroundSave);
-  if (backgroundSave == 1) SaveBothBuffers();
+  if (backgroundSave == 1) SaveSpriteBackgroundsOfBothBuffers();
   return 1;
 }
 
@@ -118,7 +104,7 @@ int32_t HideMouse() {
 int32_t FreeMousePointer() {
   if (MousePointer.pointerSprite == -1) return 1;
   for (const int32_t sprite : {MousePointer.pointerSprite, MousePointer.caretSprite}) {
-    if (PointerEntity(sprite) != nullptr) DeleteDisplayEntity(sprite);
+    if (DisplayEntityTable.IsTaken(sprite)) DeleteDisplayEntity(sprite);
   }
   DeletePointerImages();
   MousePointer.pointerSprite = MousePointer.caretSprite = -1;
@@ -132,13 +118,13 @@ int32_t RebuildMousePointerImages(int32_t backgroundSave) {
   MakePointerImages();
   SetEntityImage(MousePointer.pointerSprite, MousePointer.arrowImage);
   SetEntityImage(MousePointer.caretSprite, MousePointer.arrowImage);
-  if (backgroundSave == 1) SaveBothBuffers();
+  if (backgroundSave == 1) SaveSpriteBackgroundsOfBothBuffers();
   return 1;
 }
 
 int32_t AnimateMousePointer() {
   if (MousePointer.shown) {
-    const DisplayEntity* caret = PointerEntity(MousePointer.caretSprite);
+    const DisplayEntity* caret = DisplayEntityTable.Taken(MousePointer.caretSprite);
     if (caret != nullptr && caret->imageIndex == MousePointer.barImage) {
       if (++MousePointer.caretBlinkCounter > kCaretBlinkFrames) {
         MousePointer.caretBlinkCounter = 0;

@@ -163,6 +163,14 @@ int32_t SaveSpriteBackgrounds() {
   return 1;
 }
 
+void SaveSpriteBackgroundsOfBothBuffers() {
+  const int32_t current = TheDisplay.spriteBufferIndex;
+  TheDisplay.spriteBufferIndex = 1 - current;
+  SaveSpriteBackgrounds();
+  TheDisplay.spriteBufferIndex = current;
+  SaveSpriteBackgrounds();
+}
+
 int32_t DrawSprites() {
   Surface* backBuffer = TheDisplay.backBuffer;
   if (!AppActiveFlag || backBuffer == nullptr || !DisplayEntityTable.Exists()) return 1;

@@ -28,6 +28,9 @@ int32_t RestoreSpriteBackgrounds();
 // background image of the current buffer. Background images are made once per entity and buffer
 // and only grow, so a steady frame allocates nothing.
 int32_t SaveSpriteBackgrounds();
+// Saves the backgrounds for the other flip buffer, then for the current one, so both hold the
+// present back buffer's picture (the current buffer stays the current one).
+void SaveSpriteBackgroundsOfBothBuffers();
 // Draws every visible entity with an image onto the back buffer: layer 0 (sprites), then 1 (the
 // overlay), then 2 (the pointer), each in creation order.
 int32_t DrawSprites();

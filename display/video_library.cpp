@@ -4,6 +4,8 @@
 #include <libavutil/version.h>
 #include <libswscale/version.h>
 
+#include "platform/shared_library.h"
+
 namespace qm {
 namespace {
 
@@ -26,30 +28,16 @@ VideoFunctions gVideo;
 LoadOutcome gOutcome;
 
 struct Libraries {
-  void* avutil = nullptr;
-  void* avcodec = nullptr;
-  void* avformat = nullptr;
-  void* swscale = nullptr;
+  platform::LibraryHandle avutil, avcodec, avformat, swscale;
 };
 
-bool OpenLibrary(const char* name, void*& handle, std::string& error) {
-  handle = dlopen(name, RTLD_NOW | RTLD_LOCAL);
-  if (handle != nullptr) return true;
+bool OpenLibrary(const char* name, platform::LibraryHandle& library, std::string& error) {
+  library = {dlopen(name, RTLD_NOW | RTLD_LOCAL), name};
+  if (library.handle != nullptr) return true;
   const char* text = dlerror();
   error =
       std::string("the video library ") + name + " could not be opened: " + (text ? text : "unknown error");
   return false;
-}
-
-template <typename Pointer>
-bool Resolve(void* library, const char* symbol, Pointer& entry, std::string& error) {
-  void* address = dlsym(library, symbol);
-  if (address == nullptr) {
-    error = std::string("the video libraries lack ") + symbol;
-    return false;
-  }
-  entry = reinterpret_cast<Pointer>(address);
-  return true;
 }
 
 bool LoadAll(std::string& error) {
@@ -59,7 +47,7 @@ bool LoadAll(std::string& error) {
     return false;
   VideoFunctions functions;
 #define QM_VIDEO_RESOLVE(library, name) \
-  if (!Resolve(libraries.library, #name, functions.name, error)) return false;
+  if (!platform::ResolveLibraryFunction(libraries.library, #name, functions.name, error)) return false;
   QM_VIDEO_FUNCTIONS(QM_VIDEO_RESOLVE)
 #undef QM_VIDEO_RESOLVE
   // The libraries stay open for the rest of the process: decoders keep pointers into them.

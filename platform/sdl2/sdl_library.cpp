@@ -3,6 +3,8 @@
 
 #include <dlfcn.h>
 
+#include "platform/shared_library.h"
+
 namespace qm::platform {
 namespace {
 
@@ -20,18 +22,6 @@ std::string LastLoaderError() {
   return text ? text : "unknown error";
 }
 
-// Resolves one entry; false with `error` set when the library lacks the function.
-template <typename Pointer>
-bool Resolve(void* library, const char* symbol, Pointer& entry, std::string& error) {
-  void* address = dlsym(library, symbol);
-  if (!address) {
-    error = std::string("SDL2 lacks ") + symbol;
-    return false;
-  }
-  entry = reinterpret_cast<Pointer>(address);
-  return true;
-}
-
 }  // namespace
 
 bool LoadSdlFunctionsFrom(const char* library, SdlFunctions& functions, std::string& error) {
@@ -42,7 +32,9 @@ bool LoadSdlFunctionsFrom(const char* library, SdlFunctions& functions, std::str
   }
   SdlFunctions resolved;
   bool complete = true;
-#define QM_SDL_RESOLVE(name) complete = complete && Resolve(handle, "SDL_" #name, resolved.name, error);
+  const LibraryHandle sdl{handle, "SDL2"};
+#define QM_SDL_RESOLVE(name) \
+  complete = complete && ResolveLibraryFunction(sdl, "SDL_" #name, resolved.name, error);
   QM_SDL_FUNCTIONS(QM_SDL_RESOLVE)
 #undef QM_SDL_RESOLVE
   if (!complete) {

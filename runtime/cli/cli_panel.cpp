@@ -67,20 +67,6 @@ void BlitClipped(Surface* destination, int x, int y, Surface* source, Rect from,
   BlitSurfaceRect(destination, x, y, source, from.left, from.top, from.Width(), from.Height(), flags);
 }
 
-// Saves what lies under the entities for the other flip buffer, then for the current one, so both
-// hold the present screen's background (the current buffer stays the current one).
-void SaveBothBuffers() {
-  const int32_t current = TheDisplay.spriteBufferIndex;
-  TheDisplay.spriteBufferIndex = 1 - current;
-  SaveSpriteBackgrounds();
-  TheDisplay.spriteBufferIndex = current;
-  SaveSpriteBackgrounds();
-}
-
-DisplayEntity* EntityRecord(int32_t index) {
-  return index >= 0 && DisplayEntityTable.IsTaken(index) ? &DisplayEntityTable[index] : nullptr;
-}
-
 }  // namespace
 
 std::span<const uint8_t> FindCliBitmap(int32_t resourceId) {
@@ -119,7 +105,7 @@ int32_t CliPanel::CreateImages(int32_t displayWidth, bool& ok) {
     FreeImages();
     return kCliCloseButtonX;
   }
-  if (DisplayEntity* entity = EntityRecord(entity_)) entity->imageIndex = image_;
+  if (DisplayEntity* entity = DisplayEntityTable.Taken(entity_)) entity->imageIndex = image_;
   if (displayWidth >= kCliPanelWidth) return kCliCloseButtonX;
   // The panel's right end with its close button at the display's right edge.
   const Rect whole{0, 0, narrowEnd_->Width(), narrowEnd_->Height()};
@@ -128,7 +114,7 @@ int32_t CliPanel::CreateImages(int32_t displayWidth, bool& ok) {
 }
 
 void CliPanel::FreeImages() {
-  if (DisplayEntity* entity = EntityRecord(entity_)) entity->imageIndex = -1;
+  if (DisplayEntity* entity = DisplayEntityTable.Taken(entity_)) entity->imageIndex = -1;
   if (image_ != kNoRecord) DeleteOwnedImage(image_);
   image_ = kNoRecord;
   panel_ = nullptr;
@@ -140,7 +126,7 @@ void CliPanel::FreeImages() {
 bool CliPanel::CreateEntity(int x, int y) {
   DeleteEntity();
   entity_ = NewDisplayEntity();
-  DisplayEntity* entity = EntityRecord(entity_);
+  DisplayEntity* entity = DisplayEntityTable.Taken(entity_);
   if (entity == nullptr) return false;
   entity->imageIndex = image_;
   entity->x = x;
@@ -150,17 +136,17 @@ bool CliPanel::CreateEntity(int x, int y) {
   entity->layer = kOverlayLayer;
   entity->backgroundSave = 1;
   entity->backgroundImage[0] = entity->backgroundImage[1] = -1;
-  SaveBothBuffers();
+  SaveSpriteBackgroundsOfBothBuffers();
   return true;
 }
 
 void CliPanel::DeleteEntity() {
-  if (EntityRecord(entity_) != nullptr) DeleteDisplayEntity(entity_);
+  if (DisplayEntityTable.IsTaken(entity_)) DeleteDisplayEntity(entity_);
   entity_ = kNoRecord;
 }
 
 void CliPanel::MoveTo(int x, int y) {
-  if (DisplayEntity* entity = EntityRecord(entity_)) {
+  if (DisplayEntity* entity = DisplayEntityTable.Taken(entity_)) {
     entity->x = x;
     entity->y = y;
   }

@@ -28,17 +28,12 @@ end
 QMA
 timeout 90 "$quillmoor" -x loop.qma > stdout.txt 2> stderr.txt &
 pid=$!
-window=$(timeout 20 xdotool search --sync --onlyvisible --name Quillmoor 2>/dev/null | head -1)
-[ -n "$window" ] || fail "no window appeared"
-current_window() {
-  local found
-  found=$(xdotool search --onlyvisible --name Quillmoor 2>/dev/null | tail -1)
-  [ -n "$found" ] && window=$found
-}
+wait_for_first_window
 press() {  # a key held a moment, as a person presses it
   current_window
   xdotool keydown --window "$window" "$1" 2>/dev/null; sleep 0.2; xdotool keyup --window "$window" "$1" 2>/dev/null
 }
+# Its own capture, colour test and wait: pictures scaled to 640x480, colours compared by distance.
 capture() { current_window; xwd -silent -id "$window" 2>/dev/null | convert xwd:- -scale 640x480! "$1" 2>/dev/null; }
 colour() { convert "$1" -format "%[fx:int(255*p{$2,$3}.r)],%[fx:int(255*p{$2,$3}.g)],%[fx:int(255*p{$2,$3}.b)]" info:; }
 # Waits (at most 20 s) until the pixel of a capture is near the colour (16-bit pixels lose the low

@@ -37,31 +37,7 @@ QMA
 # A run that is never finished must not hang the test.
 timeout 90 "$quillmoor" -x sprite.qma > stdout.txt 2> stderr.txt &
 pid=$!
-window=$(timeout 20 xdotool search --sync --onlyvisible --name Quillmoor 2>/dev/null | head -1)
-[ -n "$window" ] || fail "no window appeared"
-# Whether a pixel of a window picture is near a colour (16-bit pixels lose the low bits).
-near() {  # file x y r g b
-  local value
-  value=$(convert "$1" -format "%[fx:int(255*p{$2,$3}.r)],%[fx:int(255*p{$2,$3}.g)],%[fx:int(255*p{$2,$3}.b)]" info:)
-  IFS=, read -r r g b <<< "$value"
-  local dr=$((r - $4)) dg=$((g - $5)) db=$((b - $6))
-  [ "${dr#-}" -le 8 ] && [ "${dg#-}" -le 8 ] && [ "${db#-}" -le 8 ] || { echo "$value"; return 1; }
-}
-current_window() {
-  local found
-  found=$(xdotool search --onlyvisible --name Quillmoor 2>/dev/null | tail -1)
-  [ -n "$found" ] && window=$found
-}
-capture() { current_window; xwd -silent -id "$window" 2>/dev/null | convert xwd:- "$1" 2>/dev/null; }
-# Waits (at most 20 s, the machine may be busy) until a capture shows the pixel near the colour.
-wait_for() {  # file x y r g b
-  for _ in $(seq 40); do
-    capture "$1"
-    near "$@" > /dev/null && return 0
-    sleep 0.5
-  done
-  return 1
-}
+wait_for_first_window
 # The red pixels of one row of a picture.
 red_in_row() {  # file y
   convert "$1" -crop "640x1+0+$2" +repage -fx "r > 0.9 && g < 0.1 && b < 0.1" -format "%[fx:int(mean * w + 0.5)]" info:

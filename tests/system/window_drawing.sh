@@ -37,34 +37,8 @@ QMA
 # A run that never gets its line must not hang the test.
 timeout 60 "$quillmoor" -x shapes.qma > stdout.txt 2> stderr.txt &
 pid=$!
-window=$(timeout 20 xdotool search --sync --onlyvisible --name Quillmoor 2>/dev/null | head -1)
-[ -n "$window" ] || fail "no window appeared"
+wait_for_first_window
 sleep 1
-# Whether a pixel of a window picture is near a colour (16-bit pixels lose the low bits).
-near() {  # file x y r g b
-  local value
-  value=$(convert "$1" -format "%[fx:int(255*p{$2,$3}.r)],%[fx:int(255*p{$2,$3}.g)],%[fx:int(255*p{$2,$3}.b)]" info:)
-  IFS=, read -r r g b <<< "$value"
-  local dr=$((r - $4)) dg=$((g - $5)) db=$((b - $6))
-  [ "${dr#-}" -le 8 ] && [ "${dg#-}" -le 8 ] && [ "${db#-}" -le 8 ] || { echo "$value"; return 1; }
-}
-# Waits (at most 20 s, the machine may be busy) until a capture shows the pixel near the colour.
-# The window is looked up again each time: the display set-up may replace the first window it
-# showed (a slow build, such as the sanitizer one, can catch the first one).
-current_window() {
-  local found
-  found=$(xdotool search --onlyvisible --name Quillmoor 2>/dev/null | tail -1)
-  [ -n "$found" ] && window=$found
-}
-wait_for() {  # file x y r g b
-  for _ in $(seq 40); do
-    current_window
-    xwd -silent -id "$window" 2>/dev/null | convert xwd:- "$1" 2>/dev/null
-    near "$@" > /dev/null && return 0
-    sleep 0.5
-  done
-  return 1
-}
 if [ -n "$window" ]; then
   wait_for before.png 50 50 255 0 0
   seen=$(near before.png 50 50 255 0 0) || fail "the red box is not in the window: $seen"
