@@ -186,8 +186,12 @@ struct CallSite {
   int32_t returnWord;
   CellKind resultKind;
   ValueCell* resultCell;
-  int32_t learnedScope;      // the caller's scope `flat` was looked up for (-1: none yet)
-  const FlatSaveList* flat;  // nullptr: that pair of scopes saves the general way
+  int32_t learnedScope;  // the caller's scope the flat list was looked up for (-1: none yet)
+  // The scope whose calls save along the flat list: learnedScope when that pair of scopes has one,
+  // else -1 (no scope), so the fast way takes one comparison.
+  int32_t flatScope;
+  // The frame a call from flatScope pushes, all but where its saves start.
+  ReturnFrame flatFrame;
   std::array<ValueCell*, kMaxCallArguments> parameters;
 };
 
@@ -196,30 +200,33 @@ struct CallSite {
 [[gnu::noinline]] void PushPlannedCall(CallSite& site) {
   if (site.learnedScope != RunningScope) {
     site.learnedScope = RunningScope;
-    site.flat = FlatSaveListFor(RunningScope, site.calleeScope);
+    const FlatSaveList* flat = FlatSaveListFor(RunningScope, site.calleeScope);
+    site.flatScope = flat != nullptr ? RunningScope : -1;
+    site.flatFrame = {FrameKind::Call, site.resultKind, {}, RunningScope, site.returnWord, 0, 0, 0, 0,
+                      site.resultCell, flat};
   }
-  if (site.flat != nullptr && ProgramArrays.DimensionedCount() == 0) {
-    ProgramReturnStack.PushFlatCall(site.returnWord, site.resultCell, site.resultKind, RunningScope,
-                                    *site.flat);
+  if (site.flatScope == RunningScope && ProgramArrays.DimensionedCount() == 0) {
+    ProgramReturnStack.PushFlatCall(site.flatFrame);
   } else {
     ProgramReturnStack.PushCall(site.returnWord, site.resultCell, site.resultKind, RunningScope,
                                 site.calleeScope);
   }
 }
 
+// A planned site that cannot take its fast way calls as an unplanned one. Kept out of line so
+// the fast way sets up no frame for the general call's locals.
+[[gnu::noinline, gnu::cold]] Pc CallUnplanned(Pc at) { return CmdFunction(at); }
+
 // The call itself, for `count` arguments (a count known when compiled unrolls the copies).
 [[gnu::always_inline]] inline Pc CallPlannedSite(Pc at, CallSite& site, int32_t count) {
   if (site.countCell->i != count || ProgramReturnStack.Full()) [[unlikely]] {
-    return CmdFunction(at);
+    return CallUnplanned(at);
   }
   // Every argument read before any parameter is assigned.
   std::array<int32_t, kMaxCallArguments> values;
   for (int32_t k = 0; k < count; ++k) values[k] = at[4 + k].cell->i;
-  const int16_t callerScope = RunningScope;
-  if (callerScope == site.learnedScope && site.flat != nullptr && ProgramArrays.DimensionedCount() == 0)
-      [[likely]] {
-    ProgramReturnStack.PushFlatCall(site.returnWord, site.resultCell, site.resultKind, callerScope,
-                                    *site.flat);
+  if (RunningScope == site.flatScope && ProgramArrays.DimensionedCount() == 0) [[likely]] {
+    ProgramReturnStack.PushFlatCall(site.flatFrame);
   } else {
     PushPlannedCall(site);
   }
@@ -263,7 +270,7 @@ CommandHandler PlanCall(DecodedWord* at) {
   site.returnWord = first + 3 + count;
   site.resultCell = OperandCell(words[first + 1], site.resultKind);
   site.learnedScope = -1;
-  site.flat = nullptr;
+  site.flatScope = -1;
   CallSite* plan = NewDecodedPlan<CallSite>();
   *plan = site;
   at[1].plan = plan;
@@ -313,21 +320,30 @@ Pc CmdEndfunctionL(Pc at) {
 // The same, when the call on top of the return stack takes a result of the value's own kind: the
 // 32 bits are stored as they are. Anything else (GOSUB frames above the call, no call, a result
 // of another kind) takes CmdEndfunctionL. The value's kind was read at load.
-template <CellKind kind>
-Pc CmdReturnNumber(Pc at) {
-  const int32_t bits = at[1].cell->i;
-  const ReturnFrame* top = ProgramReturnStack.Top();
-  if (top == nullptr || top->kind != FrameKind::Call || top->resultCell == nullptr || top->resultKind != kind)
-      [[unlikely]] {
-    return CmdEndfunctionL(at);
-  }
-  if (top->flat != nullptr) [[likely]] {
-    return DecodedAt(ProgramReturnStack.ReturnFromFlatCall(bits));
-  }
+//
+// The return from a call that saved the general way, and every return that is no plain number
+// into a result of its kind, are kept out of line, so the return from a flat call sets up no
+// frame.
+[[gnu::noinline]] Pc ReturnNumberFromGeneralCall(int32_t bits) {
   const ReturnFrame& frame = ProgramReturnStack.PopCall();
   frame.resultCell->i = bits;
   ProgramReturnStack.RestoreFunctionLocals(frame);
   return DecodedAt(frame.returnWord);
+}
+[[gnu::noinline]] Pc ReturnConverted(Pc at) { return CmdEndfunctionL(at); }
+
+template <CellKind kind>
+[[gnu::always_inline]] inline Pc CmdReturnNumber(Pc at) {
+  const int32_t bits = at[1].cell->i;
+  const ReturnFrame* top = ProgramReturnStack.Top();
+  if (top == nullptr || top->kind != FrameKind::Call || top->resultCell == nullptr || top->resultKind != kind)
+      [[unlikely]] {
+    return ReturnConverted(at);
+  }
+  if (top->flat == nullptr) [[unlikely]] {
+    return ReturnNumberFromGeneralCall(bits);
+  }
+  return DecodedAt(ProgramReturnStack.ReturnFromFlatCall(bits));
 }
 
 // ENDFUNCTION and EXITFUNCTION with a text: [value].

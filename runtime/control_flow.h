@@ -172,10 +172,10 @@ class ReturnStack {
   // program, whose variables no function can reach) and the callee's temporary window.
   [[gnu::always_inline]] inline void PushCall(int32_t returnWord, ValueCell* resultCell, CellKind resultKind,
                                               int16_t callerScope, int32_t calleeScope);
-  // The same along a flat list; the caller checked that no array is dimensioned.
-  [[gnu::always_inline]] inline void PushFlatCall(int32_t returnWord, ValueCell* resultCell,
-                                                  CellKind resultKind, int16_t callerScope,
-                                                  const FlatSaveList& list);
+  // The same along a flat list: pushes `prepared` (a call frame whose `flat` is the list, made
+  // once by the call site) with where its saves start. The caller checked that no array is
+  // dimensioned.
+  [[gnu::always_inline]] inline void PushFlatCall(const ReturnFrame& prepared);
   // Returns from the call on top, which saved along a flat list, storing `bits` into its result
   // cell between putting back the temporaries and the variables (as PopCall, the store and
   // RestoreFunctionLocals do). Returns the call's return word.
@@ -395,24 +395,18 @@ inline void ReturnStack::RestoreFlat(const ReturnFrame& frame, uint32_t from, ui
                   flatValues_.From(frame.savedNumbersBegin) + from);
 }
 
-inline void ReturnStack::PushFlatCall(int32_t returnWord, ValueCell* resultCell, CellKind resultKind,
-                                      int16_t callerScope, const FlatSaveList& list) {
-  ReturnFrame& frame = *frames_.Room(1);
-  const uint32_t begin = flatValues_.Size();
-  frame.kind = FrameKind::Call;
-  frame.resultKind = resultKind;
-  frame.savedScope = callerScope;
-  frame.returnWord = returnWord;
-  frame.savedNumbersBegin = begin;
-  frame.resultCell = resultCell;
-  frame.flat = &list;
-  frames_.Commit(1);
-  ++callFrames_;
+inline void ReturnStack::PushFlatCall(const ReturnFrame& prepared) {
   // Held in locals: the saves are int32 stores, which could otherwise change the list's fields.
+  const FlatSaveList& list = *prepared.flat;
   const int32_t* const listed = list.cells;
   const uint32_t count = list.count;
-  const ValueCell* const cells = Interpreter.cells;
-  GatherCellBits(cells, listed, count, flatValues_.Room(count));
+  const uint32_t begin = flatValues_.Size();
+  ReturnFrame& frame = *frames_.Room(1);
+  frame = prepared;
+  frame.savedNumbersBegin = begin;
+  frames_.Commit(1);
+  ++callFrames_;
+  GatherCellBits(Interpreter.cells, listed, count, flatValues_.Room(count));
   flatValues_.Commit(count);
 }
 
