@@ -202,8 +202,17 @@ struct CallSite {
     site.learnedScope = RunningScope;
     const FlatSaveList* flat = FlatSaveListFor(RunningScope, site.calleeScope);
     site.flatScope = flat != nullptr ? RunningScope : -1;
-    site.flatFrame = {FrameKind::Call, site.resultKind, {}, RunningScope, site.returnWord, 0, 0, 0, 0,
-                      site.resultCell, flat};
+    site.flatFrame = {FrameKind::Call,
+                      site.resultKind,
+                      {},
+                      RunningScope,
+                      site.returnWord,
+                      0,
+                      0,
+                      0,
+                      0,
+                      site.resultCell,
+                      flat};
   }
   if (site.flatScope == RunningScope && ProgramArrays.DimensionedCount() == 0) {
     ProgramReturnStack.PushFlatCall(site.flatFrame);
