@@ -113,49 +113,168 @@ std::size_t MatchingBracket(std::string_view text, std::size_t open) {
   return npos;
 }
 
-// The innermost plain bracket outside call brackets (the first one at the greatest depth).
-struct BracketScan {
-  bool balanced = true;
-  std::size_t deepestPlain = npos;
+// ---- Brackets ---------------------------------------------------------------------------------
+//
+// A plain bracket (one not written right after a name, and not inside a call's brackets) is
+// compiled before what surrounds it, and its result stands in the text in its place as the
+// marker "?" and the result's number. The brackets are taken deepest first, left to right
+// among those of one depth, each when its own inner brackets are compiled; what surrounds a
+// bracket is compiled as the text with those markers in place of the inner brackets.
+//
+// The text is read once into its plain brackets; each bracket's text is put together when it is
+// compiled. A marker ends in a digit, so a bracket written right after a compiled one has a name
+// character before it from then on: it is a call's bracket, left in the text as it stands (its
+// inner brackets, deeper, are compiled by then).
+
+struct BracketGroup {
+  enum class State : uint8_t { Pending, Compiled, Call };
+  std::size_t open = 0;  // the positions of "(" and ")" in the text
+  std::size_t close = 0;
+  int32_t depth = 0;          // 1 for a bracket at the top level of the text
+  int32_t firstInner = -1;    // the first plain bracket directly inside, then each one's next
+  int32_t next = -1;          // the next plain bracket directly inside the same one
+  int32_t writtenAfter = -1;  // the plain bracket whose ")" stands right before this "("
+  State state = State::Pending;
+  OperandNumber number = 0;  // Compiled: the result
 };
 
-BracketScan ScanBrackets(std::string_view text) {
-  BracketScan result;
-  std::vector<bool> open;  // true: a call bracket
+class BracketedText {
+ public:
+  explicit BracketedText(std::string_view text) : text_(text) { balanced_ = Read(); }
+
+  bool Balanced() const { return balanced_; }
+  int32_t DeepestDepth() const { return deepest_; }
+  std::size_t Size() const { return groups_.size(); }
+  BracketGroup& operator[](std::size_t k) { return groups_[k]; }
+
+  // The text of bracket k as it stands when it is compiled: its inner compiled brackets as
+  // their markers. A view of the text itself when nothing inside it has been compiled.
+  std::string_view Inner(std::size_t k, std::string& built) const;
+  // The whole text with the compiled brackets of the top level as their markers.
+  std::string_view Outer(std::string& built) const;
+  // Bracket k has been compiled to `number`: a plain bracket written right after it becomes a
+  // call's bracket.
+  void MarkCompiled(std::size_t k, OperandNumber number);
+
+ private:
+  bool Read();
+  // Appends text [from, to) with the plain brackets from `first` on (those directly inside it)
+  // as they stand; false when none of them stands differently, nothing appended.
+  bool AppendWithInner(std::size_t from, std::size_t to, int32_t first, std::string& built) const;
+
+  std::string_view text_;
+  std::vector<BracketGroup> groups_;
+  int32_t firstOuter_ = -1;
+  int32_t deepest_ = 0;
+  bool balanced_ = true;
+};
+
+bool BracketedText::Read() {
+  // The brackets open at this point: the plain bracket's index, or -1 for a call's bracket.
+  std::vector<int32_t> open;
+  open.reserve(16);
   int32_t callBrackets = 0;
-  int32_t deepest = 0;
+  int32_t lastOuter = -1;          // the last plain bracket of the top level
+  int32_t lastClosed = -1;         // the plain bracket closed last
+  std::vector<int32_t> lastInner;  // per open plain bracket: its last inner plain bracket
   bool inQuotes = false;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    const char c = text[i];
+  for (std::size_t i = 0; i < text_.size(); ++i) {
+    const char c = text_[i];
     if (c == '"') inQuotes = !inQuotes;
     if (inQuotes) continue;
     if (c == '(') {
-      const bool call = i > 0 && IsCallNameCharacter(text[i - 1]);
-      if (!call && callBrackets == 0) {
-        const auto plainDepth = static_cast<int32_t>(open.size()) + 1;
-        if (plainDepth > deepest) {
-          deepest = plainDepth;
-          result.deepestPlain = i;
-        }
+      const bool call = i > 0 && IsCallNameCharacter(text_[i - 1]);
+      if (call || callBrackets > 0) {
+        if (call) ++callBrackets;
+        open.push_back(call ? -1 : -2);
+        continue;
       }
-      if (call) ++callBrackets;
-      open.push_back(call);
+      const auto index = static_cast<int32_t>(groups_.size());
+      BracketGroup group;
+      group.open = i;
+      group.depth = static_cast<int32_t>(open.size()) + 1;
+      if (lastClosed >= 0 && groups_[static_cast<std::size_t>(lastClosed)].close + 1 == i) {
+        group.writtenAfter = lastClosed;
+      }
+      groups_.push_back(group);
+      deepest_ = std::max(deepest_, group.depth);
+      // Linked after the previous plain bracket of its parent (or of the top level).
+      int32_t& previous = open.empty() ? lastOuter : lastInner.back();
+      if (previous >= 0) {
+        groups_[static_cast<std::size_t>(previous)].next = index;
+      } else if (open.empty()) {
+        firstOuter_ = index;
+      } else {
+        groups_[static_cast<std::size_t>(open.back())].firstInner = index;
+      }
+      previous = index;
+      open.push_back(index);
+      lastInner.push_back(-1);
     } else if (c == ')') {
-      if (open.empty()) {
-        result.balanced = false;
-        return result;
-      }
-      if (open.back()) --callBrackets;
+      if (open.empty()) return false;
+      const int32_t closing = open.back();
       open.pop_back();
+      if (closing == -1) --callBrackets;
+      if (closing >= 0) {
+        groups_[static_cast<std::size_t>(closing)].close = i;
+        lastInner.pop_back();
+        lastClosed = closing;
+      }
     }
   }
-  result.balanced = open.empty();
-  return result;
+  return open.empty();
+}
+
+bool BracketedText::AppendWithInner(std::size_t from, std::size_t to, int32_t first,
+                                    std::string& built) const {
+  bool changed = false;
+  for (int32_t k = first; k >= 0; k = groups_[static_cast<std::size_t>(k)].next) {
+    if (groups_[static_cast<std::size_t>(k)].state != BracketGroup::State::Pending) changed = true;
+  }
+  if (!changed) return false;
+  std::size_t at = from;
+  for (int32_t k = first; k >= 0; k = groups_[static_cast<std::size_t>(k)].next) {
+    const BracketGroup& group = groups_[static_cast<std::size_t>(k)];
+    built.append(text_.substr(at, group.open - at));
+    if (group.state == BracketGroup::State::Compiled) {
+      built += Marker(group.number);
+    } else {
+      built.push_back('(');
+      if (!AppendWithInner(group.open + 1, group.close, group.firstInner, built)) {
+        built.append(text_.substr(group.open + 1, group.close - group.open - 1));
+      }
+      built.push_back(')');
+    }
+    at = group.close + 1;
+  }
+  built.append(text_.substr(at, to - at));
+  return true;
+}
+
+std::string_view BracketedText::Inner(std::size_t k, std::string& built) const {
+  const BracketGroup& group = groups_[k];
+  built.clear();
+  if (AppendWithInner(group.open + 1, group.close, group.firstInner, built)) return built;
+  return text_.substr(group.open + 1, group.close - group.open - 1);
+}
+
+std::string_view BracketedText::Outer(std::string& built) const {
+  built.clear();
+  if (AppendWithInner(0, text_.size(), firstOuter_, built)) return built;
+  return text_;
+}
+
+void BracketedText::MarkCompiled(std::size_t k, OperandNumber number) {
+  groups_[k].state = BracketGroup::State::Compiled;
+  groups_[k].number = number;
+  const int32_t next = groups_[k].next;
+  if (next >= 0 && groups_[static_cast<std::size_t>(next)].writtenAfter == static_cast<int32_t>(k)) {
+    groups_[static_cast<std::size_t>(next)].state = BracketGroup::State::Call;
+  }
 }
 
 // ---- The compiler proper ----------------------------------------------------------------------
 
-bool CompileBracketedText(CompileContext& context, std::string text, OperandPair& result);
 bool CompileFlatExpression(CompileContext& context, std::string_view text, OperandPair& result);
 OperandPair CompileOperand(CompileContext& context, std::string_view text);
 OperandPair CompileMarkerNumber(Parser& parser, OperandNumber number);
@@ -166,23 +285,27 @@ bool Fail(Parser& parser, int32_t message, OperandPair& result) {
   return false;
 }
 
-bool CompileBracketedText(CompileContext& context, std::string text, OperandPair& result) {
-  for (;;) {
-    const BracketScan brackets = ScanBrackets(text);
-    if (!brackets.balanced) return Fail(context.parser, kMsgUnbalancedBrackets, result);
-    if (brackets.deepestPlain == npos) return CompileFlatExpression(context, text, result);
-    const std::size_t open = brackets.deepestPlain;
-    const std::size_t close = MatchingBracket(text, open);
-    if (close == npos) return Fail(context.parser, kMsgUnbalancedBrackets, result);
-    OperandPair inner;
-    if (!CompileFlatExpression(context, text.substr(open + 1, close - open - 1), inner) ||
-        inner.type == kTypeFailed) {
-      result = Failed();
-      return false;
+bool CompileBracketedText(CompileContext& context, std::string_view text, OperandPair& result) {
+  BracketedText brackets(text);
+  if (!brackets.Balanced()) return Fail(context.parser, kMsgUnbalancedBrackets, result);
+  // The length of the text with the brackets compiled so far in their markers' places.
+  std::size_t textLength = text.size();
+  std::string built;
+  for (int32_t depth = brackets.DeepestDepth(); depth >= 1; --depth) {
+    for (std::size_t k = 0; k < brackets.Size(); ++k) {
+      if (brackets[k].depth != depth || brackets[k].state != BracketGroup::State::Pending) continue;
+      const std::string_view inner = brackets.Inner(k, built);
+      OperandPair compiled;
+      if (!CompileFlatExpression(context, inner, compiled) || compiled.type == kTypeFailed) {
+        result = Failed();
+        return false;
+      }
+      brackets.MarkCompiled(k, compiled.number);
+      textLength = textLength - (inner.size() + 2) + MarkerLength(compiled.number);
+      if (textLength > kMaxExpressionLength) return Fail(context.parser, kMsgLineTooLong, result);
     }
-    text = text.substr(0, open) + Marker(inner.number) + text.substr(close + 1);
-    if (text.size() > kMaxExpressionLength) return Fail(context.parser, kMsgLineTooLong, result);
   }
+  return CompileFlatExpression(context, brackets.Outer(built), result);
 }
 
 // ---- Flat texts ------------------------------------------------------------------------------
@@ -719,7 +842,7 @@ bool CompileExpression(CompileContext& context, std::string_view text, OperandPa
   if (text.size() > kMaxExpressionLength) return Fail(context.parser, kMsgLineTooLong, result);
   // Without a bracket there is no bracket to compile first: the text is compiled as it stands.
   const bool bracketed = text.find_first_of("()") != std::string_view::npos;
-  if (!(bracketed ? CompileBracketedText(context, std::string(text), result)
+  if (!(bracketed ? CompileBracketedText(context, text, result)
                   : CompileFlatExpression(context, text, result))) {
     return false;
   }

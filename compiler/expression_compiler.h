@@ -3,11 +3,12 @@
 // brackets) into program words that compute its value into temporaries, and gives the operand
 // number and type of the result.
 //
-// It works on the text itself: the innermost plain bracket is compiled first and replaced by a
-// marker "?" followed by the operand number of its result. A text without plain brackets is read
-// once into its operators and the operand texts between them, and compiled operator level by
-// operator level from those pieces, each operator and its two operands becoming the marker of
-// the operator's result, until one operand is left.
+// The text is read once into its plain brackets. The innermost are compiled first, and each
+// bracket's result stands in the text around it as a marker "?" followed by the result's
+// operand number. A text without plain brackets is read once into its operators and the operand
+// texts between them, and compiled operator level by operator level from those pieces, each
+// operator and its two operands becoming the marker of the operator's result, until one operand
+// is left.
 #pragma once
 #include <cstdint>
 #include <string>
@@ -24,7 +25,8 @@ inline constexpr int32_t kConvertToIntegerId = kOpAssignLF;
 // A user-function call is the FUNCTION command with the call's operands.
 inline constexpr int32_t kUserFunctionCallId = kCmdFunction;
 
-// An expression text (and every text it is rewritten into) holds at most this many characters.
+// An expression text holds at most this many characters, and so does the text with any of its
+// brackets replaced by the markers of their results.
 inline constexpr std::size_t kMaxExpressionLength = 254;
 
 // Compiles an expression text. True with the result's number and type ('l', 'f', 's'); false

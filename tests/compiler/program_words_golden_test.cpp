@@ -237,5 +237,114 @@ TEST_F(ProgramWordsGoldenTest, FaultyStatementsKeepTheirReports) {
   EXPECT_EQ(print.Value(), 6030865155289399566u);
 }
 
+// Brackets are compiled innermost first, each becoming the operand of what surrounds it. Each
+// statement's report and words were fingerprinted with the compiler as it stood when brackets
+// were compiled by rewriting the text: nesting, neighbouring brackets, calls inside and beside
+// brackets, signs after brackets, brackets in quotes, and the limit on the text's length as the
+// brackets' results take their places.
+TEST_F(ProgramWordsGoldenTest, BracketedExpressionsKeepTheirWordsAndReports) {
+  // "b" and `count` more bracketed operands added to it.
+  auto sumOfBrackets = [](int count, const std::string& inner) {
+    std::string text = "b";
+    for (int i = 0; i < count; ++i) text += "+(" + inner + ")";
+    return text;
+  };
+  struct Case {
+    std::string statement;
+    uint64_t fingerprint;
+  };
+  const Case cases[] = {
+      {"a = (1 + 2) * 3", 17843864167221220556u},
+      {"a = ((1 + 2) * (3 - 4)) / (5)", 14846439565138862073u},
+      {"a = (b + (c * (d - (e / 2))))", 14447623151617183148u},
+      {"a = ((((b))))", 16037586590723790975u},
+      {"a = (1)+(2)*(3)^(2)", 8535937992854428312u},
+      {"a = 1 - (2) - (3)", 18411196909648457236u},
+      {"a = (b > 1) + (c <= 2) * (d => 3) - (e <> 4)", 8395996841670384110u},
+      {"a# = (1.5 + (b# * 2)) / (c# - 0.5)", 7560469317062250389u},
+      {"a$ = (b$ + (c$ + \"x\"))", 3593293884244175799u},
+      // Signs before and after brackets.
+      {"a = -(b + 1)", 9828543154857670523u},
+      {"a = 2 * -(b)", 4628554074157948787u},
+      {"a = -(-(-b))", 7360200734388440908u},
+      {"a = (b) -1", 10107434518653639929u},
+      {"a = (b)- -1", 6815365395157133985u},
+      {"a = (b)*-(c)", 7360200734388440908u},
+      {"a = (-1) - -(2)", 9403680422640808369u},
+      {"a = (b)-(c)", 11223858664588645178u},
+      {"a = b-(c)", 15527258428406455158u},
+      {"a = (b)^-2", 3539217910422244388u},
+      // Calls inside brackets and brackets inside calls.
+      {"a = twice((b + 1) * 2)", 10481832436334634989u},
+      {"a = (twice(b) + sqrt(abs(c)))", 1963342142945471860u},
+      {"a = grid((1), (2))", 8032179124888511120u},
+      {"a = (grid(1, (2 + b)) + 1)", 9851677020726383348u},
+      {"a = ((twice((b))) * (grid((1), 2)))", 14448000279016985151u},
+      {"a = len(\"(\" + \")\") + (1)", 13578003314059750469u},
+      {"a = (len(\"((\"))", 17441123583151797967u},
+      // Brackets in quoted texts are text.
+      {"a$ = \"(\" + (b$ + \")\")", 14902897494400867404u},
+      {"a$ = (\"(()\" + \")\")", 8692122158641949155u},
+      {"a$ = \")\" + (\"(\")", 9983421700250561520u},
+      // A bracket directly after a name, a number or another bracket.
+      {"a = twice(b)(c)", 4084636408652774842u},
+      {"a = (b)(c)", 4084636408652774842u},
+      {"a = (b)(c)(d)", 4084636408652774842u},
+      {"a = ((b))((c))", 4084636408652774842u},
+      {"a = (b)((c) + 1)", 4084636408652774842u},
+      {"a = (grid)(1)", 4084636408652774842u},
+      {"a = (b)5", 4084636408652774842u},
+      {"a = 5(b)", 1704618367291733924u},
+      {"a = b (1)", 8862422865393149490u},
+      {"a = b(1)", 15590321668652404518u},
+      {"a = (b) (c)", 4084636408652774842u},
+      {"a = b + c (d)(e)", 12522892439768857411u},
+      {"a = (b)(c) + (d)", 4084636408652774842u},
+      {"a = (b)+(c)(d)", 4084636408652774842u},
+      {"a = (1, 2)", 4084636408652774842u},
+      {"a = (\"x\"(1))", 8862422865393149490u},
+      {"a = (twice)(1)", 4084636408652774842u},
+      // Empty, unbalanced and unfinished brackets.
+      {"a = ()", 4084636408652774842u},
+      {"a = (1 + ())", 4084636408652774842u},
+      {"a = (1 +) * 2", 4084636408652774842u},
+      {"a = (1 + 2", 7923648975373813660u},
+      {"a = 1 + 2)", 7923648975373813660u},
+      {"a = )(", 7923648975373813660u},
+      {"a = (1))(", 7923648975373813660u},
+      {"a = twice(1", 7923648975373813660u},
+      {"a = (\"(\")", 1178540566890822770u},
+      {"a = (\")\"", 7923648975373813660u},
+      {"a = (1 + \"(\")", 5735513571090459666u},
+      {"a = ((1) + (\"x\"))", 10611307548876173653u},
+      {"a = (b$) + 1", 8862422865393149490u},
+      // Brackets in the statements that take expressions.
+      {"if (a > 1) and (b < 2) then c = (1)", 17130623574716168959u},
+      {"print (a + 1); (b$); -(c)", 16094102051643246707u},
+      {"for i = (1) to (a + 2) step (-1) : next i", 933850595695837534u},
+      {"grid((1 + 1)) = (2)", 11060073049159837180u},
+      {"while (a) : endwhile", 13903997417456814304u},
+      // Results taking the brackets' places lengthen or shorten the text.
+      {"a = " + sumOfBrackets(60, "b"), 3201126095022560293u},
+      {"a = " + sumOfBrackets(37, "b"), 3201126095022560293u},
+      {"a = " + sumOfBrackets(36, "b"), 617731725257292512u},
+      {"a = " + sumOfBrackets(22, "b"), 331859593353365848u},
+      {"a = " + sumOfBrackets(21, "b"), 10976499933091931160u},
+      {"a = " + sumOfBrackets(16, "bbbbbbbbbbbb"), 16516496700226564452u},
+      {"a = " + sumOfBrackets(16, "(bbbbbbbbbb)"), 16516496700226564452u},
+      {"a = " + sumOfBrackets(5, "(((((b)))))"), 8108330337155548266u},
+  };
+  for (const Case& c : cases) {
+    const std::string program =
+        "dim grid(3)\n" + c.statement + "\nend\nfunction twice(v)\nendfunction v * 2\n";
+    Fingerprint print;
+    const bool compiled = Compile(program);
+    print.Add(compiled ? 1 : 0);
+    print.Add(parser.ErrorTextWithLine());
+    print.Add(static_cast<int32_t>(CompiledFingerprint()));
+    EXPECT_EQ(print.Value(), c.fingerprint) << c.statement;
+  }
+}
+
 }  // namespace
 }  // namespace qm::testing
