@@ -320,7 +320,7 @@ constexpr CommandFusion kArrayFusions[] = {
     Fusion<OpAddLLL, StoreElementFast>(),
     Fusion<OpSubLLL, StoreElementFast>(),
     Fusion<OpMulLLL, StoreElementFast>(),
-    Fusion<FetchElementFast, kAddAndAssign>(),
+    FusionBeforePair<FetchElementFast, kAddAndAssign>(),
 };
 
 // ---- Run life cycle ----

@@ -390,11 +390,13 @@ constexpr CommandVariant kControlFlowVariants[] = {{CmdFunction, PlanCall},
                                                    {CmdEndfunctionL, ChooseNumberReturn}};
 
 // NEXT and the FOR it jumps back to, in one dispatch; an argument worked out into a temporary,
-// then the planned call of one argument that passes it (fib(n - 1)).
+// then the planned call of one argument that passes it (fib(n - 1)), also right after an
+// assignment (a = fib(n - 1) : b = fib(n - 2)).
 constexpr CommandFusion kControlFlowFusions[] = {
     {CmdNext, CmdFor, FusedPair<CmdNext, CmdFor>, FusedSecond::AtJumpTarget},
     Fusion<OpAddLLL, CmdCallPlannedWith<1>>(),
     Fusion<OpSubLLL, CmdCallPlannedWith<1>>(),
+    FusionBeforePair<OpAssignLL, FusedPair<OpSubLLL, CmdCallPlannedWith<1>>>(),
 };
 
 constexpr OperandLayout kThenJump = OperandLayout::SignatureThenJump;

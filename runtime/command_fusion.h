@@ -74,7 +74,8 @@ const CommandFusion* FindCommandFusion(CommandHandler first, CommandHandler seco
 
 // The fused handler of two handlers whose definitions the compiler sees: both are inlined, with
 // everything they call that the compiler can inline. It goes on to the next command itself, so it
-// may stand second in another pair but never first (a first half must return the second's word).
+// may stand second in another pair (FusedBeforePair) but never first (a first half must return
+// the second's word).
 template <CommandHandler first, CommandHandler second>
 [[gnu::flatten]] Pc FusedPair(Pc at) {
   const Pc next = first(at);
@@ -86,6 +87,22 @@ template <CommandHandler first, CommandHandler second>
 template <CommandHandler first, CommandHandler second>
 constexpr CommandFusion Fusion() {
   return {first, second, FusedPair<first, second>};
+}
+
+// A command, then a fused pair that follows it: three commands in one dispatch. The pair goes on
+// to the next command itself, so it runs last, in the place of a jump: were the fused handler to
+// go on after it as FusedPair does, every command up to the next slice check would run inside
+// that call, one machine frame deeper each time.
+template <CommandHandler first, CommandHandler pair>
+[[gnu::flatten]] Pc FusedBeforePair(Pc at) {
+  const Pc next = first(at);
+  if (!StartSecondHalf(next)) return next;
+  return pair(next);
+}
+
+template <CommandHandler first, CommandHandler pair>
+constexpr CommandFusion FusionBeforePair() {
+  return {first, pair, FusedBeforePair<first, pair>};
 }
 
 // A handler that goes on to the next command itself. The decoded form runs it in place of
