@@ -101,8 +101,6 @@ std::size_t MarkerLength(OperandNumber number) {
   return 1 + static_cast<std::size_t>(written.ptr - digits);
 }
 
-bool HasMarkerCharacter(std::string_view text) { return FindOutsideQuotes(text, '?') != npos; }
-
 // For a "(" at `open`, the position of the ")" that closes it (quotes respected), or npos.
 std::size_t MatchingBracket(std::string_view text, std::size_t open) {
   ScanState scan;
@@ -126,25 +124,31 @@ std::size_t MatchingBracket(std::string_view text, std::size_t open) {
 // character before it from then on: it is a call's bracket, left in the text as it stands (its
 // inner brackets, deeper, are compiled by then).
 
+// A text of at most kMaxExpressionLength characters that holds more "(" than this, or more
+// open at once, cannot close them all: the bracket lists need no more room.
+constexpr std::size_t kMaxBrackets = kMaxExpressionLength / 2;
+
 struct BracketGroup {
   enum class State : uint8_t { Pending, Compiled, Call };
-  std::size_t open = 0;  // the positions of "(" and ")" in the text
-  std::size_t close = 0;
-  int32_t depth = 0;          // 1 for a bracket at the top level of the text
-  int32_t firstInner = -1;    // the first plain bracket directly inside, then each one's next
-  int32_t next = -1;          // the next plain bracket directly inside the same one
-  int32_t writtenAfter = -1;  // the plain bracket whose ")" stands right before this "("
-  State state = State::Pending;
-  OperandNumber number = 0;  // Compiled: the result
+  std::size_t open;  // the positions of "(" and ")" in the text
+  std::size_t close;
+  int32_t depth;         // 1 for a bracket at the top level of the text
+  int32_t firstInner;    // the first plain bracket directly inside (-1: none), then each one's
+  int32_t next;          // next plain bracket directly inside the same one
+  int32_t writtenAfter;  // the plain bracket whose ")" stands right before this "(", or -1
+  State state;
+  OperandNumber number;  // Compiled: the result
 };
 
+// The lists are filled as the text is read; they start unset, as most texts have a bracket or
+// two.
 class BracketedText {
  public:
   explicit BracketedText(std::string_view text) : text_(text) { balanced_ = Read(); }
 
   bool Balanced() const { return balanced_; }
   int32_t DeepestDepth() const { return deepest_; }
-  std::size_t Size() const { return groups_.size(); }
+  std::size_t Size() const { return count_; }
   BracketGroup& operator[](std::size_t k) { return groups_[k]; }
 
   // The text of bracket k as it stands when it is compiled: its inner compiled brackets as
@@ -163,78 +167,86 @@ class BracketedText {
   bool AppendWithInner(std::size_t from, std::size_t to, int32_t first, std::string& built) const;
 
   std::string_view text_;
-  std::vector<BracketGroup> groups_;
+  BracketGroup groups_[kMaxBrackets];
+  std::size_t count_ = 0;
   int32_t firstOuter_ = -1;
   int32_t deepest_ = 0;
   bool balanced_ = true;
 };
 
 bool BracketedText::Read() {
-  // The brackets open at this point: the plain bracket's index, or -1 for a call's bracket.
-  std::vector<int32_t> open;
-  open.reserve(16);
+  // The brackets open at this point: a plain bracket's index, kCallBracket for a call's bracket,
+  // kInCall for a bracket inside one. For each open plain bracket, its last inner plain bracket.
+  constexpr int32_t kCallBracket = -1;
+  constexpr int32_t kInCall = -2;
+  int32_t open[kMaxBrackets];
+  int32_t lastInner[kMaxBrackets];
+  std::size_t openCount = 0;
+  std::size_t plainOpen = 0;
   int32_t callBrackets = 0;
-  int32_t lastOuter = -1;          // the last plain bracket of the top level
-  int32_t lastClosed = -1;         // the plain bracket closed last
-  std::vector<int32_t> lastInner;  // per open plain bracket: its last inner plain bracket
+  int32_t lastOuter = -1;   // the last plain bracket of the top level
+  int32_t lastClosed = -1;  // the plain bracket closed last
   bool inQuotes = false;
   for (std::size_t i = 0; i < text_.size(); ++i) {
     const char c = text_[i];
     if (c == '"') inQuotes = !inQuotes;
     if (inQuotes) continue;
     if (c == '(') {
+      if (openCount == kMaxBrackets) return false;
       const bool call = i > 0 && IsCallNameCharacter(text_[i - 1]);
       if (call || callBrackets > 0) {
         if (call) ++callBrackets;
-        open.push_back(call ? -1 : -2);
+        open[openCount++] = call ? kCallBracket : kInCall;
         continue;
       }
-      const auto index = static_cast<int32_t>(groups_.size());
-      BracketGroup group;
+      if (count_ == kMaxBrackets) return false;
+      const auto index = static_cast<int32_t>(count_);
+      BracketGroup& group = groups_[count_++];
       group.open = i;
-      group.depth = static_cast<int32_t>(open.size()) + 1;
-      if (lastClosed >= 0 && groups_[static_cast<std::size_t>(lastClosed)].close + 1 == i) {
-        group.writtenAfter = lastClosed;
-      }
-      groups_.push_back(group);
+      group.close = i;
+      group.depth = static_cast<int32_t>(openCount) + 1;
+      group.firstInner = -1;
+      group.next = -1;
+      group.writtenAfter = lastClosed >= 0 && groups_[lastClosed].close + 1 == i ? lastClosed : -1;
+      group.state = BracketGroup::State::Pending;
+      group.number = 0;
       deepest_ = std::max(deepest_, group.depth);
       // Linked after the previous plain bracket of its parent (or of the top level).
-      int32_t& previous = open.empty() ? lastOuter : lastInner.back();
+      int32_t& previous = openCount == 0 ? lastOuter : lastInner[plainOpen - 1];
       if (previous >= 0) {
-        groups_[static_cast<std::size_t>(previous)].next = index;
-      } else if (open.empty()) {
+        groups_[previous].next = index;
+      } else if (openCount == 0) {
         firstOuter_ = index;
       } else {
-        groups_[static_cast<std::size_t>(open.back())].firstInner = index;
+        groups_[open[openCount - 1]].firstInner = index;
       }
       previous = index;
-      open.push_back(index);
-      lastInner.push_back(-1);
+      open[openCount++] = index;
+      lastInner[plainOpen++] = -1;
     } else if (c == ')') {
-      if (open.empty()) return false;
-      const int32_t closing = open.back();
-      open.pop_back();
-      if (closing == -1) --callBrackets;
+      if (openCount == 0) return false;
+      const int32_t closing = open[--openCount];
+      if (closing == kCallBracket) --callBrackets;
       if (closing >= 0) {
-        groups_[static_cast<std::size_t>(closing)].close = i;
-        lastInner.pop_back();
+        groups_[closing].close = i;
+        --plainOpen;
         lastClosed = closing;
       }
     }
   }
-  return open.empty();
+  return openCount == 0;
 }
 
 bool BracketedText::AppendWithInner(std::size_t from, std::size_t to, int32_t first,
                                     std::string& built) const {
   bool changed = false;
-  for (int32_t k = first; k >= 0; k = groups_[static_cast<std::size_t>(k)].next) {
-    if (groups_[static_cast<std::size_t>(k)].state != BracketGroup::State::Pending) changed = true;
+  for (int32_t k = first; k >= 0; k = groups_[k].next) {
+    if (groups_[k].state != BracketGroup::State::Pending) changed = true;
   }
   if (!changed) return false;
   std::size_t at = from;
-  for (int32_t k = first; k >= 0; k = groups_[static_cast<std::size_t>(k)].next) {
-    const BracketGroup& group = groups_[static_cast<std::size_t>(k)];
+  for (int32_t k = first; k >= 0; k = groups_[k].next) {
+    const BracketGroup& group = groups_[k];
     built.append(text_.substr(at, group.open - at));
     if (group.state == BracketGroup::State::Compiled) {
       built += Marker(group.number);
@@ -268,8 +280,8 @@ void BracketedText::MarkCompiled(std::size_t k, OperandNumber number) {
   groups_[k].state = BracketGroup::State::Compiled;
   groups_[k].number = number;
   const int32_t next = groups_[k].next;
-  if (next >= 0 && groups_[static_cast<std::size_t>(next)].writtenAfter == static_cast<int32_t>(k)) {
-    groups_[static_cast<std::size_t>(next)].state = BracketGroup::State::Call;
+  if (next >= 0 && groups_[next].writtenAfter == static_cast<int32_t>(k)) {
+    groups_[next].state = BracketGroup::State::Call;
   }
 }
 
@@ -741,15 +753,14 @@ OperandPair CompileValueCommandCall(CompileContext& context, const std::string& 
   const int32_t start = arrayRead ? entries.front() : StartingEntry(context, entries);
   const std::string& startSignature = database.valueCommands[start].signature;
 
-  std::vector<std::string> parameters;
+  ParameterViews parameters;
   if (SplitParameters(parser, arguments, parameters) < 0) return Failed();
   if (static_cast<int32_t>(parameters.size()) + 1 > OperandList::kCapacity) {
     SetCompilerError(parser, kMsgTooManyParameters);
     return Failed();
   }
 
-  std::vector<OperandPair> values;
-  values.reserve(parameters.size());
+  std::array<OperandPair, kMaxParameters> values;
   std::string types;
   for (std::size_t k = 0; k < parameters.size(); ++k) {
     context.expectedResultType = k + 1 < startSignature.size() ? startSignature[k + 1] : 0;
@@ -767,13 +778,13 @@ OperandPair CompileValueCommandCall(CompileContext& context, const std::string& 
       if (!EmitConversion(context, conversion, value)) return Failed();
       types.back() = value.type;
     }
-    values.push_back(value);
+    values[k] = value;
   }
   context.expectedResultType = 0;
 
   OperandList operands;
   OperandPair* slot = operands.AppendSlot();
-  for (const OperandPair& value : values) (void)operands.Append(value.type, value.number);
+  for (std::size_t k = 0; k < parameters.size(); ++k) (void)operands.Append(values[k].type, values[k].number);
   const int32_t entry = FindValueCommandOverload(context, name, operands);
   if (entry < 0) return Failed();
   const ValueCommandEntry& command = database.valueCommands[entry];
@@ -837,11 +848,20 @@ OperandPair CompileOperand(CompileContext& context, std::string_view text) {
 // ---- Public entry points ----------------------------------------------------------------------
 
 bool CompileExpression(CompileContext& context, std::string_view text, OperandPair& result) {
-  // "?" marks operands the compiler has compiled; a program cannot write one.
-  if (HasMarkerCharacter(text)) return Fail(context.parser, kMsgBadExpression, result);
-  if (text.size() > kMaxExpressionLength) return Fail(context.parser, kMsgLineTooLong, result);
+  // "?" marks operands the compiler has compiled; a program cannot write one outside quotes.
   // Without a bracket there is no bracket to compile first: the text is compiled as it stands.
-  const bool bracketed = text.find_first_of("()") != std::string_view::npos;
+  bool inQuotes = false;
+  bool bracketed = false;
+  for (const char c : text) {
+    if (c == '"') {
+      inQuotes = !inQuotes;
+    } else if (c == '(' || c == ')') {
+      bracketed = true;
+    } else if (c == '?' && !inQuotes) {
+      return Fail(context.parser, kMsgBadExpression, result);
+    }
+  }
+  if (text.size() > kMaxExpressionLength) return Fail(context.parser, kMsgLineTooLong, result);
   if (!(bracketed ? CompileBracketedText(context, text, result)
                   : CompileFlatExpression(context, text, result))) {
     return false;
@@ -865,7 +885,7 @@ bool CompileUserFunctionCall(CompileContext& context, std::string_view arguments
                                         [](char c) { return static_cast<unsigned char>(c) > 32; });
   if (hasArguments) callText += "," + std::string(arguments);
 
-  std::vector<std::string> parameters;
+  ParameterViews parameters;
   result = Failed();
   if (SplitParameters(parser, callText, parameters) < 0) return false;
   // The operands are the function, its result, the argument count and the arguments.

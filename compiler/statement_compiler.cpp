@@ -91,15 +91,20 @@ bool RunAcceptsTypes(const ParserDatabase& database, int32_t first, std::string_
   return false;
 }
 
-bool CompileParameters(CompileContext& context, int32_t first, const std::vector<std::string>& texts,
+bool CompileParameters(CompileContext& context, int32_t first, const ParameterViews& texts,
                        CompiledParameters& compiled) {
   Parser& parser = context.parser;
   const StatementEntry& entry = context.Database().statements[first];
   const bool labels = !entry.signature.empty() && entry.signature[0] == kSignatureLabel;
   compiled.values.reserve(texts.size());
   for (std::size_t p = 0; p < texts.size(); ++p) {
-    std::string text = texts[p];
-    if (entry.blockKeyword) RewriteWordOperators(text);
+    std::string_view text = texts[p];
+    std::string rewritten;  // only block statements' conditions are rewritten
+    if (entry.blockKeyword) {
+      rewritten = text;
+      RewriteWordOperators(rewritten);
+      text = rewritten;
+    }
     OperandPair value;
     if (labels) {
       if (!CompileLabelOperand(context, std::string_view(entry.name) == "restore", text, value)) {
@@ -189,8 +194,8 @@ bool MatchFunctionResult(CompileContext& context, const StatementEntry& first, C
   return true;
 }
 
-bool StoreDataItems(Parser& parser, const std::vector<std::string>& items) {
-  for (const std::string& item : items) {
+bool StoreDataItems(Parser& parser, const ParameterViews& items) {
+  for (const std::string_view item : items) {
     if (!parser.AddDataItem(item)) return false;
   }
   return true;
@@ -205,7 +210,7 @@ bool CompileStatementEntry(CompileContext& context, int32_t first, std::string p
   if (entry.id == kUserFunctionCallId) return Fail(parser, kMsgBadFunctionHeader);
 
   while (!parameterText.empty() && parameterText.back() == ' ') parameterText.pop_back();
-  std::vector<std::string> texts;
+  ParameterViews texts;  // views of parameterText
   const int32_t count = SplitParameters(parser, parameterText, texts);
   if (count < 0) return false;
   parser.statementStartWord = parser.WordCount();

@@ -168,24 +168,24 @@ std::string JoinWords(const std::vector<std::string>& words, std::size_t first, 
   return joined;
 }
 
-int32_t SplitParameters(Parser& parser, std::string_view text, std::vector<std::string>& out) {
-  out.clear();
+int32_t SplitParameters(Parser& parser, std::string_view text, ParameterViews& out) {
+  out.count = 0;
   if (text.empty()) return 0;
-  out.reserve(4);
   bool inQuotes = false;
   int32_t depth = 0;
   std::size_t start = 0;
   // A parameter is the text from its first non-blank character up to its comma; `trim` drops
-  // the blanks before the comma.
+  // the blanks before the comma. False for a parameter past the last one a list may have.
   auto finish = [&](std::size_t end, bool trim) {
+    if (out.count == out.items.size()) return false;
     while (start < end && text[start] == ' ') ++start;
     std::string_view parameter = text.substr(start, end - start);
     if (trim) {
       while (!parameter.empty() && parameter.back() == ' ') parameter.remove_suffix(1);
     }
-    out.emplace_back(parameter);
+    out.items[out.count++] = parameter;
     start = end + 1;
-    return static_cast<int32_t>(out.size()) <= kMaxParameters;
+    return true;
   };
   for (std::size_t i = 0; i < text.size(); ++i) {
     const char c = text[i];
@@ -202,7 +202,17 @@ int32_t SplitParameters(Parser& parser, std::string_view text, std::vector<std::
     SetCompilerError(parser, kMsgTooManyParameters);
     return -1;
   }
-  return static_cast<int32_t>(out.size());
+  return static_cast<int32_t>(out.count);
+}
+
+int32_t SplitParameters(Parser& parser, std::string_view text, std::vector<std::string>& out) {
+  out.clear();
+  ParameterViews views;
+  const int32_t count = SplitParameters(parser, text, views);
+  if (count < 0) return count;
+  out.reserve(views.size());
+  for (std::size_t k = 0; k < views.size(); ++k) out.emplace_back(views[k]);
+  return count;
 }
 
 void ConvertPrintCommas(std::string& text) {

@@ -2,6 +2,7 @@
 // names by its leading words, a form compiled by rewriting, a comment), where its parameter text
 // and the next statement of the line begin, and how a parameter text splits into parameters.
 #pragma once
+#include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -37,6 +38,18 @@ std::string JoinWords(const std::vector<std::string>& words, std::size_t first, 
 // Returns the number of parameters (0 for an empty text), or -1 with CompilerMessage 25 in the
 // Parser's errorMessage for a 33rd parameter.
 int32_t SplitParameters(Parser& parser, std::string_view text, std::vector<std::string>& out);
+
+// The parameters of a list as views of the text split, for a caller that compiles them while
+// the text lives: no copies.
+struct ParameterViews {
+  std::array<std::string_view, kMaxParameters> items;
+  std::size_t count = 0;
+  std::size_t size() const { return count; }
+  std::string_view operator[](std::size_t k) const { return items[k]; }
+  const std::string_view* begin() const { return items.data(); }
+  const std::string_view* end() const { return items.data() + count; }
+};
+int32_t SplitParameters(Parser& parser, std::string_view text, ParameterViews& out);
 
 // PRINT and READ lists: a comma outside quotes and brackets becomes a semicolon, up to the first
 // colon outside quotes and brackets.
