@@ -332,7 +332,10 @@ EditorLoopState NextState(SystemRun& run) {
 }
 
 void EditorLoopPass(SystemRun& run) {
-  if (run.state != EditorLoopState::CompileOnly && run.displayFlag && !run.displayUp) {
+  // Only a pass that opens the editor shows its display: a switch's pass goes straight to its
+  // action, and the pass after it to the end, and each would close the display unseen.
+  const bool editorPass = run.switchMode == SwitchMode::None;
+  if (editorPass && run.state != EditorLoopState::CompileOnly && run.displayFlag && !run.displayUp) {
     if (!SetUpEditorDisplay(run)) return;
   }
   if (!run.programFile.empty()) {

@@ -2,6 +2,7 @@
 // look-ups the compilers and the runtime error report make in them.
 #include "compiler/command_database.h"
 
+#include <algorithm>
 #include <cstdio>
 
 // The command-set text, embedded in the executable at build time.
@@ -17,26 +18,28 @@ constexpr std::string_view kResultLetters = "lfsz";
 
 char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
-std::string LowerCased(std::string_view text) {
-  std::string lower(text);
-  for (char& c : lower) c = LowerAscii(c);
-  return lower;
+// Writes the text lower cased into `out` (whose memory is reused from line to line).
+void LowerCasedInto(std::string_view text, std::string& out) {
+  out.assign(text);
+  for (char& c : out) c = LowerAscii(c);
 }
 
 // The signature as stored: lower case, every character of code 32 and below dropped.
-std::string NormalisedSignature(std::string_view text) {
-  std::string signature;
+void NormalisedSignatureInto(std::string_view text, std::string& out) {
+  out.clear();
   for (char c : text) {
-    if (static_cast<unsigned char>(c) > 32) signature += LowerAscii(c);
+    if (static_cast<unsigned char>(c) > 32) out += LowerAscii(c);
   }
-  return signature;
 }
 
-// One parsed entry line.
-struct EntryLine {
-  std::string name;  // lower case, with its closing "[" for a value-returning command
+// One entry line's fields as they stand in the text. Lower casing changes neither a name's length
+// nor its closing "[", so the checks need no copies.
+struct EntryFields {
+  std::string_view name;  // with its closing "[" for a value-returning command
   int32_t id = 0;
-  std::string signature;
+  std::string_view signature;  // before its blanks are dropped and its letters lower cased
+
+  bool ValueCommand() const { return !name.empty() && name.back() == '['; }
 };
 
 DatabaseBuildResult Failure(std::string message) { return {false, std::move(message)}; }
@@ -68,8 +71,30 @@ bool ParseCommandId(std::string_view text, int32_t& id) {
   return anyDigit && id >= 1;
 }
 
+// Checks the signature as it will be stored (see NormalisedSignatureInto) against the text format.
+DatabaseBuildResult CheckSignature(std::string_view signature, bool valueCommand, int lineNumber,
+                                   std::string_view line) {
+  std::size_t letters = 0;
+  bool outsideSet = false;
+  char first = 0;
+  for (char c : signature) {
+    if (static_cast<unsigned char>(c) <= 32) continue;
+    const char letter = LowerAscii(c);
+    if (letters++ == 0) first = letter;
+    if (kSignatureLetters.find(letter) == std::string_view::npos) outsideSet = true;
+  }
+  if (letters == 0) return LineFailure(lineNumber, "empty signature in", line);
+  if (letters > kMaxSignatureLength)
+    return LineFailure(lineNumber, "signature longer than 32 letters in", line);
+  if (outsideSet) return LineFailure(lineNumber, "signature letter outside \"lfsaez0\" in", line);
+  if (valueCommand && kResultLetters.find(first) == std::string_view::npos) {
+    return LineFailure(lineNumber, "value command without a result letter in", line);
+  }
+  return {true, {}};
+}
+
 // Parses one entry line "NAME%id%signature"; checks it against the text format.
-DatabaseBuildResult ParseEntryLine(std::string_view line, int lineNumber, EntryLine& entry) {
+DatabaseBuildResult ParseEntryLine(std::string_view line, int lineNumber, EntryFields& entry) {
   const std::size_t firstPercent = line.find('%');
   if (firstPercent == std::string_view::npos) {
     return LineFailure(lineNumber, "no '%' after the command name in", line);
@@ -78,9 +103,8 @@ DatabaseBuildResult ParseEntryLine(std::string_view line, int lineNumber, EntryL
   if (secondPercent == std::string_view::npos) {
     return LineFailure(lineNumber, "no '%' after the command id in", line);
   }
-  entry.name = LowerCased(line.substr(0, firstPercent));
-  const bool valueCommand = !entry.name.empty() && entry.name.back() == '[';
-  const std::size_t bareNameLength = entry.name.size() - (valueCommand ? 1 : 0);
+  entry.name = line.substr(0, firstPercent);
+  const std::size_t bareNameLength = entry.name.size() - (entry.ValueCommand() ? 1 : 0);
   if (bareNameLength == 0) return LineFailure(lineNumber, "empty command name in", line);
   if (bareNameLength > kMaxCommandNameLength) {
     return LineFailure(lineNumber, "command name longer than 255 characters");
@@ -89,16 +113,29 @@ DatabaseBuildResult ParseEntryLine(std::string_view line, int lineNumber, EntryL
   if (!ParseCommandId(idText, entry.id)) {
     return LineFailure(lineNumber, "command id is not a number from 1 to 9999:", idText);
   }
-  entry.signature = NormalisedSignature(line.substr(secondPercent + 1));
-  if (entry.signature.empty()) return LineFailure(lineNumber, "empty signature in", line);
-  if (entry.signature.size() > kMaxSignatureLength) {
-    return LineFailure(lineNumber, "signature longer than 32 letters in", line);
-  }
-  if (entry.signature.find_first_not_of(kSignatureLetters) != std::string::npos) {
-    return LineFailure(lineNumber, "signature letter outside \"lfsaez0\" in", line);
-  }
-  if (valueCommand && kResultLetters.find(entry.signature.front()) == std::string_view::npos) {
-    return LineFailure(lineNumber, "value command without a result letter in", line);
+  entry.signature = line.substr(secondPercent + 1);
+  return CheckSignature(entry.signature, entry.ValueCommand(), lineNumber, line);
+}
+
+// Calls `take` with every entry line of the text, in order, until a line is malformed (its
+// failure is returned) or the text ends.
+template <typename Take>
+DatabaseBuildResult ForEachEntryLine(std::string_view text, Take take) {
+  int lineNumber = 0;
+  std::size_t position = 0;
+  while (position < text.size()) {
+    std::size_t end = text.find('\n', position);
+    if (end == std::string_view::npos) end = text.size();
+    std::string_view line = text.substr(position, end - position);
+    position = end + 1;
+    ++lineNumber;
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    // Control characters before a line are skipped; blank lines and comments carry nothing.
+    while (!line.empty() && static_cast<unsigned char>(line.front()) < 32) line.remove_prefix(1);
+    if (line.empty() || line.front() == ';') continue;
+    EntryFields entry;
+    if (DatabaseBuildResult result = ParseEntryLine(line, lineNumber, entry); !result) return result;
+    take(entry);
   }
   return {true, {}};
 }
@@ -153,34 +190,24 @@ DatabaseBuildResult CreateParserDatabaseFromText(ParserDatabase& database, std::
     return Failure("command set database: the text does not start with \"" + std::string(kCommandSetHeader) +
                    "\"");
   }
-  std::vector<EntryLine> entries;
-  int lineNumber = 0;
-  std::size_t position = 0;
-  while (position < text.size()) {
-    std::size_t end = text.find('\n', position);
-    if (end == std::string_view::npos) end = text.size();
-    std::string_view line = text.substr(position, end - position);
-    position = end + 1;
-    ++lineNumber;
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-    // Control characters before a line are skipped; blank lines and comments carry nothing.
-    while (!line.empty() && static_cast<unsigned char>(line.front()) < 32) line.remove_prefix(1);
-    if (line.empty() || line.front() == ';') continue;
-    EntryLine entry;
-    if (DatabaseBuildResult result = ParseEntryLine(line, lineNumber, entry); !result) {
-      return result;
-    }
-    entries.push_back(std::move(entry));
-  }
-  // Only a text that parsed whole reaches the tables: a malformed text leaves them empty.
-  for (const EntryLine& entry : entries) {
-    if (entry.name.back() == '[') {
-      AddValueCommandEntry(database, entry.name, entry.id, entry.signature);
+  // Only a text that parses whole reaches the tables: a malformed text leaves them empty. The
+  // first pass checks every line and counts the entries, so each table is allocated once.
+  std::size_t statements = 0, valueCommands = 0;
+  DatabaseBuildResult checked = ForEachEntryLine(
+      text, [&](const EntryFields& entry) { ++(entry.ValueCommand() ? valueCommands : statements); });
+  if (!checked) return checked;
+  database.statements.reserve(std::min<std::size_t>(statements, kMaxStatementEntries));
+  database.valueCommands.reserve(std::min<std::size_t>(valueCommands, kMaxValueCommandEntries));
+  std::string name, signature;
+  return ForEachEntryLine(text, [&](const EntryFields& entry) {
+    LowerCasedInto(entry.name, name);
+    NormalisedSignatureInto(entry.signature, signature);
+    if (entry.ValueCommand()) {
+      AddValueCommandEntry(database, name, entry.id, signature);
     } else {
-      AddStatementEntry(database, entry.name, entry.id, entry.signature);
+      AddStatementEntry(database, name, entry.id, signature);
     }
-  }
-  return {true, {}};
+  });
 }
 
 void AddStatementEntry(ParserDatabase& database, std::string_view name, int32_t id,

@@ -2,7 +2,8 @@
 // SETUP.INI, both written to a program folder of their own. Start-up's steps read them (the
 // settings, then the words of the language SETUP.INI names); every word of every section is then
 // asked for. A word is never longer than its 255-character buffer, a key outside a section has
-// none, and after the words are freed none is left. No input may crash or trip a sanitizer.
+// none, a word the file gives is the one a read of the file as an INI document finds, and after
+// the words are freed none is left. No input may crash or trip a sanitizer.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -13,6 +14,7 @@
 #include <vector>
 
 #include "fuzz/fuzz_input.h"
+#include "platform/ini_file.h"
 #include "runtime/language_words.h"
 #include "runtime/settings.h"
 
@@ -23,11 +25,14 @@ using qm::WordSection;
 struct SectionRange {
   WordSection section;
   int lastKey;
+  const char* name;
 };
-constexpr SectionRange kSections[] = {
-    {WordSection::General, qm::kLastGeneralKey},   {WordSection::Menu, qm::kLastMenuKey},
-    {WordSection::Title, qm::kLastTitleKey},       {WordSection::Desc, qm::kLastDescKey},
-    {WordSection::Compiler, qm::kLastCompilerKey}, {WordSection::Errors, qm::kLastErrorsKey}};
+constexpr SectionRange kSections[] = {{WordSection::General, qm::kLastGeneralKey, "GENERAL"},
+                                      {WordSection::Menu, qm::kLastMenuKey, "MENU"},
+                                      {WordSection::Title, qm::kLastTitleKey, "TITLE"},
+                                      {WordSection::Desc, qm::kLastDescKey, "DESC"},
+                                      {WordSection::Compiler, qm::kLastCompilerKey, "COMPILER"},
+                                      {WordSection::Errors, qm::kLastErrorsKey, "ERRORS"}};
 
 void WriteFile(const std::filesystem::path& path, std::string_view bytes) {
   std::ofstream file(path, std::ios::binary | std::ios::trunc);
@@ -64,11 +69,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   std::string error;
   const bool loaded = qm::LoadLanguageWords(highestErrorsKey, &error);
   if (loaded && (highestErrorsKey < 0 || highestErrorsKey > qm::kLastErrorsKey)) std::abort();
+  qm::platform::IniDocument document;
+  if (loaded && qm::SetupDocument().Read("SETTINGS", "TEXTLANGUAGE", "English") == "English") {
+    document.Parse(std::string(parts[0]));
+  }
   for (const SectionRange& range : kSections) {
     for (int key = -1; key <= range.lastKey + 1; ++key) {
       const std::string& word = qm::GetWord(range.section, key);
       if (word.size() > 255) std::abort();
       if ((key < 0 || key > range.lastKey || !loaded) && !word.empty()) std::abort();
+      const std::string read = document.Read(range.name, std::to_string(key), "");
+      if (key >= 0 && key <= range.lastKey && !read.empty() && word != read) std::abort();
     }
   }
   qm::HelpFolder();

@@ -31,12 +31,14 @@ std::string Lower(std::string_view text) {
   return lower;
 }
 
-std::string StripOneQuotePair(std::string_view value) {
+std::string_view WithoutOneQuotePair(std::string_view value) {
   if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front()) {
     value = value.substr(1, value.size() - 2);
   }
-  return std::string(value);
+  return value;
 }
+
+std::string StripOneQuotePair(std::string_view value) { return std::string(WithoutOneQuotePair(value)); }
 
 std::string CutToBuffer(std::string text, std::size_t bufferSize) {
   if (bufferSize == 0) return "";
@@ -59,38 +61,45 @@ struct Section {
   std::unordered_map<std::string, std::size_t> firstEntryByKey;  // lower-case key -> line index
 };
 
-// Splits a line into an entry, or leaves it a plain line.
-Line ReadLine(std::string raw, bool firstLineOfFile) {
-  Line line;
+// The key and value of an entry line "key=value" (both trimmed), or false for a plain line.
+bool EntryOf(std::string_view raw, bool firstLineOfFile, std::string_view& key, std::string_view& value) {
   std::string_view text = raw;
   if (firstLineOfFile && text.substr(0, kByteOrderMark.size()) == kByteOrderMark) {
     text.remove_prefix(kByteOrderMark.size());
   }
   text = Trim(text);
   std::size_t equals = text.find('=');
-  if (!text.empty() && text.front() != ';' && equals != std::string_view::npos) {
-    std::string_view key = Trim(text.substr(0, equals));
-    if (!key.empty()) {
-      line.isEntry = true;
-      line.key = std::string(key);
-      line.value = std::string(Trim(text.substr(equals + 1)));
-    }
+  if (text.empty() || text.front() == ';' || equals == std::string_view::npos) return false;
+  key = Trim(text.substr(0, equals));
+  value = Trim(text.substr(equals + 1));
+  return !key.empty();
+}
+
+// Splits a line into an entry, or leaves it a plain line.
+Line ReadLine(std::string raw, bool firstLineOfFile) {
+  Line line;
+  std::string_view key, value;
+  if (EntryOf(raw, firstLineOfFile, key, value)) {
+    line.isEntry = true;
+    line.key = std::string(key);
+    line.value = std::string(value);
   }
   line.raw = std::move(raw);
   return line;
 }
 
-// The section name of a header line "[name]", or nothing.
-std::optional<std::string> SectionNameOf(std::string_view raw, bool firstLineOfFile) {
+// The section name of a header line "[name]", or false.
+bool SectionNameOf(std::string_view raw, bool firstLineOfFile, std::string_view& name) {
   if (firstLineOfFile && raw.substr(0, kByteOrderMark.size()) == kByteOrderMark) {
     raw.remove_prefix(kByteOrderMark.size());
   }
   std::string_view text = Trim(raw);
-  if (text.empty() || text.front() != '[') return std::nullopt;
+  if (text.empty() || text.front() != '[') return false;
   text.remove_prefix(1);
   std::size_t close = text.find(']');
   if (close != std::string_view::npos) text = text.substr(0, close);
-  return std::string(Trim(text));
+  name = Trim(text);
+  return true;
 }
 
 bool HasLineBreak(std::string_view text) { return text.find_first_of("\r\n") != std::string_view::npos; }
@@ -208,6 +217,11 @@ bool IniDocument::Load(const std::string& path, std::string* error) {
   return true;
 }
 
+bool ReadIniText(const std::string& path, std::string& text, std::string* error) {
+  bool missing = false;
+  return ReadIniBytes(ResolvePath(path), text, missing, error);
+}
+
 void IniDocument::Parse(const std::string& text) {
   model_->Clear();
   ByteReader reader(text);
@@ -215,10 +229,27 @@ void IniDocument::Parse(const std::string& text) {
   bool first = true;
   while (reader.NextLine(line)) {
     std::string raw(line);
-    if (std::optional<std::string> name = SectionNameOf(raw, first)) {
-      model_->AddSection(*name, std::move(raw));
+    if (std::string_view name; SectionNameOf(raw, first, name)) {
+      model_->AddSection(std::string(name), std::move(raw));
     } else {
       model_->AddLine(ReadLine(std::move(raw), first));
+    }
+    first = false;
+  }
+}
+
+void ScanIniEntries(std::string_view text, const IniEntryVisitor& visit) {
+  ByteReader reader(text);
+  std::string_view line, sectionName;
+  int section = 0;
+  bool first = true;
+  while (reader.NextLine(line)) {
+    std::string_view key, value;
+    if (std::string_view name; SectionNameOf(line, first, name)) {
+      ++section;
+      sectionName = name;
+    } else if (EntryOf(line, first, key, value)) {
+      visit(section, sectionName, key, WithoutOneQuotePair(value));
     }
     first = false;
   }

@@ -12,9 +12,11 @@
 // rename, so a failed write never loses the old file.
 #pragma once
 #include <cstddef>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace qm::platform {
 
@@ -31,6 +33,20 @@ std::string ReadProfileString(const std::string& path, const std::string& sectio
 // or ";", "]" in the section).
 bool WriteProfileString(const std::string& path, const std::string& section, const std::string& key,
                         const std::string& value);
+
+// The text of the INI file at `path` (a program's name of a file) as IniDocument::Load reads it:
+// a missing file reads as empty. False when the file exists but cannot be read or is larger than
+// kMaxIniFileBytes; `error` then gets the file's path and the reason.
+bool ReadIniText(const std::string& path, std::string& text, std::string* error = nullptr);
+// Calls `visit` with every entry of INI text in file order: the number of the section header it
+// follows (0 before the first header, counting every header, so two sections of one name differ),
+// the section's name and the entry's key as they stand (trimmed), and its value as a read returns
+// it, before the cut to a buffer. For readers of a whole file that keep no document of it; they
+// apply the rules a read follows (names compared case-insensitively, the first section of a name
+// and the first entry of a key count).
+using IniEntryVisitor = std::function<void(int section, std::string_view sectionName, std::string_view key,
+                                           std::string_view value)>;
+void ScanIniEntries(std::string_view text, const IniEntryVisitor& visit);
 
 // An INI file held in memory: loaded once, read and written many times, written back by Flush.
 // Gives the same file as the same writes through WriteProfileString, at a cost per write that does

@@ -5,6 +5,7 @@
 #include <array>
 #include <cctype>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/files.h"
@@ -66,27 +67,67 @@ void SetDerivedValues(const platform::IniDocument& setup) {
   gWords.helpFontSize = SettingNumber(setting("HELPFONTSIZE", ""));
 }
 
-// Reads one section's words into `tables`; returns the highest key that has a word (0 when none).
-int ReadSection(const platform::IniDocument& file, const SectionInfo& info, WordTables& tables) {
-  std::vector<std::string>& table = tables[static_cast<std::size_t>(info.section)];
-  table.assign(static_cast<std::size_t>(info.lastKey) + 1, std::string());
+// True when `name` is `upperName` in any case.
+bool SameName(std::string_view name, std::string_view upperName) {
+  if (name.size() != upperName.size()) return false;
+  for (std::size_t i = 0; i < name.size(); ++i) {
+    if (std::toupper(static_cast<unsigned char>(name[i])) != upperName[i]) return false;
+  }
+  return true;
+}
+
+// The key as a word number: decimal digits as the number prints, without a sign or leading
+// zeros (the spelling a read by number asks for); -1 for any other key.
+int WordKeyOf(std::string_view key) {
+  if (key.empty() || key.size() > 4 || (key.size() > 1 && key.front() == '0')) return -1;
+  int number = 0;
+  for (char c : key) {
+    if (c < '0' || c > '9') return -1;
+    number = number * 10 + (c - '0');
+  }
+  return number;
+}
+
+// Reads the words of every section from INI text into `tables`, as reads of each section's keys
+// 0 to its last would find them: the first section of a name and the first entry of a key count,
+// and a word is cut to kWordBufferSize - 1 characters. Returns the highest key of the errors
+// section that has a word (0 when none). One pass over the text: no document of it is kept.
+int ReadWords(std::string_view text, WordTables& tables) {
+  std::array<int, kSections.size()> firstSection;
+  firstSection.fill(-1);
+  std::array<std::vector<bool>, kSections.size()> taken;
+  for (std::size_t i = 0; i < kSections.size(); ++i) {
+    const auto keys = static_cast<std::size_t>(kSections[i].lastKey) + 1;
+    tables[static_cast<std::size_t>(kSections[i].section)].assign(keys, std::string());
+    taken[i].assign(keys, false);
+  }
+  platform::ScanIniEntries(
+      text, [&](int section, std::string_view sectionName, std::string_view key, std::string_view value) {
+        std::size_t i = 0;
+        while (i < kSections.size() && !SameName(sectionName, kSections[i].name)) ++i;
+        if (i == kSections.size()) return;
+        if (firstSection[i] < 0) firstSection[i] = section;
+        const int number = WordKeyOf(key);
+        if (section != firstSection[i] || number < 0 || number > kSections[i].lastKey) return;
+        if (taken[i][static_cast<std::size_t>(number)]) return;
+        taken[i][static_cast<std::size_t>(number)] = true;
+        tables[static_cast<std::size_t>(kSections[i].section)][static_cast<std::size_t>(number)] =
+            value.substr(0, kWordBufferSize - 1);
+      });
+  const std::vector<std::string>& errors = tables[static_cast<std::size_t>(WordSection::Errors)];
   int highestKey = 0;
-  for (int key = 0; key <= info.lastKey; ++key) {
-    std::string word = file.Read(info.name, std::to_string(key), "", kWordBufferSize);
-    if (word.empty()) continue;
-    table[static_cast<std::size_t>(key)] = std::move(word);
-    highestKey = key;
+  for (int key = 0; key < static_cast<int>(errors.size()); ++key) {
+    if (!errors[static_cast<std::size_t>(key)].empty()) highestKey = key;
   }
   return highestKey;
 }
 
 const WordTables& BuiltInEnglishWords() {
   static const WordTables tables = [] {
-    platform::IniDocument file;
-    file.Parse(std::string(reinterpret_cast<const char*>(qm_english_words),
-                           static_cast<std::size_t>(qm_english_words_size)));
     WordTables read;
-    for (const SectionInfo& info : kSections) ReadSection(file, info, read);
+    ReadWords(
+        {reinterpret_cast<const char*>(qm_english_words), static_cast<std::size_t>(qm_english_words_size)},
+        read);
     return read;
   }();
   return tables;
@@ -107,13 +148,10 @@ bool LoadLanguageWords(int& highestErrorsKey, std::string* error) {
   SetDerivedValues(setup);
 
   std::string wordFile = ProgramFolderFile("LANG/" + UpperCase(language) + "/WORDS.TXT");
-  platform::IniDocument file;
   if (!platform::FileExists(wordFile)) return false;
-  if (!file.Load(wordFile, error)) return false;
-  for (const SectionInfo& info : kSections) {
-    int highestKey = ReadSection(file, info, gWords.tables);
-    if (info.section == WordSection::Errors) highestErrorsKey = highestKey;
-  }
+  std::string text;
+  if (!platform::ReadIniText(wordFile, text, error)) return false;
+  highestErrorsKey = ReadWords(text, gWords.tables);
   gWords.loaded = true;
   return true;
 }

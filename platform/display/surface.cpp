@@ -279,7 +279,9 @@ DisplayResult Surface::Blt(const Rect* dstRect, Surface* src, const Rect* srcRec
         uniform_ = fillPending_ = true;
         uniformPixel_ = pixel;
       }
-    } else if (!visible.Empty()) {
+    } else if (!visible.Empty() && !(uniform_ && pixel == uniformPixel_)) {
+      // (A part filled with the value the whole surface holds changes nothing, and its memory
+      // stays untouched.)
       FillPixels(format_,
                  {Row(visible.top) + static_cast<std::ptrdiff_t>(visible.left) * BytesPerPixel(format_),
                   pitch_, visible.Width(), visible.Height(), pixel});
@@ -296,10 +298,14 @@ DisplayResult Surface::Blt(const Rect* dstRect, Surface* src, const Rect* srcRec
   if (visible.Empty()) return DisplayResult::Ok;
   if (src->uniform_ && src->format_ == format_ && !((flags & kBltKeySrc) && src->hasColorKey_)) {
     // Every source pixel holds one value: the copy is a fill, and the source's memory is not read
-    // (a cleared back buffer whose pixels were never written stays untouched).
-    FillPixels(format_,
-               {Row(visible.top) + static_cast<std::ptrdiff_t>(visible.left) * BytesPerPixel(format_), pitch_,
-                visible.Width(), visible.Height(), src->uniformPixel_});
+    // (a cleared back buffer whose pixels were never written stays untouched), and a destination
+    // that holds that value throughout stays as it is (saving and restoring the background of a
+    // sprite on an empty screen touches neither).
+    if (!(uniform_ && uniformPixel_ == src->uniformPixel_)) {
+      FillPixels(format_,
+                 {Row(visible.top) + static_cast<std::ptrdiff_t>(visible.left) * BytesPerPixel(format_),
+                  pitch_, visible.Width(), visible.Height(), src->uniformPixel_});
+    }
     if ((caps_ & kCapsPrimary) && gPrimaryChanged) gPrimaryChanged(*this);
     return DisplayResult::Ok;
   }

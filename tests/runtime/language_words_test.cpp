@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/ini_file.h"
 #include "platform/temp_folder.h"
 #include "runtime/error_codes.h"
 #include "runtime/settings.h"
@@ -144,6 +145,46 @@ TEST_F(LanguageWordsTest, AWordsFileLargerThanTheLimitIsRefusedWithItsReason) {
   std::string error;
   EXPECT_FALSE(LoadLanguageWords(highest, &error));
   EXPECT_NE(error.find("WORDS.TXT: larger than 4 MB"), std::string::npos) << error;
+}
+
+// The words are what a read of each section's keys in the file finds, however the file is
+// spelled: the first of two sections of a name and the first of two entries of a key count (even
+// an empty one), keys are numbers as they print, names in any case, blanks and one pair of quotes
+// around a value dropped, a byte order mark before the first header skipped.
+TEST_F(LanguageWordsTest, WordsAreWhatAReadOfTheFileFinds) {
+  const std::string words =
+      "\xEF\xBB\xBF[Errors]\r\n"
+      "1=first\r\n1=second\r\n2=\r\n2=not this\r\n"
+      "07=leading zero\r\n+8=sign\r\n 9 = blanks \r\n10='quoted'\r\n11=\"half\r\n"
+      "; 12=comment\r\n13\r\n14==equals\r\n=15\r\n"
+      "[GENERAL]\n1=general\n[errors]\r\n3=second section\r\n"
+      "[ menu ]\r\n5=menu\r\n[TITLE\r\n6=no bracket\r\n";
+  WriteWords(words);
+  int highest = -1;
+  ASSERT_TRUE(LoadLanguageWords(highest));
+  platform::IniDocument file;
+  file.Parse(words);
+  const std::pair<WordSection, const char*> sections[] = {
+      {WordSection::General, "GENERAL"},   {WordSection::Menu, "MENU"},
+      {WordSection::Title, "TITLE"},       {WordSection::Desc, "DESC"},
+      {WordSection::Compiler, "COMPILER"}, {WordSection::Errors, "ERRORS"}};
+  for (auto [section, name] : sections) {
+    for (int key = 0; key <= 255; ++key) {
+      const std::string read = file.Read(name, std::to_string(key), "");
+      if (!read.empty()) {
+        EXPECT_EQ(GetWord(section, key), read) << name << " " << key;
+      }
+    }
+  }
+  EXPECT_EQ(GetWord(WordSection::Errors, 1), "first");
+  EXPECT_EQ(GetWord(WordSection::Errors, 9), "blanks");
+  EXPECT_EQ(GetWord(WordSection::Errors, 10), "quoted");
+  EXPECT_EQ(GetWord(WordSection::Menu, 5), "menu");
+  EXPECT_EQ(GetWord(WordSection::Title, 6), "no bracket");
+  EXPECT_NE(GetWord(WordSection::Errors, 2), "not this");
+  EXPECT_NE(GetWord(WordSection::Errors, 3), "second section");
+  EXPECT_NE(GetWord(WordSection::Errors, 7), "leading zero");
+  EXPECT_EQ(highest, 14);
 }
 
 TEST_F(LanguageWordsTest, WordsAreCutTo255Characters) {
