@@ -315,12 +315,11 @@ constexpr CommandVariant kArrayVariants[] = {{OpArraySetLLL, ChooseStore}, {OpAr
 
 // An operation into a temporary, then the store of that temporary into an element; a fetch, then
 // the add and assignment that take the element in (s = s + a(i)).
-constexpr CommandHandler kAddAndAssign = FusedPair<OpAddLLL, OpAssignLL>;
 constexpr CommandFusion kArrayFusions[] = {
     Fusion<OpAddLLL, StoreElementFast>(),
     Fusion<OpSubLLL, StoreElementFast>(),
     Fusion<OpMulLLL, StoreElementFast>(),
-    FusionBeforePair<FetchElementFast, kAddAndAssign>(),
+    FusionBeforePair<FetchElementFast, OpAddThenAssign>(),
 };
 
 // ---- Run life cycle ----

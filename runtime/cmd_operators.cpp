@@ -298,11 +298,11 @@ constexpr CommandRegistration kOperatorCommands[] = {
 // a plain assignment's single jump would go to whatever statement follows each assignment.
 
 constexpr CommandFusion kOperatorFusions[] = {
-    FusionBeforePair<OpAssignLL, FusedPair<OpAddLLL, OpAssignLL>>(),
+    FusionBeforePair<OpAssignLL, OpAddThenAssign>(),
     FusionBeforePair<OpAssignLL, FusedPair<OpGreaterLLL, CmdIf>>(),
-    Fusion<OpAddLLL, OpAssignLL>(),
-    Fusion<OpSubLLL, OpAssignLL>(),
-    Fusion<OpMulLLL, OpAssignLL>(),
+    {OpAddLLL, OpAssignLL, OpAddThenAssign},
+    {OpSubLLL, OpAssignLL, OpSubThenAssign},
+    {OpMulLLL, OpAssignLL, OpMulThenAssign},
     Fusion<OpDivLLL, OpAssignLL>(),
     Fusion<OpAndLLL, OpAssignLL>(),
     Fusion<OpOrLLL, OpAssignLL>(),

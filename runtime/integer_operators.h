@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "runtime/command_dispatch.h"
+#include "runtime/command_fusion.h"
 #include "runtime/interpreter.h"
 #include "runtime/number_rules.h"
 
@@ -27,5 +28,26 @@ inline Pc OpAssignLL(Pc at) {
   target->i = source->i;
   return at + 3;
 }
+
+// An integer operation into a temporary, then the assignment of that temporary (a fused pair,
+// command_fusion.h). The assignment takes the value from where the operation worked it out, not
+// from the cell it was just stored in, so it does not wait on that store: in a loop such as
+// sum = sum + i the sum passes through memory once per pass instead of twice. Any other source
+// is read as the assignment reads it.
+template <int32_t (*operation)(int32_t, int32_t)>
+[[gnu::flatten]] Pc IntegerArithmeticThenAssignment(Pc at) {
+  const auto [result, left, right] = OperandCells<3>(at);
+  const int32_t value = operation(left->i, right->i);
+  result->i = value;
+  const Pc next = at + 4;
+  if (!StartSecondHalf(next)) return next;
+  const auto [target, source] = OperandCells<2>(next);
+  target->i = source == result ? value : source->i;
+  return ContinueAt(next + 3);
+}
+
+inline constexpr CommandHandler OpAddThenAssign = IntegerArithmeticThenAssignment<WrapAdd>;
+inline constexpr CommandHandler OpSubThenAssign = IntegerArithmeticThenAssignment<WrapSubtract>;
+inline constexpr CommandHandler OpMulThenAssign = IntegerArithmeticThenAssignment<WrapMultiply>;
 
 }  // namespace qm
