@@ -95,6 +95,14 @@ std::optional<std::string> IncludeNameOfLine(std::string_view preparedLine) {
   return std::string(TrimBlanksAndQuotes(word));
 }
 
+bool HasLoneLineFeed(std::string_view bytes) {
+  for (std::size_t index = bytes.find('\n'); index != std::string_view::npos;
+       index = bytes.find('\n', index + 1)) {
+    if (index == 0 || bytes[index - 1] != '\r') return true;
+  }
+  return false;
+}
+
 std::string NormalizeLineEnds(std::string_view bytes) {
   std::string text;
   text.reserve(bytes.size() + bytes.size() / 32);
@@ -153,7 +161,14 @@ bool Parser::LoadSourceFile(const std::string& fileName) {
   }
   std::string bytes;
   if (!ReadSourceBytes(fileName, bytes)) return false;
-  LoadSourceBytes(bytes);
+  if (HasLoneLineFeed(bytes)) {
+    LoadSourceBytes(bytes);
+  } else {
+    // Line ends that need no change: the bytes read become the text, not copied again.
+    sourceText = std::move(bytes);
+    sourceText.append("\0\r\n", 3);
+    hasSourceText = true;
+  }
   return true;
 }
 

@@ -67,6 +67,8 @@ std::optional<std::string> IncludeNameOfLine(std::string_view preparedLine);
 // Lines that end in a line feed alone get a carriage return in front of it, so LF and CR LF
 // files read alike.
 std::string NormalizeLineEnds(std::string_view bytes);
+// Whether some line ends in a line feed alone: without one NormalizeLineEnds changes nothing.
+bool HasLoneLineFeed(std::string_view bytes);
 
 // The number of lines the function pre-scan counts in a merged text (a carriage return and the
 // line feed after it end a line; the line feed does not begin the next one).

@@ -140,11 +140,12 @@ int32_t ChooseEntry(const CompileContext& context, int32_t first, std::string_vi
     const std::string& signature = database.statements[e].signature;
     if (!signature.empty() && signature[0] == kSignatureRestOfLine) return e;
     if (count == 0 && !signature.empty() && signature[0] == kSignatureNone) return e;
-    std::string copy(types);
-    for (std::size_t j = 0; j < copy.size() && j < signature.size(); ++j) {
-      if (signature[j] == kSignatureAnyType) copy[j] = kSignatureAnyType;
+    if (signature.size() != types.size()) continue;
+    bool fits = true;
+    for (std::size_t j = 0; j < types.size() && fits; ++j) {
+      fits = signature[j] == kSignatureAnyType || signature[j] == types[j];
     }
-    if (copy == signature) return e;
+    if (fits) return e;
   }
   return -1;
 }
@@ -195,8 +196,8 @@ bool MatchFunctionResult(CompileContext& context, const StatementEntry& first, C
 }
 
 bool StoreDataItems(Parser& parser, const ParameterViews& items) {
-  for (const std::string_view item : items) {
-    if (!parser.AddDataItem(item)) return false;
+  for (std::size_t k = 0; k < items.size(); ++k) {
+    if (!parser.AddDataItem(items[k])) return false;
   }
   return true;
 }
@@ -309,7 +310,7 @@ bool CompileCallOrAssignment(CompileContext& context, std::string_view text, std
   std::string parameters;
   const int32_t entry = IdentifyStatement(context, rewritten, parameters, remainder);
   if (entry < 0) return Fail(parser, kMsgUnknownStatement);
-  return CompileStatementEntry(context, entry, parameters);
+  return CompileStatementEntry(context, entry, std::move(parameters));
 }
 
 bool CompileIdentified(CompileContext& context, int32_t result, std::string_view text,
@@ -332,7 +333,7 @@ bool CompileIdentified(CompileContext& context, int32_t result, std::string_view
     case kEndSelectStatement:
       return CompileEndSelect(context, remainder);
     default:
-      return CompileStatementEntry(context, result, parameters);
+      return CompileStatementEntry(context, result, std::move(parameters));
   }
 }
 

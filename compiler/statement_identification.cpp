@@ -160,7 +160,11 @@ void SplitStatementWords(std::string_view text, std::vector<std::string>& words)
 }
 
 std::string JoinWords(const std::vector<std::string>& words, std::size_t first, std::size_t end) {
+  end = std::min(end, words.size());
+  std::size_t length = 0;
+  for (std::size_t i = first; i < end; ++i) length += words[i].size() + 1;
   std::string joined;
+  joined.reserve(length);
   for (std::size_t i = first; i < end && i < words.size(); ++i) {
     if (i > first) joined.push_back(' ');
     joined += words[i];
@@ -169,7 +173,7 @@ std::string JoinWords(const std::vector<std::string>& words, std::size_t first, 
 }
 
 int32_t SplitParameters(Parser& parser, std::string_view text, ParameterViews& out) {
-  out.count = 0;
+  out.Clear();
   if (text.empty()) return 0;
   bool inQuotes = false;
   int32_t depth = 0;
@@ -177,15 +181,13 @@ int32_t SplitParameters(Parser& parser, std::string_view text, ParameterViews& o
   // A parameter is the text from its first non-blank character up to its comma; `trim` drops
   // the blanks before the comma. False for a parameter past the last one a list may have.
   auto finish = [&](std::size_t end, bool trim) {
-    if (out.count == out.items.size()) return false;
     while (start < end && text[start] == ' ') ++start;
     std::string_view parameter = text.substr(start, end - start);
     if (trim) {
       while (!parameter.empty() && parameter.back() == ' ') parameter.remove_suffix(1);
     }
-    out.items[out.count++] = parameter;
     start = end + 1;
-    return true;
+    return out.Add(parameter);
   };
   for (std::size_t i = 0; i < text.size(); ++i) {
     const char c = text[i];
@@ -202,7 +204,7 @@ int32_t SplitParameters(Parser& parser, std::string_view text, ParameterViews& o
     SetCompilerError(parser, kMsgTooManyParameters);
     return -1;
   }
-  return static_cast<int32_t>(out.count);
+  return static_cast<int32_t>(out.size());
 }
 
 int32_t SplitParameters(Parser& parser, std::string_view text, std::vector<std::string>& out) {

@@ -41,13 +41,26 @@ int32_t SplitParameters(Parser& parser, std::string_view text, std::vector<std::
 
 // The parameters of a list as views of the text split, for a caller that compiles them while
 // the text lives: no copies.
-struct ParameterViews {
-  std::array<std::string_view, kMaxParameters> items;
-  std::size_t count = 0;
-  std::size_t size() const { return count; }
-  std::string_view operator[](std::size_t k) const { return items[k]; }
-  const std::string_view* begin() const { return items.data(); }
-  const std::string_view* end() const { return items.data() + count; }
+class ParameterViews {
+ public:
+  std::size_t size() const { return count_; }
+  std::string_view operator[](std::size_t k) const { return {items_[k].data, items_[k].size}; }
+  // False, nothing added, when the list already holds kMaxParameters.
+  bool Add(std::string_view item) {
+    if (count_ == kMaxParameters) return false;
+    items_[count_++] = Item{item.data(), item.size()};
+    return true;
+  }
+  void Clear() { count_ = 0; }
+
+ private:
+  // Plain pairs, left unset until added: a list is made for every statement and call.
+  struct Item {
+    const char* data;
+    std::size_t size;
+  };
+  std::array<Item, kMaxParameters> items_;
+  std::size_t count_ = 0;
 };
 int32_t SplitParameters(Parser& parser, std::string_view text, ParameterViews& out);
 

@@ -85,6 +85,11 @@ TEST(SourceLineReaderTest, LineFeedsAloneBecomeCarriageReturnLineFeed) {
   EXPECT_EQ(NormalizeLineEnds("\n\n"), "\r\n\r\n");
   EXPECT_EQ(NormalizeLineEnds("a\r\n\nb\r"), "a\r\n\r\nb\r");
   EXPECT_EQ(CountMergedLines("A\r\nB\0\r\nend\r\n"s), 3);
+  // A text is loaded as it was read exactly when it has no line feed alone.
+  for (const std::string_view text :
+       {"", "a", "a\r\nb\r\n", "a\rb", "\r\n\r\n", "\n", "a\nb", "a\r\nb\n", "a\r\n\nb", "a\n\r", "\r\r\n"}) {
+    EXPECT_EQ(HasLoneLineFeed(text), NormalizeLineEnds(text) != text) << ::testing::PrintToString(text);
+  }
 }
 
 class SourceLoadingTest : public ::testing::Test {
@@ -102,6 +107,14 @@ TEST_F(SourceLoadingTest, FileWithoutFinalLineEndGetsZeroAndEndLine) {
   EXPECT_EQ(parser.sourceText, "A\r\nB\0\r\n"s);
   EXPECT_EQ(statements, (std::vector<RecordedStatement>{{1, "a"}, {2, "b"}, {3, "end"}}));
   EXPECT_EQ(compiler.passes->prescanIncludeStart, 4);
+}
+
+TEST_F(SourceLoadingTest, FileWithLineFeedsAloneReadsAsCarriageReturnLineFeed) {
+  using namespace std::string_literals;
+  folder.Write("p.qma", "A\nB\r\nC\n");
+  ASSERT_TRUE(parser.CreateProgramFromFile("p.qma")) << parser.errorText;
+  EXPECT_EQ(parser.sourceText, "A\r\nB\r\nC\r\n\0\r\n"s);
+  EXPECT_EQ(statements, (std::vector<RecordedStatement>{{1, "a"}, {2, "b"}, {3, "c"}, {5, "end"}}));
 }
 
 TEST_F(SourceLoadingTest, EmptyFileNameCompilesTheEndLineAlone) {
