@@ -13,8 +13,22 @@ namespace qm {
 namespace {
 
 constexpr int32_t kMaxCommandId = 9999;
-constexpr std::string_view kSignatureLetters = "lfsaez0";
 constexpr std::string_view kResultLetters = "lfsz";
+
+bool IsSignatureLetter(char c) {
+  switch (c) {
+    case 'l':
+    case 'f':
+    case 's':
+    case 'a':
+    case 'e':
+    case 'z':
+    case '0':
+      return true;
+    default:
+      return false;
+  }
+}
 
 char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
@@ -81,7 +95,7 @@ DatabaseBuildResult CheckSignature(std::string_view signature, bool valueCommand
     if (static_cast<unsigned char>(c) <= 32) continue;
     const char letter = LowerAscii(c);
     if (letters++ == 0) first = letter;
-    if (kSignatureLetters.find(letter) == std::string_view::npos) outsideSet = true;
+    if (!IsSignatureLetter(letter)) outsideSet = true;
   }
   if (letters == 0) return LineFailure(lineNumber, "empty signature in", line);
   if (letters > kMaxSignatureLength)
@@ -190,16 +204,13 @@ DatabaseBuildResult CreateParserDatabaseFromText(ParserDatabase& database, std::
     return Failure("command set database: the text does not start with \"" + std::string(kCommandSetHeader) +
                    "\"");
   }
-  // Only a text that parses whole reaches the tables: a malformed text leaves them empty. The
-  // first pass checks every line and counts the entries, so each table is allocated once.
-  std::size_t statements = 0, valueCommands = 0;
-  DatabaseBuildResult checked = ForEachEntryLine(
-      text, [&](const EntryFields& entry) { ++(entry.ValueCommand() ? valueCommands : statements); });
-  if (!checked) return checked;
-  database.statements.reserve(std::min<std::size_t>(statements, kMaxStatementEntries));
-  database.valueCommands.reserve(std::min<std::size_t>(valueCommands, kMaxValueCommandEntries));
+  // Each table is allocated once: no more entries than the text has room for (an entry line
+  // holds at least "n%1%0"), nor than the table holds.
+  const std::size_t room = text.size() / 5 + 1;
+  database.statements.reserve(std::min<std::size_t>(room, kMaxStatementEntries));
+  database.valueCommands.reserve(std::min<std::size_t>(room, kMaxValueCommandEntries));
   std::string name, signature;
-  return ForEachEntryLine(text, [&](const EntryFields& entry) {
+  DatabaseBuildResult result = ForEachEntryLine(text, [&](const EntryFields& entry) {
     LowerCasedInto(entry.name, name);
     NormalisedSignatureInto(entry.signature, signature);
     if (entry.ValueCommand()) {
@@ -208,6 +219,9 @@ DatabaseBuildResult CreateParserDatabaseFromText(ParserDatabase& database, std::
       AddStatementEntry(database, name, entry.id, signature);
     }
   });
+  // Only a text that parses whole fills the tables: a malformed text leaves them empty.
+  if (!result) ClearTables(database);
+  return result;
 }
 
 void AddStatementEntry(ParserDatabase& database, std::string_view name, int32_t id,

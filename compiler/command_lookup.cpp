@@ -12,30 +12,100 @@ const std::vector<int32_t>& NoEntries() {
   return empty;
 }
 
+// FNV-1a: names are short, and a byte at a time is quicker for them than a general hash.
+std::size_t HashOf(std::string_view name) {
+  uint64_t hash = 14695981039346656037ull;
+  for (const char c : name) hash = (hash ^ static_cast<unsigned char>(c)) * 1099511628211ull;
+  return static_cast<std::size_t>(hash);
+}
+
 int32_t WordCountOf(std::string_view name) {
   return static_cast<int32_t>(std::count(name.begin(), name.end(), ' ')) + 1;
 }
 
 }  // namespace
 
+template <typename Value>
+void CommandLookup::NameTable<Value>::Clear(std::size_t expectedNames) {
+  std::size_t slots = 16;
+  while (slots < expectedNames * 2) slots *= 2;
+  slots_.assign(slots, -1);
+  items_.clear();
+  items_.reserve(expectedNames);
+}
+
+template <typename Value>
+std::size_t CommandLookup::NameTable<Value>::SlotOf(std::string_view name) const {
+  const std::size_t mask = slots_.size() - 1;
+  std::size_t slot = HashOf(name) & mask;
+  while (slots_[slot] >= 0 && items_[static_cast<std::size_t>(slots_[slot])].first != name) {
+    slot = (slot + 1) & mask;
+  }
+  return slot;
+}
+
+template <typename Value>
+const Value* CommandLookup::NameTable<Value>::Find(std::string_view name) const {
+  if (slots_.empty()) return nullptr;
+  const int32_t item = slots_[SlotOf(name)];
+  return item < 0 ? nullptr : &items_[static_cast<std::size_t>(item)].second;
+}
+
+template <typename Value>
+template <typename KeepName>
+Value& CommandLookup::NameTable<Value>::FindOrAdd(std::string_view name, KeepName keep, bool& added) {
+  // Clear sized the slots for every name the database can add, so one is always free.
+  const std::size_t slot = SlotOf(name);
+  added = slots_[slot] < 0;
+  if (added) {
+    slots_[slot] = static_cast<int32_t>(items_.size());
+    items_.emplace_back(keep(name), Value{});
+  }
+  return items_[static_cast<std::size_t>(slots_[slot])].second;
+}
+
 void CommandLookup::Rebuild(const ParserDatabase& database) {
-  statements_.clear();
-  valueCommands_.clear();
-  longestByFirstWord_.clear();
-  longestStatementName_ = 0;
-  for (int32_t i = 0; i < database.StatementCount(); ++i) {
-    const std::string& name = database.statements[i].name;
-    statements_[name].push_back(i);
-    const int32_t words = WordCountOf(name);
-    longestStatementName_ = std::max(longestStatementName_, words);
-    int32_t& longest = longestByFirstWord_[name.substr(0, name.find(' '))];
-    longest = std::max(longest, words);
-  }
-  for (int32_t i = 0; i < database.ValueCommandCount(); ++i) {
-    valueCommands_[database.valueCommands[i].name].push_back(i);
-  }
+  pending_ = &database;
   statementCount_ = database.StatementCount();
   valueCount_ = database.ValueCommandCount();
+}
+
+std::string_view CommandLookup::KeepCopy(std::string_view name) const {
+  const std::size_t at = names_.size();
+  names_.append(name);
+  return std::string_view(names_).substr(at, name.size());
+}
+
+void CommandLookup::IndexPending() const {
+  const ParserDatabase& database = *pending_;
+  pending_ = nullptr;
+  const auto statementCount = static_cast<std::size_t>(database.StatementCount());
+  const auto valueCount = static_cast<std::size_t>(database.ValueCommandCount());
+  std::size_t length = 0;
+  // A statement's name and its first word are kept: the copies never outgrow what is reserved.
+  for (const StatementEntry& statement : database.statements) length += 2 * statement.name.size();
+  for (const ValueCommandEntry& value : database.valueCommands) length += value.name.size();
+  names_.clear();
+  names_.reserve(length);
+  statements_.Clear(statementCount);
+  valueCommands_.Clear(valueCount);
+  longestByFirstWord_.Clear(statementCount);
+  longestStatementName_ = 0;
+  const auto keep = [this](std::string_view name) { return KeepCopy(name); };
+  bool added = false;
+  for (std::size_t i = 0; i < statementCount; ++i) {
+    const std::string& name = database.statements[i].name;
+    statements_.FindOrAdd(name, keep, added).push_back(static_cast<int32_t>(i));
+    if (!added) continue;  // the words of a name seen before are counted
+    const int32_t words = WordCountOf(name);
+    longestStatementName_ = std::max(longestStatementName_, words);
+    const std::string_view firstWord = std::string_view(name).substr(0, name.find(' '));
+    int32_t& longest = longestByFirstWord_.FindOrAdd(firstWord, keep, added);
+    longest = std::max(longest, words);
+  }
+  for (std::size_t i = 0; i < valueCount; ++i) {
+    valueCommands_.FindOrAdd(database.valueCommands[i].name, keep, added).push_back(static_cast<int32_t>(i));
+  }
 }
 
 bool CommandLookup::Matches(const ParserDatabase& database) const {
@@ -43,18 +113,21 @@ bool CommandLookup::Matches(const ParserDatabase& database) const {
 }
 
 int32_t CommandLookup::LongestStatementNameStartingWith(std::string_view firstWord) const {
-  const auto found = longestByFirstWord_.find(firstWord);
-  return found == longestByFirstWord_.end() ? 0 : found->second;
+  Index();
+  const int32_t* longest = longestByFirstWord_.Find(firstWord);
+  return longest == nullptr ? 0 : *longest;
 }
 
 const std::vector<int32_t>& CommandLookup::StatementEntries(std::string_view name) const {
-  const auto found = statements_.find(name);
-  return found == statements_.end() ? NoEntries() : found->second;
+  Index();
+  const std::vector<int32_t>* entries = statements_.Find(name);
+  return entries == nullptr ? NoEntries() : *entries;
 }
 
 const std::vector<int32_t>& CommandLookup::ValueEntries(std::string_view name) const {
-  const auto found = valueCommands_.find(name);
-  return found == valueCommands_.end() ? NoEntries() : found->second;
+  Index();
+  const std::vector<int32_t>* entries = valueCommands_.Find(name);
+  return entries == nullptr ? NoEntries() : *entries;
 }
 
 }  // namespace qm

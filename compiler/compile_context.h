@@ -17,14 +17,8 @@ namespace qm {
 // every index of a name is kept, in database order.
 class CommandLookup {
  public:
-  // Names are looked up as views of the statement text, without making a string of each.
-  struct NameHash {
-    using is_transparent = void;
-    std::size_t operator()(std::string_view name) const { return std::hash<std::string_view>{}(name); }
-  };
-  using NameIndex = std::unordered_map<std::string, std::vector<int32_t>, NameHash, std::equal_to<>>;
-
-  // Indexes the database as it stands now.
+  // Indexes the database. The index is made at the first look-up (a text without statements
+  // makes none), from the database as it stands then; the database must outlive the index.
   void Rebuild(const ParserDatabase& database);
   // True when the index was built from a database of the same size (tests build small ones).
   bool Matches(const ParserDatabase& database) const;
@@ -34,17 +28,48 @@ class CommandLookup {
   // Every value-returning entry of the name (without its "["), in database order.
   const std::vector<int32_t>& ValueEntries(std::string_view name) const;
   // The most words a statement name has ("set object collision to spheres" has five).
-  int32_t LongestStatementName() const { return longestStatementName_; }
+  int32_t LongestStatementName() const {
+    Index();
+    return longestStatementName_;
+  }
   // The most words a statement name beginning with this word has (0: none begins with it).
   int32_t LongestStatementNameStartingWith(std::string_view firstWord) const;
 
  private:
-  NameIndex statements_;
-  NameIndex valueCommands_;
-  std::unordered_map<std::string, int32_t, NameHash, std::equal_to<>> longestByFirstWord_;
+  // Names to values in one table of slots (open addressing): the names are views of the
+  // lookup's own copy of them, so the index costs a few allocations, not several per name.
+  template <typename Value>
+  class NameTable {
+   public:
+    void Clear(std::size_t expectedNames);
+    const Value* Find(std::string_view name) const;
+    // The value of the name; a new name gets a value-initialised one, under the name `keep`
+    // returns for it (a lasting copy), and `added` is set.
+    template <typename KeepName>
+    Value& FindOrAdd(std::string_view name, KeepName keep, bool& added);
+
+   private:
+    std::size_t SlotOf(std::string_view name) const;
+    std::vector<int32_t> slots_;  // index into items_, -1 for a free slot; a power of two long
+    std::vector<std::pair<std::string_view, Value>> items_;
+  };
+
+  // Makes the index of the database Rebuild named, when it is not made yet.
+  void Index() const {
+    if (pending_ != nullptr) IndexPending();
+  }
+  void IndexPending() const;
+  // A copy of the name in names_, which never reallocates while the index is made.
+  std::string_view KeepCopy(std::string_view name) const;
+
+  mutable const ParserDatabase* pending_ = nullptr;
+  mutable std::string names_;
+  mutable NameTable<std::vector<int32_t>> statements_;
+  mutable NameTable<std::vector<int32_t>> valueCommands_;
+  mutable NameTable<int32_t> longestByFirstWord_;
   int32_t statementCount_ = -1;
   int32_t valueCount_ = -1;
-  int32_t longestStatementName_ = 0;
+  mutable int32_t longestStatementName_ = 0;
 };
 
 struct CompileContext {

@@ -71,7 +71,8 @@ void SetDerivedValues(const platform::IniDocument& setup) {
 bool SameName(std::string_view name, std::string_view upperName) {
   if (name.size() != upperName.size()) return false;
   for (std::size_t i = 0; i < name.size(); ++i) {
-    if (std::toupper(static_cast<unsigned char>(name[i])) != upperName[i]) return false;
+    const char c = name[i];
+    if ((c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c) != upperName[i]) return false;
   }
   return true;
 }
