@@ -280,7 +280,8 @@ bool Parser::CompileOneLine(const SourceLine& line, int32_t includeStart) {
     errorLine = line.number;
     return false;
   }
-  const std::string text = PrepareSourceLine(line.raw);
+  std::string& text = preparedLine_;
+  PrepareSourceLine(line.raw, text);
   if (passes_->CompileStatement(*this, text)) return true;
   ReportLineFailure(line, text, includeStart);
   return false;

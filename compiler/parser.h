@@ -360,6 +360,7 @@ class Parser final : public ParsedProgram {
   bool programOverflow_ = false;  // a word was emitted beyond the program block
   int32_t programCapacity_ = kSmallestProgramBlock;
   std::string sourceReadFailure_;  // "Cannot open file NAME", with the reason beyond "missing"
+  std::string preparedLine_;       // the line being compiled, its memory used again line by line
   // Sized to the source, so far larger than most programs use: zeroed memory the compile writes
   // only where it emits.
   ZeroedTable<int32_t> programWords_;

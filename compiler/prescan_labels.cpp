@@ -255,7 +255,7 @@ int32_t PrescanFunctions(CompileContext& context, int32_t includeStartLine) {
     // others are not prepared.
     const char first = FirstStatementCharacter(line.raw);
     if (first == 'f' || first == 'e') {
-      prepared = PrepareSourceLine(line.raw);
+      PrepareSourceLine(line.raw, prepared);
     } else {
       prepared.clear();
     }

@@ -70,17 +70,22 @@ bool SourceLineReader::Next(SourceLine& line) {
   return true;
 }
 
-std::string PrepareSourceLine(std::string_view raw) {
+void PrepareSourceLine(std::string_view raw, std::string& text) {
   std::size_t zero = raw.find('\0');
   if (zero != std::string_view::npos) raw = raw.substr(0, zero);
   std::size_t index = 0;
   while (index < raw.size() && IsBelowBlank(raw[index])) ++index;
-  std::string text(raw.substr(index));
+  text.assign(raw.substr(index));
   bool quoted = false;
   for (char& c : text) {
     if (c == '"') quoted = !quoted;
     if (!quoted) c = LowerAscii(c);
   }
+}
+
+std::string PrepareSourceLine(std::string_view raw) {
+  std::string text;
+  PrepareSourceLine(raw, text);
   return text;
 }
 

@@ -59,6 +59,8 @@ class SourceLineReader {
 // lower-cased, leading characters below 32 (control characters, the carried line feed) removed;
 // blanks stay.
 std::string PrepareSourceLine(std::string_view raw);
+// The same into `text`, whose memory is used again from line to line.
+void PrepareSourceLine(std::string_view raw, std::string& text);
 
 // For a prepared line that begins with "#include " (any case), the file name: the first
 // blank-delimited word after it, without surrounding blanks and double quotes.
