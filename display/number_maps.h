@@ -14,16 +14,19 @@ inline constexpr int32_t kNumberMapEntries = 65536;
 
 class NumberMap {
  public:
-  // The numbers a program may use: `first` to `last`.
-  // The entries live on the heap, so the six maps add nothing to the executable's size. They come
-  // zeroed from calloc and only the entries a run set are cleared, so a map costs no memory
-  // until numbers are used (a program that uses none starts without touching 1.5 MB).
+  // The numbers a program may use: `first` to `last`. The entries come zeroed from calloc, and
+  // only the entries a run set are cleared, so a map costs no memory until numbers are used.
   NumberMap(int32_t first, int32_t last)
       : first_(first),
         last_(last),
-        entries_(static_cast<int32_t*>(std::calloc(kNumberMapEntries, sizeof(int32_t)))) {
+        entries_(static_cast<int32_t*>(std::calloc(kNumberMapEntries, sizeof(int32_t))), Free{true}) {
     if (entries_ == nullptr) throw std::bad_alloc();
   }
+  // The same over `zeroedEntries` (kNumberMapEntries of them, all 0), which the map uses but
+  // does not own: the six maps of the system keep theirs in the executable's zeroed data, which
+  // takes no memory, system call or page fault before a number is set.
+  NumberMap(int32_t first, int32_t last, int32_t* zeroedEntries)
+      : first_(first), last_(last), entries_(zeroedEntries, Free{false}) {}
 
   bool IsValidNumber(int32_t number) const { return number >= first_ && number <= last_; }
   // The record index of `number`, 0 when it has none or is outside the map's numbers.
@@ -48,7 +51,10 @@ class NumberMap {
  private:
   static std::size_t Slot(int32_t number) { return static_cast<std::size_t>(number); }
   struct Free {
-    void operator()(int32_t* entries) const { std::free(entries); }
+    bool owned;
+    void operator()(int32_t* entries) const {
+      if (owned) std::free(entries);
+    }
   };
 
   int32_t first_, last_;

@@ -3,10 +3,16 @@
 
 namespace qm {
 
-ChecklistState Checklist;
+// Made by the compiler, not at start-up, and reset only where a run wrote: a program that uses
+// no checklist never writes its pages.
+constinit ChecklistState Checklist;
 
 void ResetChecklist() {
-  for (ChecklistEntry& entry : Checklist.entries) entry = ChecklistEntry{};
+  for (ChecklistEntry& entry : Checklist.entries) {
+    if (entry.a != -1 || entry.b != -1 || entry.c != -1 || entry.d != -1 || !entry.text.empty()) {
+      entry = ChecklistEntry{};
+    }
+  }
   Checklist.count = 0;
   Checklist.exists = 0;
   Checklist.hasValues = 0;
