@@ -331,11 +331,49 @@ bool CompileBracketedText(CompileContext& context, std::string_view text, Operan
 
 struct FlatPiece {
   enum class Kind : uint8_t { Text, Operator, Compiled };
-  Kind kind = Kind::Text;
-  std::size_t begin = 0;  // the piece's characters in the flat text as read: [begin, end)
-  std::size_t end = 0;
-  bool nonBlank = false;     // Text: holds a character other than a blank
-  OperandNumber number = 0;  // Compiled: the operator's result
+  Kind kind;
+  std::size_t begin;  // the piece's characters in the flat text as read: [begin, end)
+  std::size_t end;
+  bool nonBlank;         // Text: holds a character other than a blank
+  OperandNumber number;  // Compiled: the operator's result
+};
+
+// The pieces of a flat text. Most texts have a few: they are held in place, unset until added,
+// and only a text of many operators puts its pieces on the heap.
+class PieceList {
+ public:
+  PieceList() = default;
+  PieceList(const PieceList&) = delete;  // data_ may point into the list itself
+  PieceList& operator=(const PieceList&) = delete;
+
+  std::size_t size() const { return size_; }
+  FlatPiece& operator[](std::size_t k) { return data_[k]; }
+  const FlatPiece& operator[](std::size_t k) const { return data_[k]; }
+  void push_back(const FlatPiece& piece) {
+    if (size_ == capacity_) Grow();
+    data_[size_++] = piece;
+  }
+  // Removes pieces [from, to).
+  void erase(std::size_t from, std::size_t to) {
+    std::copy(data_ + to, data_ + size_, data_ + from);
+    size_ -= to - from;
+  }
+
+ private:
+  void Grow() {
+    std::vector<FlatPiece> larger(data_, data_ + size_);
+    larger.resize(2 * capacity_);
+    heap_ = std::move(larger);
+    data_ = heap_.data();
+    capacity_ = heap_.size();
+  }
+
+  static constexpr std::size_t kInPlace = 24;
+  FlatPiece inPlace_[kInPlace];
+  std::vector<FlatPiece> heap_;
+  FlatPiece* data_ = inPlace_;
+  std::size_t size_ = 0;
+  std::size_t capacity_ = kInPlace;
 };
 
 // An operator's operand as the pieces give it: the text between operators (a view of the flat
@@ -385,34 +423,26 @@ class FlatText {
   void AddText(std::size_t begin, std::size_t end);
 
   std::string_view text_;
-  std::vector<FlatPiece> pieces_;
+  PieceList pieces_;
   std::size_t operators_ = 0;
   std::array<bool, 128> operatorPresent_{};
 };
 
 void FlatText::AddText(std::size_t begin, std::size_t end) {
   if (begin == end) return;
-  FlatPiece piece;
-  piece.begin = begin;
-  piece.end = end;
-  piece.nonBlank = text_.substr(begin, end - begin).find_first_not_of(' ') != std::string_view::npos;
-  pieces_.push_back(piece);
+  const bool nonBlank = text_.substr(begin, end - begin).find_first_not_of(' ') != std::string_view::npos;
+  pieces_.push_back(FlatPiece{FlatPiece::Kind::Text, begin, end, nonBlank, 0});
 }
 
 void FlatText::Read() {
   if (text_.empty()) return;
-  pieces_.reserve(16);
   ScanState scan;
   std::size_t textStart = 0;
   for (std::size_t i = 0; i < text_.size(); ++i) {
     const char c = text_[i];
     if (scan.AtTopLevel() && i > 0 && IsOperatorCharacter(c)) {
       AddText(textStart, i);
-      FlatPiece piece;
-      piece.kind = FlatPiece::Kind::Operator;
-      piece.begin = i;
-      piece.end = i + 1;
-      pieces_.push_back(piece);
+      pieces_.push_back(FlatPiece{FlatPiece::Kind::Operator, i, i + 1, false, 0});
       ++operators_;
       operatorPresent_[static_cast<unsigned char>(c)] = true;
       textStart = i + 1;
@@ -571,17 +601,13 @@ bool FlatText::LevelMayMatch(OperatorLevel level) const {
 }
 
 void FlatText::Replace(std::size_t from, std::size_t to, OperandNumber number) {
-  FlatPiece compiled;
-  compiled.kind = FlatPiece::Kind::Compiled;
-  compiled.begin = pieces_[from].begin;
-  compiled.end = pieces_[to - 1].end;
-  compiled.number = number;
+  const FlatPiece compiled{FlatPiece::Kind::Compiled, pieces_[from].begin, pieces_[to - 1].end, false,
+                           number};
   for (std::size_t k = from; k < to; ++k) {
     if (pieces_[k].kind == FlatPiece::Kind::Operator) --operators_;
   }
   pieces_[from] = compiled;
-  pieces_.erase(pieces_.begin() + static_cast<std::ptrdiff_t>(from + 1),
-                pieces_.begin() + static_cast<std::ptrdiff_t>(to));
+  pieces_.erase(from + 1, to);
 }
 
 OperandPair CompilePieceOperand(CompileContext& context, const PieceOperand& operand) {
