@@ -76,6 +76,28 @@ std::string_view CommandLookup::KeepCopy(std::string_view name) const {
   return std::string_view(names_).substr(at, name.size());
 }
 
+void CommandLookup::Chain(NameEntries& entries, std::vector<int32_t>& next, int32_t index) {
+  if (entries.first < 0) {
+    entries.first = index;
+  } else {
+    next[static_cast<std::size_t>(entries.last)] = index;
+  }
+  entries.last = index;
+}
+
+const std::vector<int32_t>& CommandLookup::ListOf(const NameEntries* entries,
+                                                  const std::vector<int32_t>& next) {
+  if (entries == nullptr) return NoEntries();
+  // A name has at least one entry, so an empty list is one not made yet.
+  std::vector<int32_t>& list = entries->list;
+  if (list.empty()) {
+    for (int32_t index = entries->first; index >= 0; index = next[static_cast<std::size_t>(index)]) {
+      list.push_back(index);
+    }
+  }
+  return list;
+}
+
 void CommandLookup::IndexPending() const {
   const ParserDatabase& database = *pending_;
   pending_ = nullptr;
@@ -89,13 +111,15 @@ void CommandLookup::IndexPending() const {
   names_.reserve(length);
   statements_.Clear(statementCount);
   valueCommands_.Clear(valueCount);
+  nextStatement_.assign(statementCount, -1);
+  nextValueCommand_.assign(valueCount, -1);
   longestByFirstWord_.Clear(statementCount);
   longestStatementName_ = 0;
   const auto keep = [this](std::string_view name) { return KeepCopy(name); };
   bool added = false;
   for (std::size_t i = 0; i < statementCount; ++i) {
     const std::string& name = database.statements[i].name;
-    statements_.FindOrAdd(name, keep, added).push_back(static_cast<int32_t>(i));
+    Chain(statements_.FindOrAdd(name, keep, added), nextStatement_, static_cast<int32_t>(i));
     if (!added) continue;  // the words of a name seen before are counted
     const int32_t words = WordCountOf(name);
     longestStatementName_ = std::max(longestStatementName_, words);
@@ -104,7 +128,8 @@ void CommandLookup::IndexPending() const {
     longest = std::max(longest, words);
   }
   for (std::size_t i = 0; i < valueCount; ++i) {
-    valueCommands_.FindOrAdd(database.valueCommands[i].name, keep, added).push_back(static_cast<int32_t>(i));
+    Chain(valueCommands_.FindOrAdd(database.valueCommands[i].name, keep, added), nextValueCommand_,
+          static_cast<int32_t>(i));
   }
 }
 
@@ -120,14 +145,12 @@ int32_t CommandLookup::LongestStatementNameStartingWith(std::string_view firstWo
 
 const std::vector<int32_t>& CommandLookup::StatementEntries(std::string_view name) const {
   Index();
-  const std::vector<int32_t>* entries = statements_.Find(name);
-  return entries == nullptr ? NoEntries() : *entries;
+  return ListOf(statements_.Find(name), nextStatement_);
 }
 
 const std::vector<int32_t>& CommandLookup::ValueEntries(std::string_view name) const {
   Index();
-  const std::vector<int32_t>* entries = valueCommands_.Find(name);
-  return entries == nullptr ? NoEntries() : *entries;
+  return ListOf(valueCommands_.Find(name), nextValueCommand_);
 }
 
 }  // namespace qm

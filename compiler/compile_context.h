@@ -54,6 +54,16 @@ class CommandLookup {
     std::vector<std::pair<std::string_view, Value>> items_;
   };
 
+  // The entries of one name: a chain through `next` (the entry after each of the name's entries,
+  // -1 after the last), and their list, made at the first look-up of the name.
+  struct NameEntries {
+    int32_t first = -1;
+    int32_t last = -1;
+    mutable std::vector<int32_t> list;
+  };
+  static void Chain(NameEntries& entries, std::vector<int32_t>& next, int32_t index);
+  static const std::vector<int32_t>& ListOf(const NameEntries* entries, const std::vector<int32_t>& next);
+
   // Makes the index of the database Rebuild named, when it is not made yet.
   void Index() const {
     if (pending_ != nullptr) IndexPending();
@@ -64,8 +74,10 @@ class CommandLookup {
 
   mutable const ParserDatabase* pending_ = nullptr;
   mutable std::string names_;
-  mutable NameTable<std::vector<int32_t>> statements_;
-  mutable NameTable<std::vector<int32_t>> valueCommands_;
+  mutable NameTable<NameEntries> statements_;
+  mutable NameTable<NameEntries> valueCommands_;
+  mutable std::vector<int32_t> nextStatement_;
+  mutable std::vector<int32_t> nextValueCommand_;
   mutable NameTable<int32_t> longestByFirstWord_;
   int32_t statementCount_ = -1;
   int32_t valueCount_ = -1;
