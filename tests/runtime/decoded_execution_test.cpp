@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "foundation_program.h"
+#include "platform/clock.h"
 #include "platform/headless/scripted_input.h"
 #include "platform/keys.h"
 #include "resources/command_ids.h"
@@ -153,20 +154,41 @@ class ProgramGenerator {
   std::vector<int32_t> calls_;
 };
 
+// A clock that moves a millisecond each time it is read: under SYNC OFF the clock is then read
+// after every command, and a slice ends after about three dozen of those reads.
+class TickingClock : public platform::ManualClock {
+ public:
+  uint32_t Milliseconds() override {
+    Advance(1);
+    return ManualClock::Milliseconds();
+  }
+};
+
+// How the slices of a run end.
+enum class SliceEnds {
+  F12Held,          // SYNC ON: the check on every 201st command ends the slice
+  NoneUntilTheEnd,  // SYNC ON: every check lets the slice go on
+  ClockTicking,     // SYNC OFF: a check after every command, most going on, some ending the slice
+};
+
 class DecodedExecutionTest : public FoundationProgramTest {
  protected:
-  // Runs the program in SYNC ON slices that F12 ends on every 201st command, with the handlers
-  // chosen at load or with each command's own.
-  Trace RunProgram(ImageBuilder& program, const ProgramGenerator& generator, bool chosen) {
+  // Runs the program with the handlers chosen at load or with each command's own: a fused pair
+  // or a handler that goes on to the next command must leave the slice to its check on exactly
+  // the command where the dispatch loop would.
+  Trace RunProgram(ImageBuilder& program, const ProgramGenerator& generator, bool chosen, SliceEnds ends) {
     EXPECT_TRUE(CreateQuillmoorBlocksFromParser(program));
     if (!chosen) DecodeCommandsPlainly();
     ExpectDecodedAsWritten(program.ProgramEndCounters().programWrite, !chosen);
+    TickingClock clock;
+    platform::Clock* previousClock =
+        ends == SliceEnds::ClockTicking ? platform::InstallClock(&clock) : nullptr;
     RunSubsystemSteps(&Subsystem::resetTables);
     ResetRunner();
     PendingErrorCode = 0;
     DisplayReadyFlag = 1;
-    SyncOffSetting = 0;
-    platform::headless::SetKeyHeld(platform::kVkF12, true);
+    SyncOffSetting = ends == SliceEnds::ClockTicking ? 1 : 0;
+    platform::headless::SetKeyHeld(platform::kVkF12, ends == SliceEnds::F12Held);
     Trace trace;
     for (int slice = 0; slice < kMaxTracedSlices; ++slice) {
       ExecuteSlice();
@@ -174,6 +196,7 @@ class DecodedExecutionTest : public FoundationProgramTest {
       if (PendingErrorCode != 0 || !CommandRunsAt(ProgramCounter)) break;
     }
     platform::headless::SetKeyHeld(platform::kVkF12, false);
+    if (ends == SliceEnds::ClockTicking) platform::InstallClock(previousClock);
     trace.errorCode = PendingErrorCode;
     trace.errorWord = PendingErrorCode != 0 ? RuntimeErrors.errorCommandWord : -1;
     for (int32_t operand : generator.Watched()) trace.values.push_back(Int(operand));
@@ -217,16 +240,21 @@ class DecodedExecutionTest : public FoundationProgramTest {
 TEST_F(DecodedExecutionTest, ChosenHandlersRunGeneratedProgramsAsTheCommandsOwnHandlersDo) {
   int errors = 0, severalSlices = 0;
   for (uint32_t seed = 1; seed <= 300; ++seed) {
-    SCOPED_TRACE("seed " + std::to_string(seed));
-    ImageBuilder program(4096);
-    ProgramGenerator generator(seed);
-    generator.Build(program);
-    program.EndProgram();
-    const Trace chosen = RunProgram(program, generator, true);
-    const Trace plain = RunProgram(program, generator, false);
-    EXPECT_EQ(chosen, plain) << "chosen: " << Describe(chosen) << "\nplain:  " << Describe(plain);
-    errors += chosen.errorCode != 0 ? 1 : 0;
-    severalSlices += chosen.sliceEnds.size() > 2 ? 1 : 0;
+    // F12 held first: a program that ends within the traced slices then ends without it too,
+    // and only such a program runs again with every check letting the slice go on.
+    for (const SliceEnds ends : {SliceEnds::F12Held, SliceEnds::ClockTicking, SliceEnds::NoneUntilTheEnd}) {
+      SCOPED_TRACE("seed " + std::to_string(seed) + ", slice ends " + std::to_string(static_cast<int>(ends)));
+      ImageBuilder program(4096);
+      ProgramGenerator generator(seed);
+      generator.Build(program);
+      program.EndProgram();
+      const Trace chosen = RunProgram(program, generator, true, ends);
+      const Trace plain = RunProgram(program, generator, false, ends);
+      EXPECT_EQ(chosen, plain) << "chosen: " << Describe(chosen) << "\nplain:  " << Describe(plain);
+      errors += chosen.errorCode != 0 ? 1 : 0;
+      severalSlices += chosen.sliceEnds.size() > 2 ? 1 : 0;
+      if (chosen.sliceEnds.size() >= kMaxTracedSlices) break;
+    }
   }
   // The generator reaches what it is meant to: errors, and programs that outlast a slice.
   EXPECT_GT(errors, 0);
