@@ -3,9 +3,10 @@
 
 namespace qm {
 
-// Made by the compiler, not at start-up, and reset only where a run wrote: a program that uses
-// no checklist never writes its pages.
-constinit ChecklistState Checklist;
+// Reset only where a run wrote: a program that uses no checklist never writes its pages. (The
+// compiler makes it in the data of the executable where it can construct every text at compile
+// time; not every compiler's library can, so it is not required.)
+ChecklistState Checklist;
 
 void ResetChecklist() {
   for (ChecklistEntry& entry : Checklist.entries) {
