@@ -332,10 +332,7 @@ EditorLoopState NextState(SystemRun& run) {
 }
 
 void EditorLoopPass(SystemRun& run) {
-  // Only a pass that opens the editor shows its display: a switch's pass goes straight to its
-  // action, and the pass after it to the end, and each would close the display unseen.
-  const bool editorPass = run.switchMode == SwitchMode::None;
-  if (editorPass && run.state != EditorLoopState::CompileOnly && run.displayFlag && !run.displayUp) {
+  if (run.state != EditorLoopState::CompileOnly && run.displayFlag && !run.displayUp) {
     if (!SetUpEditorDisplay(run)) return;
   }
   if (!run.programFile.empty()) {

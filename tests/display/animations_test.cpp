@@ -63,9 +63,10 @@ class MadeAnimations {
   bool made_ok = true;
 };
 
+// Destroyed at exit, which removes the folder.
 MadeAnimations& Files() {
-  static MadeAnimations* files = new MadeAnimations;
-  return *files;
+  static MadeAnimations files;
+  return files;
 }
 
 // Records what reaches the sound output.
