@@ -12,12 +12,8 @@ const std::vector<int32_t>& NoEntries() {
   return empty;
 }
 
-// FNV-1a: names are short, and a byte at a time is quicker for them than a general hash.
-std::size_t HashOf(std::string_view name) {
-  uint64_t hash = 14695981039346656037ull;
-  for (const char c : name) hash = (hash ^ static_cast<unsigned char>(c)) * 1099511628211ull;
-  return static_cast<std::size_t>(hash);
-}
+// Command names are short, as the symbol tables' names are: the same hash serves both.
+std::size_t HashOf(std::string_view name) { return NameKeyHash{}(name); }
 
 int32_t WordCountOf(std::string_view name) {
   return static_cast<int32_t>(std::count(name.begin(), name.end(), ' ')) + 1;
