@@ -91,6 +91,15 @@ Pc CmdFor(Pc at) {
 // NEXT: [variable][the FOR command's word].
 Pc CmdNext(Pc at) { return at[2].target; }
 
+}  // namespace
+
+template <>
+inline constexpr bool kOnlyComputes<CmdFor> = true;
+template <>
+inline constexpr bool kOnlyComputes<CmdNext> = true;
+
+namespace {
+
 // ---- GOSUB and RETURN ----
 
 Pc CmdGosub(Pc at) {
@@ -173,11 +182,12 @@ Pc CmdFunction(Pc command) {
 
 // A call site planned at load: what verification proved about the call (its entry, argument
 // count, parameter cells and the callee's scope) read once. Only calls whose every argument is a
-// number of its parameter's kind are planned (values copied as they are); the others, and a call
-// whose count cell a corrupt program changed, take CmdFunction. The site also learns, on its first
-// call, the scope it is called from (the scope of the code around it, in any ordinary program)
-// and the flat save list of that scope and the callee: while the call comes from that scope and
-// no array is dimensioned, it saves along the list.
+// number of its parameter's kind, and whose result goes to a cell, are planned (values copied as
+// they are); the others, and a call whose count cell a corrupt program changed, take
+// CmdFunction. The site also learns, on its first call, the scope it is called from (the scope of
+// the code around it, in any ordinary program) and the flat save list of that scope and the
+// callee: while the call comes from that scope and no array is dimensioned, it saves along the
+// list.
 struct CallSite {
   Pc body;
   const ValueCell* countCell;
@@ -197,7 +207,7 @@ struct CallSite {
 
 // Pushes the frame of a planned call the general way, or learns the flat list for the caller's
 // scope first (the first call from a scope).
-[[gnu::noinline]] void PushPlannedCall(CallSite& site) {
+void PushPlannedCall(CallSite& site) {
   if (site.learnedScope != RunningScope) {
     site.learnedScope = RunningScope;
     const FlatSaveList* flat = FlatSaveListFor(RunningScope, site.calleeScope);
@@ -215,6 +225,7 @@ struct CallSite {
                       flat};
   }
   if (site.flatScope == RunningScope && ProgramArrays.DimensionedCount() == 0) {
+    ProgramReturnStack.ReserveFlatCall(*site.flatFrame.flat);
     ProgramReturnStack.PushFlatCall(site.flatFrame);
   } else {
     ProgramReturnStack.PushCall(site.returnWord, site.resultCell, site.resultKind, RunningScope,
@@ -222,24 +233,37 @@ struct CallSite {
   }
 }
 
-// A planned site that cannot take its fast way calls as an unplanned one. Kept out of line so
-// the fast way sets up no frame for the general call's locals.
-[[gnu::noinline, gnu::cold]] Pc CallUnplanned(Pc at) { return CmdFunction(at); }
-
-// The call itself, for `count` arguments (a count known when compiled unrolls the copies).
-[[gnu::always_inline]] inline Pc CallPlannedSite(Pc at, CallSite& site, int32_t count) {
-  if (site.countCell->i != count || ProgramReturnStack.Full()) [[unlikely]] {
-    return CallUnplanned(at);
-  }
-  // Every argument read before any parameter is assigned.
+// Passes the arguments, once the frame is pushed: every argument read before any parameter is
+// assigned.
+[[gnu::always_inline]] inline void PassArguments(Pc at, const CallSite& site, int32_t count) {
   std::array<int32_t, kMaxCallArguments> values;
   for (int32_t k = 0; k < count; ++k) values[k] = at[4 + k].cell->i;
-  if (RunningScope == site.flatScope && ProgramArrays.DimensionedCount() == 0) [[likely]] {
-    ProgramReturnStack.PushFlatCall(site.flatFrame);
-  } else {
-    PushPlannedCall(site);
-  }
   for (int32_t k = 0; k < count; ++k) site.parameters[k]->i = values[k];
+}
+
+// A planned call that cannot take the fast way: one whose count cell a corrupt program changed
+// or whose stack is full calls as an unplanned one; the others push their frame the general way
+// (or grow the stacks first). One out-of-line function for all of them, so the fast way calls
+// nothing and sets up no machine frame.
+[[gnu::noinline]] Pc CallPlannedSlowly(Pc at, CallSite& site) {
+  if (site.countCell->i != site.count || ProgramReturnStack.Full()) return CmdFunction(at);
+  PushPlannedCall(site);
+  PassArguments(at, site, site.count);
+  RunningScope = static_cast<int16_t>(site.calleeScope);
+  return site.body;
+}
+
+// The call itself, for `count` arguments (a count known when compiled unrolls the copies). The
+// fast way is the flat one, taken while the call comes from the scope the site learned, no array
+// is dimensioned, the count cell holds its verified value and the stacks have room.
+[[gnu::always_inline]] inline Pc CallPlannedSite(Pc at, CallSite& site, int32_t count) {
+  if (site.countCell->i != count || RunningScope != site.flatScope || ProgramArrays.DimensionedCount() != 0 ||
+      ProgramReturnStack.Full() || !ProgramReturnStack.HasRoomForFlatCall(*site.flatFrame.flat))
+      [[unlikely]] {
+    return CallPlannedSlowly(at, site);
+  }
+  ProgramReturnStack.PushFlatCall(site.flatFrame);
+  PassArguments(at, site, count);
   RunningScope = static_cast<int16_t>(site.calleeScope);
   return site.body;
 }
@@ -272,12 +296,13 @@ CommandHandler PlanCall(DecodedWord* at) {
     const CellKind argument = KindOfCell(at[4 + k].cell);
     if (site.parameters[k] == nullptr || argument != kind || kind == CellKind::String) return &CmdFunction;
   }
+  site.resultCell = OperandCell(words[first + 1], site.resultKind);
+  if (site.resultCell == nullptr) return &CmdFunction;
   site.body = DecodedAt(entry + count + 1);
   site.countCell = at[3].cell;
   site.count = count;
   site.calleeScope = words[entry + count];
   site.returnWord = first + 3 + count;
-  site.resultCell = OperandCell(words[first + 1], site.resultKind);
   site.learnedScope = -1;
   site.flatScope = -1;
   CallSite* plan = NewDecodedPlan<CallSite>();
@@ -331,28 +356,27 @@ Pc CmdEndfunctionL(Pc at) {
 // of another kind) takes CmdEndfunctionL. The value's kind was read at load.
 //
 // The return from a call that saved the general way, and every return that is no plain number
-// into a result of its kind, are kept out of line, so the return from a flat call sets up no
-// frame.
-[[gnu::noinline]] Pc ReturnNumberFromGeneralCall(int32_t bits) {
+// into a result of its kind, are kept in one out-of-line function, so the return from a flat call
+// calls nothing and sets up no machine frame.
+template <CellKind kind>
+[[gnu::noinline]] Pc ReturnNumberSlowly(Pc at) {
+  const ReturnFrame* top = ProgramReturnStack.Top();
+  if (top == nullptr || top->kind != FrameKind::Call || top->resultCell == nullptr ||
+      top->resultKind != kind) {
+    return CmdEndfunctionL(at);
+  }
+  const int32_t bits = at[1].cell->i;  // read before the pop puts the temporaries back
   const ReturnFrame& frame = ProgramReturnStack.PopCall();
   frame.resultCell->i = bits;
   ProgramReturnStack.RestoreFunctionLocals(frame);
   return DecodedAt(frame.returnWord);
 }
-[[gnu::noinline]] Pc ReturnConverted(Pc at) { return CmdEndfunctionL(at); }
 
 template <CellKind kind>
 [[gnu::always_inline]] inline Pc CmdReturnNumber(Pc at) {
-  const int32_t bits = at[1].cell->i;
-  const ReturnFrame* top = ProgramReturnStack.Top();
-  if (top == nullptr || top->kind != FrameKind::Call || top->resultCell == nullptr || top->resultKind != kind)
-      [[unlikely]] {
-    return ReturnConverted(at);
-  }
-  if (top->flat == nullptr) [[unlikely]] {
-    return ReturnNumberFromGeneralCall(bits);
-  }
-  return DecodedAt(ProgramReturnStack.ReturnFromFlatCall(bits));
+  if (!ProgramReturnStack.FlatCallOnTop(kind)) [[unlikely]]
+    return ReturnNumberSlowly<kind>(at);
+  return ProgramReturnStack.ReturnFromFlatCall(at[1].cell->i);
 }
 
 // ENDFUNCTION and EXITFUNCTION with a text: [value].
@@ -396,7 +420,7 @@ constexpr CommandFusion kControlFlowFusions[] = {
     {CmdNext, CmdFor, FusedPair<CmdNext, CmdFor>, FusedSecond::AtJumpTarget},
     Fusion<OpAddLLL, CmdCallPlannedWith<1>>(),
     Fusion<OpSubLLL, CmdCallPlannedWith<1>>(),
-    FusionBeforePair<OpAssignLL, FusedPair<OpSubLLL, CmdCallPlannedWith<1>>>(),
+    FusionOfThree<OpAssignLL, OpSubLLL, CmdCallPlannedWith<1>>(),
 };
 
 constexpr OperandLayout kThenJump = OperandLayout::SignatureThenJump;

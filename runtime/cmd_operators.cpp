@@ -170,6 +170,83 @@ constexpr int32_t BitwiseOr(int32_t a, int32_t b) { return a | b; }
 Pc OpAndLLL(Pc at) { return IntegerArithmetic<BitwiseAnd>(at); }
 Pc OpOrLLL(Pc at) { return IntegerArithmetic<BitwiseOr>(at); }
 
+}  // namespace
+
+// Comparisons, AND, OR and the float additions, subtractions and multiplications only compute
+// (command_fusion.h): fused with a test or an assignment, both are counted at once.
+template <>
+inline constexpr bool kOnlyComputes<OpEqualLLL> = true;
+template <>
+inline constexpr bool kOnlyComputes<OpEqualLFF> = true;
+template <>
+inline constexpr bool kOnlyComputes<OpEqualLLF> = true;
+template <>
+inline constexpr bool kOnlyComputes<OpEqualLFL> = true;
+template <>
+inline constexpr bool kOnlyComputes<OpNotEqualLLL> = true;
+template <>
+inline constexpr bool kOnlyComputes<OpNotEqualLFF> = true;
+template <>
+inline constexpr bool kOnlyComputes<OpNotEqualLLF> = true;
+template <>
+inline constexpr bool kOnlyComputes<OpNotEqualLFL> = true;
+template <>
+inline constexpr bool kOnlyComputes<OpGreaterLLL> = true;
+template <>
+inline constexpr bool kOnlyComputes<OpGreaterLFF> = true;
+template <>
+inline constexpr bool kOnlyComputes<OpGreaterLLF> = true;
+template <>
+inline constexpr bool kOnlyComputes<OpGreaterLFL> = true;
+template <>
+inline constexpr bool kOnlyComputes<OpGreaterEqualLLL> = true;
+template <>
+inline constexpr bool kOnlyComputes<OpGreaterEqualLFF> = true;
+template <>
+inline constexpr bool kOnlyComputes<OpGreaterEqualLLF> = true;
+template <>
+inline constexpr bool kOnlyComputes<OpGreaterEqualLFL> = true;
+template <>
+inline constexpr bool kOnlyComputes<OpLessLLL> = true;
+template <>
+inline constexpr bool kOnlyComputes<OpLessLFF> = true;
+template <>
+inline constexpr bool kOnlyComputes<OpLessLLF> = true;
+template <>
+inline constexpr bool kOnlyComputes<OpLessLFL> = true;
+template <>
+inline constexpr bool kOnlyComputes<OpLessEqualLLL> = true;
+template <>
+inline constexpr bool kOnlyComputes<OpLessEqualLFF> = true;
+template <>
+inline constexpr bool kOnlyComputes<OpLessEqualLLF> = true;
+template <>
+inline constexpr bool kOnlyComputes<OpLessEqualLFL> = true;
+template <>
+inline constexpr bool kOnlyComputes<OpAndLLL> = true;
+template <>
+inline constexpr bool kOnlyComputes<OpOrLLL> = true;
+template <>
+inline constexpr bool kOnlyComputes<OpAddFLF> = true;
+template <>
+inline constexpr bool kOnlyComputes<OpAddFFL> = true;
+template <>
+inline constexpr bool kOnlyComputes<OpAddFFF> = true;
+template <>
+inline constexpr bool kOnlyComputes<OpSubFLF> = true;
+template <>
+inline constexpr bool kOnlyComputes<OpSubFFL> = true;
+template <>
+inline constexpr bool kOnlyComputes<OpSubFFF> = true;
+template <>
+inline constexpr bool kOnlyComputes<OpMulFLF> = true;
+template <>
+inline constexpr bool kOnlyComputes<OpMulFFL> = true;
+template <>
+inline constexpr bool kOnlyComputes<OpMulFFF> = true;
+
+namespace {
+
 // ---- Texts ----
 
 // Concatenation: above 255 characters together, error 107 and the result is left as it was.
@@ -298,8 +375,8 @@ constexpr CommandRegistration kOperatorCommands[] = {
 // a plain assignment's single jump would go to whatever statement follows each assignment.
 
 constexpr CommandFusion kOperatorFusions[] = {
-    FusionBeforePair<OpAssignLL, OpAddThenAssign>(),
-    FusionBeforePair<OpAssignLL, FusedPair<OpGreaterLLL, CmdIf>>(),
+    {OpAssignLL, OpAddThenAssign, AssignmentThenArithmeticThenAssignment<WrapAdd>},
+    FusionOfThree<OpAssignLL, OpGreaterLLL, CmdIf>(),
     {OpAddLLL, OpAssignLL, OpAddThenAssign},
     {OpSubLLL, OpAssignLL, OpSubThenAssign},
     {OpMulLLL, OpAssignLL, OpMulThenAssign},

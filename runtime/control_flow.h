@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "runtime/arrays.h"
+#include "runtime/command_fusion.h"
 #include "runtime/interpreter.h"
 #include "runtime/operand_numbers.h"
 #include "runtime/program_image.h"
@@ -28,6 +29,8 @@ namespace qm {
 // IF, WHILE, UNTIL: [condition][target]; a condition of 0 jumps. Inline, so that the fused pairs
 // of a comparison and its test (cmd_operators.cpp) run it without a call.
 inline Pc CmdIf(Pc at) { return at[1].cell->i == 0 ? at[2].target : at + 3; }
+template <>
+inline constexpr bool kOnlyComputes<CmdIf> = true;
 inline constexpr CommandHandler CmdWhile = CmdIf;
 inline constexpr CommandHandler CmdUntil = CmdIf;
 
@@ -81,7 +84,9 @@ struct ReturnFrame {
   uint32_t savedTempsBegin;
   ValueCell* resultCell;  // call: the cell its result goes to (nullptr: none)
   // call: what it saved along a flat list (its values from savedNumbersBegin in the flat value
-  // stack), or nullptr when it saved the general way.
+  // stack), or nullptr when it saved the general way. Only a call site planned at load saves
+  // along a flat list, and only one with a result cell: a frame with a list is a call frame
+  // with a result cell.
   const FlatSaveList* flat;
 };
 
@@ -145,6 +150,13 @@ class SaveStack {
       Grow(count);
     return data_ + size_;
   }
+  // Whether `count` more values fit without growing; Reserve makes them fit.
+  bool HasRoom(uint32_t count) const { return size_ + count <= capacity_; }
+  void Reserve(uint32_t count) {
+    if (!HasRoom(count)) Grow(count);
+  }
+  // Where `count` more values go when HasRoom(count).
+  T* Above() { return data_ + size_; }
   void Commit(uint32_t count) { size_ += count; }
   void Truncate(uint32_t size) { size_ = size; }
 
@@ -174,12 +186,25 @@ class ReturnStack {
                                               int16_t callerScope, int32_t calleeScope);
   // The same along a flat list: pushes `prepared` (a call frame whose `flat` is the list, made
   // once by the call site) with where its saves start. The caller checked that no array is
-  // dimensioned.
+  // dimensioned and that the frame and its saves have room (HasRoomForFlatCall, or
+  // ReserveFlatCall): the push itself calls nothing, so the call handler's fast way needs no
+  // machine frame.
   [[gnu::always_inline]] inline void PushFlatCall(const ReturnFrame& prepared);
+  bool HasRoomForFlatCall(const FlatSaveList& list) const {
+    return frames_.HasRoom(1) && flatValues_.HasRoom(list.count);
+  }
+  void ReserveFlatCall(const FlatSaveList& list) {
+    frames_.Reserve(1);
+    flatValues_.Reserve(list.count);
+  }
   // Returns from the call on top, which saved along a flat list, storing `bits` into its result
   // cell between putting back the temporaries and the variables (as PopCall, the store and
-  // RestoreFunctionLocals do). Returns the call's return word.
-  [[gnu::always_inline]] inline int32_t ReturnFromFlatCall(int32_t bits);
+  // RestoreFunctionLocals do). Returns where the caller goes on.
+  [[gnu::always_inline]] inline Pc ReturnFromFlatCall(int32_t bits);
+  // Whether the top frame is a call that saved along a flat list and takes a result of `kind`.
+  bool FlatCallOnTop(CellKind kind) const {
+    return frames_.Size() != 0 && frames_.Back().flat != nullptr && frames_.Back().resultKind == kind;
+  }
   // Pops the top frame, which must be a GOSUB frame; returns its return word.
   int32_t PopGosub();
   // Drops GOSUB frames down to the nearest call frame and pops it, restoring the temporaries it
@@ -401,33 +426,36 @@ inline void ReturnStack::PushFlatCall(const ReturnFrame& prepared) {
   const int32_t* const listed = list.cells;
   const uint32_t count = list.count;
   const uint32_t begin = flatValues_.Size();
-  ReturnFrame& frame = *frames_.Room(1);
+  ReturnFrame& frame = *frames_.Above();
   frame = prepared;
   frame.savedNumbersBegin = begin;
   frames_.Commit(1);
   ++callFrames_;
-  GatherCellBits(Interpreter.cells, listed, count, flatValues_.Room(count));
+  GatherCellBits(Interpreter.cells, listed, count, flatValues_.Above());
   flatValues_.Commit(count);
 }
 
-inline int32_t ReturnStack::ReturnFromFlatCall(int32_t bits) {
+inline Pc ReturnStack::ReturnFromFlatCall(int32_t bits) {
+  // Everything the puts back do not need is read and written before them, and the counts are
+  // worked out first: fewer values live across the copies keep the return in the caller-saved
+  // registers, with no machine frame to set up.
   const ReturnFrame& frame = frames_.Back();
   const FlatSaveList& list = *frame.flat;
   const int32_t* const listed = list.cells;
-  const uint32_t temporaries = list.temporaries, count = list.count;
+  const uint32_t temporaries = list.temporaries, variables = list.count - temporaries;
   const uint32_t begin = frame.savedNumbersBegin;
   const int32_t* const saved = flatValues_.From(begin);
   ValueCell* const cells = Interpreter.cells;
   ValueCell* const result = frame.resultCell;
-  const int32_t returnWord = frame.returnWord;
+  const Pc next = DecodedAt(frame.returnWord);
   RunningScope = frame.savedScope;
   frames_.Pop();
   --callFrames_;
+  flatValues_.Truncate(begin);
   ScatterCellBits(cells, listed, temporaries, saved);
   result->i = bits;
-  ScatterCellBits(cells, listed + temporaries, count - temporaries, saved + temporaries);
-  flatValues_.Truncate(begin);
-  return returnWord;
+  ScatterCellBits(cells, listed + temporaries, variables, saved + temporaries);
+  return next;
 }
 
 inline void ReturnStack::RestoreFunctionLocals(const ReturnFrame& frame) {

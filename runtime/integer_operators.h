@@ -29,21 +29,48 @@ inline Pc OpAssignLL(Pc at) {
   return at + 3;
 }
 
-// An integer operation into a temporary, then the assignment of that temporary (a fused pair,
-// command_fusion.h). The assignment takes the value from where the operation worked it out, not
-// from the cell it was just stored in, so it does not wait on that store: in a loop such as
-// sum = sum + i the sum passes through memory once per pass instead of twice. Any other source
+template <>
+inline constexpr bool kOnlyComputes<OpAddLLL> = true;
+template <>
+inline constexpr bool kOnlyComputes<OpSubLLL> = true;
+template <>
+inline constexpr bool kOnlyComputes<OpMulLLL> = true;
+template <>
+inline constexpr bool kOnlyComputes<OpAssignLL> = true;
+
+// An integer operation into a temporary, then the assignment of that temporary, with no
+// bookkeeping between them. The assignment takes the value from where the operation worked it
+// out, not from the cell it was just stored in, so it does not wait on that store: in a loop such
+// as sum = sum + i the sum passes through memory once per pass instead of twice. Any other source
 // is read as the assignment reads it.
 template <int32_t (*operation)(int32_t, int32_t)>
-[[gnu::flatten]] Pc IntegerArithmeticThenAssignment(Pc at) {
+[[gnu::always_inline]] inline Pc ArithmeticThenAssignment(Pc at) {
   const auto [result, left, right] = OperandCells<3>(at);
   const int32_t value = operation(left->i, right->i);
   result->i = value;
-  const Pc next = at + 4;
-  if (!StartSecondHalf(next)) return next;
-  const auto [target, source] = OperandCells<2>(next);
+  const auto [target, source] = OperandCells<2>(at + 4);
   target->i = source == result ? value : source->i;
-  return ContinueAt(next + 3);
+  return at + 7;
+}
+
+// The two as a fused pair (command_fusion.h): both only compute, so they are counted at once.
+template <int32_t (*operation)(int32_t, int32_t)>
+[[gnu::flatten]] Pc IntegerArithmeticThenAssignment(Pc at) {
+  if (TakeCommands(2)) [[likely]]
+    return RunCounted(ArithmeticThenAssignment<operation>(at));
+  const Pc next = IntegerArithmetic<operation>(at);
+  if (!StartSecondHalf(next)) return next;
+  return ContinueAt(OpAssignLL(next));
+}
+
+// An assignment, then such a pair (a = t : r = a + b): three commands counted at once.
+template <int32_t (*operation)(int32_t, int32_t)>
+[[gnu::flatten]] Pc AssignmentThenArithmeticThenAssignment(Pc at) {
+  if (TakeCommands(3)) [[likely]]
+    return RunCounted(ArithmeticThenAssignment<operation>(OpAssignLL(at)));
+  const Pc next = OpAssignLL(at);
+  if (!StartSecondHalf(next)) return next;
+  return IntegerArithmeticThenAssignment<operation>(next);
 }
 
 inline constexpr CommandHandler OpAddThenAssign = IntegerArithmeticThenAssignment<WrapAdd>;

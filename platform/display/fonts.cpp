@@ -3,6 +3,7 @@
 #include <fontconfig/fontconfig.h>
 #include <ft2build.h>
 #include <iconv.h>
+#include <unistd.h>
 #include FT_FREETYPE_H
 #include FT_SYNTHESIS_H
 #include FT_TRUETYPE_TABLES_H
@@ -155,7 +156,35 @@ struct MatchedFace {
   int index = 0, weight = 0, slant = 0;
 };
 
+// The upright regular faces of the families the system names itself (PRINT's, and text's before
+// a font is set) where the fonts-dejavu-core package puts them. Found there, they need no
+// fontconfig: it reads its whole configuration on first use, which costs a printing program more
+// than the rest of its start-up.
+struct KnownFace {
+  const char* family;
+  const char* file;
+};
+constexpr KnownFace kKnownFaces[] = {
+    {kDefaultFamily, "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf"},
+    {kMonospaceFamily, "/usr/share/fonts/truetype/dejavu/DejaVuSansMono.ttf"},
+};
+
+bool MatchKnownFace(const std::string& family, int weight, bool italic, MatchedFace& out) {
+  if (italic || weight != kWeightNormal) return false;
+  for (const KnownFace& known : kKnownFaces) {
+    if (family != known.family || access(known.file, R_OK) != 0) continue;
+    out.file = known.file;
+    out.family = known.family;
+    out.index = 0;
+    out.weight = FC_WEIGHT_REGULAR;
+    out.slant = FC_SLANT_ROMAN;
+    return true;
+  }
+  return false;
+}
+
 bool MatchFace(const std::string& family, int weight, bool italic, MatchedFace& out) {
+  if (MatchKnownFace(family, weight, italic, out)) return true;
   if (!FontconfigReady()) return false;
   FcPattern* pattern = Fontconfig().FcPatternCreate();
   Fontconfig().FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(family.c_str()));
