@@ -176,7 +176,7 @@ class ReturnStack {
  public:
   int32_t Depth() const { return static_cast<int32_t>(frames_.Size()); }
   bool Full() const { return Depth() >= kMaxReturnFrames; }
-  bool HasCallFrame() const { return callFrames_ > 0; }
+  bool HasCallFrame() const { return frames_.Size() > gosubFrames_; }
   const ReturnFrame* Top() const { return frames_.Size() == 0 ? nullptr : &frames_.Back(); }
 
   void PushGosub(int32_t returnWord);
@@ -253,7 +253,7 @@ class ReturnStack {
   SaveStack<SavedText> savedTexts_;
   SaveStack<ValueCell> savedTemps_;  // temporary windows saved by every call frame
   SaveStack<int32_t> flatValues_;    // what the flat call frames saved, in frame order
-  int32_t callFrames_ = 0;
+  uint32_t gosubFrames_ = 0;         // counted apart, so a call and its return count nothing
 };
 
 extern ReturnStack ProgramReturnStack;
@@ -313,7 +313,6 @@ inline void ReturnStack::PushCall(int32_t returnWord, ValueCell* resultCell, Cel
            resultCell,
            nullptr};
   frames_.Commit(1);
-  ++callFrames_;
   ValueCell* cells = ProgramImage.dataBlock;
   if (cells == nullptr) [[unlikely]]
     return;
@@ -398,10 +397,12 @@ inline void ReturnStack::RestoreTemporaries(const ReturnFrame& frame) {
 }
 
 inline const ReturnFrame& ReturnStack::PopCall() {
-  while (frames_.Back().kind != FrameKind::Call) frames_.Pop();
+  while (frames_.Back().kind != FrameKind::Call) {
+    frames_.Pop();
+    --gosubFrames_;
+  }
   const ReturnFrame& frame = frames_.Back();
   frames_.Pop();
-  --callFrames_;
   if (frame.flat != nullptr) {
     RestoreFlat(frame, 0, frame.flat->temporaries);
   } else {
@@ -430,7 +431,6 @@ inline void ReturnStack::PushFlatCall(const ReturnFrame& prepared) {
   frame = prepared;
   frame.savedNumbersBegin = begin;
   frames_.Commit(1);
-  ++callFrames_;
   GatherCellBits(Interpreter.cells, listed, count, flatValues_.Above());
   flatValues_.Commit(count);
 }
@@ -450,7 +450,6 @@ inline Pc ReturnStack::ReturnFromFlatCall(int32_t bits) {
   const Pc next = DecodedAt(frame.returnWord);
   RunningScope = frame.savedScope;
   frames_.Pop();
-  --callFrames_;
   flatValues_.Truncate(begin);
   ScatterCellBits(cells, listed, temporaries, saved);
   result->i = bits;

@@ -160,11 +160,13 @@ void ReturnStack::PushGosub(int32_t returnWord) {
                 savedTemps_.Size(),
                 nullptr,
                 nullptr});
+  ++gosubFrames_;
 }
 
 int32_t ReturnStack::PopGosub() {
   const int32_t returnWord = frames_.Back().returnWord;
   frames_.Pop();
+  --gosubFrames_;
   return returnWord;
 }
 
@@ -224,7 +226,7 @@ void ReturnStack::Clear() {
   savedTemps_.Truncate(0);
   flatValues_.Truncate(0);
   frames_.Truncate(0);
-  callFrames_ = 0;
+  gosubFrames_ = 0;
 }
 
 }  // namespace qm
