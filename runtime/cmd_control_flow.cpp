@@ -210,7 +210,8 @@ struct CallSite {
 void PushPlannedCall(CallSite& site) {
   if (site.learnedScope != RunningScope) {
     site.learnedScope = RunningScope;
-    const FlatSaveList* flat = FlatSaveListFor(RunningScope, site.calleeScope);
+    const FlatSaveList* flat =
+        FlatSaveListFor(RunningScope, site.calleeScope, site.returnWord, site.resultCell);
     site.flatScope = flat != nullptr ? RunningScope : -1;
     site.flatFrame = {FrameKind::Call,
                       site.resultKind,

@@ -63,9 +63,9 @@ struct TemporaryUsage {
 
 // What a call site planned at load saves when neither side needs more than numbers (the caller
 // has no string variables, the callee uses no string temporaries) and no array is dimensioned:
-// the callee's numeric temporaries, then the caller's numeric variables, each cell as its 32 bits.
-// The list for a pair of scopes is made once (FlatSaveListFor) and lives while any call frame may
-// still point at it.
+// the callee's numeric temporaries the caller still needs after the return, then the caller's
+// numeric variables, each cell as its 32 bits. The list for a call site and the scope it is
+// called from is made once (FlatSaveListFor) and lives while any call frame may still point at it.
 struct FlatSaveList {
   uint32_t temporaries = 0;  // cells [0, temporaries) are the callee's temporaries
   uint32_t count = 0;
@@ -121,9 +121,12 @@ struct CallSavePlans {
 extern CallSavePlans CallSavePlansInUse;
 [[gnu::cold, gnu::noinline]] void BuildCallSavePlans();
 
-// The flat list of a call from `callerScope` to `calleeScope` under the current plans, or
-// nullptr when the pair needs the general way (texts to save).
-const FlatSaveList* FlatSaveListFor(int32_t callerScope, int32_t calleeScope);
+// The flat list of a call from `callerScope` to `calleeScope` that returns to `returnWord` and
+// stores its result in `resultCell`, under the current plans, or nullptr when the pair needs the
+// general way (texts to save). Of the callee's temporaries it lists only those the caller can
+// read after the return before writing them.
+const FlatSaveList* FlatSaveListFor(int32_t callerScope, int32_t calleeScope, int32_t returnWord,
+                                    const ValueCell* resultCell);
 
 // The plans for the current program image, built when it changed.
 [[gnu::always_inline]] inline const CallSavePlans& CurrentCallSavePlans() {

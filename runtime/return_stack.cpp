@@ -7,7 +7,9 @@
 #include <map>
 #include <memory>
 #include <tuple>
+#include <vector>
 
+#include "resources/command_ids.h"
 #include "runtime/arrays.h"
 #include "runtime/control_flow.h"
 #include "runtime/program_image.h"
@@ -109,28 +111,94 @@ struct OwnedFlatList {
   FlatSaveList list;
 };
 
-// Every list made, by the plans' generation and the two scopes. A call frame may point at a list
-// of an earlier generation (a line typed at the command line while a call was active), so lists
-// are dropped only when no call frame is left.
-std::map<std::tuple<uint32_t, int32_t, int32_t>, std::unique_ptr<OwnedFlatList>>& FlatLists() {
-  static std::map<std::tuple<uint32_t, int32_t, int32_t>, std::unique_ptr<OwnedFlatList>> lists;
+// Every list made, by the plans' generation, the two scopes and the word the call returns to. A
+// call frame may point at a list of an earlier generation (a line typed at the command line while
+// a call was active), so lists are dropped only when no call frame is left.
+using FlatListKey = std::tuple<uint32_t, int32_t, int32_t, int32_t>;
+std::map<FlatListKey, std::unique_ptr<OwnedFlatList>>& FlatLists() {
+  static std::map<FlatListKey, std::unique_ptr<OwnedFlatList>> lists;
   return lists;
+}
+
+// The commands the walk after a return follows: each only computes (it cannot stop the program,
+// jump or raise an error), writes its first operand and reads the others.
+struct WritesFirst {
+  int32_t command;
+  int32_t operands;
+};
+constexpr WritesFirst kWritesFirst[] = {
+    {kOpAssignLL, 2}, {kOpAssignFF, 2},     {kOpAddLLL, 3},      {kOpSubLLL, 3},     {kOpMulLLL, 3},
+    {kOpAndLLL, 3},   {kOpOrLLL, 3},        {kOpAddFLF, 3},      {kOpAddFFL, 3},     {kOpAddFFF, 3},
+    {kOpSubFLF, 3},   {kOpSubFFL, 3},       {kOpSubFFF, 3},      {kOpMulFLF, 3},     {kOpMulFFL, 3},
+    {kOpMulFFF, 3},   {kOpEqualLLL, 3},     {kOpNotEqualLLL, 3}, {kOpGreaterLLL, 3}, {kOpGreaterEqualLLL, 3},
+    {kOpLessLLL, 3},  {kOpLessEqualLLL, 3},
+};
+constexpr int32_t kLongestWalk = 16;  // commands; calls return into short statements
+
+int32_t OperandsOfWritesFirst(int32_t command) {
+  for (const WritesFirst& known : kWritesFirst) {
+    if (known.command == command) return known.operands;
+  }
+  return 0;
+}
+
+// Which of the callee's temporaries `listed` the caller can read after the call returns to
+// `returnWord` before writing them: those a return must put back. The result cell is written by
+// the return itself. From the return word the walk follows commands that only compute and
+// write their first operand; a temporary one of them reads is needed, one it writes first is
+// not, and every temporary still undecided where the walk stops (any other command) is needed.
+// A temporary that is not put back holds the callee's value only until the caller overwrites it,
+// with nothing between that could read it: the values the program can see are unchanged.
+std::vector<bool> TemporariesNeededAfter(int32_t returnWord, const ValueCell* resultCell,
+                                         const std::vector<int32_t>& listed) {
+  const ValueCell* cells = Interpreter.cells;
+  std::vector<bool> needed(listed.size(), false), decided(listed.size(), false);
+  for (size_t t = 0; t < listed.size(); ++t) decided[t] = cells + listed[t] == resultCell;
+  const auto decide = [&](const ValueCell* cell, bool read) {
+    for (size_t t = 0; t < listed.size(); ++t) {
+      if (!decided[t] && cells + listed[t] == cell) {
+        decided[t] = true;
+        needed[t] = read;
+      }
+    }
+  };
+  int32_t index = returnWord;
+  for (int32_t walked = 0; walked < kLongestWalk && index >= 0; ++walked) {
+    if (static_cast<uint32_t>(index) >= Interpreter.wordCount) break;
+    const int32_t operands = OperandsOfWritesFirst(Interpreter.words[index]);
+    if (operands == 0 || static_cast<uint32_t>(index + operands) >= Interpreter.wordCount) break;
+    const Pc at = DecodedAt(index);
+    for (int32_t k = 2; k <= operands; ++k) decide(at[k].cell, true);
+    decide(at[1].cell, false);
+    index += 1 + operands;
+  }
+  for (size_t t = 0; t < listed.size(); ++t) {
+    if (!decided[t]) needed[t] = true;
+  }
+  return needed;
 }
 
 }  // namespace
 
-const FlatSaveList* FlatSaveListFor(int32_t callerScope, int32_t calleeScope) {
+const FlatSaveList* FlatSaveListFor(int32_t callerScope, int32_t calleeScope, int32_t returnWord,
+                                    const ValueCell* resultCell) {
   const CallSavePlans& plans = CurrentCallSavePlans();
   const ScopeSavePlan& caller = plans.Of(callerScope);
   const ScopeSavePlan& callee = plans.Of(calleeScope);
   if (caller.textsBegin != caller.textsEnd || callee.temporaries.count[2] != 0) return nullptr;
-  std::unique_ptr<OwnedFlatList>& owned = FlatLists()[{plans.imageGeneration, callerScope, calleeScope}];
+  std::unique_ptr<OwnedFlatList>& owned =
+      FlatLists()[{plans.imageGeneration, callerScope, calleeScope, returnWord}];
   if (owned == nullptr) {
     owned = std::make_unique<OwnedFlatList>();
+    std::vector<int32_t> temporaries;
     for (int t = 0; t < 2; ++t) {
       for (int32_t i = 0; i < callee.temporaries.count[static_cast<size_t>(t)]; ++i) {
-        owned->cells.push_back(kTemporaryCellBase[t] + callee.temporaryWindow + i);
+        temporaries.push_back(kTemporaryCellBase[t] + callee.temporaryWindow + i);
       }
+    }
+    const std::vector<bool> needed = TemporariesNeededAfter(returnWord, resultCell, temporaries);
+    for (size_t t = 0; t < temporaries.size(); ++t) {
+      if (needed[t]) owned->cells.push_back(temporaries[t]);
     }
     owned->list.temporaries = static_cast<uint32_t>(owned->cells.size());
     owned->cells.insert(owned->cells.end(), plans.cells.begin() + caller.numbersBegin,

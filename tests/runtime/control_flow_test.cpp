@@ -151,6 +151,36 @@ TEST_F(ControlFlowTest, RecursiveFibonacciKeepsTemporariesAcrossCalls) {
   }
 }
 
+// function f(n) : r = 0 : if n > 0 : (t0 = n * 2) r = t0 + f(n - 1) : endif : endfunction r,
+// with the result first assigned to a variable, so the temporary computed before the call is read
+// only by the second command after the return: the call keeps it, whatever the commands between.
+TEST_F(ControlFlowTest, ATemporaryReadLaterAfterTheReturnIsKeptByTheCall) {
+  ImageBuilder b;
+  const int32_t result = b.IntVariable();
+  const int32_t call = b.Here();
+  EmitCall(b, 0, ImageBuilder::IntTemp(0), {b.IntLiteral(5)});
+  b.Command(kOpAssignLL, {result, ImageBuilder::IntTemp(0)});
+  EmitEnd(b);
+  const int16_t scope = 1;
+  const int32_t n = b.IntVariable(scope), r = b.IntVariable(scope), a = b.IntVariable(scope);
+  const int32_t entry = EmitFunctionHeader(b, {n}, scope);
+  b.Patch(call + 1, ImageBuilder::WordAddress(entry));
+  auto t = [](int32_t k) { return ImageBuilder::IntTemp(50 + k); };
+  b.Command(kOpAssignLL, {r, b.IntLiteral(0)});
+  b.Command(kOpGreaterLLL, {t(0), n, b.IntLiteral(0)});
+  const int32_t test = b.Command(kCmdIf, {t(0), 0});
+  b.Command(kOpMulLLL, {t(0), n, b.IntLiteral(2)});
+  b.Command(kOpSubLLL, {t(1), n, b.IntLiteral(1)});
+  EmitCall(b, entry, t(2), {t(1)});
+  b.Command(kOpAssignLL, {a, t(2)});
+  b.Command(kOpAddLLL, {t(3), t(0), a});
+  b.Command(kOpAssignLL, {r, t(3)});
+  b.Patch(test + 2, ImageBuilder::WordAddress(b.Here()));
+  b.Command(kCmdEndfunctionL, {r});
+  ASSERT_EQ(Run(b), 0);
+  EXPECT_EQ(Int(result), 30);  // 10 + 8 + 6 + 4 + 2
+}
+
 TEST_F(ControlFlowTest, FunctionsOfHighScopesShareTheLastTemporaryWindow) {
   // function a() : endfunction b(1) + b(2)   (scope 20)
   // function b(k) : endfunction k * 10 + 1   (scope 21)

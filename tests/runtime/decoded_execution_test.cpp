@@ -66,7 +66,8 @@ class ProgramGenerator {
 
   std::vector<int32_t> Watched() const {
     std::vector<int32_t> watched(variables_.begin(), variables_.end());
-    watched.insert(watched.end(), {parameter_, local_, B::IntTemp(0), B::IntTemp(1), B::IntTemp(2)});
+    watched.insert(watched.end(), {parameter_, local_, B::IntTemp(0), B::IntTemp(1), B::IntTemp(2),
+                                   B::IntTemp(50), B::IntTemp(51)});
     return watched;
   }
 
