@@ -3,17 +3,10 @@
 
 namespace qm {
 
-namespace {
-
-constexpr std::array<CommandHandler, kMaxCommandId + 1> EmptyDispatchTable() {
-  std::array<CommandHandler, kMaxCommandId + 1> table{};
-  for (CommandHandler& handler : table) handler = &StopOnUnknownCommand;
-  return table;
-}
-
-}  // namespace
-
-std::array<CommandHandler, kMaxCommandId + 1> CommandHandlerTable = EmptyDispatchTable();
+// All null until registered: zero-initialised, the table takes no page of memory that no
+// registration writes (a table of handler addresses would be relocated, page by page, at every
+// start).
+std::array<CommandHandler, kMaxCommandId + 1> CommandHandlerTable{};
 
 namespace {
 
@@ -26,7 +19,7 @@ uint32_t gGeneration = 1;
 void RegisterCommands(std::span<const CommandRegistration> rows) {
   for (const CommandRegistration& row : rows) {
     if (row.id < 1 || row.id > kMaxCommandId) continue;
-    CommandHandlerTable[row.id] = row.handler != nullptr ? row.handler : &StopOnUnknownCommand;
+    CommandHandlerTable[row.id] = row.handler;
     gOperands[row.id] = row.handler != nullptr && row.signature != nullptr
                             ? CommandOperands{row.signature, row.layout}
                             : CommandOperands{};
@@ -37,8 +30,7 @@ void RegisterCommands(std::span<const CommandRegistration> rows) {
 
 CommandHandler FindCommandHandler(int32_t id) {
   if (id < 1 || id > kMaxCommandId) return nullptr;
-  const CommandHandler handler = CommandHandlerTable[id];
-  return handler == &StopOnUnknownCommand ? nullptr : handler;
+  return CommandHandlerTable[id];
 }
 
 CommandOperands RegisteredOperands(int32_t id) {
@@ -54,7 +46,7 @@ void ClearCommandRegistrations() {
   // Every change to the tables is a registered row: with none, they are still as the program
   // started, and the first installation at start-up writes none of their pages.
   if (!gRegistrations.empty()) {
-    CommandHandlerTable.fill(&StopOnUnknownCommand);
+    CommandHandlerTable.fill(nullptr);
     gOperands.fill(CommandOperands{});
     gRegistrations.clear();
   }

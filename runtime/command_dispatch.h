@@ -95,8 +95,9 @@ struct CommandOperands {
 // an error, and the command line opens.
 Pc StopOnUnknownCommand(Pc at);
 
-// The handler of each id 0-9999, StopOnUnknownCommand where no handler is registered; the loader
-// copies each command's handler from here into the program's decoded form. Written only through
+// The handler of each id 0-9999, nullptr where no handler is registered (the loader then puts
+// StopOnUnknownCommand); the loader copies each command's handler from here into the program's
+// decoded form. Written only through
 // RegisterCommands and ClearCommandRegistrations.
 extern std::array<CommandHandler, kMaxCommandId + 1> CommandHandlerTable;
 

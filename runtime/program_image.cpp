@@ -295,7 +295,9 @@ void BuildWordHandlers(int32_t end, bool withChoices = true) {
     CommandHandler handler = &StopOnUnknownCommand;
     if (static_cast<int32_t>(at) < end && ProgramImage.wordRoles[at] == kWordIsCommand) {
       const uint32_t id = static_cast<uint32_t>(words[at]);
-      if (id <= static_cast<uint32_t>(kMaxCommandId)) handler = CommandHandlerTable[id];
+      if (id <= static_cast<uint32_t>(kMaxCommandId) && CommandHandlerTable[id] != nullptr) {
+        handler = CommandHandlerTable[id];
+      }
     }
     ProgramImage.wordHandlers[at] = handler;
   }
