@@ -23,7 +23,9 @@
 // (command_fusion.h); every other handler keeps the shape above. A family whose commands run
 // most often also lists its handlers' threaded forms (ThreadedForms in command_fusion.h): the
 // handler stays as written, and the decoded form runs a wrapper that goes on to the next command
-// without returning to the dispatch loop.
+// without returning to the dispatch loop. Next to such handlers the family also says which of
+// them only compute (kOnlyComputes in command_fusion.h: no error, no stop, no look at the running
+// command), so a fused form counts them on the countdown at once.
 #pragma once
 #include <array>
 #include <cstdint>

@@ -112,6 +112,16 @@ TEST_F(ControlFlowTest, StopRaises21AndEndsTheProgram) {
 
 // ---- User functions ----
 
+// The main program of the function tests: result = f(arguments) : END. Returns the call's word,
+// whose entry operand is patched once the function is emitted.
+int32_t EmitMainProgramCall(ImageBuilder& b, int32_t result, std::initializer_list<int32_t> arguments) {
+  const int32_t call = b.Here();
+  EmitCall(b, 0, ImageBuilder::IntTemp(0), arguments);
+  b.Command(kOpAssignLL, {result, ImageBuilder::IntTemp(0)});
+  EmitEnd(b);
+  return call;
+}
+
 // function fib(n) : r = n : if n > 1 : r = fib(n-1) + fib(n-2) : endif : endfunction r
 // The two calls stand in one statement, so the first result waits in a temporary of the
 // function's own window while the second call runs.
@@ -139,10 +149,7 @@ TEST_F(ControlFlowTest, RecursiveFibonacciKeepsTemporariesAcrossCalls) {
   for (auto [argument, expected] : {std::pair{10, 55}, std::pair{20, 6765}, std::pair{1, 1}}) {
     ImageBuilder b;
     const int32_t result = b.IntVariable();
-    const int32_t call = b.Here();
-    EmitCall(b, 0, ImageBuilder::IntTemp(0), {b.IntLiteral(argument)});
-    b.Command(kOpAssignLL, {result, ImageBuilder::IntTemp(0)});
-    EmitEnd(b);
+    const int32_t call = EmitMainProgramCall(b, result, {b.IntLiteral(argument)});
     b.Patch(call + 1, ImageBuilder::WordAddress(EmitFibonacci(b)));
     ASSERT_EQ(Run(b), 0) << argument;
     EXPECT_EQ(Int(result), expected) << argument;
@@ -157,10 +164,7 @@ TEST_F(ControlFlowTest, RecursiveFibonacciKeepsTemporariesAcrossCalls) {
 TEST_F(ControlFlowTest, ATemporaryReadLaterAfterTheReturnIsKeptByTheCall) {
   ImageBuilder b;
   const int32_t result = b.IntVariable();
-  const int32_t call = b.Here();
-  EmitCall(b, 0, ImageBuilder::IntTemp(0), {b.IntLiteral(5)});
-  b.Command(kOpAssignLL, {result, ImageBuilder::IntTemp(0)});
-  EmitEnd(b);
+  const int32_t call = EmitMainProgramCall(b, result, {b.IntLiteral(5)});
   const int16_t scope = 1;
   const int32_t n = b.IntVariable(scope), r = b.IntVariable(scope), a = b.IntVariable(scope);
   const int32_t entry = EmitFunctionHeader(b, {n}, scope);
@@ -188,10 +192,7 @@ TEST_F(ControlFlowTest, FunctionsOfHighScopesShareTheLastTemporaryWindow) {
   // statement unless the call keeps it.
   ImageBuilder b;
   const int32_t result = b.IntVariable();
-  const int32_t call = b.Here();
-  EmitCall(b, 0, ImageBuilder::IntTemp(0), {});
-  b.Command(kOpAssignLL, {result, ImageBuilder::IntTemp(0)});
-  EmitEnd(b);
+  const int32_t call = EmitMainProgramCall(b, result, {});
   auto t = [](int32_t k) { return ImageBuilder::IntTemp(950 + k); };
   const int32_t aEntry = EmitFunctionHeader(b, {}, 20);
   b.Patch(call + 1, ImageBuilder::WordAddress(aEntry));
@@ -216,10 +217,7 @@ TEST_F(ControlFlowTest, RecursiveCallSeesItsOwnLocalAgainAfterTheInnerCall) {
   // function f(n) : x = n * 10 : if n > 0 : y = f(n - 1) : endif : endfunction x
   ImageBuilder b;
   const int32_t result = b.IntVariable();
-  const int32_t call = b.Here();
-  EmitCall(b, 0, ImageBuilder::IntTemp(0), {b.IntLiteral(3)});
-  b.Command(kOpAssignLL, {result, ImageBuilder::IntTemp(0)});
-  EmitEnd(b);
+  const int32_t call = EmitMainProgramCall(b, result, {b.IntLiteral(3)});
   const int16_t scope = 1;
   const int32_t n = b.IntVariable(scope);
   const int32_t x = b.IntVariable(scope);
@@ -248,10 +246,7 @@ TEST_F(ControlFlowTest, ArrayDimensionedDuringARecursionKeepsEveryLevelsLocal) {
   ImageBuilder b;
   const int32_t result = b.IntVariable();
   const int32_t array = b.IntVariable();
-  const int32_t call = b.Here();
-  EmitCall(b, 0, ImageBuilder::IntTemp(0), {b.IntLiteral(3)});
-  b.Command(kOpAssignLL, {result, ImageBuilder::IntTemp(0)});
-  EmitEnd(b);
+  const int32_t call = EmitMainProgramCall(b, result, {b.IntLiteral(3)});
   const int16_t scope = 1;
   const int32_t n = b.IntVariable(scope);
   const int32_t x = b.IntVariable(scope);
@@ -288,10 +283,7 @@ TEST_F(ControlFlowTest, ArgumentsAreAllTakenBeforeAnyParameterIsAssigned) {
   // endfunction r.  f(1, 2, 1) calls f(2, 1, 0), which gives 21.
   ImageBuilder b;
   const int32_t result = b.IntVariable();
-  const int32_t call = b.Here();
-  EmitCall(b, 0, ImageBuilder::IntTemp(0), {b.IntLiteral(1), b.IntLiteral(2), b.IntLiteral(1)});
-  b.Command(kOpAssignLL, {result, ImageBuilder::IntTemp(0)});
-  EmitEnd(b);
+  const int32_t call = EmitMainProgramCall(b, result, {b.IntLiteral(1), b.IntLiteral(2), b.IntLiteral(1)});
   const int16_t scope = 1;
   const int32_t pa = b.IntVariable(scope);
   const int32_t pb = b.IntVariable(scope);
@@ -371,10 +363,7 @@ TEST_F(ControlFlowTest, ReturnInsideAFunctionWithoutGosubDoesNothing) {
   // function f() : return : r = 7 : endfunction r
   ImageBuilder b;
   const int32_t result = b.IntVariable();
-  const int32_t call = b.Here();
-  EmitCall(b, 0, ImageBuilder::IntTemp(0), {});
-  b.Command(kOpAssignLL, {result, ImageBuilder::IntTemp(0)});
-  EmitEnd(b);
+  const int32_t call = EmitMainProgramCall(b, result, {});
   const int32_t r = b.IntVariable(1);
   const int32_t entry = EmitFunctionHeader(b, {}, 1);
   b.Patch(call + 1, ImageBuilder::WordAddress(entry));
@@ -390,10 +379,7 @@ TEST_F(ControlFlowTest, ExitfunctionInsideAGosubRoutineDropsTheGosubFrame) {
   // function f() : gosub leave : endfunction 1 ; leave: exitfunction 9
   ImageBuilder b;
   const int32_t result = b.IntVariable();
-  const int32_t call = b.Here();
-  EmitCall(b, 0, ImageBuilder::IntTemp(0), {});
-  b.Command(kOpAssignLL, {result, ImageBuilder::IntTemp(0)});
-  EmitEnd(b);
+  const int32_t call = EmitMainProgramCall(b, result, {});
   const int32_t entry = EmitFunctionHeader(b, {}, 1);
   b.Patch(call + 1, ImageBuilder::WordAddress(entry));
   const int32_t jump = b.Command(kCmdGosub, {0});
@@ -410,10 +396,7 @@ TEST_F(ControlFlowTest, GosubRoutineThatCallsAFunctionKeepsTheCallersLocals) {
   // function f(k) : endfunction k * 2.  g(3) gives 3, its local untouched by the call.
   ImageBuilder b;
   const int32_t result = b.IntVariable();
-  const int32_t call = b.Here();
-  EmitCall(b, 0, ImageBuilder::IntTemp(0), {b.IntLiteral(3)});
-  b.Command(kOpAssignLL, {result, ImageBuilder::IntTemp(0)});
-  EmitEnd(b);
+  const int32_t call = EmitMainProgramCall(b, result, {b.IntLiteral(3)});
   const int32_t n = b.IntVariable(1);
   const int32_t x = b.IntVariable(1);
   const int32_t y = b.IntVariable(1);
@@ -453,10 +436,7 @@ TEST_F(ControlFlowTest, ExitfunctionOfTheOtherNumericTypeIsConverted) {
   // An integer function left with exitfunction 2.75 gives 2.
   ImageBuilder b;
   const int32_t result = b.IntVariable();
-  const int32_t call = b.Here();
-  EmitCall(b, 0, ImageBuilder::IntTemp(0), {});
-  b.Command(kOpAssignLL, {result, ImageBuilder::IntTemp(0)});
-  EmitEnd(b);
+  const int32_t call = EmitMainProgramCall(b, result, {});
   const int32_t entry = EmitFunctionHeader(b, {}, 1);
   b.Patch(call + 1, ImageBuilder::WordAddress(entry));
   b.Command(kCmdExitfunctionF, {b.FloatLiteral(2.75f)});
