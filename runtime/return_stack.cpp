@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <array>
 #include <cstdlib>
+#include <cstring>
+#include <iterator>
 #include <map>
 #include <memory>
 #include <tuple>
@@ -11,6 +13,7 @@
 
 #include "resources/command_ids.h"
 #include "runtime/arrays.h"
+#include "runtime/command_dispatch.h"
 #include "runtime/control_flow.h"
 #include "runtime/program_image.h"
 #include "runtime/value_text.h"
@@ -122,24 +125,20 @@ std::map<FlatListKey, std::unique_ptr<OwnedFlatList>>& FlatLists() {
 
 // The commands the walk after a return follows: each only computes (it cannot stop the program,
 // jump or raise an error), writes its first operand and reads the others.
-struct WritesFirst {
-  int32_t command;
-  int32_t operands;
-};
-constexpr WritesFirst kWritesFirst[] = {
-    {kOpAssignLL, 2}, {kOpAssignFF, 2},     {kOpAddLLL, 3},      {kOpSubLLL, 3},     {kOpMulLLL, 3},
-    {kOpAndLLL, 3},   {kOpOrLLL, 3},        {kOpAddFLF, 3},      {kOpAddFFL, 3},     {kOpAddFFF, 3},
-    {kOpSubFLF, 3},   {kOpSubFFL, 3},       {kOpSubFFF, 3},      {kOpMulFLF, 3},     {kOpMulFFL, 3},
-    {kOpMulFFF, 3},   {kOpEqualLLL, 3},     {kOpNotEqualLLL, 3}, {kOpGreaterLLL, 3}, {kOpGreaterEqualLLL, 3},
-    {kOpLessLLL, 3},  {kOpLessEqualLLL, 3},
+constexpr int32_t kWritesFirst[] = {
+    kOpAssignLL,   kOpAssignFF,        kOpAddLLL,  kOpSubLLL,       kOpMulLLL,   kOpAndLLL,
+    kOpOrLLL,      kOpAddFLF,          kOpAddFFL,  kOpAddFFF,       kOpSubFLF,   kOpSubFFL,
+    kOpSubFFF,     kOpMulFLF,          kOpMulFFL,  kOpMulFFF,       kOpEqualLLL, kOpNotEqualLLL,
+    kOpGreaterLLL, kOpGreaterEqualLLL, kOpLessLLL, kOpLessEqualLLL,
 };
 constexpr int32_t kLongestWalk = 16;  // commands; calls return into short statements
 
+// The operands of such a command as its registration gives them, or 0 for any other command.
 int32_t OperandsOfWritesFirst(int32_t command) {
-  for (const WritesFirst& known : kWritesFirst) {
-    if (known.command == command) return known.operands;
-  }
-  return 0;
+  if (std::find(std::begin(kWritesFirst), std::end(kWritesFirst), command) == std::end(kWritesFirst))
+    return 0;
+  const char* signature = RegisteredOperands(command).signature;
+  return signature != nullptr ? static_cast<int32_t>(std::strlen(signature)) : 0;
 }
 
 // Which of the callee's temporaries `listed` the caller can read after the call returns to
