@@ -13,6 +13,7 @@
 #include "app/build_command.h"
 #include "app/start_command_line.h"
 #include "app/start_up.h"
+#include "platform/large_page_heap.h"
 
 namespace qm {
 namespace {
@@ -48,6 +49,7 @@ int Main(const std::string& commandLine) {
 }  // namespace qm
 
 int main(int argc, char** argv) {
+  qm::platform::PlaceHeapOnLargePages();
   qm::InstallEmbeddedRuntimeImage();
   return qm::Main(qm::JoinStartArguments(argc, argv));
 }

@@ -13,6 +13,7 @@
 #include "app/runtime_subsystems.h"
 #include "io/file_helpers.h"
 #include "platform/files.h"
+#include "platform/large_page_heap.h"
 #include "platform/message_box.h"
 #include "platform/window.h"
 #include "runtime/language_words.h"
@@ -68,7 +69,7 @@ int ReportRun(const RunOutcome& run) {
 
 int RunStandalone() {
   InstallSubsystems(RuntimeSubsystems());
-  if (!SetUpPaths()) return Refuse("no private folder for work files can be made");
+  if (!SetUpPaths() || TempFolder().empty()) return Refuse("no private folder for work files can be made");
   UseBuiltInEnglishWords();
   std::string error;
   if (!LoadPackedFileTable("/proc/self/exe", &error)) {
@@ -102,6 +103,7 @@ int RunStandalone() {
 }  // namespace qm
 
 int main() {
+  qm::platform::PlaceHeapOnLargePages();
   const int status = qm::RunStandalone();
   qm::ClosePackedFileTable();
   qm::FreeLanguageWords();

@@ -3,15 +3,20 @@
 
 namespace qm {
 
-// Reset only where a run wrote: a program that uses no checklist never writes its pages. (The
-// compiler makes it in the data of the executable where it can construct every text at compile
-// time; not every compiler's library can, so it is not required.)
-ChecklistState Checklist;
+constinit ChecklistState Checklist;
+
+ChecklistEntries::Table& ChecklistEntries::Made() {
+  if (!table_) table_ = std::make_unique<Table>();
+  return *table_;
+}
 
 void ResetChecklist() {
-  for (ChecklistEntry& entry : Checklist.entries) {
-    if (entry.a != -1 || entry.b != -1 || entry.c != -1 || entry.d != -1 || !entry.text.empty()) {
-      entry = ChecklistEntry{};
+  // Only where a run wrote; entries never made are as a reset leaves them.
+  if (Checklist.entries.Exist()) {
+    for (ChecklistEntry& entry : Checklist.entries) {
+      if (entry.a != -1 || entry.b != -1 || entry.c != -1 || entry.d != -1 || !entry.text.empty()) {
+        entry = ChecklistEntry{};
+      }
     }
   }
   Checklist.count = 0;

@@ -3,6 +3,7 @@
 #pragma once
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -16,8 +17,22 @@ struct ChecklistEntry {
   std::string text;  // at most kChecklistTextLimit characters (SetChecklistText cuts)
 };
 
+// The entries, made at their first use: a run that keeps no checklist touches none of their memory.
+class ChecklistEntries {
+ public:
+  using Table = std::array<ChecklistEntry, kChecklistEntries>;
+  ChecklistEntry& operator[](std::size_t entry) { return Made()[entry]; }
+  Table::iterator begin() { return Made().begin(); }
+  Table::iterator end() { return Made().end(); }
+  bool Exist() const { return table_ != nullptr; }
+
+ private:
+  Table& Made();
+  std::unique_ptr<Table> table_;
+};
+
 struct ChecklistState {
-  std::array<ChecklistEntry, kChecklistEntries> entries;
+  ChecklistEntries entries;
   int32_t count = 0;
   uint8_t exists = 0;
   uint8_t hasValues = 0;

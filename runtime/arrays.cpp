@@ -32,6 +32,7 @@ bool IsElementAddressReader(CommandHandler handler) {
 }
 
 void ElementAddressTable::ForgetRange(const void* begin, std::size_t bytes) {
+  if (!recorded_) return;
   auto first = reinterpret_cast<std::uintptr_t>(begin);
   for (void*& slot : slots_) {
     auto address = reinterpret_cast<std::uintptr_t>(slot);

@@ -76,14 +76,24 @@ class ElementAddressTable {
   }
   void Record(OperandNumber temporary, void* slot) {
     int32_t index = temporary - kIntTemporaries;
-    if (index >= 0 && index < kEntries) slots_[index] = slot;
+    if (index >= 0 && index < kEntries) {
+      slots_[index] = slot;
+      recorded_ = true;
+    }
   }
   // Forgets every address inside [begin, begin + bytes): the storage is about to be freed.
   void ForgetRange(const void* begin, std::size_t bytes);
-  void Clear() { slots_.fill(nullptr); }
+  void Clear() {
+    if (!recorded_) return;
+    slots_.fill(nullptr);
+    recorded_ = false;
+  }
 
  private:
+  // Until a first record, no page of the slots is touched: runs that record none (most) neither
+  // clear nor search them.
   std::array<void*, kEntries> slots_{};
+  bool recorded_ = false;
 };
 
 // Every array of the program, with the element addresses recorded by fetches. Owns its storage

@@ -1,55 +1,63 @@
 // The dispatch table: command id -> handler, filled by each family's registration rows.
 #include "runtime/command_dispatch.h"
 
-namespace qm {
+#include <memory>
 
-// All null until registered: zero-initialised, the table takes no page of memory that no
-// registration writes (a table of handler addresses would be relocated, page by page, at every
-// start).
-std::array<CommandHandler, kMaxCommandId + 1> CommandHandlerTable{};
+namespace qm {
 
 namespace {
 
-std::vector<CommandRegistration> gRegistrations;
-std::array<CommandOperands, kMaxCommandId + 1> gOperands{};
+// Per id, the handler and the row it came from (nullptr: none registered). Made at the first
+// registration, on the heap: a start touches only the pages it writes, and no table of handler
+// addresses is relocated at every start.
+struct IdTables {
+  std::array<CommandHandler, kMaxCommandId + 1> handlers{};
+  std::array<const CommandRegistration*, kMaxCommandId + 1> rows{};
+};
+std::unique_ptr<IdTables> gIdTables;
+
+// The rows stay where their families keep them (static tables): the dispatch keeps spans of them,
+// so registering copies no row.
+std::vector<std::span<const CommandRegistration>> gRegisteredRows;
 uint32_t gGeneration = 1;
 
 }  // namespace
 
 void RegisterCommands(std::span<const CommandRegistration> rows) {
+  if (!gIdTables) gIdTables = std::make_unique<IdTables>();
   for (const CommandRegistration& row : rows) {
     if (row.id < 1 || row.id > kMaxCommandId) continue;
-    CommandHandlerTable[row.id] = row.handler;
-    gOperands[row.id] = row.handler != nullptr && row.signature != nullptr
-                            ? CommandOperands{row.signature, row.layout}
-                            : CommandOperands{};
-    gRegistrations.push_back(row);
+    gIdTables->handlers[static_cast<size_t>(row.id)] = row.handler;
+    gIdTables->rows[static_cast<size_t>(row.id)] = &row;
   }
+  gRegisteredRows.push_back(rows);
   ++gGeneration;
 }
 
 CommandHandler FindCommandHandler(int32_t id) {
-  if (id < 1 || id > kMaxCommandId) return nullptr;
-  return CommandHandlerTable[id];
+  if (id < 1 || id > kMaxCommandId || !gIdTables) return nullptr;
+  return gIdTables->handlers[static_cast<size_t>(id)];
 }
 
 CommandOperands RegisteredOperands(int32_t id) {
-  if (id < 1 || id > kMaxCommandId) return {};
-  return gOperands[id];
+  if (id < 1 || id > kMaxCommandId || !gIdTables) return {};
+  const CommandRegistration* row = gIdTables->rows[static_cast<size_t>(id)];
+  if (row == nullptr || row->handler == nullptr || row->signature == nullptr) return {};
+  return CommandOperands{row->signature, row->layout};
 }
 
 uint32_t CommandRegistrationGeneration() { return gGeneration; }
 
-const std::vector<CommandRegistration>& RegisteredCommands() { return gRegistrations; }
+std::vector<CommandRegistration> RegisteredCommands() {
+  std::vector<CommandRegistration> rows;
+  for (std::span<const CommandRegistration> family : gRegisteredRows)
+    rows.insert(rows.end(), family.begin(), family.end());
+  return rows;
+}
 
 void ClearCommandRegistrations() {
-  // Every change to the tables is a registered row: with none, they are still as the program
-  // started, and the first installation at start-up writes none of their pages.
-  if (!gRegistrations.empty()) {
-    CommandHandlerTable.fill(nullptr);
-    gOperands.fill(CommandOperands{});
-    gRegistrations.clear();
-  }
+  gIdTables.reset();
+  gRegisteredRows.clear();
   ++gGeneration;
 }
 

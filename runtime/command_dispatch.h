@@ -97,22 +97,19 @@ struct CommandOperands {
 // an error, and the command line opens.
 Pc StopOnUnknownCommand(Pc at);
 
-// The handler of each id 0-9999, nullptr where no handler is registered (the loader then puts
-// StopOnUnknownCommand); the loader copies each command's handler from here into the program's
-// decoded form. Written only through
-// RegisterCommands and ClearCommandRegistrations.
-extern std::array<CommandHandler, kMaxCommandId + 1> CommandHandlerTable;
-
 // Adds a family's rows to the dispatch table. A later row for the same id replaces the handler.
+// The rows are kept where they are, not copied: they must outlive their registration (families
+// keep them in static tables).
 void RegisterCommands(std::span<const CommandRegistration> rows);
-// The handler for an id, or nullptr when none is registered (the default case of the dispatch).
+// The handler for an id, or nullptr when none is registered; the loader puts
+// StopOnUnknownCommand there, and copies each command's handler into the program's decoded form.
 CommandHandler FindCommandHandler(int32_t id);
 // The operand layout registered for an id (no signature when the id has no handler).
 CommandOperands RegisteredOperands(int32_t id);
 // Changes whenever a registration changes, so a verified program knows to verify again.
 uint32_t CommandRegistrationGeneration();
-// Every row registered so far, in registration order.
-const std::vector<CommandRegistration>& RegisteredCommands();
+// Every row registered so far, in registration order (a copy).
+std::vector<CommandRegistration> RegisteredCommands();
 // Empties the table (tests).
 void ClearCommandRegistrations();
 

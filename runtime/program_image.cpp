@@ -294,10 +294,7 @@ void BuildWordHandlers(int32_t end, bool withChoices = true) {
   for (size_t at = 0; at < ProgramImage.wordHandlers.size(); ++at) {
     CommandHandler handler = &StopOnUnknownCommand;
     if (static_cast<int32_t>(at) < end && ProgramImage.wordRoles[at] == kWordIsCommand) {
-      const uint32_t id = static_cast<uint32_t>(words[at]);
-      if (id <= static_cast<uint32_t>(kMaxCommandId) && CommandHandlerTable[id] != nullptr) {
-        handler = CommandHandlerTable[id];
-      }
+      if (CommandHandler registered = FindCommandHandler(words[at])) handler = registered;
     }
     ProgramImage.wordHandlers[at] = handler;
   }

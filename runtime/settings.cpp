@@ -29,6 +29,19 @@ std::string FolderOf(const std::string& path) {
   return slash == std::string::npos ? std::string("./") : path.substr(0, slash + 1);
 }
 
+// The work-file names in `folder`; all empty for no folder.
+void UseWorkFolder(const std::string& folder) {
+  gSettings.tempFolderPending = false;
+  if (folder.empty()) {
+    gSettings.tempFolder = gSettings.workFilePath = gSettings.workFile2Path = gSettings.workWavPath = "";
+    return;
+  }
+  gSettings.tempFolder = WithTrailingSeparator(folder);
+  gSettings.workFilePath = gSettings.tempFolder + "workfile.tmp";
+  gSettings.workFile2Path = gSettings.tempFolder + "workfil2.tmp";
+  gSettings.workWavPath = gSettings.tempFolder + "workfile.wav";
+}
+
 std::string SetupFilePath() { return ProgramFolderFile(kSetupFileName); }
 
 // SETUP.INI of the program folder, parsed once: every setting is read from this one document.
@@ -103,13 +116,38 @@ bool SetUpPaths(const PathOptions& options) {
   if (program.empty()) program = FolderOf(platform::ExecutablePath());
   gSettings.programFolder = WithTrailingSeparator(program);
 
-  std::string temp = options.tempFolder.empty() ? platform::PrivateTempFolder() : options.tempFolder;
-  bool tempIsPrivate = platform::EnsurePrivateFolder(temp);
-  gSettings.tempFolder = WithTrailingSeparator(temp);
-  gSettings.workFilePath = gSettings.tempFolder + "workfile.tmp";
-  gSettings.workFile2Path = gSettings.tempFolder + "workfil2.tmp";
-  gSettings.workWavPath = gSettings.tempFolder + "workfile.wav";
+  if (options.tempFolder.empty()) {
+    UseWorkFolder("");
+    gSettings.tempFolderPending = true;
+    return true;
+  }
+  const bool tempIsPrivate = platform::EnsurePrivateFolder(options.tempFolder);
+  UseWorkFolder(options.tempFolder);
   return tempIsPrivate;
+}
+
+const std::string& TempFolder() {
+  if (gSettings.tempFolderPending) {
+    gSettings.tempFolderPending = false;
+    const std::string temp = platform::PrivateTempFolder();
+    if (platform::EnsurePrivateFolder(temp)) UseWorkFolder(temp);
+  }
+  return gSettings.tempFolder;
+}
+
+const std::string& WorkFilePath() {
+  TempFolder();
+  return gSettings.workFilePath;
+}
+
+const std::string& WorkFile2Path() {
+  TempFolder();
+  return gSettings.workFile2Path;
+}
+
+const std::string& WorkWavPath() {
+  TempFolder();
+  return gSettings.workWavPath;
 }
 
 bool LoadSetupFile(std::string* error) {

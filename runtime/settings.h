@@ -16,12 +16,13 @@ namespace qm {
 
 struct Settings {
   // Paths. Folders end with a separator; every path is a host path.
-  std::string startFolder;    // the current folder when the system started
-  std::string programFolder;  // the folder of the executable
-  std::string tempFolder;     // private work-file folder of this user and process (mode 0700)
-  std::string workFilePath;   // "workfile.tmp": the program being compiled and run
-  std::string workFile2Path;  // "workfil2.tmp": the editor's second document slot
-  std::string workWavPath;    // "workfile.wav"
+  std::string startFolder;         // the current folder when the system started
+  std::string programFolder;       // the folder of the executable
+  std::string tempFolder;          // private work-file folder of this user and process (mode 0700)
+  bool tempFolderPending = false;  // the platform's private folder, made when first asked for
+  std::string workFilePath;        // "workfile.tmp": the program being compiled and run
+  std::string workFile2Path;       // "workfil2.tmp": the editor's second document slot
+  std::string workWavPath;         // "workfile.wav"
 
   // SETUP.INI, section SETTINGS.
   bool windowModeRequested = false;  // WINDOWMODE is "1"
@@ -56,8 +57,10 @@ struct PathOptions {
   std::string tempFolder;
 };
 
-// Fixes the start folder, the program folder, the temporary folder (created, mode 0700) and the
-// work-file names. False when the temporary folder cannot be made private to the user.
+// Fixes the start folder, the program folder, the temporary folder (mode 0700) and the work-file
+// names. A folder given in `options` is made private now: false when it cannot be. The
+// platform's own private folder is made when a work file is first asked for, so that a run which
+// writes none costs no folder (and no sweep of the system's temporary folder).
 bool SetUpPaths(const PathOptions& options = {});
 
 // SETUP.INI in the program folder is read once, at start-up, into one document that every
@@ -99,10 +102,12 @@ void DeleteWorkFiles();
 
 inline const std::string& StartFolder() { return gSettings.startFolder; }
 inline const std::string& ProgramFolder() { return gSettings.programFolder; }
-inline const std::string& TempFolder() { return gSettings.tempFolder; }
-inline const std::string& WorkFilePath() { return gSettings.workFilePath; }
-inline const std::string& WorkFile2Path() { return gSettings.workFile2Path; }
-inline const std::string& WorkWavPath() { return gSettings.workWavPath; }
+// The work folder and files; the first call makes the private folder (empty strings when it
+// cannot be made).
+const std::string& TempFolder();
+const std::string& WorkFilePath();
+const std::string& WorkFile2Path();
+const std::string& WorkWavPath();
 inline const std::string& ExternalEditorPath() { return gSettings.externalEditorPath; }
 inline bool BlitFlipMode() { return gSettings.blitFlipMode; }
 inline int32_t BlitOverdrawCount() { return gSettings.blitOverdrawCount; }

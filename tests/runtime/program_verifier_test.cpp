@@ -417,7 +417,7 @@ class RandomProgram {
       for (int32_t k = 0; k < entry.arguments; ++k) b.Emit(Operand('L'));
       return;
     }
-    const std::vector<CommandRegistration>& rows = RegisteredCommands();
+    const std::vector<CommandRegistration>& rows = rows_;
     const CommandRegistration& row =
         rows[static_cast<size_t>(Between(0, static_cast<int32_t>(rows.size()) - 1))];
     if (row.layout == OperandLayout::UserFunctionCall) return;
@@ -436,6 +436,7 @@ class RandomProgram {
   }
 
   std::mt19937 random_;
+  const std::vector<CommandRegistration> rows_ = RegisteredCommands();
   std::vector<int32_t> intCells_, floatCells_, textCells_;
   std::vector<Entry> entries_;
 };

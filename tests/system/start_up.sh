@@ -85,16 +85,17 @@ missing|System Error : Language not found.
 old|System Error : Language file not updated. 
 CASES
 
-# Two instances at once: the second is "Quillmoor Editor 2" and works in its own folder.
+# Two instances at once: the second is "Quillmoor Editor 2" and works in its own folder (the
+# editor's run of a program saves it into the work folder first).
 printf 'do\r\nsync\r\nloop\r\n' > endless.qma
 title_held() {
   local lock="$XDG_DATA_HOME/quillmoor/windows/window-titles/$1.lock"
   [ -e "$lock" ] && ! flock -n "$lock" true 2>/dev/null
 }
-"$quillmoor" -x endless.qma > /dev/null 2>&1 & pids+=($!)
+"$quillmoor" endless.qma > /dev/null 2>&1 & pids+=($!)
 # A busy machine may take a while to start them: wait for each as long as a minute.
 for _ in $(seq 600); do title_held "Quillmoor%20Editor" && ls -d "$TMPDIR"/quillmoor-"${pids[0]}"-* > /dev/null 2>&1 && break; sleep 0.1; done
-"$quillmoor" -x endless.qma > /dev/null 2>&1 & pids+=($!)
+"$quillmoor" endless.qma > /dev/null 2>&1 & pids+=($!)
 for _ in $(seq 600); do title_held "Quillmoor%20Editor%202" && ls -d "$TMPDIR"/quillmoor-"${pids[1]}"-* > /dev/null 2>&1 && break; sleep 0.1; done
 title_held "Quillmoor%20Editor" || fail "the first instance holds no title"
 title_held "Quillmoor%20Editor%202" || fail "the second instance does not hold \"Quillmoor Editor 2\""

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
-# quillmoor's private work folder ("quillmoor-<pid>-XXXXXX" in $TMPDIR): gone after a normal end,
-# after SIGTERM, SIGHUP or SIGINT in the middle of a run, and the folders that ended instances
-# left behind (an abort, a kill) are removed at the next start, while a running instance's stay.
+# quillmoor's private work folder ("quillmoor-<pid>-XXXXXX" in $TMPDIR): made when a work file is
+# first needed (the editor's copy of the program; a compile or run of a named file needs none),
+# gone after a normal end, after SIGTERM, SIGHUP or SIGINT in the middle of a run, and the folders
+# that ended instances left behind (an abort, a kill) are removed when the next one is made, while
+# a running instance's stay.
 set -u
 quillmoor="$1"
 work="$(mktemp -d)"
@@ -17,12 +19,15 @@ printf 'x = 1\r\n' > good.qma
 printf 'do\r\nx = x + 1\r\nloop\r\n' > endless.qma
 
 "$quillmoor" -c good.qma || fail "-c good.qma: status $?"
+"$quillmoor" -x good.qma || fail "-x good.qma: status $?"
+"$quillmoor" good.qma || fail "the editor's run of good.qma: status $?"
 [ -z "$(ls "$TMPDIR")" ] || fail "a normal end leaves: $(ls "$TMPDIR")"
 
-# Job control gives the background run the default SIGINT, as a terminal's Ctrl-C finds it.
+# Job control gives the background run the default SIGINT, as a terminal's Ctrl-C finds it. The
+# editor (its stand-in, headless) saves the program into its work file before it runs it.
 set -m
 for signal in TERM HUP INT; do
-  "$quillmoor" -x endless.qma > /dev/null 2>&1 &
+  "$quillmoor" endless.qma > /dev/null 2>&1 &
   pid=$!
   for _ in $(seq 100); do [ -n "$(folders_of $pid)" ] && break; sleep 0.05; done
   [ -n "$(folders_of $pid)" ] || fail "SIG$signal: the run made no work folder"
@@ -32,14 +37,14 @@ for signal in TERM HUP INT; do
 done
 set +m
 
-# A folder of an instance that no longer runs goes at the next start; one of a running process,
-# another name, or a link stay.
+# A folder of an instance that no longer runs goes when the next one is made; one of a running
+# process, another name, or a link stay.
 sleep 0 & ended=$!
 wait "$ended"
 mkdir -p "$TMPDIR/quillmoor-$ended-abcdef/inner" && touch "$TMPDIR/quillmoor-$ended-abcdef/inner/work.tmp"
 mkdir "$TMPDIR/quillmoor-$$-abcdef" "$TMPDIR/other-$ended-abcdef"
 ln -s "$work" "$TMPDIR/quillmoor-$ended-link"
-"$quillmoor" -c good.qma || fail "-c after a crash: status $?"
+"$quillmoor" good.qma || fail "a run after a crash: status $?"
 [ ! -e "$TMPDIR/quillmoor-$ended-abcdef" ] || fail "the ended instance's folder stays"
 [ -d "$TMPDIR/quillmoor-$$-abcdef" ] || fail "a running instance's folder was removed"
 [ -d "$TMPDIR/other-$ended-abcdef" ] || fail "a folder of another name was removed"
