@@ -331,8 +331,13 @@ EditorLoopState NextState(SystemRun& run) {
   return next;
 }
 
+// A pass whose next state a switch decides runs no editor session: nothing would be shown on the
+// editor's display, so it is not set up (the program's run sets up its own).
+bool EditorSessionThisPass(const SystemRun& run) { return run.switchMode == SwitchMode::None; }
+
 void EditorLoopPass(SystemRun& run) {
-  if (run.state != EditorLoopState::CompileOnly && run.displayFlag && !run.displayUp) {
+  if (run.state != EditorLoopState::CompileOnly && run.displayFlag && !run.displayUp &&
+      EditorSessionThisPass(run)) {
     if (!SetUpEditorDisplay(run)) return;
   }
   if (!run.programFile.empty()) {

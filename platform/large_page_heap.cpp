@@ -29,9 +29,11 @@ namespace {
 constexpr std::uintptr_t kLargePage = std::uintptr_t{2} << 20;
 // The heap grows by this much at once, so the stretch of large pages is one piece of the heap.
 constexpr int kHeapReserve = 16 << 20;
-// Blocks under this come from the heap (glibc's default maps each block over 128 KiB apart, page by
-// page); free space at the top is given back beyond the second figure.
-constexpr int kMapThreshold = 4 << 20;
+// Blocks from 128 KiB up are mapped apart, as glibc does by default: a large zeroed table (calloc)
+// then costs only the pages written. The spacer alone, up to 2 MiB, must come from the heap.
+constexpr int kMapThreshold = 128 << 10;
+constexpr int kSpacerMapThreshold = 4 << 20;
+// Free space at the top of the heap is given back beyond this, so the large pages stay.
 constexpr int kTrimThreshold = 32 << 20;
 constexpr int kDefaultTopPad = 128 << 10;
 
@@ -47,7 +49,7 @@ void PlaceHeapOnLargePages() {
   static bool placed = false;
   if (placed) return;
   placed = true;
-  mallopt(M_MMAP_THRESHOLD, kMapThreshold);
+  mallopt(M_MMAP_THRESHOLD, kSpacerMapThreshold);
   mallopt(M_TRIM_THRESHOLD, kTrimThreshold);
   mallopt(M_TOP_PAD, kHeapReserve);
 
@@ -61,6 +63,7 @@ void PlaceHeapOnLargePages() {
   const std::size_t request = spacerEnd - topStart - 2 * sizeof(std::size_t);
   gSpacer = std::malloc(request);
   mallopt(M_TOP_PAD, kDefaultTopPad);
+  mallopt(M_MMAP_THRESHOLD, kMapThreshold);
   if (gSpacer == nullptr) return;
 
   // Only when the spacer is the top block as expected, and the heap now reaches past the boundary.

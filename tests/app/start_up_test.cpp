@@ -214,6 +214,25 @@ TEST_F(StartUpTest, CompileOnlySwitchShowsNoDisplayAndLogsSuccess) {
   EXPECT_EQ(LoopTrace(expected), expected);
 }
 
+// No editor session runs before or after a switch's run, so the editor's display is never set up:
+// the trace holds the run's own display only.
+TEST_F(StartUpTest, RunSwitchSetsUpNoEditorDisplay) {
+  TraceOn();
+  Write(root_ / "work" / "seven.qma", "print 7\r\n");
+  ResetTranscript();
+  EXPECT_EQ(RunQuillmoor("-x seven.qma", paths_), kExitSuccess);
+  EXPECT_EQ(TranscriptLines(), std::vector<std::string>{"7"});
+  const std::vector<std::string> expected =
+      Joined({{"QUILLMOOR: Create Parser Object", "QUILLMOOR: Begin Editor Loop",
+               "QUILLMOOR: Process filename passed for editing", "QUILLMOOR: Opening Parser",
+               "QUILLMOOR: Creating Parser Database", "QUILLMOOR: Creating program from file",
+               "QUILLMOOR: Initialising Game Core", "QUILLMOOR: Launching QM Run Handler",
+               "QUILLMOOR: Closing Game Core", "QUILLMOOR: Closing Parser", "QUILLMOOR: End Editor Loop",
+               "QUILLMOOR: Remove Parser Object"}});
+  const std::vector<std::string> watched = Joined({expected, kEditorDisplaySetUp, kEditorDisplayClose});
+  EXPECT_EQ(LoopTrace(watched), expected);
+}
+
 TEST_F(StartUpTest, AMissingWorkFileBeforeARunIsSystemError10001) {
   QueueEditorSessionStates({EditorLoopState::CompileAndRun, EditorLoopState::Quit});
   EXPECT_EQ(RunQuillmoor("", paths_), kExitSystemFailure);
