@@ -29,8 +29,8 @@ namespace {
 constexpr std::uintptr_t kLargePage = std::uintptr_t{2} << 20;
 // The heap grows by this much at once, so the stretch of large pages is one piece of the heap.
 constexpr int kHeapReserve = 16 << 20;
-// Blocks from 128 KiB up are mapped apart, as glibc does by default: a large zeroed table (calloc)
-// then costs only the pages written. The spacer alone, up to 2 MiB, must come from the heap.
+// Blocks the free space at the top cannot serve are mapped apart from 128 KiB up, glibc's
+// default (set, it stays fixed). The spacer alone, up to 2 MiB, must come from the heap.
 constexpr int kMapThreshold = 128 << 10;
 constexpr int kSpacerMapThreshold = 4 << 20;
 // Free space at the top of the heap is given back beyond this, so the large pages stay.

@@ -7,14 +7,17 @@ namespace qm {
 
 namespace {
 
-// Per id, the handler and the row it came from (nullptr: none registered). Made at the first
-// registration, on the heap: a start touches only the pages it writes, and no table of handler
-// addresses is relocated at every start.
-struct IdTables {
-  std::array<CommandHandler, kMaxCommandId + 1> handlers{};
-  std::array<const CommandRegistration*, kMaxCommandId + 1> rows{};
-};
-std::unique_ptr<IdTables> gIdTables;
+// Per id, the row registered last (nullptr: none). Made at the first registration, on the heap:
+// a start touches only the pages it writes, and no table of handler addresses is relocated at
+// every start. Only the loader and the verifier look here; the running program has its handlers
+// in its decoded form.
+using RowTable = std::array<const CommandRegistration*, kMaxCommandId + 1>;
+std::unique_ptr<RowTable> gRowOfId;
+
+const CommandRegistration* RowOf(int32_t id) {
+  if (id < 1 || id > kMaxCommandId || !gRowOfId) return nullptr;
+  return (*gRowOfId)[static_cast<size_t>(id)];
+}
 
 // The rows stay where their families keep them (static tables): the dispatch keeps spans of them,
 // so registering copies no row.
@@ -24,24 +27,21 @@ uint32_t gGeneration = 1;
 }  // namespace
 
 void RegisterCommands(std::span<const CommandRegistration> rows) {
-  if (!gIdTables) gIdTables = std::make_unique<IdTables>();
+  if (!gRowOfId) gRowOfId = std::make_unique<RowTable>();
   for (const CommandRegistration& row : rows) {
-    if (row.id < 1 || row.id > kMaxCommandId) continue;
-    gIdTables->handlers[static_cast<size_t>(row.id)] = row.handler;
-    gIdTables->rows[static_cast<size_t>(row.id)] = &row;
+    if (row.id >= 1 && row.id <= kMaxCommandId) (*gRowOfId)[static_cast<size_t>(row.id)] = &row;
   }
   gRegisteredRows.push_back(rows);
   ++gGeneration;
 }
 
 CommandHandler FindCommandHandler(int32_t id) {
-  if (id < 1 || id > kMaxCommandId || !gIdTables) return nullptr;
-  return gIdTables->handlers[static_cast<size_t>(id)];
+  const CommandRegistration* row = RowOf(id);
+  return row != nullptr ? row->handler : nullptr;
 }
 
 CommandOperands RegisteredOperands(int32_t id) {
-  if (id < 1 || id > kMaxCommandId || !gIdTables) return {};
-  const CommandRegistration* row = gIdTables->rows[static_cast<size_t>(id)];
+  const CommandRegistration* row = RowOf(id);
   if (row == nullptr || row->handler == nullptr || row->signature == nullptr) return {};
   return CommandOperands{row->signature, row->layout};
 }
@@ -56,7 +56,7 @@ std::vector<CommandRegistration> RegisteredCommands() {
 }
 
 void ClearCommandRegistrations() {
-  gIdTables.reset();
+  gRowOfId.reset();
   gRegisteredRows.clear();
   ++gGeneration;
 }

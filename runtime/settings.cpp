@@ -31,7 +31,6 @@ std::string FolderOf(const std::string& path) {
 
 // The work-file names in `folder`; all empty for no folder.
 void UseWorkFolder(const std::string& folder) {
-  gSettings.tempFolderPending = false;
   if (folder.empty()) {
     gSettings.tempFolder = gSettings.workFilePath = gSettings.workFile2Path = gSettings.workWavPath = "";
     return;
@@ -116,14 +115,9 @@ bool SetUpPaths(const PathOptions& options) {
   if (program.empty()) program = FolderOf(platform::ExecutablePath());
   gSettings.programFolder = WithTrailingSeparator(program);
 
-  if (options.tempFolder.empty()) {
-    UseWorkFolder("");
-    gSettings.tempFolderPending = true;
-    return true;
-  }
-  const bool tempIsPrivate = platform::EnsurePrivateFolder(options.tempFolder);
+  gSettings.tempFolderPending = options.tempFolder.empty();
   UseWorkFolder(options.tempFolder);
-  return tempIsPrivate;
+  return gSettings.tempFolderPending || platform::EnsurePrivateFolder(options.tempFolder);
 }
 
 const std::string& TempFolder() {
